@@ -1,0 +1,32 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "core/CalibrationImage.h"
+
+namespace velmora {
+
+struct FileResult {
+  enum class Status { Ok, NotOpened, Failed };
+  Status status = Status::Ok;
+  std::string error;  // the system's description of the failure
+  bool ok() const { return status == Status::Ok; }
+};
+
+// The calibration file: exactly the 308 image bytes, raw.
+class CalibrationFile {
+ public:
+  // Stores the user interface into the image, then replaces the file atomically: an existing file
+  // is either fully replaced or left byte-identical.
+  static FileResult SaveToFile(CalibrationImage& image, const std::string& path,
+                               const std::function<void()>& storeUserInterface);
+  // Up to 308 leading bytes of any file replace the image's leading bytes, then the user interface
+  // is refreshed. A file that cannot be opened changes nothing and reports NotOpened.
+  static FileResult LoadFromFile(CalibrationImage& image, const std::string& path,
+                                 const std::function<void()>& refreshUserInterface);
+  // Appends ".dat" unless the path already contains it anywhere (case-sensitive).
+  static std::string WithDatExtension(std::string path);
+};
+
+}  // namespace velmora

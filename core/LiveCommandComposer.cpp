@@ -1,0 +1,69 @@
+#include "core/LiveCommandComposer.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "core/ImageLayout.h"
+
+namespace velmora {
+namespace {
+
+constexpr std::size_t kFrequency = layout::kLiveCommand + 4;  // BCD16
+constexpr std::size_t kTail = layout::kLiveCommand + 6;
+constexpr int kMiddlePowerTable = 1;
+
+}  // namespace
+
+std::int32_t LiveCommandComposer::BandBase(const CalibrationImage& image, int band) {
+  return image.ReadBcd16(layout::kBand.at(static_cast<std::size_t>(band)).base);
+}
+
+std::int32_t LiveCommandComposer::BandStep(const CalibrationImage& image, int band) {
+  return image.ReadBcd8(layout::kBand.at(static_cast<std::size_t>(band)).step);
+}
+
+void LiveCommandComposer::WriteHeaderAndFrequency(CalibrationImage& image, int band,
+                                                  int multiple) {
+  std::copy(std::begin(kHeader), std::end(kHeader), image.liveCommand().begin());
+  const std::int32_t f = (BandBase(image, band) + multiple * BandStep(image, band)) % 65536;
+  image.WriteBcd16(kFrequency, f);
+}
+
+bool LiveCommandComposer::ComposeLevel(CalibrationImage& image, int band, int table, int point,
+                                       int value) {
+  if (table == layout::kReceiveTuningTable) return false;
+  const auto lock = image.LockLiveCommand();
+  WriteHeaderAndFrequency(image, band, point);
+  const auto v = static_cast<std::uint8_t>(value);
+  const auto tail = image.Field<4>(kTail);
+  if (table == kMiddlePowerTable) {
+    tail[0] = 0x13, tail[1] = 0x80, tail[2] = 0x0D, tail[3] = v;
+  } else {  // high and low power share one form
+    tail[0] = 0xFF, tail[1] = 0xFF, tail[2] = v, tail[3] = 0x00;
+  }
+  return true;
+}
+
+void LiveCommandComposer::ComposeTone(CalibrationImage& image, int band, int column,
+                                      std::int32_t toneTenths, int value) {
+  const auto lock = image.LockLiveCommand();
+  WriteHeaderAndFrequency(image, band, 2 * column);
+  const auto tone = static_cast<std::uint16_t>(toneTenths);
+  const auto tail = image.Field<4>(kTail);
+  tail[0] = static_cast<std::uint8_t>(tone & 0xFF);  // plain number, low byte first
+  tail[1] = static_cast<std::uint8_t>(tone >> 8);
+  tail[2] = 0x0D;
+  tail[3] = static_cast<std::uint8_t>(value);
+}
+
+std::optional<std::int32_t> LiveCommandComposer::ToneTextToTenths(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  double hertz = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), hertz);
+  if (error != std::errc() || end == text.data()) return std::nullopt;
+  const double tenths = hertz * 10.0;
+  if (!(tenths > -2147483648.0 && tenths < 2147483648.0)) return std::nullopt;
+  return static_cast<std::int32_t>(tenths);
+}
+
+}  // namespace velmora

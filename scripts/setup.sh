@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs every Debian package Velmora needs to build, test and run; quiet when all is there.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-qpa-plugins libgl-dev
+  libgtest-dev libgmock-dev
+  fonts-noto-cjk xvfb xauth x11-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+((${#missing[@]} == 0)) && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo=sudo
+echo "setup: installing ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

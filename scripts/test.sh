@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Sets everything up and runs all tests: a plain build, then AddressSanitizer with
+# UndefinedBehaviorSanitizer, then ThreadSanitizer for the tests that exercise threads.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS=suppressions=$PWD/tests/tsan.supp:halt_on_error=1:second_deadlock_stack=1
+jobs=${VELMORA_TEST_JOBS:-$(nproc)}
+
+start=$SECONDS
+scripts/build.sh build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ctest --test-dir build-release --output-on-failure --parallel "$jobs"
+
+scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=address,undefined
+ctest --test-dir build-asan --output-on-failure --parallel "$jobs" --label-exclude realtime
+
+scripts/build.sh build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=thread
+ctest --test-dir build-tsan --output-on-failure --parallel "$jobs" --label-regex threads
+
+echo "all test runs passed in $((SECONDS - start)) s"
