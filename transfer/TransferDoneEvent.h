@@ -5,6 +5,7 @@
 
 namespace velmora {
 
+inline constexpr int WM_TRANSFER_DONE = 1147;
 inline constexpr int TRANSFER_READ = 2;
 inline constexpr int TRANSFER_WRITE = 3;
 inline constexpr int TRANSFER_LIVE = 4;
@@ -13,7 +14,7 @@ inline constexpr int TRANSFER_LIVE = 4;
 // never sent, so the receiver handles it on its own thread in its own time.
 class TransferDoneEvent : public QEvent {
  public:
-  static constexpr QEvent::Type kType = static_cast<QEvent::Type>(1147);  // WM_TRANSFER_DONE
+  static constexpr QEvent::Type kType = static_cast<QEvent::Type>(WM_TRANSFER_DONE);
 
   TransferDoneEvent(int operation, int result)
       : QEvent(kType), m_operation(operation), m_result(result) {}
