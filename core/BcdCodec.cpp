@@ -22,7 +22,8 @@ std::int32_t BcdDecode(std::int32_t value) {
 
 std::int32_t BcdEncode(std::int32_t value) {
   const std::string text = std::to_string(value);
-  std::uint64_t sum = 0;  // wide and unsigned: values outside the domain wrap instead of overflowing
+  std::uint64_t sum =
+      0;  // wide and unsigned: values outside the domain wrap instead of overflowing
   std::uint64_t weight = 1;
   for (auto it = text.rbegin(); it != text.rend(); ++it) {
     sum += static_cast<std::uint64_t>(HexDigitValue(*it)) * weight;

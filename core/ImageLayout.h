@@ -16,8 +16,8 @@ inline constexpr std::size_t kRegionDataSize = 64;
 inline constexpr std::size_t kFirstRegion = 4;
 constexpr std::size_t RegionOffset(std::size_t i) { return kFirstRegion + kRegionSize * i; }
 
-inline constexpr std::size_t kCrystalCode = 138;  // code32
-inline constexpr std::size_t kIfCode = 142;       // code32
+inline constexpr std::size_t kCrystalCode = 138;   // code32
+inline constexpr std::size_t kIfCode = 142;        // code32
 inline constexpr std::size_t kMiscSettings = 146;  // 5 raw bytes
 inline constexpr std::size_t kCodeSize = 4;
 
@@ -48,8 +48,8 @@ inline constexpr std::size_t kUnused = 307;
 
 // The per-band fields, by band index (0 = A, 1 = B).
 struct BandFields {
-  std::size_t base;  // BCD16
-  std::size_t step;  // BCD8
+  std::size_t base;                          // BCD16
+  std::size_t step;                          // BCD8
   std::size_t rxLow, rxHigh, txLow, txHigh;  // BCD16
 };
 inline constexpr std::array<BandFields, 2> kBand{{

@@ -22,8 +22,7 @@ std::int32_t LiveCommandComposer::BandStep(const CalibrationImage& image, int ba
   return image.ReadBcd8(layout::kBand.at(static_cast<std::size_t>(band)).step);
 }
 
-void LiveCommandComposer::WriteHeaderAndFrequency(CalibrationImage& image, int band,
-                                                  int multiple) {
+void LiveCommandComposer::WriteHeaderAndFrequency(CalibrationImage& image, int band, int multiple) {
   std::copy(std::begin(kHeader), std::end(kHeader), image.liveCommand().begin());
   const std::int32_t f = (BandBase(image, band) + multiple * BandStep(image, band)) % 65536;
   image.WriteBcd16(kFrequency, f);

@@ -1,5 +1,3 @@
-#include "core/CalibrationFile.h"
-
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -13,6 +11,8 @@
 #include <iterator>
 #include <vector>
 
+#include "core/CalibrationFile.h"
+
 namespace velmora {
 namespace {
 
@@ -22,9 +22,9 @@ using Bytes = std::vector<std::uint8_t>;
 class CalibrationFileTest : public testing::Test {
  protected:
   void SetUp() override {
-    m_dir = fs::temp_directory_path() /
-            ("velmora-file-" + std::to_string(::getpid()) + "-" +
-             testing::UnitTest::GetInstance()->current_test_info()->name());
+    m_dir =
+        fs::temp_directory_path() / ("velmora-file-" + std::to_string(::getpid()) + "-" +
+                                     testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(m_dir);
     fs::create_directories(m_dir);
     m_image.LoadDefaults();
@@ -38,8 +38,8 @@ class CalibrationFileTest : public testing::Test {
     return Bytes(std::istreambuf_iterator<char>(in), {});
   }
   static void Write(const fs::path& p, const Bytes& b) {
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),
-                                              static_cast<std::streamsize>(b.size()));
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
   }
   Bytes ImageBytes() const {
     const auto b = m_image.ToBytes();

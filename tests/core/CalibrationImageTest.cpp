@@ -1,11 +1,10 @@
-#include "core/CalibrationImage.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 #include <vector>
 
+#include "core/CalibrationImage.h"
 #include "core/ImageLayout.h"
 
 namespace velmora {
@@ -91,7 +90,8 @@ struct FieldCase {
   std::int32_t value;
 };
 TEST(CalibrationImage, Bcd16ReadsTheFieldRule) {
-  const FieldCase cases[] = {{0xFF, 0xFF, 0}, {0x1A, 0x5B, 1}, {0x01, 0x36, 136}, {0x06, 0x00, 600}};
+  const FieldCase cases[] = {
+      {0xFF, 0xFF, 0}, {0x1A, 0x5B, 1}, {0x01, 0x36, 136}, {0x06, 0x00, 600}};
   CalibrationImage image;
   for (auto c : cases) {
     image.SetAt(layout::kRxLowA, c.hi);
@@ -111,8 +111,8 @@ TEST(CalibrationImage, Bcd16WritesHighByteFirstAndDropsTheFifthDigit) {
 }
 
 TEST(CalibrationImage, Bcd8SignExtends) {
-  const std::pair<std::uint8_t, int> reads[] = {{0x95, 0}, {0x7A, 7}, {0x05, 5}, {0x80, 0},
-                                                {0xFF, 0}, {0x10, 10}};
+  const std::pair<std::uint8_t, int> reads[] = {{0x95, 0}, {0x7A, 7}, {0x05, 5},
+                                                {0x80, 0}, {0xFF, 0}, {0x10, 10}};
   CalibrationImage image;
   for (auto [byte, value] : reads) {
     image.SetAt(layout::kBandStepB, byte);

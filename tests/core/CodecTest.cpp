@@ -18,14 +18,14 @@ class BcdDecodeTest : public testing::TestWithParam<DecodeCase> {};
 TEST_P(BcdDecodeTest, ReadsHexTextAsDecimal) {
   EXPECT_EQ(BcdDecode(GetParam().in), GetParam().out) << std::hex << GetParam().in;
 }
-INSTANTIATE_TEST_SUITE_P(Table, BcdDecodeTest,
-                         testing::Values(DecodeCase{0x0136, 136}, DecodeCase{0x0400, 400},
-                                         DecodeCase{0x05, 5}, DecodeCase{0x1A5B, 1},
-                                         DecodeCase{0x3F, 3}, DecodeCase{0xFFFF, 0},
-                                         DecodeCase{0x0A00, 0}, DecodeCase{0, 0},
-                                         DecodeCase{-1, 0}, DecodeCase{static_cast<std::int32_t>(0x99999999u), 99999999},
-                                         DecodeCase{static_cast<std::int8_t>(0x95), 0},
-                                         DecodeCase{0x7A, 7}, DecodeCase{0x12345678, 12345678}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, BcdDecodeTest,
+    testing::Values(DecodeCase{0x0136, 136}, DecodeCase{0x0400, 400}, DecodeCase{0x05, 5},
+                    DecodeCase{0x1A5B, 1}, DecodeCase{0x3F, 3}, DecodeCase{0xFFFF, 0},
+                    DecodeCase{0x0A00, 0}, DecodeCase{0, 0}, DecodeCase{-1, 0},
+                    DecodeCase{static_cast<std::int32_t>(0x99999999u), 99999999},
+                    DecodeCase{static_cast<std::int8_t>(0x95), 0}, DecodeCase{0x7A, 7},
+                    DecodeCase{0x12345678, 12345678}));
 
 struct EncodeCase {
   std::int32_t in, out;
@@ -34,12 +34,12 @@ class BcdEncodeTest : public testing::TestWithParam<EncodeCase> {};
 TEST_P(BcdEncodeTest, PutsEachDigitInItsNibble) {
   EXPECT_EQ(BcdEncode(GetParam().in), GetParam().out) << GetParam().in;
 }
-INSTANTIATE_TEST_SUITE_P(Table, BcdEncodeTest,
-                         testing::Values(EncodeCase{136, 0x136}, EncodeCase{600, 0x600},
-                                         EncodeCase{0, 0}, EncodeCase{-5, 0xF5},
-                                         EncodeCase{12345, 0x12345}, EncodeCase{25, 0x25},
-                                         EncodeCase{9999999, 0x9999999},
-                                         EncodeCase{-999999, static_cast<std::int32_t>(0xF999999)}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, BcdEncodeTest,
+    testing::Values(EncodeCase{136, 0x136}, EncodeCase{600, 0x600}, EncodeCase{0, 0},
+                    EncodeCase{-5, 0xF5}, EncodeCase{12345, 0x12345}, EncodeCase{25, 0x25},
+                    EncodeCase{9999999, 0x9999999},
+                    EncodeCase{-999999, static_cast<std::int32_t>(0xF999999)}));
 
 TEST(BcdCodec, OutOfDomainValuesDoNotCrash) {
   // Outside the encoder's domain the result only has to be defined behaviour.
@@ -53,7 +53,7 @@ TEST(BcdCodec, RoundTripsEveryFourDigitNumber) {
 }
 
 TEST(HexDigitValue, FollowsTheDigitRule) {
-  const std::pair<char, int> cases[] = {{'0', 0}, {'9', 9}, {'a', 10}, {'z', 35}, {'A', 10},
+  const std::pair<char, int> cases[] = {{'0', 0},  {'9', 9},  {'a', 10}, {'z', 35},  {'A', 10},
                                         {'Z', 35}, {'-', 15}, {' ', 15}, {'\0', 15}, {'#', 15}};
   for (auto [c, v] : cases) EXPECT_EQ(HexDigitValue(c), v) << int(c);
 }

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// "--name value" options, "--flag" switches and positional arguments of one command.
+class CliArguments {
+ public:
+  // Fails (returns nothing, error set) on an unknown option or a missing value.
+  static std::optional<CliArguments> Parse(const std::vector<std::string>& args,
+                                           const std::set<std::string>& valueOptions,
+                                           const std::set<std::string>& flags, std::string& error);
+
+  const std::vector<std::string>& positional() const { return m_positional; }
+  bool Has(const std::string& name) const;
+  std::optional<std::string> Value(const std::string& name) const;
+  // An integer option; error set when present but not a whole number.
+  std::optional<int> Int(const std::string& name, std::string& error) const;
+
+ private:
+  std::vector<std::string> m_positional;
+  std::map<std::string, std::string> m_values;
+  std::set<std::string> m_flags;
+};
+
+}  // namespace velmora

@@ -1,0 +1,36 @@
+#include "cli/CliImage.h"
+
+#include <filesystem>
+
+#include "core/CalibrationFile.h"
+
+namespace velmora {
+
+bool CliImage::Load(const std::string& path, CalibrationImage& image, Size size,
+                    std::ostream& err) {
+  std::error_code ec;
+  const auto bytes = std::filesystem::file_size(path, ec);
+  if (!ec && size == Size::Exact && bytes != layout::kImageSize) {
+    err << path << ": " << bytes << " bytes, not a " << layout::kImageSize
+        << "-byte calibration file (use --force to load its first bytes anyway)\n";
+    return false;
+  }
+  image.LoadDefaults();
+  const FileResult result = CalibrationFile::LoadFromFile(image, path, {});
+  if (!result.ok()) {
+    err << path << ": " << result.error << "\n";
+    return false;
+  }
+  if (!ec && bytes != layout::kImageSize) {
+    err << path << ": note: " << bytes << " bytes; only the leading bytes replace the defaults\n";
+  }
+  return true;
+}
+
+bool CliImage::Save(const std::string& path, CalibrationImage& image, std::ostream& err) {
+  const FileResult result = CalibrationFile::SaveToFile(image, path, {});
+  if (!result.ok()) err << path << ": " << result.error << "\n";
+  return result.ok();
+}
+
+}  // namespace velmora

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "core/CalibrationImage.h"
+
+namespace velmora {
+
+enum ExitCode { kExitOk = 0, kExitTransferFailed = 1, kExitDifferent = 1, kExitUsage = 2 };
+
+// Calibration files as the command-line tool reads and writes them, with its messages.
+class CliImage {
+ public:
+  enum class Size { Any, Exact };
+  // Starts from the default image, then loads the file over it. With Size::Exact a file that is
+  // not exactly 308 bytes is refused: a script cannot see what it loaded.
+  static bool Load(const std::string& path, CalibrationImage& image, Size size, std::ostream& err);
+  static bool Save(const std::string& path, CalibrationImage& image, std::ostream& err);
+};
+
+}  // namespace velmora

@@ -1,0 +1,42 @@
+#include "cli/ShowCommand.h"
+
+#include <cstdio>
+
+#include "cli/CliArguments.h"
+#include "cli/CliImage.h"
+#include "cli/ImageFields.h"
+
+namespace velmora {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: velmora-cli show FILE.dat\n"
+    "Prints every field of a calibration file: port, both bands' base, step and limits in MHz,\n"
+    "the four 16-point level tables of each band, power-on texts, crystal and IF codes, region\n"
+    "headers, live block and commands, busy. Each line gives the byte offset and size.\n";
+
+}  // namespace
+
+int ShowCommand::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::string error;
+  const auto parsed = CliArguments::Parse(args, {}, {"--help"}, error);
+  if (parsed && parsed->Has("--help")) {
+    out << kUsage;
+    return kExitOk;
+  }
+  if (!parsed || parsed->positional().size() != 1) {
+    err << (error.empty() ? "show needs exactly one file" : error) << "\n" << kUsage;
+    return kExitUsage;
+  }
+  CalibrationImage image;
+  if (!CliImage::Load(parsed->positional()[0], image, CliImage::Size::Any, err)) return kExitUsage;
+  for (const ImageField& field : ImageFields::All()) {
+    char where[24];
+    std::snprintf(where, sizeof where, "@%3zu+%-2zu", field.offset, field.size);
+    out << where << " " << field.name << ": " << field.format(image, field.offset, field.size)
+        << "\n";
+  }
+  return kExitOk;
+}
+
+}  // namespace velmora

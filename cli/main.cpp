@@ -1,0 +1,37 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliImage.h"
+#include "cli/DiffCommand.h"
+#include "cli/ShowCommand.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: velmora-cli COMMAND [options]\n"
+    "  show FILE.dat           every field of a calibration file\n"
+    "  diff A.dat B.dat        the fields that differ (exit 0 equal, 1 different)\n"
+    "Run velmora-cli COMMAND --help for a command's options.\n"
+    "Exit status: 0 success, 1 the radio transfer failed, 2 bad usage or unreadable files.\n";
+
+using Command = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace velmora;
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const std::pair<const char*, Command> commands[] = {
+      {"show", ShowCommand::Run},
+      {"diff", DiffCommand::Run},
+  };
+  if (!args.empty()) {
+    for (const auto& [name, run] : commands) {
+      if (args[0] == name) return run({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    }
+  }
+  const bool help = !args.empty() && (args[0] == "--help" || args[0] == "help");
+  (help ? std::cout : std::cerr) << kUsage;
+  return help ? kExitOk : kExitUsage;
+}
