@@ -69,18 +69,18 @@ class CalibrationImage {
   bool busy() const;
   void setBusy(bool busy);
 
-  // Held while a page composes liveCommand and while a worker copies it, so that a command is
-  // never sent half old, half new.
-  std::unique_lock<std::mutex> LockLiveCommand() const {
-    return std::unique_lock<std::mutex>(m_liveCommandMutex);
-  }
+  // Held by both sides around the image accesses that can overlap a running job: composing
+  // liveCommand and moving the band frequency sliders on the user-interface thread, and the
+  // worker's copies of the command, the regions and the port number. So a command is never sent
+  // half old, half new, and no byte is read while the other thread writes it.
+  std::unique_lock<std::mutex> Lock() const { return std::unique_lock<std::mutex>(m_mutex); }
 
  private:
   std::uint8_t* CheckedField(std::size_t offset, std::size_t size);
   const std::uint8_t* CheckedField(std::size_t offset, std::size_t size) const;
 
   alignas(4) Bytes m_bytes{};
-  mutable std::mutex m_liveCommandMutex;
+  mutable std::mutex m_mutex;
 };
 
 }  // namespace velmora

@@ -31,7 +31,7 @@ void LiveCommandComposer::WriteHeaderAndFrequency(CalibrationImage& image, int b
 bool LiveCommandComposer::ComposeLevel(CalibrationImage& image, int band, int table, int point,
                                        int value) {
   if (table == layout::kReceiveTuningTable) return false;
-  const auto lock = image.LockLiveCommand();
+  const auto lock = image.Lock();
   WriteHeaderAndFrequency(image, band, point);
   const auto v = static_cast<std::uint8_t>(value);
   const auto tail = image.Field<4>(kTail);
@@ -45,7 +45,7 @@ bool LiveCommandComposer::ComposeLevel(CalibrationImage& image, int band, int ta
 
 void LiveCommandComposer::ComposeTone(CalibrationImage& image, int band, int column,
                                       std::int32_t toneTenths, int value) {
-  const auto lock = image.LockLiveCommand();
+  const auto lock = image.Lock();
   WriteHeaderAndFrequency(image, band, 2 * column);
   const auto tone = static_cast<std::uint16_t>(toneTenths);
   const auto tail = image.Field<4>(kTail);

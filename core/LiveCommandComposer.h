@@ -9,7 +9,7 @@
 namespace velmora {
 
 // Composes the 10-byte live-tuning command in the image's liveCommand bytes, under the image's
-// live-command lock. The level-table and tone-level pages and the command-line tool share it.
+// lock. The level-table and tone-level pages and the command-line tool share it.
 class LiveCommandComposer {
  public:
   static constexpr std::uint8_t kHeader[4] = {0xA6, 0x69, 0x80, 0x06};
