@@ -1,3 +1,4 @@
+#include <QCoreApplication>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -5,11 +6,15 @@
 #include "cli/CliImage.h"
 #include "cli/DiffCommand.h"
 #include "cli/ShowCommand.h"
+#include "cli/TransferCommands.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: velmora-cli COMMAND [options]\n"
+    "  read OUT.dat            read the radio into a calibration file\n"
+    "  write IN.dat            write a calibration file into the radio\n"
+    "  live --band A|B ...     send one live-tuning command\n"
     "  show FILE.dat           every field of a calibration file\n"
     "  diff A.dat B.dat        the fields that differ (exit 0 equal, 1 different)\n"
     "Run velmora-cli COMMAND --help for a command's options.\n"
@@ -21,9 +26,11 @@ using Command = int (*)(const std::vector<std::string>&, std::ostream&, std::ost
 
 int main(int argc, char** argv) {
   using namespace velmora;
+  QCoreApplication app(argc, argv);  // the worker threads report through its event queue
   const std::vector<std::string> args(argv + 1, argv + argc);
   const std::pair<const char*, Command> commands[] = {
-      {"show", ShowCommand::Run},
+      {"read", TransferCommands::Read},   {"write", TransferCommands::Write},
+      {"live", TransferCommands::Live},   {"show", ShowCommand::Run},
       {"diff", DiffCommand::Run},
   };
   if (!args.empty()) {

@@ -1,0 +1,65 @@
+#include "cli/CliJobRunner.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <mutex>
+
+#include "transfer/CTestThread.h"
+#include "transfer/TransferDoneEvent.h"
+
+namespace velmora {
+namespace {
+
+class PrintingPresenter : public MessagePresenter {
+ public:
+  explicit PrintingPresenter(std::ostream& out) : m_out(out) {}
+  void ShowMessage(const std::string& text) override {
+    const std::lock_guard lock(m_mutex);
+    m_out << text << "\n" << std::flush;
+    m_last = text;
+  }
+  std::string last() const {
+    const std::lock_guard lock(m_mutex);
+    return m_last;
+  }
+
+ private:
+  std::ostream& m_out;
+  mutable std::mutex m_mutex;
+  std::string m_last;
+};
+
+// Stands in for the owner window: collects what the worker posts.
+class PostReceiver : public QObject {
+ public:
+  int posted = -1;
+  bool event(QEvent* e) override {
+    if (e->type() != TransferDoneEvent::kType) return QObject::event(e);
+    posted = static_cast<TransferDoneEvent*>(e)->result();
+    return true;
+  }
+};
+
+}  // namespace
+
+CliJobRunner::Outcome CliJobRunner::Run(int operation, CalibrationImage& image, std::ostream& out,
+                                        CTransferJob::PortFactory factory) {
+  PrintingPresenter presenter(out);
+  PostReceiver owner;
+  CTransferJob job;
+  job.SetPresenter(&presenter);
+  job.SetPortFactory(std::move(factory));
+  QEventLoop loop;
+  CTestThread* thread = CTestThread::StartJob(job, &owner, &image, operation);
+  QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+  if (!thread->isFinished()) loop.exec();  // a finish after this check reaches the loop queued
+  QCoreApplication::sendPostedEvents(&owner);
+  out << job.Detail() << "\n";
+  Outcome outcome;
+  outcome.posted = owner.posted;
+  outcome.succeeded = operation == TRANSFER_LIVE ? owner.posted == CTransferJob::kLiveSent
+                                                 : presenter.last() == CTransferJob::kSuccessText;
+  return outcome;
+}
+
+}  // namespace velmora

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <ostream>
+
+#include "core/CalibrationImage.h"
+#include "transfer/CTransferJob.h"
+
+namespace velmora {
+
+// Runs one transfer job on its worker thread, exactly as the window does, and waits for it,
+// printing the outcome text and one line of detail.
+class CliJobRunner {
+ public:
+  struct Outcome {
+    bool succeeded = false;
+    int posted = -1;  // the last result the job posted, -1 for none
+  };
+  // Tests hand in a port factory (scaled timing); the tool uses the real port.
+  static Outcome Run(int operation, CalibrationImage& image, std::ostream& out,
+                     CTransferJob::PortFactory factory = {});
+};
+
+}  // namespace velmora

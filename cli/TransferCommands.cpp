@@ -1,0 +1,168 @@
+#include "cli/TransferCommands.h"
+
+#include <cstdio>
+
+#include "cli/CliArguments.h"
+#include "cli/CliImage.h"
+#include "cli/CliJobRunner.h"
+#include "core/LiveCommandComposer.h"
+#include "transfer/TransferDoneEvent.h"
+
+namespace velmora {
+namespace {
+
+CTransferJob::PortFactory& TestPortFactory() {
+  static CTransferJob::PortFactory factory;
+  return factory;
+}
+
+constexpr const char* kReadUsage =
+    "usage: velmora-cli read OUT.dat [--port N] [--from IN.dat]\n"
+    "Reads the radio into the default image (or into IN.dat's image, whose region headers and\n"
+    "port are then used) and saves the 308 bytes to OUT.dat. --port N: start the scan at COMN.\n";
+constexpr const char* kWriteUsage =
+    "usage: velmora-cli write IN.dat [--port N] [--force]\n"
+    "Writes IN.dat into the radio. A file that is not exactly 308 bytes is refused unless\n"
+    "--force is given. --port N: start the scan at COMN.\n";
+constexpr const char* kLiveUsage =
+    "usage: velmora-cli live --band A|B --table 0|1|2 --point K --value V [--from IN.dat] [--port N]\n"
+    "       velmora-cli live --band A|B --column K --tone HZ --value V [--from IN.dat] [--port N]\n"
+    "Sends one live-tuning command, composed as the level-table (table 0-2, point 0-15) or\n"
+    "tone-level (column 0-7, tone such as 67.0) page composes it, with base and step from the\n"
+    "default image or IN.dat.\n";
+
+// Parses, prints usage on --help or error; nothing when the command is not to run.
+std::optional<CliArguments> ParseOrUsage(const std::vector<std::string>& args,
+                                         const std::set<std::string>& values,
+                                         const std::set<std::string>& flags, const char* usage,
+                                         std::ostream& out, std::ostream& err, int& exitCode) {
+  std::string error;
+  auto parsed = CliArguments::Parse(args, values, flags, error);
+  exitCode = kExitUsage;
+  if (parsed && parsed->Has("--help")) {
+    out << usage;
+    exitCode = kExitOk;
+    return std::nullopt;
+  }
+  if (!parsed) err << error << "\n" << usage;
+  return parsed;
+}
+
+bool ApplyPort(const CliArguments& args, CalibrationImage& image, std::ostream& err) {
+  std::string error;
+  const auto port = args.Int("--port", error);
+  if (!error.empty()) {
+    err << error << "\n";
+    return false;
+  }
+  if (port) image.setPortNumber(*port);
+  return true;
+}
+
+std::string Hex(std::span<const std::uint8_t> bytes) {
+  std::string text;
+  char byte[4];
+  for (std::uint8_t x : bytes) {
+    std::snprintf(byte, sizeof byte, " %02X", x);
+    text += byte;
+  }
+  return text;
+}
+
+int Outcome(const CliJobRunner::Outcome& outcome) {
+  return outcome.succeeded ? kExitOk : kExitTransferFailed;
+}
+
+}  // namespace
+
+void TransferCommands::SetPortFactoryForTests(CTransferJob::PortFactory factory) {
+  TestPortFactory() = std::move(factory);
+}
+
+int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& out,
+                           std::ostream& err) {
+  int code = kExitUsage;
+  const auto parsed = ParseOrUsage(args, {"--port", "--from"}, {"--help"}, kReadUsage, out, err, code);
+  if (!parsed) return code;
+  if (parsed->positional().size() != 1) {
+    err << "read needs exactly one output file\n" << kReadUsage;
+    return kExitUsage;
+  }
+  CalibrationImage image;
+  image.LoadDefaults();
+  const auto from = parsed->Value("--from");
+  if (from && !CliImage::Load(*from, image, CliImage::Size::Any, err)) return kExitUsage;
+  if (!ApplyPort(*parsed, image, err)) return kExitUsage;
+  image.setBusy(false);  // a file saved mid-job must not hold the next one
+  const auto outcome = CliJobRunner::Run(TRANSFER_READ, image, out, TestPortFactory());
+  if (!outcome.succeeded) return kExitTransferFailed;
+  return CliImage::Save(parsed->positional()[0], image, err) ? kExitOk : kExitUsage;
+}
+
+int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& out,
+                            std::ostream& err) {
+  int code = kExitUsage;
+  const auto parsed =
+      ParseOrUsage(args, {"--port"}, {"--help", "--force"}, kWriteUsage, out, err, code);
+  if (!parsed) return code;
+  if (parsed->positional().size() != 1) {
+    err << "write needs exactly one input file\n" << kWriteUsage;
+    return kExitUsage;
+  }
+  CalibrationImage image;
+  const auto size = parsed->Has("--force") ? CliImage::Size::Any : CliImage::Size::Exact;
+  if (!CliImage::Load(parsed->positional()[0], image, size, err)) return kExitUsage;
+  if (!ApplyPort(*parsed, image, err)) return kExitUsage;
+  image.setBusy(false);
+  return Outcome(CliJobRunner::Run(TRANSFER_WRITE, image, out, TestPortFactory()));
+}
+
+int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& out,
+                           std::ostream& err) {
+  int code = kExitUsage;
+  const auto parsed = ParseOrUsage(
+      args, {"--band", "--table", "--point", "--column", "--tone", "--value", "--from", "--port"},
+      {"--help"}, kLiveUsage, out, err, code);
+  if (!parsed) return code;
+  std::string error;
+  const auto band = parsed->Value("--band");
+  const auto table = parsed->Int("--table", error);
+  const auto point = parsed->Int("--point", error);
+  const auto column = parsed->Int("--column", error);
+  const auto tone = parsed->Value("--tone");
+  const auto value = parsed->Int("--value", error);
+  const bool levelForm = table && point && !column && !tone;
+  const bool toneForm = column && tone && !table && !point;
+  auto inRange = [](const std::optional<int>& v, int lo, int hi) { return v && *v >= lo && *v <= hi; };
+  if (error.empty() && (!band || (*band != "A" && *band != "B"))) error = "--band must be A or B";
+  if (error.empty() && !inRange(value, 0, 255)) error = "--value must be 0..255";
+  if (error.empty() && !levelForm && !toneForm) error = "give either --table and --point, or --column and --tone";
+  if (error.empty() && levelForm && *table == layout::kReceiveTuningTable) error = "the receive-tuning table (3) is never sent live";
+  if (error.empty() && levelForm && (!inRange(table, 0, 2) || !inRange(point, 0, 15))) error = "--table must be 0..2 and --point 0..15";
+  if (error.empty() && toneForm && !inRange(column, 0, 7)) error = "--column must be 0..7";
+  const auto tenths = tone ? LiveCommandComposer::ToneTextToTenths(*tone) : std::nullopt;
+  if (error.empty() && toneForm && !tenths) error = "--tone must be a number such as 67.0";
+  if (!error.empty() || !parsed->positional().empty()) {
+    err << (error.empty() ? "live takes no file argument; use --from" : error) << "\n" << kLiveUsage;
+    return kExitUsage;
+  }
+  CalibrationImage image;
+  image.LoadDefaults();
+  const auto from = parsed->Value("--from");
+  if (from && !CliImage::Load(*from, image, CliImage::Size::Any, err)) return kExitUsage;
+  if (!ApplyPort(*parsed, image, err)) return kExitUsage;
+  image.setBusy(false);
+  const int b = *band == "A" ? 0 : 1;
+  if (levelForm) {
+    LiveCommandComposer::ComposeLevel(image, b, *table, *point, *value);
+  } else {
+    LiveCommandComposer::ComposeTone(image, b, *column, *tenths, *value);
+  }
+  const auto outcome = CliJobRunner::Run(TRANSFER_LIVE, image, out, TestPortFactory());
+  if (outcome.posted < 0) return kExitTransferFailed;  // not connected: the job said so
+  out << "sent:" << Hex(image.liveCommandSent()) << "\n"
+      << (outcome.succeeded ? CTransferJob::kSuccessText : CTransferJob::kFailureText) << "\n";
+  return Outcome(outcome);
+}
+
+}  // namespace velmora

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QThread>
+#include <functional>
+
+#include "core/CalibrationImage.h"
+#include "transfer/CTransferJob.h"
+
+namespace velmora {
+
+// The worker thread of one job. It ends when its job returns and then deletes itself.
+class CTestThread : public QThread {
+  Q_OBJECT
+
+ public:
+  void SetJob(CTransferJob* job) { m_pJob = job; }
+
+  // The start sequence: create the thread without starting it, Setup, SetOperation, SetJob, let
+  // the owner store into the image (beforeResume), then start. Returns null, starting nothing,
+  // while the job record still serves an earlier job.
+  static CTestThread* StartJob(CTransferJob& job, QObject* owner, CalibrationImage* image,
+                               int operation, const std::function<void()>& beforeResume = {});
+
+ protected:
+  void run() override;
+
+ private:
+  CTransferJob* m_pJob = nullptr;
+};
+
+}  // namespace velmora
