@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include "transfer/MessagePresenter.h"
+
+namespace velmora {
+
+// Shows a job's outcome as a modal message box on the user-interface thread, owned by the main
+// window, while the worker that asked waits until the user has closed it.
+class QtMessagePresenter : public QObject, public MessagePresenter {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kTitle = "Velmora";  // the caption of every message box
+
+  explicit QtMessagePresenter(QWidget* window);
+  void ShowMessage(const std::string& text) override;
+
+  // The box itself, also used on the user-interface thread for file errors.
+  static void ShowBox(QWidget* parent, const QString& text);
+
+ private:
+  QPointer<QWidget> m_window;
+};
+
+}  // namespace velmora
