@@ -157,6 +157,21 @@ TEST_F(RadioSimProgram, RefusesAMemoryFileOfTheWrongSize) {
   EXPECT_EQ(fs::file_size(memory), 11u);
 }
 
+TEST_F(RadioSimProgram, LogsEveryByteInBothDirections) {
+  const fs::path log = m_dir / "bytes.log";
+  SimProcess sim({"--log", log.string()});
+  {
+    RawClient client(sim.FirstLine());
+    ASSERT_TRUE(client.Connect());
+  }
+  EXPECT_EQ(sim.Stop(), 0);
+  std::ifstream in(log);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("host>radio 56 4C 4D 38 43 41 4C 21 02\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("radio>host 06\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("radio>host 56 4C 4D 2D 53 49 4D 31\n"), std::string::npos) << text;
+}
+
 TEST_F(RadioSimProgram, FaultOptionsReachTheRadio) {
   SimProcess sim({"--handshake-reply", "15"});
   RawClient client(sim.FirstLine());
