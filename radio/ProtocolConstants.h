@@ -26,8 +26,8 @@ inline constexpr std::array<std::uint8_t, 8> kAccessCode = {'V', 'L', 'M', '8', 
 inline constexpr std::size_t kHandshakeSize = kAccessCode.size() + 1;
 
 // Nibble substitution for block data on the wire; sending uses it, receiving its inverse.
-inline constexpr std::array<std::uint8_t, 16> kSubstitution = {
-    0x7, 0xC, 0x4, 0xA, 0x1, 0xE, 0x9, 0x3, 0xF, 0x0, 0x6, 0xD, 0x2, 0xB, 0x5, 0x8};
+inline constexpr std::array<std::uint8_t, 16> kSubstitution = {0x7, 0xC, 0x4, 0xA, 0x1, 0xE, 0x9, 0x3,
+                                                               0xF, 0x0, 0x6, 0xD, 0x2, 0xB, 0x5, 0x8};
 
 // Live-tune attempts: the command goes out at most this often, and after this many failed
 // attempts programming access is opened again before the next one.
