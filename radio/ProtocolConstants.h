@@ -35,9 +35,8 @@ inline constexpr int kLiveMaxSends = 7;
 inline constexpr int kLiveRecoveryAfter = 3;
 inline constexpr int kRecoveryHandshakeRetries = 4;
 
-// Line settings and the input queue the host keeps for the radio.
+// Line speed and the input queue the host keeps for the radio.
 inline constexpr int kBaudRate = 9600;
 inline constexpr int kInputQueueSize = 4096;
-inline constexpr int kOutputQueueSize = 1024;
 
 }  // namespace velmora::protocol
