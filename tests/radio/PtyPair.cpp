@@ -5,6 +5,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <thread>
+
 namespace velmora::test {
 
 PtyPair::PtyPair() {
@@ -42,9 +44,13 @@ std::vector<std::uint8_t> PtyPair::Receive(std::size_t n, std::chrono::milliseco
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     pollfd pfd{m_master, POLLIN, 0};
-    if (left.count() <= 0 || ::poll(&pfd, 1, static_cast<int>(left.count())) <= 0 ||
-        !(pfd.revents & POLLIN)) {
+    if (left.count() <= 0 || ::poll(&pfd, 1, static_cast<int>(left.count())) <= 0) {
       break;
+    }
+    if (!(pfd.revents & POLLIN)) {
+      // Nobody holds the device end (yet, or between two opens): wait for it to come.
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      continue;
     }
     std::uint8_t buffer[256];
     const auto r = ::read(m_master, buffer, std::min(sizeof buffer, n - got.size()));
