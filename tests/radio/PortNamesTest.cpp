@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "radio/PortNames.h"
+
+namespace velmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A /dev and /sys pair in a temporary folder.
+class PortNamesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root =
+        fs::temp_directory_path() /
+        ("velmora-portnames-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root);
+    fs::create_directories(root / "dev");
+    for (const char* node : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "ttyS1", "ttyS2", "ttyS10",
+                             "ttyS3", "ttyUSBx", "tty5", "ttyprintk"}) {
+      std::ofstream(root / "dev" / node) << "";
+    }
+    // ttyS3 has no type entry and is no terminal: it has no UART either.
+    for (const auto& [tty, type] : std::map<std::string, std::string>{
+             {"ttyS0", "4"}, {"ttyS1", "0"}, {"ttyS2", "0"}, {"ttyS10", "4"}}) {
+      fs::create_directories(root / "sys/class/tty" / tty);
+      std::ofstream(root / "sys/class/tty" / tty / "type") << type << "\n";
+    }
+  }
+  void TearDown() override { fs::remove_all(root); }
+
+  PortNames Names(std::map<std::string, std::string> environment = {}) const {
+    return PortNames((root / "dev").string(), (root / "sys").string(),
+                     [environment](const std::string& variable) -> std::optional<std::string> {
+                       const auto it = environment.find(variable);
+                       if (it == environment.end()) {
+                         return std::nullopt;
+                       }
+                       return it->second;
+                     });
+  }
+  std::string Dev(const char* node) const { return (root / "dev" / node).string(); }
+
+  fs::path root;
+};
+
+TEST_F(PortNamesTest, ListsUsbAdaptersFirstThenPortsWithAUart) {
+  EXPECT_EQ(Names().Devices(),
+            (std::vector<std::string>{Dev("ttyUSB2"), Dev("ttyUSB10"), Dev("ttyACM0"), Dev("ttyS0"),
+                                      Dev("ttyS10")}));
+}
+
+TEST_F(PortNamesTest, ResolvesComNumbersInThatOrder) {
+  const auto names = Names();
+  const std::vector<std::pair<std::string, std::string>> cases = {{"COM1", Dev("ttyUSB2")},
+                                                                  {"COM2", Dev("ttyUSB10")},
+                                                                  {"COM3", Dev("ttyACM0")},
+                                                                  {"COM5", Dev("ttyS10")},
+                                                                  {"COM6", ""},
+                                                                  {"COM0", ""},
+                                                                  {"/dev/pts/4", "/dev/pts/4"}};
+  for (const auto& [name, device] : cases) {
+    EXPECT_EQ(names.Resolve(name), device) << name;
+  }
+}
+
+TEST_F(PortNamesTest, TheEnvironmentOverridesAComNumber) {
+  const auto names = Names({{"VELMORA_COM2", "/dev/pts/7"}, {"VELMORA_COM9", "/dev/pts/9"}});
+  EXPECT_EQ(names.Resolve("COM2"), "/dev/pts/7");
+  EXPECT_EQ(names.Resolve("COM9"), "/dev/pts/9");
+  EXPECT_EQ(names.Resolve("COM1"), Dev("ttyUSB2"));
+}
+
+TEST(PortNamesEmpty, ASystemWithoutSerialDevicesResolvesNoComName) {
+  const PortNames names("/nonexistent-velmora-dev", "/nonexistent-velmora-sys",
+                        [](const std::string&) { return std::nullopt; });
+  EXPECT_TRUE(names.Devices().empty());
+  EXPECT_EQ(names.Resolve("COM1"), "");
+}
+
+TEST(PortNamesComNumber, AcceptsOnlyComFollowedByDigits) {
+  const std::vector<std::pair<std::string, std::optional<int>>> cases = {
+      {"COM1", 1},
+      {"COM12", 12},
+      {"COM0", 0},
+      {"COM", std::nullopt},
+      {"COMx", std::nullopt},
+      {"com1", std::nullopt},
+      {"COM-1", std::nullopt},
+      {"COM1a", std::nullopt},
+      {" COM1", std::nullopt},
+      {"COM99999999999", std::nullopt}};
+  for (const auto& [name, number] : cases) {
+    EXPECT_EQ(PortNames::ComNumber(name), number) << name;
+  }
+}
+
+}  // namespace
+}  // namespace velmora::test
