@@ -29,4 +29,15 @@ inline constexpr std::size_t kHandshakeSize = kAccessCode.size() + 1;
 inline constexpr std::array<std::uint8_t, 16> kSubstitution = {
     0x7, 0xC, 0x4, 0xA, 0x1, 0xE, 0x9, 0x3, 0xF, 0x0, 0x6, 0xD, 0x2, 0xB, 0x5, 0x8};
 
+// Live-tune attempts: the command goes out at most this often, and after this many failed
+// attempts programming access is opened again before the next one.
+inline constexpr int kLiveMaxSends = 7;
+inline constexpr int kLiveRecoveryAfter = 3;
+inline constexpr int kRecoveryHandshakeRetries = 4;
+
+// Line settings and the input queue the host keeps for the radio.
+inline constexpr int kBaudRate = 9600;
+inline constexpr int kInputQueueSize = 4096;
+inline constexpr int kOutputQueueSize = 1024;
+
 }  // namespace velmora::protocol

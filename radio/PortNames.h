@@ -1,0 +1,40 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// Turns the "COMn" names the program uses into devices. On Windows a COM name is the device. On
+// other systems COMn is the path in VELMORA_COM<n> when that is set, else the n-th serial device:
+// USB adapters first (ttyUSB*, then ttyACM*, numerically), then the ttyS* ports with a UART.
+class PortNames {
+ public:
+  using Environment = std::function<std::optional<std::string>(const std::string&)>;
+
+  // devRoot and sysRoot default to the running system; tests point them at a fake tree.
+  explicit PortNames(std::string devRoot = "/dev", std::string sysRoot = "/sys",
+                     Environment environment = ProcessEnvironment);
+
+  // The device for a name: a COM name resolved, any other name unchanged, "" when COMn names no
+  // device.
+  std::string Resolve(const std::string& name) const;
+  // The serial devices in COM order (COM1 first), without the environment overrides.
+  std::vector<std::string> Devices() const;
+
+  static std::optional<std::string> ProcessEnvironment(const std::string& variable);
+  // The port number of "COMn" (n >= 0), or nullopt for any other name.
+  static std::optional<int> ComNumber(const std::string& name);
+
+ private:
+  std::vector<std::string> Numbered(const std::string& prefix) const;
+  bool HasUart(const std::string& ttyName) const;
+
+  std::string m_devRoot;
+  std::string m_sysRoot;
+  Environment m_environment;
+};
+
+}  // namespace velmora
