@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdio>
+#include <span>
+#include <string>
+
+#include "sim/PtyRadioServer.h"
+
+namespace velmora::sim {
+
+// Writes every byte on the line as one text line per chunk: seconds since the start, the
+// direction ("host>radio" or "radio>host") and the bytes in hex.
+class ByteLog {
+ public:
+  ByteLog() = default;
+  ~ByteLog();
+  ByteLog(const ByteLog&) = delete;
+  ByteLog& operator=(const ByteLog&) = delete;
+
+  // "-" logs to stderr.
+  bool Open(const std::string& path, std::string* error);
+  void Write(ByteDirection direction, std::span<const std::uint8_t> bytes, SimClock::time_point at);
+  void Note(const std::string& text);
+
+ private:
+  std::FILE* m_file = nullptr;
+  bool m_owned = false;
+  SimClock::time_point m_start = SimClock::now();
+};
+
+}  // namespace velmora::sim

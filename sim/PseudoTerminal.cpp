@@ -1,0 +1,66 @@
+#include "sim/PseudoTerminal.h"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace velmora::sim {
+namespace {
+
+bool Fail(std::string* error, const char* what) {
+  if (error) *error = std::string(what) + ": " + std::strerror(errno);
+  return false;
+}
+
+// The radio's line: 9600 baud, 8 data bits, no parity, one stop bit, every byte passed unchanged.
+bool MakeRaw(int fd) {
+  termios tio{};
+  if (::tcgetattr(fd, &tio) != 0) return false;
+  ::cfmakeraw(&tio);
+  tio.c_cflag |= CLOCAL | CREAD;
+  tio.c_cc[VMIN] = 1;
+  tio.c_cc[VTIME] = 0;
+  ::cfsetispeed(&tio, B9600);
+  ::cfsetospeed(&tio, B9600);
+  return ::tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+}  // namespace
+
+PseudoTerminal::~PseudoTerminal() { Close(); }
+
+bool PseudoTerminal::Open(std::string* error) {
+  Close();
+  m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (m_master < 0) return Fail(error, "posix_openpt");
+  std::array<char, 128> name{};
+  if (::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0 ||
+      ::ptsname_r(m_master, name.data(), name.size()) != 0) {
+    const bool result = Fail(error, "preparing the pseudo-terminal");
+    Close();
+    return result;
+  }
+  m_slavePath = name.data();
+  m_slave = ::open(m_slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (m_slave < 0 || !MakeRaw(m_slave) ||
+      ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK) != 0) {
+    const bool result = Fail(error, "setting up the pseudo-terminal");
+    Close();
+    return result;
+  }
+  return true;
+}
+
+void PseudoTerminal::Close() {
+  if (m_slave >= 0) ::close(m_slave);
+  if (m_master >= 0) ::close(m_master);
+  m_slave = -1;
+  m_master = -1;
+}
+
+}  // namespace velmora::sim

@@ -1,0 +1,180 @@
+#include "sim/PtyRadioServer.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+namespace velmora::sim {
+
+PtyRadioServer::~PtyRadioServer() { Stop(); }
+
+void PtyRadioServer::SetMemoryWrittenListener(std::function<void(const RadioMemory&)> listener) {
+  m_memoryListener = std::move(listener);
+  std::lock_guard lock(m_mutex);
+  m_radio.SetMemoryWrittenHook([this] {
+    if (m_memoryListener) m_memoryListener(m_radio.memory());
+  });
+}
+
+bool PtyRadioServer::Start(std::string* error) {
+  Stop();
+  if (!m_pty.Open(error)) return false;
+  if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (error) *error = std::string("pipe2: ") + std::strerror(errno);
+    m_pty.Close();
+    return false;
+  }
+  m_stop = false;
+  m_lineClosed = false;
+  m_running = true;
+  m_thread = std::thread([this] { Serve(); });
+  return true;
+}
+
+void PtyRadioServer::Stop() {
+  if (m_thread.joinable()) {
+    m_stop = true;
+    const char wake = 1;
+    [[maybe_unused]] const auto n = ::write(m_wake[1], &wake, 1);
+    m_thread.join();
+  }
+  for (int& fd : m_wake) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+  }
+  m_pty.Close();
+  m_running = false;
+}
+
+void PtyRadioServer::Serve() {
+  SimClock::time_point arrival{};  // when the last byte from the host finished arriving
+  std::array<std::uint8_t, 256> buffer{};
+  while (!m_stop && !m_lineClosed) {
+    pollfd fds[2] = {{m_pty.master(), POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+    if (::poll(fds, 2, -1) < 0 && errno != EINTR) break;
+    if (fds[1].revents != 0) break;
+    if ((fds[0].revents & POLLIN) == 0) continue;
+    const ssize_t n = ::read(m_pty.master(), buffer.data(), buffer.size());
+    if (n <= 0) continue;  // EAGAIN or EINTR; the held slave keeps hang-ups away
+    const auto bytes = std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n));
+    Log(ByteDirection::FromHost, bytes);
+    for (const std::uint8_t b : bytes) {
+      if (m_stop || m_lineClosed) break;
+      HandleByte(b, arrival);
+    }
+  }
+  m_running = false;
+}
+
+// With pacing, each byte is taken only when it would have finished arriving on a real cable.
+void PtyRadioServer::HandleByte(std::uint8_t byte, SimClock::time_point& arrival) {
+  if (m_paced) {
+    arrival = std::max(arrival + kByteTime9600, SimClock::now());
+    std::this_thread::sleep_until(arrival);
+  }
+  std::vector<std::uint8_t> reply;
+  bool closeLine = false;
+  {
+    std::lock_guard lock(m_mutex);
+    reply = m_radio.Feed(byte);
+    closeLine = m_radio.lineDropped() && m_radio.faults().dropMode == DropMode::CloseLine;
+  }
+  Send(reply);
+  if (closeLine) {
+    m_pty.Close();
+    m_lineClosed = true;
+  }
+}
+
+void PtyRadioServer::Send(const std::vector<std::uint8_t>& reply) {
+  if (reply.empty()) return;
+  Log(ByteDirection::ToHost, reply);
+  // Paced replies go out byte by byte, one byte time apart.
+  const std::size_t chunk = m_paced ? 1 : reply.size();
+  auto next = SimClock::now();
+  for (std::size_t done = 0; done < reply.size() && !m_stop;) {
+    if (m_paced) std::this_thread::sleep_until(next);
+    const ssize_t n =
+        ::write(m_pty.master(), reply.data() + done, std::min(chunk, reply.size() - done));
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+      next += kByteTime9600;
+    } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+      return;
+    } else if (!WaitWritable()) {
+      return;  // nobody drains the line: the rest of the reply is lost, as on a cable
+    }
+  }
+}
+
+bool PtyRadioServer::WaitWritable() {
+  pollfd fds[2] = {{m_pty.master(), POLLOUT, 0}, {m_wake[0], POLLIN, 0}};
+  const int timeout = static_cast<int>(kStalledLineTimeout.count());
+  return ::poll(fds, 2, timeout) > 0 && fds[1].revents == 0 && (fds[0].revents & POLLOUT) != 0;
+}
+
+void PtyRadioServer::Log(ByteDirection direction, std::span<const std::uint8_t> bytes) {
+  if (m_logger) m_logger(direction, bytes, SimClock::now());
+}
+
+void PtyRadioServer::SetFaults(const RadioFaults& faults) {
+  std::lock_guard lock(m_mutex);
+  m_radio.SetFaults(faults);
+}
+
+RadioFaults PtyRadioServer::faults() const {
+  std::lock_guard lock(m_mutex);
+  return m_radio.faults();
+}
+
+RadioMemory PtyRadioServer::memory() const {
+  std::lock_guard lock(m_mutex);
+  return m_radio.memory();
+}
+
+void PtyRadioServer::SetMemory(const RadioMemory& memory) {
+  std::lock_guard lock(m_mutex);
+  m_radio.SetMemory(memory);
+}
+
+std::vector<std::uint8_t> PtyRadioServer::ReadMemory(std::uint16_t address,
+                                                     std::size_t length) const {
+  std::lock_guard lock(m_mutex);
+  return m_radio.ReadMemory(address, length);
+}
+
+void PtyRadioServer::WriteMemory(std::uint16_t address, std::span<const std::uint8_t> bytes) {
+  std::lock_guard lock(m_mutex);
+  m_radio.WriteMemory(address, bytes);
+}
+
+std::vector<RequestRecord> PtyRadioServer::requests() const {
+  std::lock_guard lock(m_mutex);
+  return m_radio.requests();
+}
+
+std::size_t PtyRadioServer::CountOf(RequestRecord::Kind kind) const {
+  std::lock_guard lock(m_mutex);
+  return m_radio.CountOf(kind);
+}
+
+std::vector<LiveRecord> PtyRadioServer::liveCommands() const {
+  std::lock_guard lock(m_mutex);
+  return m_radio.liveCommands();
+}
+
+void PtyRadioServer::ClearRecords() {
+  std::lock_guard lock(m_mutex);
+  m_radio.ClearRecords();
+}
+
+void PtyRadioServer::ResetSession() {
+  std::lock_guard lock(m_mutex);
+  m_radio.ResetSession();
+}
+
+}  // namespace velmora::sim
