@@ -1,6 +1,7 @@
 #include "sim/PseudoTerminal.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -54,6 +55,11 @@ bool PseudoTerminal::Open(std::string* error) {
     return result;
   }
   return true;
+}
+
+int PseudoTerminal::UnreadBySlave() const {
+  int count = 0;
+  return m_slave >= 0 && ::ioctl(m_slave, FIONREAD, &count) == 0 ? count : 0;
 }
 
 void PseudoTerminal::Close() {

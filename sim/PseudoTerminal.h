@@ -20,6 +20,8 @@ class PseudoTerminal {
   bool isOpen() const { return m_master >= 0; }
 
   int master() const { return m_master; }  // non-blocking, close-on-exec
+  // Bytes sent towards the host that it has not read yet.
+  int UnreadBySlave() const;
   const std::string& slavePath() const { return m_slavePath; }
 
  private:

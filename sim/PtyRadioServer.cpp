@@ -84,10 +84,17 @@ void PtyRadioServer::HandleByte(std::uint8_t byte, SimClock::time_point& arrival
     closeLine = m_radio.lineDropped() && m_radio.faults().dropMode == DropMode::CloseLine;
   }
   Send(reply);
-  if (closeLine) {
-    m_pty.Close();
-    m_lineClosed = true;
+  if (closeLine) CloseLine();
+}
+
+void PtyRadioServer::CloseLine() {
+  std::this_thread::sleep_for(kLineSettle);
+  const auto deadline = SimClock::now() + kLineDrainTimeout;
+  while (m_pty.UnreadBySlave() > 0 && SimClock::now() < deadline && !m_stop) {
+    std::this_thread::sleep_for(kLineDrainPoll);
   }
+  m_pty.Close();
+  m_lineClosed = true;
 }
 
 void PtyRadioServer::Send(const std::vector<std::uint8_t>& reply) {

@@ -20,6 +20,13 @@ inline constexpr std::chrono::nanoseconds kByteTime9600{1'041'667};
 // How long a reply waits for room on the line before it is dropped (nobody is reading).
 inline constexpr std::chrono::milliseconds kStalledLineTimeout{1000};
 
+// How long a closing line waits for the host to take the bytes already sent; closing a
+// pseudo-terminal discards whatever is still unread, which no real cable does.
+inline constexpr std::chrono::milliseconds kLineDrainTimeout{500};
+inline constexpr std::chrono::milliseconds kLineDrainPoll{1};
+// Bytes written to the master reach the slave's queue a moment later, not at once.
+inline constexpr std::chrono::milliseconds kLineSettle{20};
+
 enum class ByteDirection { FromHost, ToHost };
 using ByteLogger =
     std::function<void(ByteDirection, std::span<const std::uint8_t>, SimClock::time_point)>;
@@ -73,6 +80,7 @@ class PtyRadioServer {
   void HandleByte(std::uint8_t byte, SimClock::time_point& arrival);
   void Send(const std::vector<std::uint8_t>& reply);
   bool WaitWritable();
+  void CloseLine();
   void Log(ByteDirection direction, std::span<const std::uint8_t> bytes);
 
   PseudoTerminal m_pty;

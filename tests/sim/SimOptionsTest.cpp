@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "sim/SimOptions.h"
+
+namespace velmora::sim {
+namespace {
+
+using Args = std::vector<std::string>;
+
+struct OptionCase {
+  Args args;
+  bool (*check)(const SimOptions&);
+};
+
+TEST(SimOptions, EachFaultOptionSetsItsFault) {
+  const std::vector<OptionCase> cases = {
+      {{"--silent"}, [](const SimOptions& o) { return o.faults.silent; }},
+      {{"--handshake-reply", "15"},
+       [](const SimOptions& o) { return o.faults.handshakeReply == 0x15; }},
+      {{"--silent-after-handshake"},
+       [](const SimOptions& o) { return o.faults.silentAfterHandshake; }},
+      {{"--bad-read-header", "2"},
+       [](const SimOptions& o) {
+         return o.faults.badReadHeaderByte == 2 && o.faults.badReadHeaderBlock == 0;
+       }},
+      {{"--bad-read-header", "0:3"},
+       [](const SimOptions& o) {
+         return o.faults.badReadHeaderByte == 0 && o.faults.badReadHeaderBlock == 3;
+       }},
+      {{"--refuse-write", "14"},
+       [](const SimOptions& o) {
+         return o.faults.refuseWriteBlock == 14 && o.faults.refuseByte == 0x15;
+       }},
+      {{"--refuse-write", "2:ff"},
+       [](const SimOptions& o) {
+         return o.faults.refuseWriteBlock == 2 && o.faults.refuseByte == 0xFF;
+       }},
+      {{"--ignore-write", "5"},
+       [](const SimOptions& o) { return o.faults.unansweredWriteBlock == 5; }},
+      {{"--live-reply", "06"},
+       [](const SimOptions& o) { return o.faults.liveReply == LiveReply::AckInstead; }},
+      {{"--live-reply", "none"},
+       [](const SimOptions& o) { return o.faults.liveReply == LiveReply::Silent; }},
+      {{"--noise", "aa,0"},
+       [](const SimOptions& o) {
+         return o.faults.noise == std::vector<std::uint8_t>{0xAA, 0x00};
+       }},
+      {{"--noise-on", "handshake,live"},
+       [](const SimOptions& o) {
+         return o.faults.noiseOn == (ReplyKind::Handshake | ReplyKind::LiveAck);
+       }},
+      {{"--drop-read", "3:10"},
+       [](const SimOptions& o) {
+         return o.faults.dropReadBlock == 3 && o.faults.dropAfterBytes == 10 &&
+                o.faults.dropMode == DropMode::GoSilent;
+       }},
+      {{"--drop-read", "1:0:close"},
+       [](const SimOptions& o) { return o.faults.dropMode == DropMode::CloseLine; }},
+      {{"--paced", "--factory", "--link", "/tmp/x", "--memory", "m", "--log", "-"},
+       [](const SimOptions& o) {
+         return o.paced && o.factory && o.linkPath == "/tmp/x" && o.memoryPath == "m" &&
+                o.logPath == "-";
+       }},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    const auto options = SimOptions::Parse(c.args, &error);
+    ASSERT_TRUE(options) << c.args[0] << ": " << error;
+    EXPECT_TRUE(c.check(*options)) << c.args[0];
+  }
+}
+
+TEST(SimOptions, BadValuesAreRejected) {
+  const std::vector<Args> bad = {
+      {"--link"},
+      {"--handshake-reply", "100"},
+      {"--bad-read-header", "4"},
+      {"--refuse-write", "0"},
+      {"--refuse-write", "1:06"},
+      {"--ignore-write", "x"},
+      {"--live-reply", "yes"},
+      {"--noise", "1,,2"},
+      {"--noise-on", "everything"},
+      {"--drop-read", "1"},
+      {"--drop-read", "1:69"},
+      {"--drop-read", "1:5:open"},
+      {"stray"},
+  };
+  for (const auto& args : bad) {
+    std::string error;
+    EXPECT_FALSE(SimOptions::Parse(args, &error)) << args[0];
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+}  // namespace
+}  // namespace velmora::sim
