@@ -10,8 +10,10 @@ bool CliImage::Load(const std::string& path, CalibrationImage& image, Size size,
                     std::ostream& err) {
   std::error_code ec;
   const auto bytes = std::filesystem::file_size(path, ec);
-  if (!ec && size == Size::Exact && bytes != layout::kImageSize) {
-    err << path << ": " << bytes << " bytes, not a " << layout::kImageSize
+  const bool exists = std::filesystem::exists(path);
+  if (size == Size::Exact && exists && (ec || bytes != layout::kImageSize)) {
+    err << path << ": " << (ec ? "not a regular file" : std::to_string(bytes) + " bytes")
+        << ", not a " << layout::kImageSize
         << "-byte calibration file (use --force to load its first bytes anyway)\n";
     return false;
   }

@@ -25,7 +25,8 @@ constexpr const char* kWriteUsage =
     "Writes IN.dat into the radio. A file that is not exactly 308 bytes is refused unless\n"
     "--force is given. --port N: start the scan at COMN.\n";
 constexpr const char* kLiveUsage =
-    "usage: velmora-cli live --band A|B --table 0|1|2 --point K --value V [--from IN.dat] [--port N]\n"
+    "usage: velmora-cli live --band A|B --table 0|1|2 --point K --value V [--from IN.dat] [--port "
+    "N]\n"
     "       velmora-cli live --band A|B --column K --tone HZ --value V [--from IN.dat] [--port N]\n"
     "Sends one live-tuning command, composed as the level-table (table 0-2, point 0-15) or\n"
     "tone-level (column 0-7, tone such as 67.0) page composes it, with base and step from the\n"
@@ -82,7 +83,8 @@ void TransferCommands::SetPortFactoryForTests(CTransferJob::PortFactory factory)
 int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& out,
                            std::ostream& err) {
   int code = kExitUsage;
-  const auto parsed = ParseOrUsage(args, {"--port", "--from"}, {"--help"}, kReadUsage, out, err, code);
+  const auto parsed =
+      ParseOrUsage(args, {"--port", "--from"}, {"--help"}, kReadUsage, out, err, code);
   if (!parsed) return code;
   if (parsed->positional().size() != 1) {
     err << "read needs exactly one output file\n" << kReadUsage;
@@ -133,17 +135,23 @@ int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& o
   const auto value = parsed->Int("--value", error);
   const bool levelForm = table && point && !column && !tone;
   const bool toneForm = column && tone && !table && !point;
-  auto inRange = [](const std::optional<int>& v, int lo, int hi) { return v && *v >= lo && *v <= hi; };
+  auto inRange = [](const std::optional<int>& v, int lo, int hi) {
+    return v && *v >= lo && *v <= hi;
+  };
   if (error.empty() && (!band || (*band != "A" && *band != "B"))) error = "--band must be A or B";
   if (error.empty() && !inRange(value, 0, 255)) error = "--value must be 0..255";
-  if (error.empty() && !levelForm && !toneForm) error = "give either --table and --point, or --column and --tone";
-  if (error.empty() && levelForm && *table == layout::kReceiveTuningTable) error = "the receive-tuning table (3) is never sent live";
-  if (error.empty() && levelForm && (!inRange(table, 0, 2) || !inRange(point, 0, 15))) error = "--table must be 0..2 and --point 0..15";
+  if (error.empty() && !levelForm && !toneForm)
+    error = "give either --table and --point, or --column and --tone";
+  if (error.empty() && levelForm && *table == layout::kReceiveTuningTable)
+    error = "the receive-tuning table (3) is never sent live";
+  if (error.empty() && levelForm && (!inRange(table, 0, 2) || !inRange(point, 0, 15)))
+    error = "--table must be 0..2 and --point 0..15";
   if (error.empty() && toneForm && !inRange(column, 0, 7)) error = "--column must be 0..7";
   const auto tenths = tone ? LiveCommandComposer::ToneTextToTenths(*tone) : std::nullopt;
   if (error.empty() && toneForm && !tenths) error = "--tone must be a number such as 67.0";
   if (!error.empty() || !parsed->positional().empty()) {
-    err << (error.empty() ? "live takes no file argument; use --from" : error) << "\n" << kLiveUsage;
+    err << (error.empty() ? "live takes no file argument; use --from" : error) << "\n"
+        << kLiveUsage;
     return kExitUsage;
   }
   CalibrationImage image;

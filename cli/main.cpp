@@ -29,8 +29,8 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);  // the worker threads report through its event queue
   const std::vector<std::string> args(argv + 1, argv + argc);
   const std::pair<const char*, Command> commands[] = {
-      {"read", TransferCommands::Read},   {"write", TransferCommands::Write},
-      {"live", TransferCommands::Live},   {"show", ShowCommand::Run},
+      {"read", TransferCommands::Read}, {"write", TransferCommands::Write},
+      {"live", TransferCommands::Live}, {"show", ShowCommand::Run},
       {"diff", DiffCommand::Run},
   };
   if (!args.empty()) {

@@ -34,9 +34,9 @@ enum class LiveReply { Normal, AckInstead, Silent };
 // Every fault the simulated radio can be told to show; the default is a well-behaved radio.
 // Block indexes are 1-based and count within one session, which each accepted handshake starts.
 struct RadioFaults {
-  bool silent = false;                         // answers nothing at all
-  std::optional<std::uint8_t> handshakeReply;  // wrong byte sent instead of 0x06
-  bool silentAfterHandshake = false;           // handshake answered, then nothing until the next
+  bool silent = false;                           // answers nothing at all
+  std::optional<std::uint8_t> handshakeReply{};  // wrong byte sent instead of 0x06
+  bool silentAfterHandshake = false;             // handshake answered, then nothing until the next
 
   int badReadHeaderByte = -1;  // 0..3: that byte of the block-read reply header is inverted
   int badReadHeaderBlock = 0;  // which read block gets it; 0 = every one
@@ -47,7 +47,7 @@ struct RadioFaults {
 
   LiveReply liveReply = LiveReply::Normal;
 
-  std::vector<std::uint8_t> noise;  // sent before each reply whose kind is in noiseOn
+  std::vector<std::uint8_t> noise{};  // sent before each reply whose kind is in noiseOn
   unsigned noiseOn = kAllReplies;
 
   int dropReadBlock = 0;           // that read block's reply is cut off after dropAfterBytes

@@ -1,0 +1,91 @@
+// Times read, write and live jobs through the real serial line against a simulated radio paced at
+// 9600 baud, and compares each with what the wire allows: the bytes on the line at 10 bits a byte,
+// plus the protocol's own pause before every handshake.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <vector>
+
+#include "core/LiveCommandComposer.h"
+#include "radio/ProtocolTiming.h"
+#include "sim/PtyRadioServer.h"
+#include "transfer/CTestThread.h"
+#include "transfer/TransferDoneEvent.h"
+
+using namespace velmora;
+
+namespace {
+
+constexpr int kRuns = 5;
+constexpr double kSecondsPerByte = 10.0 / 9600.0;
+
+class SilentPresenter : public MessagePresenter {
+ public:
+  void ShowMessage(const std::string&) override {}
+};
+
+struct Measurement {
+  double medianSeconds;
+  double wireSeconds;
+};
+
+Measurement Measure(int operation, sim::PtyRadioServer& radio, std::atomic<long>& bytesOnLine) {
+  std::vector<double> times;
+  long bytesPerJob = 0;
+  for (int run = 0; run < kRuns; ++run) {
+    CalibrationImage image;
+    image.LoadDefaults();
+    LiveCommandComposer::ComposeLevel(image, 0, 0, 3, 100);
+    SilentPresenter presenter;
+    QObject owner;
+    CTransferJob job;
+    job.SetPresenter(&presenter);
+    bytesOnLine = 0;
+    QElapsedTimer timer;
+    timer.start();
+    CTestThread* thread = CTestThread::StartJob(job, &owner, &image, operation);
+    thread->wait();
+    times.push_back(timer.nsecsElapsed() / 1e9);
+    bytesPerJob = bytesOnLine;
+    QCoreApplication::removePostedEvents(&owner);
+    radio.ClearRecords();
+  }
+  std::sort(times.begin(), times.end());
+  const double pauses = kRealTiming.handshakePause.count() / 1000.0;
+  return {times[times.size() / 2], bytesPerJob * kSecondsPerByte + pauses};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  std::atomic<long> bytesOnLine{0};
+  sim::PtyRadioServer radio;
+  radio.SetPaced(true);
+  radio.SetByteLogger([&](sim::ByteDirection, std::span<const std::uint8_t> bytes, auto) {
+    bytesOnLine += static_cast<long>(bytes.size());
+  });
+  std::string error;
+  if (!radio.Start(&error)) {
+    std::fprintf(stderr, "cannot start the simulated radio: %s\n", error.c_str());
+    return 1;
+  }
+  qputenv("VELMORA_COM1", QByteArray::fromStdString(radio.slavePath()));
+  std::printf("%-6s %12s %12s %8s   (median of %d runs at 9600 baud)\n", "job", "median s",
+              "wire limit s", "ratio", kRuns);
+  bool withinTarget = true;
+  const std::pair<const char*, int> jobs[] = {
+      {"read", TRANSFER_READ}, {"write", TRANSFER_WRITE}, {"live", TRANSFER_LIVE}};
+  for (const auto& [name, operation] : jobs) {
+    const Measurement m = Measure(operation, radio, bytesOnLine);
+    const double ratio = m.medianSeconds / m.wireSeconds;
+    withinTarget = withinTarget && ratio <= 1.05;
+    std::printf("%-6s %12.3f %12.3f %8.3f\n", name, m.medianSeconds, m.wireSeconds, ratio);
+  }
+  radio.Stop();
+  std::printf("target ratio <= 1.05: %s\n", withinTarget ? "met" : "missed");
+  return withinTarget ? 0 : 1;
+}

@@ -1,0 +1,155 @@
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "core/CalibrationFile.h"
+
+using namespace velmora;
+
+namespace {
+
+// velmora-radio-sim on a pseudo-terminal, published to the tool as COM1.
+class SimProcess {
+ public:
+  bool Start(const QStringList& options) {
+    m_process.start(VELMORA_SIM_PATH, options);
+    if (!m_process.waitForStarted(5000) || !m_process.waitForReadyRead(5000)) return false;
+    m_path = QString::fromUtf8(m_process.readLine()).trimmed();
+    return !m_path.isEmpty();
+  }
+  ~SimProcess() {
+    m_process.terminate();
+    m_process.waitForFinished(5000);
+  }
+  const QString& path() const { return m_path; }
+
+ private:
+  QProcess m_process;
+  QString m_path;
+};
+
+struct CliResult {
+  int exitCode;
+  QString out, err;
+};
+
+CliResult RunCli(const QString& port, const QStringList& args) {
+  QProcess cli;
+  auto env = QProcessEnvironment::systemEnvironment();
+  env.insert("VELMORA_COM1", port);
+  cli.setProcessEnvironment(env);
+  cli.start(VELMORA_CLI_PATH, args);
+  cli.waitForFinished(60000);
+  return {cli.exitCode(), QString::fromUtf8(cli.readAllStandardOutput()),
+          QString::fromUtf8(cli.readAllStandardError())};
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  file.open(QIODevice::ReadOnly);
+  return file.readAll();
+}
+
+}  // namespace
+
+class CliEndToEndTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void writtenFileReadsBackInEveryByteTheWriteSends() {
+    QTemporaryDir dir;
+    SimProcess radio;
+    QVERIFY(radio.Start({"--memory", dir.filePath("radio.mem")}));
+    CalibrationImage image;
+    image.LoadDefaults();
+    for (std::size_t i = 6; i < 306; ++i) image.SetAt(i, static_cast<std::uint8_t>(i * 13 + 1));
+    const std::size_t headers[] = {4, 70, 136, 202, 268};
+    CalibrationImage defaults;
+    defaults.LoadDefaults();
+    for (std::size_t h : headers)
+      image.SetAt(h, defaults.At(h)), image.SetAt(h + 1, defaults.At(h + 1));
+    const QString written = dir.filePath("written.dat");
+    QVERIFY(CalibrationFile::SaveToFile(image, written.toStdString(), {}).ok());
+
+    const auto write = RunCli(radio.path(), {"write", written});
+    QCOMPARE(write.exitCode, 0);
+    QVERIFY2(write.out.contains("成功!"), qPrintable(write.out));
+    QVERIFY(write.out.contains("radio answered on COM1"));
+
+    const QString readBack = dir.filePath("read.dat");
+    const auto read = RunCli(radio.path(), {"read", readBack});
+    QCOMPARE(read.exitCode, 0);
+    const QByteArray a = ReadAll(written), b = ReadAll(readBack);
+    QCOMPARE(b.size(), 308);
+    // Source ranges of the 14 blocks and where a read brings each back.
+    const std::tuple<int, int, int> sent[] = {
+        {6, 6, 64}, {72, 72, 64}, {138, 138, 32}, {204, 204, 48}, {270, 252, 16}};
+    for (auto [from, to, size] : sent) QCOMPARE(b.mid(to, size), a.mid(from, size));
+
+    const auto diff = RunCli(radio.path(), {"diff", written, readBack});
+    QCOMPARE(diff.exitCode, 1);
+    QVERIFY(diff.out.contains("@170+32 fromRadioOnly"));
+    QCOMPARE(RunCli(radio.path(), {"diff", readBack, readBack}).exitCode, 0);
+  }
+
+  void liveCommandReachesTheRadio_data() {
+    QTest::addColumn<QStringList>("simOptions");
+    QTest::addColumn<QStringList>("liveArgs");
+    QTest::addColumn<QString>("sent");
+    QTest::addColumn<int>("exitCode");
+    const QStringList level = {"live",    "--band", "A",       "--table", "1",
+                               "--point", "15",     "--value", "64"};
+    QTest::newRow("level") << QStringList{} << level << "A6 69 80 06 01 81 13 80 0D 40" << 0;
+    QTest::newRow("tone") << QStringList{}
+                          << QStringList{"live",   "--band", "B",       "--column", "7",
+                                         "--tone", "192.8",  "--value", "1"}
+                          << "A6 69 80 06 04 70 88 07 0D 01" << 0;
+    QTest::newRow("not acknowledged")
+        << QStringList{"--live-reply", "06"} << level << "A6 69 80 06 01 81 13 80 0D 40" << 1;
+  }
+  void liveCommandReachesTheRadio() {
+    QFETCH(QStringList, simOptions);
+    QFETCH(QStringList, liveArgs);
+    QFETCH(QString, sent);
+    QFETCH(int, exitCode);
+    SimProcess radio;
+    QVERIFY(radio.Start(simOptions));
+    const auto live = RunCli(radio.path(), liveArgs);
+    QCOMPARE(live.exitCode, exitCode);
+    QVERIFY2(live.out.contains("sent: " + sent), qPrintable(live.out));
+    QVERIFY(live.out.contains(exitCode == 0 ? "成功!" : "失败!"));
+  }
+
+  void usageErrorsExitTwo_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("no command") << QStringList{};
+    QTest::newRow("unknown command") << QStringList{"erase"};
+    QTest::newRow("receive tuning is not live")
+        << QStringList{"live", "--band", "A", "--table", "3", "--point", "0", "--value", "1"};
+    QTest::newRow("bad band") << QStringList{"live",    "--band", "C",       "--table", "0",
+                                             "--point", "0",      "--value", "1"};
+    QTest::newRow("value out of range")
+        << QStringList{"live", "--band", "A", "--table", "0", "--point", "0", "--value", "256"};
+    QTest::newRow("both forms") << QStringList{
+        "live",     "--band", "A",      "--table", "0",       "--point", "0",
+        "--column", "1",      "--tone", "67.0",    "--value", "1"};
+    QTest::newRow("write of a short file") << QStringList{"write", "/dev/null"};
+    QTest::newRow("read without file") << QStringList{"read"};
+    QTest::newRow("bad port") << QStringList{"read", "x.dat", "--port", "five"};
+  }
+  void usageErrorsExitTwo() {
+    QFETCH(QStringList, args);
+    QCOMPARE(RunCli("/nonexistent", args).exitCode, 2);
+  }
+
+  void noRadioFailsTheConnection() {
+    QTemporaryDir dir;
+    const auto read = RunCli("/nonexistent", {"read", dir.filePath("x.dat"), "--port", "10"});
+    QCOMPARE(read.exitCode, 1);
+    QVERIFY(read.out.contains("连接对讲机失败!"));
+    QVERIFY(!QFile::exists(dir.filePath("x.dat")));
+  }
+};
+
+QTEST_GUILESS_MAIN(CliEndToEndTest)
+#include "CliEndToEndTest.moc"

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "radio/CRadioPort.h"
+#include "radio/QtSerialLine.h"
+#include "transfer/MessagePresenter.h"
+
+namespace velmora::test {
+
+// Protocol waits divided by this in the tests that are not about real timing.
+inline constexpr int kTimeDivisor = 10;
+
+// A real QSerialPort line with scaled timing that sees only the ports the test published as
+// VELMORA_COM<n>, never a device of the machine.
+inline std::unique_ptr<CRadioPort> MakeScaledPort() {
+  const ProtocolTiming timing = kRealTiming.ScaledDown(kTimeDivisor);
+  auto line = std::make_unique<QtSerialLine>(timing, PortNames("/nonexistent", "/nonexistent"));
+  return std::make_unique<CRadioPort>(std::move(line), timing);
+}
+
+// Records what a job tells the user; optionally holds the worker in ShowMessage, as a user who
+// has not yet closed the message box, until Release.
+class RecordingPresenter : public MessagePresenter {
+ public:
+  explicit RecordingPresenter(bool holdUntilReleased = false) : m_hold(holdUntilReleased) {}
+  void ShowMessage(const std::string& text) override {
+    std::unique_lock lock(m_mutex);
+    m_texts.push_back(text);
+    m_changed.notify_all();
+    m_changed.wait(lock, [this] { return !m_hold || m_released; });
+  }
+  void Release() {
+    const std::lock_guard lock(m_mutex);
+    m_released = true;
+    m_changed.notify_all();
+  }
+  std::vector<std::string> texts() const {
+    const std::lock_guard lock(m_mutex);
+    return m_texts;
+  }
+
+ private:
+  bool m_hold;
+  bool m_released = false;
+  mutable std::mutex m_mutex;
+  std::condition_variable m_changed;
+  std::vector<std::string> m_texts;
+};
+
+}  // namespace velmora::test
