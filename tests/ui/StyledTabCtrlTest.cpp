@@ -1,5 +1,7 @@
+#include <QApplication>
 #include <QCursor>
 #include <QImage>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include "ui/controls/CStyledTabCtrl.h"
@@ -60,6 +62,7 @@ class StyledTabCtrlTest : public QObject {
   void colourRefsConvertWithRedInTheLowByte();
   void userClicksSwitchPages();
   void pagesArePlacedAtTheOrigin();
+  void onlyTheControlsOwnKeysSwitchPages();
   void selectedCaptionIsGreenWhetherHoveredOrNot();
   void hoveredCaptionIsMagentaAndMovesOnlyAfterTrackingEnds();
   void leavingClearsHoverAndStopsTheTimer();
@@ -93,6 +96,25 @@ void StyledTabCtrlTest::userClicksSwitchPages() {
   f.tabs->setCurrentIndex(0);
   QVERIFY(f.pages[1]->isVisible());
   QVERIFY(!f.pages[0]->isVisible());
+}
+
+void StyledTabCtrlTest::onlyTheControlsOwnKeysSwitchPages() {
+  Fixture f;
+  f.pages[0]->setFocusPolicy(Qt::StrongFocus);
+  f.pages[0]->setFocus();
+  QTest::keyClick(f.pages[0], Qt::Key_Right);  // the page passes it on to the control
+  QCOMPARE(f.tabs->currentIndex(), 0);
+  const QPointF at = f.tabs->tabRect(0).center();
+  QWheelEvent wheel(at, f.tabs->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(f.tabs, &wheel);
+  QCOMPARE(f.tabs->currentIndex(), 0);
+  QVERIFY(f.pages[0]->isVisible());
+  f.tabs->setFocus();
+  QTest::keyClick(f.tabs, Qt::Key_Right);  // the user's own selection change
+  QCOMPARE(f.tabs->currentIndex(), 1);
+  QVERIFY(!f.pages[0]->isVisible());
+  QVERIFY(f.pages[1]->isVisible());
 }
 
 void StyledTabCtrlTest::pagesArePlacedAtTheOrigin() {

@@ -6,6 +6,7 @@
 #include <QStringEncoder>
 #include <QStyleOptionTab>
 #include <QStyleOptionTabWidgetFrame>
+#include <algorithm>
 
 #include "ui/UiTiming.h"
 
@@ -116,17 +117,31 @@ void CStyledTabCtrl::mousePressEvent(QMouseEvent* event) {
 }
 
 void CStyledTabCtrl::keyPressEvent(QKeyEvent* event) {
+  // Keys a page leaves unhandled pass through here on their way up; only the control's own
+  // keys (it has the focus) move the selection.
+  if (!hasFocus()) {
+    event->ignore();
+    return;
+  }
   AsUserSelection([&] { QTabBar::keyPressEvent(event); });
 }
 
 void CStyledTabCtrl::wheelEvent(QWheelEvent* event) {
-  AsUserSelection([&] { QTabBar::wheelEvent(event); });
+  event->ignore();  // the wheel never changes the selected tab
+}
+
+bool CStyledTabCtrl::IsOverPage(const QPoint& point) const {
+  for (const QPointer<QWidget>& page : m_pages) {
+    if (page && page->isVisible() && page->geometry().contains(point)) return true;
+  }
+  return false;
 }
 
 // ---- hover ----------------------------------------------------------------------------------
 
 void CStyledTabCtrl::mouseMoveEvent(QMouseEvent* event) {
-  if (!m_hoverEnabled) {
+  // Moves over a page reach this control only because the page passed them on.
+  if (!m_hoverEnabled || IsOverPage(event->position().toPoint())) {
     QTabBar::mouseMoveEvent(event);
     return;
   }
@@ -161,6 +176,12 @@ void CStyledTabCtrl::OnTimer(int id) {
 }
 
 // ---- drawing --------------------------------------------------------------------------------
+
+QSize CStyledTabCtrl::tabSizeHint(int index) const {
+  // The tab strip ends above the page origin, so pages never cover the captions.
+  const QSize hint = QTabBar::tabSizeHint(index);
+  return QSize(hint.width(), std::min(hint.height(), m_pageOrigin.y() - kEdgeHeight));
+}
 
 QRect CStyledTabCtrl::ItemRect(int index) const { return tabRect(index).adjusted(2, 2, -2, -1); }
 

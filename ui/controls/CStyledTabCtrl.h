@@ -46,6 +46,7 @@ class CStyledTabCtrl : public QTabBar {
   bool IsHoverTimerActive() const { return m_hoverTimer.isActive(); }
 
  protected:
+  QSize tabSizeHint(int index) const override;
   void paintEvent(QPaintEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -58,6 +59,7 @@ class CStyledTabCtrl : public QTabBar {
   void OnTimer(int id);
   void DrawItem(QPainter& painter, int index, const QRect& itemRect);
   QRect ItemRect(int index) const;
+  bool IsOverPage(const QPoint& point) const;
   template <class Handler>
   void AsUserSelection(Handler&& handler);
 
