@@ -129,10 +129,12 @@ void ToneLevelDlgTest::quickReleasesPostOneRequestForTheLastCommand() {
   test::ReleaseSliderAt(f.page->Slider(0), 10);
   QTest::qWait(100);
   test::ReleaseSliderAt(f.page->Slider(7), 128);
+  f.recorder.clock.start();
   const Bytes10 second{0xA6, 0x69, 0x80, 0x06, 0x01, 0x78, 0x9E, 0x02, 0x0D, 0x80};
-  QTest::qWait(250);
-  QCOMPARE(f.recorder.entries.size(), std::size_t{0});
   QTRY_COMPARE_WITH_TIMEOUT(f.recorder.entries.size(), std::size_t{1}, 2000);
+  // The second release began the period again: the first one's would have ended 300 ms in.
+  QVERIFY2(f.recorder.entries[0].elapsedMs >= 380,
+           qPrintable(QString::number(f.recorder.entries[0].elapsedMs)));
   QCOMPARE(f.recorder.entries[0].liveCommand, second);
   QTest::qWait(500);
   QCOMPARE(f.recorder.entries.size(), std::size_t{1});

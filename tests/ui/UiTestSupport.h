@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QLineEdit>
 #include <QSlider>
@@ -23,15 +24,17 @@ class TransferRecorder : public QObject {
     int operation;
     int result;
     std::array<std::uint8_t, 10> liveCommand;
+    qint64 elapsedMs;  // since clock was last started
   };
   explicit TransferRecorder(CalibrationImage* image) : m_image(image) {}
   std::vector<Entry> entries;
+  QElapsedTimer clock;
 
  protected:
   bool event(QEvent* event) override {
     if (event->type() != TransferDoneEvent::kType) return QObject::event(event);
     const auto* done = static_cast<TransferDoneEvent*>(event);
-    Entry entry{done->operation(), done->result(), {}};
+    Entry entry{done->operation(), done->result(), {}, clock.isValid() ? clock.elapsed() : -1};
     const auto command = m_image->liveCommand();
     std::copy(command.begin(), command.end(), entry.liveCommand.begin());
     entries.push_back(entry);
