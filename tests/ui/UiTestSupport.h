@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QLineEdit>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <array>
+#include <vector>
+
+#include "core/CalibrationImage.h"
+#include "transfer/TransferDoneEvent.h"
+#include "ui/ExchangePrompt.h"
+
+namespace velmora::test {
+
+// Records every transfer-done event it receives, with the live command as it stood then.
+class TransferRecorder : public QObject {
+ public:
+  struct Entry {
+    int operation;
+    int result;
+    std::array<std::uint8_t, 10> liveCommand;
+    qint64 elapsedMs;  // since clock was last started
+  };
+  explicit TransferRecorder(CalibrationImage* image) : m_image(image) {}
+  std::vector<Entry> entries;
+  QElapsedTimer clock;
+
+ protected:
+  bool event(QEvent* event) override {
+    if (event->type() != TransferDoneEvent::kType) return QObject::event(event);
+    const auto* done = static_cast<TransferDoneEvent*>(event);
+    Entry entry{done->operation(), done->result(), {}, clock.isValid() ? clock.elapsed() : -1};
+    const auto command = m_image->liveCommand();
+    std::copy(command.begin(), command.end(), entry.liveCommand.begin());
+    entries.push_back(entry);
+    return true;
+  }
+
+ private:
+  CalibrationImage* m_image;
+};
+
+// Replaces the prompt presenter for the life of the object and keeps what it was asked to show.
+class PromptRecorder {
+ public:
+  PromptRecorder() {
+    m_previous = ExchangePrompt::SetPresenter(
+        [this](QWidget*, const QString& text) { prompts.push_back(text); });
+  }
+  ~PromptRecorder() { ExchangePrompt::SetPresenter(m_previous); }
+  QStringList prompts;
+
+ private:
+  ExchangePrompt::Presenter m_previous;
+};
+
+inline std::array<std::uint8_t, 10> LiveCommand(CalibrationImage& image) {
+  std::array<std::uint8_t, 10> bytes{};
+  const auto command = image.liveCommand();
+  std::copy(command.begin(), command.end(), bytes.begin());
+  return bytes;
+}
+
+inline QPoint HandleCenter(QSlider* slider) {
+  QStyleOptionSlider option;
+  option.initFrom(slider);
+  option.subControls = QStyle::SC_None;
+  option.activeSubControls = QStyle::SC_None;
+  option.orientation = slider->orientation();
+  option.maximum = slider->maximum();
+  option.minimum = slider->minimum();
+  option.tickPosition = slider->tickPosition();
+  option.tickInterval = slider->tickInterval();
+  option.upsideDown = slider->orientation() == Qt::Horizontal
+                          ? slider->invertedAppearance() != (option.direction == Qt::RightToLeft)
+                          : !slider->invertedAppearance();
+  option.direction = Qt::LeftToRight;
+  option.sliderPosition = slider->sliderPosition();
+  option.sliderValue = slider->value();
+  option.singleStep = slider->singleStep();
+  option.pageStep = slider->pageStep();
+  return slider->style()
+      ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider)
+      .center();
+}
+
+// Drags the slider's thumb with the mouse to the target and lets it go there. When no pixel
+// gives the target (a short slider over a long range), the thumb is let go near it, brought to
+// the target with the keyboard, and then pressed and released once more with the mouse.
+inline void ReleaseSliderAt(QSlider* slider, int target) {
+  const QPoint start = HandleCenter(slider);
+  const bool horizontal = slider->orientation() == Qt::Horizontal;
+  const int length = horizontal ? slider->width() : slider->height();
+  QTest::mousePress(slider, Qt::LeftButton, {}, start);
+  QPoint at = start;
+  bool reached = slider->value() == target;
+  for (int p = 0; p < length && !reached; ++p) {
+    at = horizontal ? QPoint(p, start.y()) : QPoint(start.x(), p);
+    QTest::mouseMove(slider, at);
+    reached = slider->value() == target;
+  }
+  QTest::mouseRelease(slider, Qt::LeftButton, {}, at);
+  if (reached) return;
+  const bool downAdds = slider->invertedControls();
+  const Qt::Key increase = horizontal ? Qt::Key_Right : (downAdds ? Qt::Key_Down : Qt::Key_Up);
+  const Qt::Key decrease = horizontal ? Qt::Key_Left : (downAdds ? Qt::Key_Up : Qt::Key_Down);
+  slider->setFocus();
+  for (int guard = 0; guard < 1000 && slider->value() != target; ++guard) {
+    QTest::keyClick(slider, slider->value() < target ? increase : decrease);
+  }
+  const QPoint handle = HandleCenter(slider);
+  QTest::mousePress(slider, Qt::LeftButton, {}, handle);
+  QTest::mouseRelease(slider, Qt::LeftButton, {}, handle);
+}
+
+inline void TypeInto(QLineEdit* edit, const QString& text) {
+  edit->setFocus();
+  QApplication::processEvents();
+  QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(edit, text);
+}
+
+}  // namespace velmora::test

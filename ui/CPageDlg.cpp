@@ -1,0 +1,58 @@
+#include "ui/CPageDlg.h"
+
+#include <QKeyEvent>
+#include <QSlider>
+
+#include "ui/SliderPaintFilter.h"
+#include "ui/TemplateBuilder.h"
+
+namespace velmora {
+
+CPageDlg::CPageDlg(const res::DialogTemplate& dialogTemplate) : m_template(dialogTemplate) {}
+
+bool CPageDlg::Create(QWidget* parent) {
+  setParent(parent);
+  m_controls = TemplateBuilder::Build(m_template, this);
+  const bool result = OnInitDialog();
+  show();
+  return result;
+}
+
+bool CPageDlg::OnInitDialog() {
+  UpdateData(false);
+  return true;
+}
+
+void CPageDlg::DoDataExchange(DataExchange&) {}
+
+bool CPageDlg::UpdateData(bool saveAndValidate) {
+  DataExchange dx(this, m_controls, saveAndValidate);
+  DoDataExchange(dx);
+  return !dx.failed();
+}
+
+std::vector<int> CPageDlg::TakeUpQuietly() {
+  DataExchange dx(this, m_controls, true, DataExchange::Mode::Quiet);
+  DoDataExchange(dx);
+  return dx.refusedIds();
+}
+
+void CPageDlg::PutValuesExcept(const std::vector<int>& untouchedIds) {
+  DataExchange dx(this, m_controls, false, DataExchange::Mode::Quiet, untouchedIds);
+  DoDataExchange(dx);
+}
+
+void CPageDlg::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    OnOK();
+    event->accept();  // never reaches an enclosing dialog's default button
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void CPageDlg::WatchSliderPaint(QSlider* slider, std::function<void()> onPaint) {
+  new SliderPaintFilter(slider, std::move(onPaint));
+}
+
+}  // namespace velmora

@@ -1,0 +1,123 @@
+#include "ui/TemplateBuilder.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <algorithm>
+
+#include "ui/controls/CStyledTabCtrl.h"
+
+namespace velmora {
+namespace {
+
+using res::ControlKind;
+
+QString ToQString(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QWidget* CreateSlider(const res::ControlTemplate& control, QWidget* dialog) {
+  const bool vertical = (control.style & res::kVertical) != 0;
+  auto* slider = new QSlider(vertical ? Qt::Vertical : Qt::Horizontal, dialog);
+  if (control.style & res::kTicksBothSides) slider->setTickPosition(QSlider::TicksBothSides);
+  // A vertical trackbar has its minimum at the top, and Up moves towards it.
+  slider->setInvertedAppearance(vertical);
+  slider->setInvertedControls(vertical);
+  return slider;
+}
+
+QWidget* CreateComboBox(const res::ControlTemplate& control, QWidget* dialog) {
+  auto* combo = new QComboBox(dialog);
+  const bool editable = (control.style & res::kDropDown) != 0;
+  combo->setEditable(editable);
+  if (editable) {
+    combo->setInsertPolicy(QComboBox::NoInsert);  // typing never adds entries
+    combo->setCompleter(nullptr);
+  }
+  QStringList items;
+  for (std::string_view item : control.items) items << ToQString(item);
+  if (control.style & res::kSort) std::sort(items.begin(), items.end());
+  combo->addItems(items);
+  combo->setCurrentIndex(-1);  // no selection until the owner sets one
+  return combo;
+}
+
+QWidget* CreateEdit(const res::ControlTemplate& control, QWidget* dialog) {
+  auto* edit = new QLineEdit(ToQString(control.text), dialog);
+  edit->setFrame((control.style & res::kBorder) != 0);
+  edit->setReadOnly((control.style & res::kReadOnly) != 0);
+  // An edit box paints its whole rectangle, so a slider it overlaps (the tone page's boxes
+  // overlap their sliders by a unit) is not repainted, and made to follow, at every keystroke.
+  edit->setAutoFillBackground(true);
+  return edit;
+}
+
+QWidget* CreatePushButton(const res::ControlTemplate& control, QWidget* dialog) {
+  auto* button = new QPushButton(ToQString(control.text), dialog);
+  button->setDefault((control.style & res::kDefaultButton) != 0);
+  return button;
+}
+
+QWidget* CreateLabel(const res::ControlTemplate& control, QWidget* dialog) {
+  auto* label = new QLabel(ToQString(control.text), dialog);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  if (control.style & res::kNoPrefix) label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
+QWidget* CreateProgressBar(QWidget* dialog) {
+  auto* bar = new QProgressBar(dialog);
+  bar->setRange(0, 100);
+  bar->setValue(0);
+  bar->setTextVisible(false);
+  return bar;
+}
+
+}  // namespace
+
+QWidget* TemplateBuilder::CreateControl(const res::ControlTemplate& control, QWidget* dialog) {
+  switch (control.kind) {
+    case ControlKind::Static:
+      return CreateLabel(control, dialog);
+    case ControlKind::Icon:
+      return new QLabel(dialog);  // the owner sets the icon's pixmap
+    case ControlKind::Edit:
+      return CreateEdit(control, dialog);
+    case ControlKind::PushButton:
+      return CreatePushButton(control, dialog);
+    case ControlKind::Slider:
+      return CreateSlider(control, dialog);
+    case ControlKind::ComboBox:
+      return CreateComboBox(control, dialog);
+    case ControlKind::TabControl:
+      return new CStyledTabCtrl(dialog);
+    case ControlKind::ProgressBar:
+      return CreateProgressBar(dialog);
+  }
+  return new QWidget(dialog);
+}
+
+DialogControls TemplateBuilder::Build(const res::DialogTemplate& dialogTemplate, QWidget* dialog) {
+  dialog->setFont(DialogUnits::TemplateFont(dialogTemplate.fontFace, dialogTemplate.fontPoints));
+  const DialogUnits units = DialogUnits::ForFont(dialog->font());
+  dialog->resize(units.ToPixelsX(dialogTemplate.widthDu), units.ToPixelsY(dialogTemplate.heightDu));
+  if (!dialogTemplate.child) dialog->setWindowTitle(ToQString(dialogTemplate.caption));
+
+  std::vector<DialogControls::Entry> entries;
+  for (const res::ControlTemplate& control : dialogTemplate.controls) {
+    QWidget* widget = CreateControl(control, dialog);
+    QRect rect = units.ToPixels(control.rect);
+    // A combo box's template height is that of its drop-down list; the box itself keeps the
+    // height its font gives it.
+    if (control.kind == ControlKind::ComboBox) rect.setHeight(widget->sizeHint().height());
+    widget->setGeometry(rect);
+    widget->setVisible(control.visible);
+    entries.push_back({&control, widget});
+  }
+  return DialogControls(units, std::move(entries));
+}
+
+}  // namespace velmora

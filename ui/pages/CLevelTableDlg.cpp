@@ -1,0 +1,104 @@
+#include "ui/pages/CLevelTableDlg.h"
+
+#include <QLineEdit>
+#include <QSlider>
+#include <algorithm>
+
+#include "core/CalibrationImage.h"
+#include "core/LiveCommandComposer.h"
+#include "res/DialogTemplates.h"
+
+namespace velmora {
+namespace {
+
+constexpr int kTickFrequency = 2;
+
+int EditId(int k) { return res::kLevelEditIds[static_cast<std::size_t>(k)]; }
+int SliderId(int k) { return res::kLevelSliderIds[static_cast<std::size_t>(k)]; }
+
+}  // namespace
+
+CLevelTableDlg::CLevelTableDlg() : CPageDlg(res::LevelTableTemplate()), m_liveTimer(this) {}
+
+QString CLevelTableDlg::Caption(int table) {
+  switch (table) {
+    case 0:
+      return QStringLiteral("高功率");
+    case 1:
+      return QStringLiteral("中功率");
+    case 2:
+      return QStringLiteral("低功率");
+    default:
+      return QStringLiteral("接收电调");
+  }
+}
+
+void CLevelTableDlg::SetContext(QObject* requestWindow, CalibrationImage* image, int band,
+                                int table) {
+  m_image = image;
+  m_band = band;
+  m_table = table;
+  m_liveTimer.SetContext(requestWindow, image);
+}
+
+QLineEdit* CLevelTableDlg::Edit(int k) const { return ControlAs<QLineEdit>(EditId(k)); }
+
+bool CLevelTableDlg::OnInitDialog() {
+  CPageDlg::OnInitDialog();
+  for (int k = 0; k < kPoints; ++k) {
+    QSlider* slider = Slider(k);
+    slider->setRange(0, Max());
+    slider->setTickInterval(kTickFrequency);
+    WatchSliderPaint(slider, [this, k] { OnCustomDraw(k); });
+    connect(slider, &QSlider::sliderReleased, this, [this, k] { OnReleasedCapture(k); });
+  }
+  LoadFromImage();
+  return true;
+}
+
+void CLevelTableDlg::DoDataExchange(DataExchange& dx) {
+  for (int k = 0; k < kPoints; ++k) {
+    dx.Control(SliderId(k), m_slider[static_cast<std::size_t>(k)]);
+    dx.Text(EditId(k), m_value[static_cast<std::size_t>(k)]);
+  }
+}
+
+void CLevelTableDlg::LoadFromImage() {
+  for (int k = 0; k < kPoints; ++k) {
+    const std::uint8_t byte = m_image->levelTable(m_band, m_table, k);
+    Slider(k)->setValue(byte);                    // the slider clamps its thumb into 0..max
+    m_value[static_cast<std::size_t>(k)] = byte;  // the edit box shows the byte as read
+  }
+  UpdateData(false);
+}
+
+void CLevelTableDlg::StoreToImage() {
+  UpdateData(true);  // a refused box keeps its value; the store goes on regardless
+  for (int k = 0; k < kPoints; ++k) {
+    std::int32_t& value = m_value[static_cast<std::size_t>(k)];
+    value = std::clamp(value, 0, Max());
+    m_image->levelTable(m_band, m_table, k) = static_cast<std::uint8_t>(value);
+  }
+}
+
+// Whenever a slider paints, its edit box takes its position; the other boxes keep what the
+// user typed. Refusals are not reported from here: a paint would repeat them endlessly.
+void CLevelTableDlg::OnCustomDraw(int k) {
+  std::vector<int> refused = TakeUpQuietly();
+  m_value[static_cast<std::size_t>(k)] = Slider(k)->value();
+  std::erase(refused, EditId(k));
+  PutValuesExcept(refused);
+}
+
+void CLevelTableDlg::OnReleasedCapture(int k) {
+  // Take the position where the thumb was let go, even if it has not painted there yet.
+  OnCustomDraw(k);
+  ComposeLiveCommand(k, m_value[static_cast<std::size_t>(k)]);
+}
+
+void CLevelTableDlg::ComposeLiveCommand(int k, int v) {
+  if (!LiveCommandComposer::ComposeLevel(*m_image, m_band, m_table, k, v)) return;
+  m_liveTimer.Arm();
+}
+
+}  // namespace velmora
