@@ -1,0 +1,233 @@
+#include "ui/pages/CBandPageDlg.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QProgressBar>
+#include <QSlider>
+
+#include "core/CalibrationImage.h"
+#include "res/DialogTemplates.h"
+#include "transfer/CTestThread.h"
+#include "transfer/TransferDoneEvent.h"
+#include "ui/DialogUnits.h"
+#include "ui/controls/CStyledTabCtrl.h"
+#include "ui/pages/CLevelTableDlg.h"
+#include "ui/pages/CToneLevelDlg.h"
+
+namespace velmora {
+namespace {
+
+namespace id {
+constexpr int kProgress = 1204, kRowLabel = 1178, kStepSlider = 1170, kBaseSlider = 1169;
+constexpr int kRightLabels = 1180, kLeftLabels = 1179, kLevelTab = 1001, kToneTab = 1000;
+constexpr int kBase = 1186, kStep = 1187, kRxLow = 1188, kRxHigh = 1189, kTxLow = 1190,
+              kTxHigh = 1185;
+}  // namespace id
+
+constexpr COLORREF kSelectedColor = 0x02FF00;
+constexpr COLORREF kHoverColor = 0xFF00FF;
+constexpr COLORREF kLabelColor = 0x02FF00;
+constexpr int kLabelFontPoints = 16;
+constexpr int kBaseMin = 100, kBaseMax = 600, kBaseTicks = 5;
+constexpr int kStepMin = 1, kStepMax = 10, kStepTicks = 1;
+constexpr int kLabelCount = 8;
+
+const char* const kToneCaptions[CBandPageDlg::kToneGroups] = {
+    "67.0-82.5",   "85.4-100.0",  "103.5-118.8", "123.0-141.3",
+    "146.2-167.9", "171.3-192.8", "196.6-218.1", "225.7-250.3"};
+
+const layout::BandFields& Fields(int band) { return layout::kBand.at(std::size_t(band)); }
+
+}  // namespace
+
+CBandPageDlg::CBandPageDlg() : CPageDlg(res::BandPageTemplate()), m_presenter(this) {
+  m_job.SetPresenter(&m_presenter);
+}
+
+CBandPageDlg::~CBandPageDlg() = default;
+
+void CBandPageDlg::SetContext(CalibrationImage* image, int band) {
+  m_image = image;
+  m_band = band;
+}
+
+bool CBandPageDlg::OnInitDialog() {
+  CPageDlg::OnInitDialog();
+  CreateSubPages();
+  m_baseSlider->setRange(kBaseMin, kBaseMax);
+  m_baseSlider->setTickInterval(kBaseTicks);
+  m_stepSlider->setRange(kStepMin, kStepMax);
+  m_stepSlider->setTickInterval(kStepTicks);
+  WatchSliderPaint(m_baseSlider, [this] { OnSliderDraw(m_baseSlider, m_base, true); });
+  WatchSliderPaint(m_stepSlider, [this] { OnSliderDraw(m_stepSlider, m_step, false); });
+  for (QLabel* label : {m_rowLabel, m_leftLabels, m_rightLabels}) label->installEventFilter(this);
+  LoadFromImage();
+  return true;
+}
+
+void CBandPageDlg::CreateSubPages() {
+  for (int g = 0; g < kToneGroups; ++g) {
+    auto* page = new CToneLevelDlg;
+    page->SetContext(this, m_image, m_band, g);
+    page->Create(m_toneTab);
+    m_toneTab->AddPage(page, QString::fromUtf8(kToneCaptions[g]), 0);
+    m_tonePages[std::size_t(g)] = page;
+  }
+  m_toneTab->SetSelectedTextColor(kSelectedColor);
+  m_toneTab->SetHoverTextColor(kHoverColor);
+  for (int t = 0; t < kLevelTables; ++t) {
+    auto* page = new CLevelTableDlg;
+    page->SetContext(this, m_image, m_band, t);
+    page->Create(m_levelTab);
+    m_levelTab->AddPage(page, CLevelTableDlg::Caption(t), 0);
+    m_levelPages[std::size_t(t)] = page;
+  }
+  m_levelTab->SetSelectedTextColor(kSelectedColor);
+  m_levelTab->SetHoverTextColor(kHoverColor);
+}
+
+void CBandPageDlg::DoDataExchange(DataExchange& dx) {
+  dx.Control(id::kProgress, m_progress);
+  dx.Control(id::kRowLabel, m_rowLabel);
+  dx.Control(id::kStepSlider, m_stepSlider);
+  dx.Control(id::kBaseSlider, m_baseSlider);
+  dx.Control(id::kRightLabels, m_rightLabels);
+  dx.Control(id::kLeftLabels, m_leftLabels);
+  dx.Control(id::kLevelTab, m_levelTab);
+  dx.Control(id::kToneTab, m_toneTab);
+  dx.Text(id::kBase, m_base);
+  dx.Text(id::kStep, m_step);
+  const std::pair<int, std::uint32_t*> limits[] = {{id::kRxLow, &m_rxLow},
+                                                   {id::kRxHigh, &m_rxHigh},
+                                                   {id::kTxLow, &m_txLow},
+                                                   {id::kTxHigh, &m_txHigh}};
+  for (auto [box, member] : limits) {
+    dx.Text(box, *member);
+    dx.MinMaxUInt(*member, 0, kLimitMax);
+  }
+}
+
+void CBandPageDlg::LoadFromImage() {
+  const layout::BandFields& f = Fields(m_band);
+  const std::int32_t b = m_image->ReadBcd16(f.base);
+  const std::int32_t s = m_image->ReadBcd8(f.step);  // a byte of 0x80 or more reads as 0
+  m_baseSlider->setValue(b);                         // the slider clamps its thumb into its range
+  m_base = b;                                        // the box shows the value as decoded
+  m_stepSlider->setValue(s);
+  m_step = s;
+  m_rxLow = static_cast<std::uint32_t>(m_image->ReadBcd16(f.rxLow));
+  m_rxHigh = static_cast<std::uint32_t>(m_image->ReadBcd16(f.rxHigh));
+  m_txLow = static_cast<std::uint32_t>(m_image->ReadBcd16(f.txLow));
+  m_txHigh = static_cast<std::uint32_t>(m_image->ReadBcd16(f.txHigh));
+  for (CToneLevelDlg* page : m_tonePages) page->LoadFromImage();
+  for (CLevelTableDlg* page : m_levelPages) page->LoadFromImage();
+  UpdateData(false);
+  update();
+}
+
+void CBandPageDlg::StoreToImage() {
+  UpdateData(true);  // a refused box keeps its value; the store goes on with the values held
+  const layout::BandFields& f = Fields(m_band);
+  WriteBase();
+  WriteStep();
+  m_image->WriteBcd16(f.rxLow, static_cast<std::int32_t>(m_rxLow));
+  m_image->WriteBcd16(f.rxHigh, static_cast<std::int32_t>(m_rxHigh));
+  m_image->WriteBcd16(f.txLow, static_cast<std::int32_t>(m_txLow));
+  m_image->WriteBcd16(f.txHigh, static_cast<std::int32_t>(m_txHigh));
+  for (CToneLevelDlg* page : m_tonePages) page->StoreToImage();
+  for (CLevelTableDlg* page : m_levelPages) page->StoreToImage();
+}
+
+// Live commands are composed from these two fields, also while a job runs: never mid-write.
+void CBandPageDlg::WriteBase() {
+  const auto lock = m_image->Lock();
+  m_image->WriteBcd16(Fields(m_band).base, m_base);
+}
+
+void CBandPageDlg::WriteStep() {
+  const auto lock = m_image->Lock();
+  m_image->WriteBcd8(Fields(m_band).step, m_step);
+}
+
+// Whenever a frequency slider paints, its box takes its position and a change reaches the image
+// at once, so live commands use it without a store. The limits keep what the user typed.
+void CBandPageDlg::OnSliderDraw(QSlider* slider, std::int32_t& member, bool isBase) {
+  const std::int32_t old = member;
+  const std::vector<int> refused = TakeUpQuietly();
+  member = slider->value();
+  PutValuesExcept(refused);
+  if (member == old) return;
+  isBase ? WriteBase() : WriteStep();
+  for (QLabel* label : {m_rowLabel, m_leftLabels, m_rightLabels}) label->update();
+  update();
+}
+
+QString CBandPageDlg::RowText() const {
+  QString text;
+  for (int i = 0; i < kLabelCount; ++i) text += QString::asprintf("%dM ", m_base + 2 * i * m_step);
+  return text;
+}
+
+QStringList CBandPageDlg::ColumnTexts(int start) const {
+  QStringList texts;
+  for (int k = 0; k < kLabelCount; ++k) texts << QString::asprintf("%dM", start + 2 * k * m_step);
+  return texts;
+}
+
+bool CBandPageDlg::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::Paint &&
+      (watched == m_rowLabel || watched == m_leftLabels || watched == m_rightLabels)) {
+    PaintLabel(static_cast<QLabel*>(watched));
+    return true;  // the template texts are replaced by the page's own
+  }
+  return CPageDlg::eventFilter(watched, e);
+}
+
+void CBandPageDlg::PaintLabel(QLabel* label) {
+  QPainter painter(label);
+  painter.setPen(CStyledTabCtrl::FromColorRef(kLabelColor));
+  painter.setFont(DialogUnits::TemplateFont("宋体", kLabelFontPoints));
+  const int ascent = painter.fontMetrics().ascent();
+  if (label == m_rowLabel) {
+    painter.drawText(0, ascent, RowText());
+    return;
+  }
+  const QStringList texts = ColumnTexts(label == m_leftLabels ? m_base : m_base + m_step);
+  for (int k = 0; k < texts.size(); ++k) painter.drawText(0, kColumnPitchPx * k + ascent, texts[k]);
+}
+
+bool CBandPageDlg::event(QEvent* e) {
+  if (e->type() != TransferDoneEvent::kType) return CPageDlg::event(e);
+  const auto* done = static_cast<TransferDoneEvent*>(e);
+  OnTransferDone(done->operation(), done->result());
+  return true;
+}
+
+void CBandPageDlg::OnTransferDone(int operation, int value) {
+  if (operation != TRANSFER_LIVE) return;
+  if (value != 0) {
+    m_progress->setValue(value);
+    return;
+  }
+  m_progress->setValue(0);
+  StartLiveTune();
+}
+
+// One live job at a time per page: a request that arrives while the previous one still runs
+// waits for it to end instead of sharing its port.
+void CBandPageDlg::StartLiveTune() {
+  CTestThread* thread = CTestThread::StartJob(m_job, this, m_image, TRANSFER_LIVE);
+  if (!thread) {
+    m_liveDeferred = true;
+    return;
+  }
+  connect(thread, &QThread::finished, this, &CBandPageDlg::OnLiveJobEnded);
+}
+
+void CBandPageDlg::OnLiveJobEnded() {
+  if (!m_liveDeferred) return;
+  m_liveDeferred = false;
+  StartLiveTune();
+}
+
+}  // namespace velmora

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+
+#include "transfer/CTransferJob.h"
+#include "ui/CPageDlg.h"
+#include "ui/QtMessagePresenter.h"
+
+class QLabel;
+class QProgressBar;
+class QSlider;
+
+namespace velmora {
+
+class CLevelTableDlg;
+class CStyledTabCtrl;
+class CToneLevelDlg;
+
+// Everything aligned per band: base frequency and step with their sliders, the receive and
+// transmit limits, the four level-table pages (and eight hidden tone-level pages), the frequency
+// labels beside the tables, and the live-tuning transfer its pages ask for.
+class CBandPageDlg : public CPageDlg {
+  Q_OBJECT
+
+ public:
+  static constexpr int kToneGroups = 8;
+  static constexpr int kLevelTables = 4;
+  static constexpr std::uint32_t kLimitMax = 600;
+  static constexpr int kColumnPitchPx = 41;  // beside each row of level-table sliders
+
+  CBandPageDlg();
+  ~CBandPageDlg() override;
+
+  void SetContext(CalibrationImage* image, int band);
+  void LoadFromImage();
+  void StoreToImage();
+  void StartLiveTune();
+  void OnTransferDone(int operation, int value);
+
+  // The label texts, computed from base and step as the page holds them.
+  QString RowText() const;
+  QStringList ColumnTexts(int start) const;
+
+  std::int32_t base() const { return m_base; }
+  std::int32_t step() const { return m_step; }
+  CTransferJob& job() { return m_job; }
+  QProgressBar* progress() const { return m_progress; }
+  QSlider* baseSlider() const { return m_baseSlider; }
+  QSlider* stepSlider() const { return m_stepSlider; }
+  CStyledTabCtrl* levelTab() const { return m_levelTab; }
+  CStyledTabCtrl* toneTab() const { return m_toneTab; }
+  CLevelTableDlg* levelPage(int table) const { return m_levelPages.at(std::size_t(table)); }
+  CToneLevelDlg* tonePage(int group) const { return m_tonePages.at(std::size_t(group)); }
+  bool IsLiveTuneDeferred() const { return m_liveDeferred; }
+
+ protected:
+  bool OnInitDialog() override;
+  void DoDataExchange(DataExchange& dx) override;
+  bool event(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  void CreateSubPages();
+  void OnSliderDraw(QSlider* slider, std::int32_t& member, bool isBase);
+  void WriteBase();
+  void WriteStep();
+  void PaintLabel(QLabel* label);
+  void OnLiveJobEnded();
+
+  CTransferJob m_job;
+  QtMessagePresenter m_presenter;
+  QProgressBar* m_progress = nullptr;
+  QLabel* m_rowLabel = nullptr;
+  QSlider* m_stepSlider = nullptr;
+  QSlider* m_baseSlider = nullptr;
+  QLabel* m_rightLabels = nullptr;
+  QLabel* m_leftLabels = nullptr;
+  CStyledTabCtrl* m_levelTab = nullptr;
+  CStyledTabCtrl* m_toneTab = nullptr;
+  std::int32_t m_base = 0;
+  std::int32_t m_step = 0;
+  std::uint32_t m_rxLow = 0, m_rxHigh = 0, m_txLow = 0, m_txHigh = 0;
+  int m_band = 0;
+  CalibrationImage* m_image = nullptr;
+  std::array<CToneLevelDlg*, kToneGroups> m_tonePages{};
+  std::array<CLevelTableDlg*, kLevelTables> m_levelPages{};
+  bool m_liveDeferred = false;
+};
+
+}  // namespace velmora
