@@ -3,9 +3,13 @@
 namespace velmora {
 
 CTestThread* CTestThread::StartJob(CTransferJob& job, QObject* owner, CalibrationImage* image,
-                                   int operation, const std::function<void()>& beforeResume) {
-  if (!job.Claim()) return nullptr;
+                                   int operation, const std::function<void()>& beforeResume,
+                                   TransferGate* gate) {
+  if (job.IsRunning()) return nullptr;  // only this thread starts jobs, so the claim holds
+  if (gate && !gate->TryEnter()) return nullptr;
+  job.Claim();
   auto* thread = new CTestThread;
+  thread->m_gate = gate;
   QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
   job.Setup(owner, image);
   job.SetOperation(operation);
@@ -17,6 +21,7 @@ CTestThread* CTestThread::StartJob(CTransferJob& job, QObject* owner, Calibratio
 
 void CTestThread::run() {
   if (m_pJob) m_pJob->Run();
+  if (m_gate) m_gate->Leave();
 }
 
 }  // namespace velmora

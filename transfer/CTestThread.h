@@ -5,6 +5,7 @@
 
 #include "core/CalibrationImage.h"
 #include "transfer/CTransferJob.h"
+#include "transfer/TransferGate.h"
 
 namespace velmora {
 
@@ -17,15 +18,17 @@ class CTestThread : public QThread {
 
   // The start sequence: create the thread without starting it, Setup, SetOperation, SetJob, let
   // the owner store into the image (beforeResume), then start. Returns null, starting nothing,
-  // while the job record still serves an earlier job.
+  // while the job record still serves an earlier job or another job holds the gate.
   static CTestThread* StartJob(CTransferJob& job, QObject* owner, CalibrationImage* image,
-                               int operation, const std::function<void()>& beforeResume = {});
+                               int operation, const std::function<void()>& beforeResume = {},
+                               TransferGate* gate = nullptr);
 
  protected:
   void run() override;
 
  private:
   CTransferJob* m_pJob = nullptr;
+  TransferGate* m_gate = nullptr;
 };
 
 }  // namespace velmora

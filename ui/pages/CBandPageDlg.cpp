@@ -51,6 +51,12 @@ void CBandPageDlg::SetContext(CalibrationImage* image, int band) {
   m_band = band;
 }
 
+void CBandPageDlg::SetTransferGate(TransferGate* gate) {
+  if (m_gate) disconnect(m_gate, nullptr, this, nullptr);
+  m_gate = gate;
+  if (m_gate) connect(m_gate, &TransferGate::Released, this, &CBandPageDlg::OnLiveJobEnded);
+}
+
 bool CBandPageDlg::OnInitDialog() {
   CPageDlg::OnInitDialog();
   CreateSubPages();
@@ -213,10 +219,10 @@ void CBandPageDlg::OnTransferDone(int operation, int value) {
   StartLiveTune();
 }
 
-// One live job at a time per page: a request that arrives while the previous one still runs
-// waits for it to end instead of sharing its port.
+// One live job at a time per page, and none beside another transfer: a request that arrives
+// meanwhile waits for that job to end instead of sharing its port or the image.
 void CBandPageDlg::StartLiveTune() {
-  CTestThread* thread = CTestThread::StartJob(m_job, this, m_image, TRANSFER_LIVE);
+  CTestThread* thread = CTestThread::StartJob(m_job, this, m_image, TRANSFER_LIVE, {}, m_gate);
   if (!thread) {
     m_liveDeferred = true;
     return;

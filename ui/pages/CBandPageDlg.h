@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "transfer/CTransferJob.h"
+#include "transfer/TransferGate.h"
 #include "ui/CPageDlg.h"
 #include "ui/QtMessagePresenter.h"
 
@@ -35,6 +36,8 @@ class CBandPageDlg : public CPageDlg {
   ~CBandPageDlg() override;
 
   void SetContext(CalibrationImage* image, int band);
+  // The window's gate: a live tune waits while a read or write runs, and the other way round.
+  void SetTransferGate(TransferGate* gate);
   void LoadFromImage();
   void StoreToImage();
   void StartLiveTune();
@@ -88,6 +91,7 @@ class CBandPageDlg : public CPageDlg {
   std::array<CToneLevelDlg*, kToneGroups> m_tonePages{};
   std::array<CLevelTableDlg*, kLevelTables> m_levelPages{};
   bool m_liveDeferred = false;
+  TransferGate* m_gate = nullptr;
 };
 
 }  // namespace velmora
