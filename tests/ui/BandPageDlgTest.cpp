@@ -1,0 +1,241 @@
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QSlider>
+#include <QTest>
+
+#include "core/LiveCommandComposer.h"
+#include "sim/ComPortRig.h"
+#include "tests/support/TestPorts.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/controls/CStyledTabCtrl.h"
+#include "ui/pages/CBandPageDlg.h"
+#include "ui/pages/CLevelTableDlg.h"
+
+using namespace velmora;
+
+namespace {
+
+constexpr int kBaseEdit = 1186, kStepEdit = 1187, kRxLowEdit = 1188, kRxHighEdit = 1189,
+              kTxHighEdit = 1185;
+
+// A band page hosted as the main window hosts it, on its own image.
+struct Host {
+  explicit Host(int band, const std::function<void(CalibrationImage&)>& prepare = {}) {
+    image.LoadDefaults();
+    if (prepare) prepare(image);
+    window.resize(1400, 1000);
+    tab = new CStyledTabCtrl(&window);
+    tab->resize(1380, 980);
+    page = new CBandPageDlg;
+    page->SetContext(&image, band);
+    page->job().SetPortFactory(test::MakeScaledPort);
+    page->Create(tab);
+    tab->AddPage(page, band == 0 ? "A段接收" : "B段接收", 0);
+  }
+  bool Show() {
+    window.show();
+    return QTest::qWaitForWindowExposed(&window);
+  }
+  QLineEdit* Edit(int id) const { return page->ControlAs<QLineEdit>(id); }
+  void Type(int id, const QString& text) {
+    Edit(id)->selectAll();
+    QTest::keyClicks(Edit(id), text);
+  }
+  std::pair<int, int> Bytes(std::size_t offset) const {
+    return {image.At(offset), image.At(offset + 1)};
+  }
+
+  CalibrationImage image;
+  QWidget window;
+  CStyledTabCtrl* tab;
+  CBandPageDlg* page;
+};
+
+int GreenPixels(QWidget* label) {
+  const QImage shot = label->grab().toImage();
+  int count = 0;
+  for (int y = 0; y < shot.height(); ++y) {
+    for (int x = 0; x < shot.width(); ++x) {
+      const QColor c = shot.pixelColor(x, y);
+      count += c.green() > 200 && c.red() < 80 && c.blue() < 80;
+    }
+  }
+  return count;
+}
+
+}  // namespace
+
+class BandPageDlgTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void labelsNameThePointFrequencies_data() {
+    QTest::addColumn<int>("band");
+    QTest::addColumn<QString>("row");
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<QStringList>("right");
+    QTest::newRow("band A") << 0 << "136M 142M 148M 154M 160M 166M 172M 178M "
+                            << QStringList{"136M", "142M", "148M", "154M",
+                                           "160M", "166M", "172M", "178M"}
+                            << QStringList{"139M", "145M", "151M", "157M",
+                                           "163M", "169M", "175M", "181M"};
+    QTest::newRow("band B") << 1 << "400M 410M 420M 430M 440M 450M 460M 470M "
+                            << QStringList{"400M", "410M", "420M", "430M",
+                                           "440M", "450M", "460M", "470M"}
+                            << QStringList{"405M", "415M", "425M", "435M",
+                                           "445M", "455M", "465M", "475M"};
+  }
+  void labelsNameThePointFrequencies() {
+    QFETCH(int, band);
+    QFETCH(QString, row);
+    QFETCH(QStringList, left);
+    QFETCH(QStringList, right);
+    Host host(band);
+    QVERIFY(host.Show());
+    QCOMPARE(host.page->RowText(), row);
+    QCOMPARE(host.page->ColumnTexts(host.page->base()), left);
+    QCOMPARE(host.page->ColumnTexts(host.page->base() + host.page->step()), right);
+    // Drawn in green into the two visible strips; the row label stays hidden.
+    QVERIFY(GreenPixels(host.page->ControlAs<QLabel>(1179)) > 50);
+    QVERIFY(GreenPixels(host.page->ControlAs<QLabel>(1180)) > 50);
+    QVERIFY(!host.page->ControlAs<QLabel>(1178)->isVisible());
+  }
+
+  void anErasedBandLoadsZeroThenTakesTheSliderMinimum() {
+    Host host(1, [](CalibrationImage& image) {
+      image.SetAt(layout::kBandBaseB, 0xFF);
+      image.SetAt(layout::kBandBaseB + 1, 0xFF);
+      image.SetAt(layout::kBandStepB, 0xFF);
+    });
+    QCOMPARE(host.Edit(kBaseEdit)->text(), QString("0"));  // as decoded, before any paint
+    QCOMPARE(host.Edit(kStepEdit)->text(), QString("0"));
+    QCOMPARE(host.Bytes(layout::kBandBaseB), std::make_pair(0xFF, 0xFF));
+    QVERIFY(host.Show());
+    QTRY_COMPARE(host.Edit(kBaseEdit)->text(), QString("100"));
+    QTRY_COMPARE(host.Edit(kStepEdit)->text(), QString("1"));
+    QCOMPARE(host.Bytes(layout::kBandBaseB), std::make_pair(0x01, 0x00));
+    QCOMPARE(int(host.image.At(layout::kBandStepB)), 0x01);
+  }
+
+  void theBaseSliderWritesAtOnceAndTypedLimitsSurvive() {
+    Host host(0);
+    QVERIFY(host.Show());
+    host.Type(kRxLowEdit, "150");
+    test::ReleaseSliderAt(host.page->baseSlider(), 200);
+    QTRY_COMPARE(host.Edit(kBaseEdit)->text(), QString("200"));
+    QCOMPARE(host.Bytes(layout::kBandBaseA), std::make_pair(0x02, 0x00));  // without a store
+    QCOMPARE(host.Edit(kRxLowEdit)->text(), QString("150"));
+    QCOMPARE(host.Bytes(layout::kRxLowA), std::make_pair(0x01, 0x36));  // limits wait for a store
+    QVERIFY(host.page->RowText().startsWith("200M 206M"));
+    test::ReleaseSliderAt(host.page->stepSlider(), 7);
+    QTRY_COMPARE(int(host.image.At(layout::kBandStepA)), 0x07);
+  }
+
+  void storeValidatesTheLimits() {
+    test::PromptRecorder prompts;
+    Host host(0);
+    QVERIFY(host.Show());
+    host.Type(kRxLowEdit, "170");  // above the high limit: not compared, stored as typed
+    host.Type(kRxHighEdit, "160");
+    host.page->StoreToImage();
+    QVERIFY(prompts.prompts.isEmpty());
+    QCOMPARE(host.Bytes(layout::kRxLowA), std::make_pair(0x01, 0x70));
+    QCOMPARE(host.Bytes(layout::kRxHighA), std::make_pair(0x01, 0x60));
+
+    host.Type(kRxLowEdit, "601");
+    host.Type(kTxHighEdit, "300");
+    host.page->StoreToImage();
+    // The exchange stops at the first refusal: the number read is stored as read, later boxes
+    // keep their previous values.
+    QCOMPARE(prompts.prompts.size(), 1);
+    QCOMPARE(host.Bytes(layout::kRxLowA), std::make_pair(0x06, 0x01));
+    QCOMPARE(host.Bytes(layout::kTxHighA), std::make_pair(0x01, 0x74));
+    QCOMPARE(QApplication::focusWidget(), host.Edit(kRxLowEdit));
+  }
+
+  void transferDoneMessages_data() {
+    QTest::addColumn<int>("operation");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("bar");
+    QTest::newRow("read done is not for this page") << 2 << 0 << 7;
+    QTest::newRow("write is not for this page") << 3 << 100 << 7;
+    QTest::newRow("sent") << 4 << 100 << 100;
+    QTest::newRow("failed") << 4 << 50 << 50;
+  }
+  void transferDoneMessages() {
+    QFETCH(int, operation);
+    QFETCH(int, value);
+    QFETCH(int, bar);
+    Host host(0);
+    host.page->progress()->setValue(7);
+    TransferDoneEvent::Post(host.page, operation, value);
+    QCoreApplication::sendPostedEvents(host.page);
+    QCOMPARE(host.page->progress()->value(), bar);
+    QVERIFY(!host.page->job().IsRunning());
+  }
+
+  void aReleasedSliderTunesTheRadioLive_data() {
+    QTest::addColumn<int>("reply");
+    QTest::addColumn<int>("bar");
+    QTest::newRow("acknowledged") << int(sim::LiveReply::Normal) << 100;
+    QTest::newRow("not acknowledged") << int(sim::LiveReply::AckInstead) << 50;
+  }
+  void aReleasedSliderTunesTheRadioLive() {
+    QFETCH(int, reply);
+    QFETCH(int, bar);
+    sim::ComPortRig rig;
+    auto& radio = rig.AddRadio(1);
+    sim::RadioFaults faults;
+    faults.liveReply = static_cast<sim::LiveReply>(reply);
+    radio.SetFaults(faults);
+    Host host(0);
+    QVERIFY(host.Show());
+    CStyledTabCtrl* levels = host.page->levelTab();
+    QTest::mouseClick(levels, Qt::LeftButton, {}, levels->tabRect(1).center());
+    QTRY_VERIFY(host.page->levelPage(1)->isVisible());
+    test::ReleaseSliderAt(host.page->levelPage(1)->Slider(15), 64);
+    QTRY_COMPARE_WITH_TIMEOUT(host.page->progress()->value(), bar, 15000);
+    const auto live = radio.liveCommands();
+    QVERIFY(!live.empty());
+    const std::array<std::uint8_t, 10> expected = {0xA6, 0x69, 0x80, 0x06, 0x01,
+                                                   0x81, 0x13, 0x80, 0x0D, 0x40};
+    QCOMPARE(live.back().bytes, expected);
+    QTRY_VERIFY(!host.page->job().IsRunning());
+  }
+
+  // A second request while the page's live job runs, or while another transfer holds the gate,
+  // waits for it instead of sharing the port.
+  void requestsWaitForTheRunningTransfer() {
+    sim::ComPortRig rig;
+    auto& radio = rig.AddRadio(1);
+    sim::RadioFaults faults;
+    faults.liveReply = sim::LiveReply::Silent;
+    radio.SetFaults(faults);
+    Host host(0);
+    LiveCommandComposer::ComposeLevel(host.image, 0, 0, 1, 99);
+    TransferGate gate;
+    host.page->SetTransferGate(&gate);
+    QVERIFY(gate.TryEnter());  // a read or write of the window runs
+    TransferDoneEvent::Post(host.page, TRANSFER_LIVE, 0);
+    QCoreApplication::sendPostedEvents(host.page);
+    QVERIFY(host.page->IsLiveTuneDeferred());
+    QVERIFY(!host.page->job().IsRunning());
+    gate.Leave();
+    QTRY_VERIFY(host.page->job().IsRunning());
+    TransferDoneEvent::Post(host.page, TRANSFER_LIVE, 0);
+    QCoreApplication::sendPostedEvents(host.page);
+    QVERIFY(host.page->IsLiveTuneDeferred());
+    QTRY_COMPARE_WITH_TIMEOUT(radio.liveCommands().size(), 14u, 20000);  // 7 sends each, in turn
+    QTRY_VERIFY(!host.page->job().IsRunning() && gate.IsOpen());
+    QVERIFY(!host.page->IsLiveTuneDeferred());
+    QCOMPARE(host.page->progress()->value(), 50);
+    const auto requests = radio.requests();
+    std::size_t handshakes = 0;
+    for (const auto& r : requests) handshakes += r.kind == sim::RequestRecord::Kind::Handshake;
+    QCOMPARE(handshakes, 4u);  // connect and recovery, for each of the two jobs
+  }
+};
+
+QTEST_MAIN(BandPageDlgTest)
+#include "BandPageDlgTest.moc"
