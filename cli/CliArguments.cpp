@@ -29,6 +29,23 @@ std::optional<CliArguments> CliArguments::Parse(const std::vector<std::string>& 
   return parsed;
 }
 
+std::optional<CliArguments> CliArguments::ParseOrUsage(const std::vector<std::string>& args,
+                                                       const std::set<std::string>& valueOptions,
+                                                       const std::set<std::string>& flags,
+                                                       const char* usage, std::ostream& out,
+                                                       std::ostream& err, int& exitCode) {
+  std::string error;
+  auto parsed = Parse(args, valueOptions, flags, error);
+  exitCode = 2;
+  if (parsed && parsed->Has("--help")) {
+    out << usage;
+    exitCode = 0;
+    return std::nullopt;
+  }
+  if (!parsed) err << error << "\n" << usage;
+  return parsed;
+}
+
 bool CliArguments::Has(const std::string& name) const {
   return m_flags.count(name) || m_values.count(name);
 }

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <optional>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,6 +16,14 @@ class CliArguments {
   static std::optional<CliArguments> Parse(const std::vector<std::string>& args,
                                            const std::set<std::string>& valueOptions,
                                            const std::set<std::string>& flags, std::string& error);
+
+  // Parse for a command: on --help prints its usage to out (exitCode 0), on an error prints the
+  // error and usage to err (exitCode 2); either way returns nothing, as the command is not to run.
+  static std::optional<CliArguments> ParseOrUsage(const std::vector<std::string>& args,
+                                                  const std::set<std::string>& valueOptions,
+                                                  const std::set<std::string>& flags,
+                                                  const char* usage, std::ostream& out,
+                                                  std::ostream& err, int& exitCode);
 
   const std::vector<std::string>& positional() const { return m_positional; }
   bool Has(const std::string& name) const;

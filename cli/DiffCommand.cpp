@@ -40,14 +40,11 @@ void PrintDifference(const ImageField& field, CalibrationImage& a, CalibrationIm
 }  // namespace
 
 int DiffCommand::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  std::string error;
-  const auto parsed = CliArguments::Parse(args, {}, {"--help"}, error);
-  if (parsed && parsed->Has("--help")) {
-    out << kUsage;
-    return kExitOk;
-  }
-  if (!parsed || parsed->positional().size() != 2) {
-    err << (error.empty() ? "diff needs exactly two files" : error) << "\n" << kUsage;
+  int code = kExitUsage;
+  const auto parsed = CliArguments::ParseOrUsage(args, {}, {"--help"}, kUsage, out, err, code);
+  if (!parsed) return code;
+  if (parsed->positional().size() != 2) {
+    err << "diff needs exactly two files\n" << kUsage;
     return kExitUsage;
   }
   CalibrationImage a, b;

@@ -18,14 +18,11 @@ constexpr const char* kUsage =
 }  // namespace
 
 int ShowCommand::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  std::string error;
-  const auto parsed = CliArguments::Parse(args, {}, {"--help"}, error);
-  if (parsed && parsed->Has("--help")) {
-    out << kUsage;
-    return kExitOk;
-  }
-  if (!parsed || parsed->positional().size() != 1) {
-    err << (error.empty() ? "show needs exactly one file" : error) << "\n" << kUsage;
+  int code = kExitUsage;
+  const auto parsed = CliArguments::ParseOrUsage(args, {}, {"--help"}, kUsage, out, err, code);
+  if (!parsed) return code;
+  if (parsed->positional().size() != 1) {
+    err << "show needs exactly one file\n" << kUsage;
     return kExitUsage;
   }
   CalibrationImage image;

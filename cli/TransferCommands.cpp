@@ -32,24 +32,12 @@ constexpr const char* kLiveUsage =
     "tone-level (column 0-7, tone such as 67.0) page composes it, with base and step from the\n"
     "default image or IN.dat.\n";
 
-// Parses, prints usage on --help or error; nothing when the command is not to run.
-std::optional<CliArguments> ParseOrUsage(const std::vector<std::string>& args,
-                                         const std::set<std::string>& values,
-                                         const std::set<std::string>& flags, const char* usage,
-                                         std::ostream& out, std::ostream& err, int& exitCode) {
-  std::string error;
-  auto parsed = CliArguments::Parse(args, values, flags, error);
-  exitCode = kExitUsage;
-  if (parsed && parsed->Has("--help")) {
-    out << usage;
-    exitCode = kExitOk;
-    return std::nullopt;
-  }
-  if (!parsed) err << error << "\n" << usage;
-  return parsed;
-}
-
-bool ApplyPort(const CliArguments& args, CalibrationImage& image, std::ostream& err) {
+// The image a command starts from: the file (or the defaults), then --port; never busy, since
+// a file saved while a job ran must not hold the next one.
+bool PrepareImage(const CliArguments& args, const std::optional<std::string>& file,
+                  CliImage::Size size, CalibrationImage& image, std::ostream& err) {
+  image.LoadDefaults();
+  if (file && !CliImage::Load(*file, image, size, err)) return false;
   std::string error;
   const auto port = args.Int("--port", error);
   if (!error.empty()) {
@@ -57,6 +45,7 @@ bool ApplyPort(const CliArguments& args, CalibrationImage& image, std::ostream& 
     return false;
   }
   if (port) image.setPortNumber(*port);
+  image.setBusy(false);
   return true;
 }
 
@@ -83,19 +72,17 @@ void TransferCommands::SetPortFactoryForTests(CTransferJob::PortFactory factory)
 int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& out,
                            std::ostream& err) {
   int code = kExitUsage;
-  const auto parsed =
-      ParseOrUsage(args, {"--port", "--from"}, {"--help"}, kReadUsage, out, err, code);
+  const auto parsed = CliArguments::ParseOrUsage(args, {"--port", "--from"}, {"--help"}, kReadUsage,
+                                                 out, err, code);
   if (!parsed) return code;
   if (parsed->positional().size() != 1) {
     err << "read needs exactly one output file\n" << kReadUsage;
     return kExitUsage;
   }
   CalibrationImage image;
-  image.LoadDefaults();
-  const auto from = parsed->Value("--from");
-  if (from && !CliImage::Load(*from, image, CliImage::Size::Any, err)) return kExitUsage;
-  if (!ApplyPort(*parsed, image, err)) return kExitUsage;
-  image.setBusy(false);  // a file saved mid-job must not hold the next one
+  if (!PrepareImage(*parsed, parsed->Value("--from"), CliImage::Size::Any, image, err)) {
+    return kExitUsage;
+  }
   const auto outcome = CliJobRunner::Run(TRANSFER_READ, image, out, TestPortFactory());
   if (!outcome.succeeded) return kExitTransferFailed;
   return CliImage::Save(parsed->positional()[0], image, err) ? kExitOk : kExitUsage;
@@ -104,8 +91,8 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
 int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& out,
                             std::ostream& err) {
   int code = kExitUsage;
-  const auto parsed =
-      ParseOrUsage(args, {"--port"}, {"--help", "--force"}, kWriteUsage, out, err, code);
+  const auto parsed = CliArguments::ParseOrUsage(args, {"--port"}, {"--help", "--force"},
+                                                 kWriteUsage, out, err, code);
   if (!parsed) return code;
   if (parsed->positional().size() != 1) {
     err << "write needs exactly one input file\n" << kWriteUsage;
@@ -113,16 +100,14 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
   }
   CalibrationImage image;
   const auto size = parsed->Has("--force") ? CliImage::Size::Any : CliImage::Size::Exact;
-  if (!CliImage::Load(parsed->positional()[0], image, size, err)) return kExitUsage;
-  if (!ApplyPort(*parsed, image, err)) return kExitUsage;
-  image.setBusy(false);
+  if (!PrepareImage(*parsed, parsed->positional()[0], size, image, err)) return kExitUsage;
   return Outcome(CliJobRunner::Run(TRANSFER_WRITE, image, out, TestPortFactory()));
 }
 
 int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& out,
                            std::ostream& err) {
   int code = kExitUsage;
-  const auto parsed = ParseOrUsage(
+  const auto parsed = CliArguments::ParseOrUsage(
       args, {"--band", "--table", "--point", "--column", "--tone", "--value", "--from", "--port"},
       {"--help"}, kLiveUsage, out, err, code);
   if (!parsed) return code;
@@ -155,11 +140,9 @@ int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& o
     return kExitUsage;
   }
   CalibrationImage image;
-  image.LoadDefaults();
-  const auto from = parsed->Value("--from");
-  if (from && !CliImage::Load(*from, image, CliImage::Size::Any, err)) return kExitUsage;
-  if (!ApplyPort(*parsed, image, err)) return kExitUsage;
-  image.setBusy(false);
+  if (!PrepareImage(*parsed, parsed->Value("--from"), CliImage::Size::Any, image, err)) {
+    return kExitUsage;
+  }
   const int b = *band == "A" ? 0 : 1;
   if (levelForm) {
     LiveCommandComposer::ComposeLevel(image, b, *table, *point, *value);
