@@ -193,13 +193,19 @@ void CBandPageDlg::PaintLabel(QLabel* label) {
   QPainter painter(label);
   painter.setPen(CStyledTabCtrl::FromColorRef(kLabelColor));
   painter.setFont(DialogUnits::TemplateFont("宋体", kLabelFontPoints));
-  const int ascent = painter.fontMetrics().ascent();
+  const int lineHeight = painter.fontMetrics().height();
   if (label == m_rowLabel) {
-    painter.drawText(0, ascent, RowText());
+    painter.drawText(QRect(0, 0, label->width(), lineHeight), Qt::AlignLeft, RowText());
     return;
   }
+  // Each text stands beside its row of level-table sliders, however tall the font makes a row.
   const QStringList texts = ColumnTexts(label == m_leftLabels ? m_base : m_base + m_step);
-  for (int k = 0; k < texts.size(); ++k) painter.drawText(0, kColumnPitchPx * k + ascent, texts[k]);
+  for (int k = 0; k < texts.size(); ++k) {
+    const QSlider* rowSlider = m_levelPages[0]->Slider(2 * k);
+    const int rowCentre = rowSlider->mapTo(this, QPoint(0, rowSlider->height() / 2)).y();
+    const QRect line(0, rowCentre - label->y() - lineHeight / 2, label->width(), lineHeight);
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, texts[k]);
+  }
 }
 
 bool CBandPageDlg::event(QEvent* e) {

@@ -30,7 +30,6 @@ class CBandPageDlg : public CPageDlg {
   static constexpr int kToneGroups = 8;
   static constexpr int kLevelTables = 4;
   static constexpr std::uint32_t kLimitMax = 600;
-  static constexpr int kColumnPitchPx = 41;  // beside each row of level-table sliders
 
   CBandPageDlg();
   ~CBandPageDlg() override;
