@@ -1,11 +1,41 @@
 #!/usr/bin/env bash
-# Sets everything up, builds Velmora and runs what there is of it.
+# Sets everything up, builds Velmora and starts it. With no programming cable attached (no
+# ttyUSB/ttyACM device) the simulated radio serves COM1 from a pseudo-terminal, its memory kept in
+# .velmora/sim-radio.mem and first filled with a factory alignment. --real-ports uses only the real
+# serial ports. Any other arguments go to Velmora.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo
-if [ -x build-release/ui/velmora ]; then
-  exec build-release/ui/velmora "$@"
+scripts/build.sh build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+real_ports=0
+args=()
+for a in "$@"; do
+  if [ "$a" = "--real-ports" ]; then real_ports=1; else args+=("$a"); fi
+done
+if [ $real_ports -eq 0 ] && { compgen -G "/dev/ttyUSB*" || compgen -G "/dev/ttyACM*"; } >/dev/null; then
+  echo "run: a serial adapter is attached; using the real ports"
+  real_ports=1
 fi
-echo "The window is not built yet; the calibration core's tests:"
-exec ctest --test-dir build-release --label-regex core
+
+launch=(build-release/ui/velmora)
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "run: no display; starting Velmora under Xvfb (invisible: open a desktop session to see it)"
+  launch=(xvfb-run -a -s "-screen 0 1280x1024x24" build-release/ui/velmora)
+fi
+
+if [ $real_ports -eq 1 ]; then
+  exec "${launch[@]}" "${args[@]}"
+fi
+
+state=.velmora
+mkdir -p "$state"
+sim_options=(--memory "$state/sim-radio.mem" --link "$state/com1")
+[ -f "$state/sim-radio.mem" ] || sim_options+=(--factory)
+build-release/sim/velmora-radio-sim "${sim_options[@]}" >"$state/sim.out" 2>"$state/sim.err" &
+sim_pid=$!
+trap 'kill $sim_pid 2>/dev/null; wait $sim_pid 2>/dev/null' EXIT
+for _ in $(seq 50); do [ -e "$state/com1" ] && break; sleep 0.1; done
+[ -e "$state/com1" ] || { echo "run: the simulated radio did not start:"; cat "$state/sim.err"; exit 1; }
+echo "run: simulated radio on $(head -n1 "$state/sim.out") as COM1"
+VELMORA_COM1="$PWD/$state/com1" "${launch[@]}" "${args[@]}"

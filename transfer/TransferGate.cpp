@@ -4,7 +4,9 @@ namespace velmora {
 
 bool TransferGate::TryEnter() {
   bool open = false;
-  return m_busy.compare_exchange_strong(open, true);
+  if (!m_busy.compare_exchange_strong(open, true)) return false;
+  emit Entered();
+  return true;
 }
 
 void TransferGate::Leave() {

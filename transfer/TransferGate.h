@@ -12,12 +12,14 @@ class TransferGate : public QObject {
   Q_OBJECT
 
  public:
+  // On success emits Entered, on the caller's thread.
   bool TryEnter();
   // Called by the worker as its last step; Released reaches the user-interface thread queued.
   void Leave();
   bool IsOpen() const { return !m_busy.load(); }
 
  signals:
+  void Entered();
   void Released();
 
  private:

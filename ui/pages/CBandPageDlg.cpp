@@ -44,7 +44,10 @@ CBandPageDlg::CBandPageDlg() : CPageDlg(res::BandPageTemplate()), m_presenter(th
   m_job.SetPresenter(&m_presenter);
 }
 
-CBandPageDlg::~CBandPageDlg() = default;
+// A live worker may still be on its way out of the job record and the gate.
+CBandPageDlg::~CBandPageDlg() {
+  if (m_liveThread) m_liveThread->wait();
+}
 
 void CBandPageDlg::SetContext(CalibrationImage* image, int band) {
   m_image = image;
@@ -233,6 +236,7 @@ void CBandPageDlg::StartLiveTune() {
     m_liveDeferred = true;
     return;
   }
+  m_liveThread = thread;
   connect(thread, &QThread::finished, this, &CBandPageDlg::OnLiveJobEnded);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -18,6 +19,7 @@ namespace velmora {
 
 class CLevelTableDlg;
 class CStyledTabCtrl;
+class CTestThread;
 class CToneLevelDlg;
 
 // Everything aligned per band: base frequency and step with their sliders, the receive and
@@ -90,6 +92,7 @@ class CBandPageDlg : public CPageDlg {
   std::array<CToneLevelDlg*, kToneGroups> m_tonePages{};
   std::array<CLevelTableDlg*, kLevelTables> m_levelPages{};
   bool m_liveDeferred = false;
+  QPointer<CTestThread> m_liveThread;  // the live job started last
   TransferGate* m_gate = nullptr;
 };
 

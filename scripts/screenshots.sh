@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Renders the main window, filled with a factory alignment, with each band page and each of its
+# level tables selected, into docs/screenshots/*.png, in a real X server (Xvfb) with the CJK font.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+scripts/build.sh build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+if command -v fc-list >/dev/null && ! fc-list :lang=zh family | grep -q .; then
+  echo "screenshots: no CJK font installed; Chinese text would show as boxes"
+  exit 1
+fi
+mkdir -p docs/screenshots
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1600x1400x24" \
+  build-release/ui/velmora-screenshots docs/screenshots

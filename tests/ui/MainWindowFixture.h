@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "tests/support/TestPorts.h"
+#include "ui/CAlignMainDlg.h"
+#include "ui/controls/CStyledTabCtrl.h"
+#include "ui/pages/CBandPageDlg.h"
+#include "ui/pages/CLevelTableDlg.h"
+
+namespace velmora::test {
+
+// Calls act once with the widget find() returns, as soon as it returns one: the way to answer a
+// modal box or a popup menu that blocks the test inside exec(). Gives up after timeoutMs.
+inline void WhenShown(std::function<QWidget*()> find, std::function<void(QWidget*)> act,
+                      int timeoutMs = 5000) {
+  auto* timer = new QTimer(qApp);
+  timer->setInterval(10);
+  auto ticks = std::make_shared<int>(timeoutMs / 10);
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, find, act, ticks] {
+    QWidget* widget = find();
+    if (!widget && --*ticks > 0) return;
+    timer->stop();
+    timer->deleteLater();
+    if (widget) act(widget);
+  });
+  timer->start();
+}
+
+template <class T>
+void WhenModal(std::function<void(T*)> act) {
+  WhenShown([] { return qobject_cast<T*>(QApplication::activeModalWidget()); },
+            [act](QWidget* w) { act(static_cast<T*>(w)); });
+}
+
+// What the window asked the user and told the user, with scripted answers.
+struct PromptScript {
+  QStringList savePaths;  // answers of the save chooser, in order ("" = cancel)
+  QStringList openPaths;
+  bool replace = true;
+  int saveChooserCalls = 0;
+  int openChooserCalls = 0;
+  QStringList replaceQuestions;
+  QStringList notices;
+
+  WindowPrompts Prompts() {
+    WindowPrompts p;
+    p.chooseSavePath = [this](QWidget*) {
+      ++saveChooserCalls;
+      return savePaths.isEmpty() ? QString() : savePaths.takeFirst();
+    };
+    p.chooseOpenPath = [this](QWidget*) {
+      ++openChooserCalls;
+      return openPaths.isEmpty() ? QString() : openPaths.takeFirst();
+    };
+    p.confirmReplace = [this](QWidget*, const QString& path) {
+      replaceQuestions << path;
+      return replace;
+    };
+    p.notify = [this](QWidget*, const QString& text) { notices << text; };
+    return p;
+  }
+};
+
+// The whole main window, shown, with scaled-timing ports that see only the test's radios, a
+// presenter that records job outcomes instead of showing boxes, and scripted questions.
+struct MainWindow {
+  explicit MainWindow(bool holdMessages = false) : presenter(holdMessages) {
+    dlg = std::make_unique<CAlignMainDlg>();
+    dlg->SetPortFactoryForTests(MakeScaledPort);
+    dlg->SetPresenterForTests(&presenter);
+    dlg->SetPromptsForTests(script.Prompts());
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+  }
+  ~MainWindow() {
+    presenter.Release();
+    WaitUntilIdle();
+  }
+
+  QPushButton* Button(int id) const { return qobject_cast<QPushButton*>(dlg->Control(id)); }
+  QComboBox* Combo(int id) const { return qobject_cast<QComboBox*>(dlg->Control(id)); }
+  QLineEdit* Edit(int id) const { return qobject_cast<QLineEdit*>(dlg->Control(id)); }
+  CBandPageDlg* Band(int band) const { return dlg->bandPage(band); }
+  CLevelTableDlg* Level(int band, int table) const { return Band(band)->levelPage(table); }
+  QLineEdit* BandEdit(int band, int id) const { return Band(band)->ControlAs<QLineEdit>(id); }
+
+  bool ButtonsEnabled() const {
+    for (int id : {CAlignMainDlg::kReadId, CAlignMainDlg::kWriteId, CAlignMainDlg::kSaveId,
+                   CAlignMainDlg::kOpenId}) {
+      if (!Button(id)->isEnabled()) return false;
+    }
+    return true;
+  }
+  // Every job has ended and the window has taken note of it.
+  bool Idle() const {
+    return dlg->gate().IsOpen() && ButtonsEnabled() && !Band(0)->IsLiveTuneDeferred() &&
+           !Band(1)->IsLiveTuneDeferred();
+  }
+  void WaitUntilIdle(int timeoutMs = 20000) const { QTRY_VERIFY_WITH_TIMEOUT(Idle(), timeoutMs); }
+  // Clicks a command button and waits for its job to end.
+  void RunJob(int buttonId) {
+    QTest::mouseClick(Button(buttonId), Qt::LeftButton);
+    QVERIFY(!ButtonsEnabled());
+    WaitUntilIdle();
+  }
+
+  RecordingPresenter presenter;
+  PromptScript script;
+  std::unique_ptr<CAlignMainDlg> dlg;
+};
+
+}  // namespace velmora::test

@@ -1,0 +1,209 @@
+#include <QMessageBox>
+#include <QtTest>
+
+#include "core/ImageLayout.h"
+#include "sim/ComPortRig.h"
+#include "sim/FactoryAlignment.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "tests/ui/UiTestSupport.h"
+
+using namespace velmora;
+using test::MainWindow;
+using Dlg = CAlignMainDlg;
+using Kind = sim::RequestRecord::Kind;
+
+namespace {
+
+constexpr int kRxLowId = 1188, kRxHighId = 1189, kTxLowId = 1190, kTxHighId = 1185;
+
+// The radio address of region i as the default image names it.
+std::uint16_t RegionAddress(std::size_t i) {
+  CalibrationImage image;
+  image.LoadDefaults();
+  const RadioRegion region = image.region(i);
+  return static_cast<std::uint16_t>(region.addrHi << 8 | region.addrLo);
+}
+
+std::vector<std::uint8_t> RegionData(CalibrationImage& image, std::size_t i) {
+  const auto data = image.region(i).data;
+  return {data.begin(), data.end()};
+}
+
+// The radio's byte behind an image offset inside one of the four regions.
+std::uint16_t RadioAddressOf(std::size_t offset) {
+  const std::size_t i = (offset - layout::kFirstRegion) / layout::kRegionSize;
+  const std::size_t inData = offset - layout::RegionOffset(i) - 2;
+  return static_cast<std::uint16_t>(RegionAddress(i) + inData);
+}
+
+}  // namespace
+
+class MainWindowTransferTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void readFillsEveryPage_data();
+  void readFillsEveryPage();
+  void writePutsExactlyTheEditsIntoTheRadio();
+  void noRadioTellsTheUserInABox();
+  void commandsAreRefusedWhileAJobRuns();
+};
+
+void MainWindowTransferTest::readFillsEveryPage_data() {
+  QTest::addColumn<int>("port");
+  QTest::addColumn<QString>("shown");
+  QTest::newRow("COM5") << 5 << "COM5";
+  QTest::newRow("COM9 has no entry") << 9 << "";
+}
+
+void MainWindowTransferTest::readFillsEveryPage() {
+  QFETCH(int, port);
+  QFETCH(QString, shown);
+  sim::ComPortRig rig;
+  auto& radio = rig.AddRadio(port);
+  radio.SetMemory(sim::FactoryAlignment::Make());
+  MainWindow w;
+  w.RunJob(Dlg::kReadId);
+  QCOMPARE(w.presenter.texts(), std::vector<std::string>{"成功!"});
+
+  CalibrationImage& image = w.dlg->image();
+  QCOMPARE(image.portNumber(), port);
+  for (std::size_t i = 0; i < layout::kRegionCount; ++i) {
+    QCOMPARE(RegionData(image, i), radio.ReadMemory(RegionAddress(i), layout::kRegionDataSize));
+  }
+  QCOMPARE(w.Combo(Dlg::kPortId)->currentText(), shown);
+  QCOMPARE(w.Edit(Dlg::kPowerOnText1Id)->text(), QString("VELMORA"));
+  QCOMPARE(w.Edit(Dlg::kPowerOnText2Id)->text(), QString("FACTORY"));
+  const int plans[2][6] = {{136, 3, 136, 174, 144, 148}, {400, 5, 400, 480, 430, 440}};
+  for (int band = 0; band < 2; ++band) {
+    const int* plan = plans[band];
+    QCOMPARE(w.Band(band)->base(), plan[0]);
+    QCOMPARE(w.Band(band)->baseSlider()->value(), plan[0]);
+    QCOMPARE(w.Band(band)->step(), plan[1]);
+    const int limitIds[] = {kRxLowId, kRxHighId, kTxLowId, kTxHighId};
+    for (int k = 0; k < 4; ++k) {
+      QCOMPARE(w.BandEdit(band, limitIds[k])->text(), QString::number(plan[2 + k]));
+    }
+    for (int table = 0; table < 4; ++table) {
+      for (int point = 0; point < 16; ++point) {
+        const int expected = image.levelTable(band, table, point);
+        QCOMPARE(w.Level(band, table)->Slider(point)->value(), expected);
+        QCOMPARE(w.Level(band, table)->Edit(point)->text(), QString::number(expected));
+      }
+    }
+  }
+}
+
+// After a read the window mirrors the radio; a write then changes the slider's byte and the
+// limit's two BCD bytes, and every other byte of the radio's 8 KiB stays as it was.
+void MainWindowTransferTest::writePutsExactlyTheEditsIntoTheRadio() {
+  sim::ComPortRig rig;
+  auto& radio = rig.AddRadio(1);
+  radio.SetMemory(sim::FactoryAlignment::Make());
+  MainWindow w;
+  w.RunJob(Dlg::kReadId);
+  const sim::RadioMemory before = radio.memory();
+
+  const int table = 0, point = 3;
+  QSlider* slider = w.Level(0, table)->Slider(point);
+  const int level = slider->value() + 9;
+  test::ReleaseSliderAt(slider, level);
+  QTRY_COMPARE_WITH_TIMEOUT(radio.liveCommands().size(), std::size_t{1}, 10000);
+  w.WaitUntilIdle();
+  QCOMPARE(radio.memory(), before);  // a live tune changes no memory
+
+  test::TypeInto(w.BandEdit(1, kTxLowId), "431");
+  radio.ClearRecords();
+  w.RunJob(Dlg::kWriteId);
+  QCOMPARE(w.presenter.texts(), (std::vector<std::string>{"成功!", "成功!"}));
+  QCOMPARE(radio.CountOf(Kind::WriteBlock), std::size_t{14});
+
+  sim::RadioMemory expected = before;
+  expected[RadioAddressOf(layout::LevelTableOffset(0, table, point))] =
+      static_cast<std::uint8_t>(level);
+  expected[RadioAddressOf(layout::kTxLowB)] = 0x04;
+  expected[RadioAddressOf(layout::kTxLowB + 1)] = 0x31;
+  // The 14th block carries the live block, which the factory memory left erased.
+  CalibrationImage& image = w.dlg->image();
+  const auto live = image.liveBlock();
+  const std::uint16_t liveAddress = static_cast<std::uint16_t>(live.addrHi << 8 | live.addrLo);
+  for (std::size_t j = 0; j < live.data.size(); ++j) {
+    expected[(liveAddress + j) & sim::kAddressMask] = live.data[j];
+  }
+  const sim::RadioMemory after = radio.memory();
+  for (std::size_t a = 0; a < after.size(); ++a) {
+    QVERIFY2(after[a] == expected[a], qPrintable(QString("radio address 0x%1: %2, expected %3")
+                                                     .arg(a, 4, 16, QChar('0'))
+                                                     .arg(after[a])
+                                                     .arg(expected[a])));
+  }
+}
+
+// With the window's own presenter: the outcome is a modal box captioned with the program's
+// title, and the worker waits until it is closed.
+void MainWindowTransferTest::noRadioTellsTheUserInABox() {
+  sim::ComPortRig rig;
+  CAlignMainDlg window;
+  window.SetPortFactoryForTests(test::MakeScaledPort);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QString text, title;
+  bool buttonsDisabledMeanwhile = false;
+  test::WhenModal<QMessageBox>([&](QMessageBox* box) {
+    text = box->text();
+    title = box->windowTitle();
+    buttonsDisabledMeanwhile =
+        !qobject_cast<QPushButton*>(window.Control(Dlg::kReadId))->isEnabled();
+    box->button(QMessageBox::Ok)->click();
+  });
+  const CalibrationImage::Bytes before = window.image().ToBytes();
+  QTest::mouseClick(qobject_cast<QPushButton*>(window.Control(Dlg::kReadId)), Qt::LeftButton);
+  QTRY_VERIFY_WITH_TIMEOUT(window.gate().IsOpen() && !text.isEmpty(), 20000);
+  QTRY_VERIFY(qobject_cast<QPushButton*>(window.Control(Dlg::kReadId))->isEnabled());
+  QCOMPARE(text, QString("连接对讲机失败!"));
+  QCOMPARE(title, QString("Velmora"));
+  QVERIFY(buttonsDisabledMeanwhile);
+  QVERIFY(window.image().ToBytes() == before);
+}
+
+// While a read waits on its outcome box: Read, Write, Save and Open are disabled and refused,
+// the window will not close, and a live tune waits until the read has ended.
+void MainWindowTransferTest::commandsAreRefusedWhileAJobRuns() {
+  sim::ComPortRig rig;
+  auto& radio = rig.AddRadio(1);
+  MainWindow w(/*holdMessages=*/true);
+  QTest::mouseClick(w.Button(Dlg::kReadId), Qt::LeftButton);
+  QTRY_COMPARE_WITH_TIMEOUT(w.presenter.texts().size(), std::size_t{1}, 10000);
+  QVERIFY(!w.ButtonsEnabled());
+  QVERIFY(!w.dlg->gate().IsOpen());
+
+  const std::size_t handshakes = radio.CountOf(Kind::Handshake);
+  w.dlg->OnRead();
+  w.dlg->OnWrite();
+  w.dlg->OnSave();
+  w.dlg->OnOpen();
+  QCOMPARE(w.script.saveChooserCalls, 0);
+  QCOMPARE(w.script.openChooserCalls, 0);
+  w.dlg->close();
+  QTest::keyClick(w.dlg.get(), Qt::Key_Escape);
+  QVERIFY(w.dlg->isVisible());
+  QCOMPARE(w.script.notices, QStringList(2, QString::fromUtf8(CAlignMainDlg::kCloseRefusedText)));
+
+  test::ReleaseSliderAt(w.Level(1, 2)->Slider(7), 40);
+  QTest::qWait(1000);  // two and a half live-request periods
+  QCOMPARE(radio.CountOf(Kind::Handshake), handshakes);
+  QVERIFY(radio.liveCommands().empty());
+
+  w.presenter.Release();
+  QTRY_COMPARE_WITH_TIMEOUT(radio.liveCommands().size(), std::size_t{1}, 10000);
+  w.WaitUntilIdle();
+  QCOMPARE(radio.CountOf(Kind::WriteBlock), std::size_t{0});
+  const auto requests = radio.requests();
+  QCOMPARE(requests.back().kind, Kind::LiveCommand);  // after the read's last block
+  QCOMPARE(radio.CountOf(Kind::ReadBlock), std::size_t{4});
+  w.dlg->close();
+  QVERIFY(!w.dlg->isVisible());
+}
+
+QTEST_MAIN(MainWindowTransferTest)
+#include "MainWindowTransferTest.moc"

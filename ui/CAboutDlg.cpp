@@ -1,0 +1,30 @@
+#include "ui/CAboutDlg.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "res/DialogTemplates.h"
+#include "ui/TemplateBuilder.h"
+#include "ui/VelmoraIcon.h"
+
+namespace velmora {
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  m_controls = TemplateBuilder::Build(res::AboutBoxTemplate(), this);
+  setFixedSize(size());
+  for (const DialogControls::Entry& entry : m_controls.All()) {
+    if (entry.control->kind != res::ControlKind::Icon) continue;
+    if (auto* icon = qobject_cast<QLabel*>(entry.widget)) {
+      icon->setPixmap(VelmoraIcon::Draw(32));
+    }
+  }
+  if (auto* ok = m_controls.Get<QPushButton>(res::IDOK)) {
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  }
+}
+
+CAboutDlg::~CAboutDlg() = default;
+
+}  // namespace velmora

@@ -1,0 +1,251 @@
+#include "ui/CAlignMainDlg.h"
+
+#include <QContextMenuEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QStyle>
+
+#include "res/DialogTemplates.h"
+#include "res/StringTable.h"
+#include "transfer/TransferDoneEvent.h"
+#include "ui/CAboutDlg.h"
+#include "ui/MainWindowSettings.h"
+#include "ui/TemplateBuilder.h"
+#include "ui/VelmoraIcon.h"
+#include "ui/controls/CStyledTabCtrl.h"
+#include "ui/pages/CBandPageDlg.h"
+
+namespace velmora {
+namespace {
+
+constexpr COLORREF kSelectedColor = 0x02FF00;
+constexpr COLORREF kHoverColor = 0xFF00FF;
+constexpr int kBandA = 0;
+constexpr int kBandB = 1;
+constexpr int kSystemCommandMask = 0xFFF0;
+
+QString FileErrorText(const QString& action, const QString& path, const FileResult& result) {
+  return QStringLiteral("%1 %2 失败:\n%3").arg(action, path, QString::fromStdString(result.error));
+}
+
+}  // namespace
+
+CAlignMainDlg::CAlignMainDlg(QWidget* parent)
+    : QDialog(parent), m_presenter(this), m_prompts(WindowPrompts::Interactive()) {
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  m_hIcon = VelmoraIcon::Create();
+  m_image.LoadDefaults();
+  m_pImage = &m_image;
+  m_job.SetPresenter(&m_presenter);
+  m_controls = TemplateBuilder::Build(res::MainWindowTemplate(), this);
+  setFixedSize(size());  // a dialog frame: the controls sit where the template puts them
+  OnInitDialog();
+}
+
+// A worker that is still on its way out may touch the job record, the gate or the image; the
+// pages go first, while the image they point at is still there.
+CAlignMainDlg::~CAlignMainDlg() {
+  if (m_pThread) m_pThread->wait();
+  delete m_pBandPageA;
+  delete m_pBandPageB;
+}
+
+bool CAlignMainDlg::OnInitDialog() {
+  UpdateData(false);
+  AddSystemMenuEntry();
+  setWindowIcon(m_hIcon);
+  m_pBandPageA = CreateBandPage(kBandA, QStringLiteral("A段接收"));
+  m_pBandPageB = CreateBandPage(kBandB, QStringLiteral("B段接收"));
+  UpdateControlsFromImage();
+  m_tabCtrl->SetSelectedTextColor(kSelectedColor);
+  m_tabCtrl->SetHoverTextColor(kHoverColor);
+
+  connect(Button(kReadId), &QPushButton::clicked, this, &CAlignMainDlg::OnRead);
+  connect(Button(kWriteId), &QPushButton::clicked, this, &CAlignMainDlg::OnWrite);
+  connect(Button(kSaveId), &QPushButton::clicked, this, &CAlignMainDlg::OnSave);
+  connect(Button(kOpenId), &QPushButton::clicked, this, &CAlignMainDlg::OnOpen);
+  // The pages connected to the gate first, so a live tune they start on a release has closed
+  // it again before the buttons look.
+  connect(&m_gate, &TransferGate::Entered, this, &CAlignMainDlg::UpdateCommandButtons);
+  connect(&m_gate, &TransferGate::Released, this, &CAlignMainDlg::UpdateCommandButtons);
+  return true;
+}
+
+void CAlignMainDlg::AddSystemMenuEntry() {
+  m_systemMenu = new QMenu(this);
+  const QString text = QString::fromUtf8(res::LoadResString(res::IDS_ABOUTBOX).data());
+  if (text.isEmpty()) return;
+  m_systemMenu->addSeparator();
+  QAction* about = m_systemMenu->addAction(text);
+  connect(about, &QAction::triggered, this, [this] { OnSysCommand(res::IDM_ABOUTBOX); });
+}
+
+CBandPageDlg* CAlignMainDlg::CreateBandPage(int band, const QString& caption) {
+  auto* page = new CBandPageDlg;
+  page->SetContext(m_pImage, band);
+  page->SetTransferGate(&m_gate);
+  page->Create(m_tabCtrl);
+  m_tabCtrl->AddPage(page, caption, 0);
+  return page;
+}
+
+void CAlignMainDlg::DoDataExchange(DataExchange& dx) {
+  dx.Control(kTabId, m_tabCtrl);
+  dx.CBIndex(kPortId, m_portIndex);
+  dx.CBIndex(kCrystalId, m_crystalIndex);
+  dx.CBIndex(kIfId, m_ifIndex);
+  dx.Text(kPowerOnText1Id, m_powerOnText1);
+  dx.MaxChars(m_powerOnText1, kPowerOnTextMax);
+  dx.Text(kPowerOnText2Id, m_powerOnText2);
+  dx.MaxChars(m_powerOnText2, kPowerOnTextMax);
+}
+
+bool CAlignMainDlg::UpdateData(bool saveAndValidate) {
+  DataExchange dx(this, m_controls, saveAndValidate);
+  DoDataExchange(dx);
+  return !dx.failed();
+}
+
+void CAlignMainDlg::UpdateControlsFromImage() {
+  const MainWindowSettings s = MainWindowSettings::FromImage(m_image);
+  m_portIndex = s.portIndex;
+  m_ifIndex = s.ifIndex;
+  m_crystalIndex = s.crystalIndex;
+  m_powerOnText1 = s.powerOnText1;
+  m_powerOnText2 = s.powerOnText2;
+  UpdateData(false);
+}
+
+void CAlignMainDlg::UpdateImageFromControls() {
+  UpdateData(true);  // a refused value was prompted for; the store goes on with the values held
+  MainWindowSettings s;
+  s.portIndex = m_portIndex;
+  s.ifIndex = m_ifIndex;
+  s.crystalIndex = m_crystalIndex;
+  s.powerOnText1 = m_powerOnText1;
+  s.powerOnText2 = m_powerOnText2;
+  s.ToImage(m_image);
+}
+
+void CAlignMainDlg::StoreUserInterface() {
+  UpdateImageFromControls();
+  m_pBandPageA->StoreToImage();
+  m_pBandPageB->StoreToImage();
+}
+
+void CAlignMainDlg::RefreshUserInterface() {
+  UpdateControlsFromImage();
+  m_pBandPageA->LoadFromImage();
+  m_pBandPageB->LoadFromImage();
+}
+
+void CAlignMainDlg::OnRead() {
+  CTestThread* thread = CTestThread::StartJob(m_job, this, m_pImage, TRANSFER_READ, {}, &m_gate);
+  if (thread) m_pThread = thread;
+}
+
+// The worker starts only once the image holds the whole user interface.
+void CAlignMainDlg::OnWrite() {
+  CTestThread* thread = CTestThread::StartJob(
+      m_job, this, m_pImage, TRANSFER_WRITE, [this] { StoreUserInterface(); }, &m_gate);
+  if (thread) m_pThread = thread;
+}
+
+void CAlignMainDlg::OnSave() {
+  if (!m_gate.IsOpen()) return;
+  QString path = m_prompts.chooseSavePath(this);
+  if (path.isEmpty()) return;
+  // The chooser asked about the name as chosen; a name that gains ".dat" is asked about here.
+  const QString target =
+      QString::fromStdString(CalibrationFile::WithDatExtension(path.toStdString()));
+  if (target != path && QFileInfo::exists(target) && !m_prompts.confirmReplace(this, target)) {
+    return;
+  }
+  const FileResult result = SaveToFile(target);
+  if (!result.ok()) m_prompts.notify(this, FileErrorText(QStringLiteral("保存"), target, result));
+}
+
+// A file that cannot be opened is reported too: the user must not go on to write the image
+// in the window to a radio believing it is the file's.
+void CAlignMainDlg::OnOpen() {
+  if (!m_gate.IsOpen()) return;
+  const QString path = m_prompts.chooseOpenPath(this);
+  if (path.isEmpty()) return;
+  const FileResult result = LoadFromFile(path);
+  if (!result.ok()) m_prompts.notify(this, FileErrorText(QStringLiteral("打开"), path, result));
+}
+
+FileResult CAlignMainDlg::SaveToFile(const QString& path) {
+  return CalibrationFile::SaveToFile(m_image, path.toStdString(), [this] { StoreUserInterface(); });
+}
+
+FileResult CAlignMainDlg::LoadFromFile(const QString& path) {
+  return CalibrationFile::LoadFromFile(m_image, path.toStdString(),
+                                       [this] { RefreshUserInterface(); });
+}
+
+int CAlignMainDlg::OnTransferDone(int operation, int /*result*/) {
+  if (operation == TRANSFER_READ) RefreshUserInterface();
+  return 1;
+}
+
+bool CAlignMainDlg::event(QEvent* e) {
+  if (e->type() != TransferDoneEvent::kType) return QDialog::event(e);
+  const auto* done = static_cast<TransferDoneEvent*>(e);
+  OnTransferDone(done->operation(), done->result());
+  return true;
+}
+
+void CAlignMainDlg::OnSysCommand(int id) {
+  if ((id & kSystemCommandMask) != res::IDM_ABOUTBOX) return;
+  CAboutDlg about;
+  about.DoModal();
+}
+
+void CAlignMainDlg::contextMenuEvent(QContextMenuEvent* e) { m_systemMenu->exec(e->globalPos()); }
+
+// Enter clicks the focused push button and nothing else: it never closes the window, so no
+// unsaved alignment is lost to a keystroke meant for an edit box.
+void CAlignMainDlg::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled()) {
+      button->click();
+    }
+    e->accept();
+    return;
+  }
+  QDialog::keyPressEvent(e);
+}
+
+void CAlignMainDlg::done(int result) {
+  if (!m_gate.IsOpen()) {
+    m_prompts.notify(this, QString::fromUtf8(kCloseRefusedText));
+    return;
+  }
+  QDialog::done(result);
+}
+
+void CAlignMainDlg::UpdateCommandButtons() {
+  const bool open = m_gate.IsOpen();
+  for (int id : {kReadId, kWriteId, kSaveId, kOpenId}) Button(id)->setEnabled(open);
+}
+
+QPushButton* CAlignMainDlg::Button(int id) const { return m_controls.Get<QPushButton>(id); }
+
+void CAlignMainDlg::SetPortFactoryForTests(const CTransferJob::PortFactory& factory) {
+  m_job.SetPortFactory(factory);
+  m_pBandPageA->job().SetPortFactory(factory);
+  m_pBandPageB->job().SetPortFactory(factory);
+}
+
+void CAlignMainDlg::SetPresenterForTests(MessagePresenter* presenter) {
+  m_job.SetPresenter(presenter);
+  m_pBandPageA->job().SetPresenter(presenter);
+  m_pBandPageB->job().SetPresenter(presenter);
+}
+
+}  // namespace velmora

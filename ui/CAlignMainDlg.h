@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <QPointer>
+#include <QString>
+
+#include "core/CalibrationFile.h"
+#include "core/CalibrationImage.h"
+#include "transfer/CTestThread.h"
+#include "transfer/CTransferJob.h"
+#include "transfer/TransferGate.h"
+#include "ui/DataExchange.h"
+#include "ui/DialogControls.h"
+#include "ui/QtMessagePresenter.h"
+#include "ui/WindowPrompts.h"
+
+class QMenu;
+class QPushButton;
+
+namespace velmora {
+
+class CBandPageDlg;
+class CStyledTabCtrl;
+
+// The one top-level window: the band pages A and B as tabs, the port, the two power-on lines,
+// the hidden crystal and IF settings, and Read, Write, Save and Open. It owns the image and the
+// job record of reads and writes. Only one transfer runs at a time: while one runs, the four
+// command buttons are disabled and the window refuses to close, since the worker uses the
+// window's image and job record.
+class CAlignMainDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kCloseRefusedText = "正在与对讲机通信，请等通信结束后再关闭本窗口。";
+  static constexpr int kReadId = 1163, kWriteId = 1164, kSaveId = 1165, kOpenId = 1166;
+  static constexpr int kTabId = 1000, kPortId = 1006, kIfId = 1007, kCrystalId = 1008;
+  static constexpr int kPowerOnText1Id = 1177, kPowerOnText2Id = 1178;
+  static constexpr int kPowerOnTextMax = 7;
+
+  explicit CAlignMainDlg(QWidget* parent = nullptr);
+  ~CAlignMainDlg() override;
+
+  int DoModal() { return exec(); }
+
+  void OnRead();
+  void OnWrite();
+  void OnSave();
+  void OnOpen();
+  int OnTransferDone(int operation, int result);
+  void OnSysCommand(int id);
+
+  // The file operations behind Save and Open, with the full path already chosen.
+  FileResult SaveToFile(const QString& path);
+  FileResult LoadFromFile(const QString& path);
+
+  void UpdateControlsFromImage();
+  void UpdateImageFromControls();
+  bool UpdateData(bool saveAndValidate = true);
+
+  CalibrationImage& image() { return m_image; }
+  TransferGate& gate() { return m_gate; }
+  CTransferJob& job() { return m_job; }
+  CBandPageDlg* bandPage(int band) const { return band == 0 ? m_pBandPageA : m_pBandPageB; }
+  CStyledTabCtrl* tabCtrl() const { return m_tabCtrl; }
+  QWidget* Control(int id) const { return m_controls.Widget(id); }
+  // The window menu: on this platform it opens as the window's context menu.
+  QMenu* systemMenu() const { return m_systemMenu; }
+
+  // Test hooks: how every job of the window and its pages makes its port, who tells the user
+  // a job's outcome, and who answers the window's own questions.
+  void SetPortFactoryForTests(const CTransferJob::PortFactory& factory);
+  void SetPresenterForTests(MessagePresenter* presenter);
+  void SetPromptsForTests(WindowPrompts prompts) { m_prompts = std::move(prompts); }
+
+ public slots:
+  void done(int result) override;
+
+ protected:
+  bool OnInitDialog();
+  void DoDataExchange(DataExchange& dx);
+  bool event(QEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
+
+ private:
+  void AddSystemMenuEntry();
+  CBandPageDlg* CreateBandPage(int band, const QString& caption);
+  void StoreUserInterface();
+  void RefreshUserInterface();
+  void UpdateCommandButtons();
+  QPushButton* Button(int id) const;
+
+  CalibrationImage m_image;
+  CalibrationImage* m_pImage = nullptr;
+  CTransferJob m_job;
+  QPointer<CTestThread> m_pThread;
+  CStyledTabCtrl* m_tabCtrl = nullptr;
+  int m_portIndex = -1;
+  int m_crystalIndex = -1;
+  int m_ifIndex = -1;
+  QString m_powerOnText1;
+  QString m_powerOnText2;
+  QIcon m_hIcon;
+  CBandPageDlg* m_pBandPageA = nullptr;
+  CBandPageDlg* m_pBandPageB = nullptr;
+
+  TransferGate m_gate;
+  QtMessagePresenter m_presenter;
+  WindowPrompts m_prompts;
+  DialogControls m_controls;
+  QMenu* m_systemMenu = nullptr;
+};
+
+}  // namespace velmora

@@ -1,0 +1,47 @@
+#include "ui/MainWindowSettings.h"
+
+#include <algorithm>
+
+#include "core/CalibrationImage.h"
+#include "core/CodeTables.h"
+#include "core/TextCodec.h"
+
+namespace velmora {
+namespace {
+
+QString TextOf(std::span<const std::uint8_t, 7> field) {
+  return QString::fromStdString(TextFieldToString(field));
+}
+
+void StoreText(const QString& text, std::span<std::uint8_t, 7> field) {
+  // Any character outside ASCII has a byte that ends the field's text, as it should.
+  StringToTextField(text.toStdString(), field);
+}
+
+void StoreCode(const Code32& code, std::span<std::uint8_t, 4> field) {
+  std::copy(code.begin(), code.end(), field.begin());
+}
+
+}  // namespace
+
+MainWindowSettings MainWindowSettings::FromImage(const CalibrationImage& image) {
+  const auto lock = image.Lock();
+  MainWindowSettings s;
+  s.portIndex = image.portNumber() - 1;
+  s.ifIndex = IfCodeToIndex(image.Field<layout::kCodeSize>(layout::kIfCode));
+  s.crystalIndex = CrystalCodeToIndex(image.Field<layout::kCodeSize>(layout::kCrystalCode));
+  s.powerOnText1 = TextOf(image.Field<layout::kTextFieldSize>(layout::kPowerOnText1));
+  s.powerOnText2 = TextOf(image.Field<layout::kTextFieldSize>(layout::kPowerOnText2));
+  return s;
+}
+
+void MainWindowSettings::ToImage(CalibrationImage& image) const {
+  const auto lock = image.Lock();
+  image.setPortNumber(portIndex + 1);
+  StoreCode(IfIndexToCode(ifIndex), image.ifCode());
+  StoreCode(CrystalIndexToCode(crystalIndex), image.crystalCode());
+  StoreText(powerOnText1, image.powerOnText1());
+  StoreText(powerOnText2, image.powerOnText2());
+}
+
+}  // namespace velmora

@@ -1,0 +1,33 @@
+#include "ui/WindowPrompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "ui/QtMessagePresenter.h"
+
+namespace velmora {
+
+QString WindowPrompts::FileFilter() { return QStringLiteral("dat Files (*.dat);;All Files (*.*)"); }
+
+WindowPrompts WindowPrompts::Interactive() {
+  WindowPrompts prompts;
+  // No default suffix and no initial name; the save chooser asks before replacing a file.
+  prompts.chooseSavePath = [](QWidget* parent) {
+    return QFileDialog::getSaveFileName(parent, {}, {}, FileFilter());
+  };
+  prompts.chooseOpenPath = [](QWidget* parent) {
+    return QFileDialog::getOpenFileName(parent, {}, {}, FileFilter());
+  };
+  prompts.confirmReplace = [](QWidget* parent, const QString& path) {
+    const QString text = QStringLiteral("%1 已存在。\n要替换它吗?").arg(path);
+    return QMessageBox::question(parent, QtMessagePresenter::kTitle, text,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+  };
+  prompts.notify = [](QWidget* parent, const QString& text) {
+    QtMessagePresenter::ShowBox(parent, text);
+  };
+  return prompts;
+}
+
+}  // namespace velmora
