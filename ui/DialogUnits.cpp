@@ -36,7 +36,11 @@ DialogUnits DialogUnits::ForFont(const QFont& font) {
   const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
   const int width = metrics.horizontalAdvance(letters);
   const int baseX = static_cast<int>(std::lround(static_cast<double>(width) / kLettersInAverage));
-  return DialogUnits(baseX, metrics.height());
+  // The templates' font has no leading: its cell height is its em size. The CJK faces that stand
+  // in for it add about half an em of line spacing, which would stretch every layout by as much,
+  // so the vertical unit is taken from the em size the template asks for.
+  const int baseY = font.pixelSize() > 0 ? font.pixelSize() : metrics.height();
+  return DialogUnits(baseX, baseY);
 }
 
 QFont DialogUnits::TemplateFont(std::string_view face, int points) {

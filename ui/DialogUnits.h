@@ -14,7 +14,7 @@ class DialogUnits {
  public:
   DialogUnits(int baseX, int baseY) : m_baseX(baseX), m_baseY(baseY) {}
 
-  // baseX = average width of A-Z a-z, rounded; baseY = the font's height.
+  // baseX = average width of A-Z a-z, rounded; baseY = the font's em height in pixels.
   static DialogUnits ForFont(const QFont& font);
   // The template's font face at its point size (96 pixels per inch). A face that is not
   // installed falls back to an installed CJK font, so that the layouts keep their proportions.

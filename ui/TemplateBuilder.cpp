@@ -113,6 +113,11 @@ DialogControls TemplateBuilder::Build(const res::DialogTemplate& dialogTemplate,
     // A combo box's template height is that of its drop-down list; the box itself keeps the
     // height its font gives it.
     if (control.kind == ControlKind::ComboBox) rect.setHeight(widget->sizeHint().height());
+    // A line of static text must fit: the faces standing in for the template font have taller
+    // lines than it, and a clipped label loses the lower half of its characters.
+    if (control.kind == ControlKind::Static) {
+      rect.setHeight(std::max(rect.height(), widget->fontMetrics().height()));
+    }
     widget->setGeometry(rect);
     widget->setVisible(control.visible);
     entries.push_back({&control, widget});

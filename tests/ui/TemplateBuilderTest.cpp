@@ -44,12 +44,12 @@ bool IsKind(QWidget* w, ControlKind kind) {
 }
 
 // The base units measured here, independently of the builder: the rounded average width of
-// the 52 letters and the font's height.
+// the 52 letters and the font's em height in pixels (the template font has no leading).
 QPoint MeasuredBaseUnits(const QFont& font) {
   const QFontMetrics m(font);
   const int width = m.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ")) +
                     m.horizontalAdvance(QStringLiteral("abcdefghijklmnopqrstuvwxyz"));
-  return QPoint(static_cast<int>(std::lround(width / 52.0)), m.height());
+  return QPoint(static_cast<int>(std::lround(width / 52.0)), font.pixelSize());
 }
 
 QRect Expected(const res::DuRect& du, QPoint base) {
@@ -106,6 +106,10 @@ void TemplateBuilderTest::everyControlIsBuiltWhereItsTemplatePutsIt() {
   if (control.kind == ControlKind::ComboBox) {  // the template height is the drop-down list's
     QCOMPARE(widget->geometry().topLeft(), expected.topLeft());
     QCOMPARE(widget->width(), expected.width());
+  } else if (control.kind == ControlKind::Static) {  // grown to a whole line of text at most
+    QCOMPARE(widget->geometry().topLeft(), expected.topLeft());
+    QCOMPARE(widget->width(), expected.width());
+    QCOMPARE(widget->height(), std::max(expected.height(), widget->fontMetrics().height()));
   } else {
     QCOMPARE(widget->geometry(), expected);
   }
@@ -173,7 +177,10 @@ void TemplateBuilderTest::controlsAsListed() {
   QCOMPARE(widget->pos(), expected.topLeft());
   QCOMPARE(widget->width(), expected.width());
   if (auto* button = qobject_cast<QPushButton*>(widget)) QCOMPARE(button->text(), text);
-  if (auto* label = qobject_cast<QLabel*>(widget)) QCOMPARE(label->text(), text);
+  if (auto* label = qobject_cast<QLabel*>(widget)) {
+    QCOMPARE(label->text(), text);
+    QVERIFY(label->height() >= label->fontMetrics().height());  // no half-cut line of text
+  }
 }
 
 void TemplateBuilderTest::idsAreUniqueAndFontIsACjkFace() {
