@@ -55,4 +55,11 @@ void CPageDlg::WatchSliderPaint(QSlider* slider, std::function<void()> onPaint) 
   new SliderPaintFilter(slider, std::move(onPaint));
 }
 
+void CPageDlg::FollowSlider(const QSlider* slider, int editId, std::int32_t& member) {
+  std::vector<int> refused = TakeUpQuietly();
+  member = slider->value();
+  std::erase(refused, editId);
+  PutValuesExcept(refused);
+}
+
 }  // namespace velmora

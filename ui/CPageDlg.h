@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -31,6 +32,10 @@ class CPageDlg : public QWidget {
   std::vector<int> TakeUpQuietly();
   // Writes the members into the controls, leaving the listed boxes as the user left them.
   void PutValuesExcept(const std::vector<int>& untouchedIds);
+  // What a slider's paint does: the boxes are taken up quietly, the slider's member takes its
+  // position, and the values go back into the boxes, except boxes whose text was refused (the
+  // slider's own box follows it regardless).
+  void FollowSlider(const QSlider* slider, int editId, std::int32_t& member);
 
   QWidget* Control(int id) const { return m_controls.Widget(id); }
   template <class T>

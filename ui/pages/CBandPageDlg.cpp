@@ -162,9 +162,7 @@ void CBandPageDlg::WriteStep() {
 // at once, so live commands use it without a store. The limits keep what the user typed.
 void CBandPageDlg::OnSliderDraw(QSlider* slider, std::int32_t& member, bool isBase) {
   const std::int32_t old = member;
-  const std::vector<int> refused = TakeUpQuietly();
-  member = slider->value();
-  PutValuesExcept(refused);
+  FollowSlider(slider, isBase ? id::kBase : id::kStep, member);
   if (member == old) return;
   isBase ? WriteBase() : WriteStep();
   for (QLabel* label : {m_rowLabel, m_leftLabels, m_rightLabels}) label->update();

@@ -84,10 +84,7 @@ void CLevelTableDlg::StoreToImage() {
 // Whenever a slider paints, its edit box takes its position; the other boxes keep what the
 // user typed. Refusals are not reported from here: a paint would repeat them endlessly.
 void CLevelTableDlg::OnCustomDraw(int k) {
-  std::vector<int> refused = TakeUpQuietly();
-  m_value[static_cast<std::size_t>(k)] = Slider(k)->value();
-  std::erase(refused, EditId(k));
-  PutValuesExcept(refused);
+  FollowSlider(Slider(k), EditId(k), m_value[static_cast<std::size_t>(k)]);
 }
 
 void CLevelTableDlg::OnReleasedCapture(int k) {

@@ -117,10 +117,7 @@ QString CToneLevelDlg::ToneText() const {
 }
 
 void CToneLevelDlg::OnCustomDraw(int k) {
-  std::vector<int> refused = TakeUpQuietly();
-  m_value[static_cast<std::size_t>(k)] = Slider(k)->value();
-  std::erase(refused, EditId(k));
-  PutValuesExcept(refused);
+  FollowSlider(Slider(k), EditId(k), m_value[static_cast<std::size_t>(k)]);
 }
 
 void CToneLevelDlg::OnReleasedCapture(int k) {
