@@ -4,23 +4,10 @@
 #include <array>
 #include <thread>
 
+#include "radio/NibbleSubstitution.h"
 #include "radio/QtSerialLine.h"
 
 namespace velmora {
-
-namespace {
-
-constexpr std::array<std::uint8_t, 16> InverseSubstitution() {
-  std::array<std::uint8_t, 16> inverse{};
-  for (std::uint8_t i = 0; i < 16; ++i) {
-    inverse[protocol::kSubstitution[i]] = i;
-  }
-  return inverse;
-}
-
-constexpr std::array<std::uint8_t, 16> kInverseSubstitution = InverseSubstitution();
-
-}  // namespace
 
 CRadioPort::CRadioPort() : CRadioPort(std::make_unique<QtSerialLine>(kRealTiming)) {}
 
@@ -161,16 +148,15 @@ bool CRadioPort::SendLiveCommand(std::span<const std::uint8_t> cmd) {
 }
 
 std::uint8_t CRadioPort::MapNibble(std::uint8_t value, Direction direction) {
-  const auto& table = direction == Direction::Send ? protocol::kSubstitution : kInverseSubstitution;
+  const auto& table =
+      direction == Direction::Send ? protocol::kSubstitution : protocol::kInverseSubstitution;
   return table[value & 0x0F];
 }
 
 void CRadioPort::ScrambleNibbles(std::span<std::uint8_t> buffer, Direction direction) {
-  for (auto& byte : buffer) {
-    const auto high = MapNibble(static_cast<std::uint8_t>(byte >> 4), direction);
-    const auto low = MapNibble(static_cast<std::uint8_t>(byte & 0x0F), direction);
-    byte = static_cast<std::uint8_t>(high << 4 | low);
-  }
+  protocol::SubstituteNibbles(buffer, direction == Direction::Send
+                                          ? protocol::kSubstitution
+                                          : protocol::kInverseSubstitution);
 }
 
 void CRadioPort::SleepCallingThread(std::chrono::milliseconds duration) {

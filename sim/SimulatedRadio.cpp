@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "sim/WireScrambler.h"
+#include "radio/NibbleSubstitution.h"
 
 namespace velmora::sim {
 namespace {
@@ -120,7 +120,7 @@ std::vector<std::uint8_t> SimulatedRadio::OnReadRequest() {
 
   std::vector<std::uint8_t> reply = {kWriteCommand, High(address), Low(address), kReadLength};
   auto data = ReadMemory(address, kReadBlockSize);
-  WireScrambler::ScrambleInPlace(data);
+  protocol::SubstituteNibbles(data, protocol::kSubstitution);
   reply.insert(reply.end(), data.begin(), data.end());
   const int bad = m_faults.badReadHeaderByte;
   const int badBlock = m_faults.badReadHeaderBlock;
@@ -150,7 +150,7 @@ std::vector<std::uint8_t> SimulatedRadio::OnWriteBlock() {
   if (m_faults.unansweredWriteBlock == m_writeBlocks) {
     return Record(RequestRecord::Kind::WriteBlock, {}, address);
   }
-  WireScrambler::UnscrambleInPlace(data);
+  protocol::SubstituteNibbles(data, protocol::kInverseSubstitution);
   WriteMemory(address, data);
   if (m_memoryWritten) m_memoryWritten();
   return Record(RequestRecord::Kind::WriteBlock, Reply(ReplyKind::WriteAck, {kAck}), address);

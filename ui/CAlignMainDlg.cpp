@@ -20,8 +20,6 @@
 namespace velmora {
 namespace {
 
-constexpr COLORREF kSelectedColor = 0x02FF00;
-constexpr COLORREF kHoverColor = 0xFF00FF;
 constexpr int kBandA = 0;
 constexpr int kBandB = 1;
 constexpr int kSystemCommandMask = 0xFFF0;
@@ -61,8 +59,8 @@ bool CAlignMainDlg::OnInitDialog() {
   m_pBandPageA = CreateBandPage(kBandA, QStringLiteral("A段接收"));
   m_pBandPageB = CreateBandPage(kBandB, QStringLiteral("B段接收"));
   UpdateControlsFromImage();
-  m_tabCtrl->SetSelectedTextColor(kSelectedColor);
-  m_tabCtrl->SetHoverTextColor(kHoverColor);
+  m_tabCtrl->SetSelectedTextColor(CStyledTabCtrl::kSelectedCaptionColor);
+  m_tabCtrl->SetHoverTextColor(CStyledTabCtrl::kHoverCaptionColor);
 
   connect(Button(kReadId), &QPushButton::clicked, this, &CAlignMainDlg::OnRead);
   connect(Button(kWriteId), &QPushButton::clicked, this, &CAlignMainDlg::OnWrite);

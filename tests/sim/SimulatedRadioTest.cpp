@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "radio/NibbleSubstitution.h"
 #include "sim/FactoryAlignment.h"
 #include "sim/SimulatedRadio.h"
-#include "sim/WireScrambler.h"
 #include "tests/sim/SimTestSupport.h"
 
 namespace velmora::sim {
@@ -306,13 +306,19 @@ TEST(SimulatedRadio, SettingFaultsLiftsALineDrop) {
   EXPECT_EQ(radio.Feed(HandshakeRequest()), Bytes{0x06});
 }
 
-TEST(WireScrambler, MatchesTheHostReferenceForEveryByte) {
+TEST(NibbleSubstitution, MatchesTheTestReferenceForEveryByte) {
+  auto Scramble = [](std::uint8_t b) {
+    return protocol::SubstituteNibbles(b, protocol::kSubstitution);
+  };
+  auto Unscramble = [](std::uint8_t b) {
+    return protocol::SubstituteNibbles(b, protocol::kInverseSubstitution);
+  };
   for (int v = 0; v < 256; ++v) {
     const auto b = static_cast<std::uint8_t>(v);
-    EXPECT_EQ(WireScrambler::Scramble(b), HostScramble(b)) << v;
-    EXPECT_EQ(WireScrambler::Unscramble(b), HostUnscramble(b)) << v;
-    EXPECT_EQ(WireScrambler::Unscramble(WireScrambler::Scramble(b)), b) << v;
-    EXPECT_NE(WireScrambler::Scramble(b), b) << v;
+    EXPECT_EQ(Scramble(b), HostScramble(b)) << v;
+    EXPECT_EQ(Unscramble(b), HostUnscramble(b)) << v;
+    EXPECT_EQ(Unscramble(Scramble(b)), b) << v;
+    EXPECT_NE(Scramble(b), b) << v;
   }
 }
 

@@ -21,6 +21,9 @@ class CStyledTabCtrl : public QTabBar {
 
  public:
   static constexpr QPoint kPageOrigin{4, 28};
+  // Every host colours its captions alike: selected green, hovered magenta.
+  static constexpr COLORREF kSelectedCaptionColor = 0x02FF00;
+  static constexpr COLORREF kHoverCaptionColor = 0xFF00FF;
   // Captions are read back into 63 bytes with the terminator, in the program's GBK strings.
   static constexpr int kMaxCaptionBytes = 62;
 

@@ -24,17 +24,11 @@ constexpr int kBase = 1186, kStep = 1187, kRxLow = 1188, kRxHigh = 1189, kTxLow 
               kTxHigh = 1185;
 }  // namespace id
 
-constexpr COLORREF kSelectedColor = 0x02FF00;
-constexpr COLORREF kHoverColor = 0xFF00FF;
 constexpr COLORREF kLabelColor = 0x02FF00;
 constexpr int kLabelFontPoints = 16;
 constexpr int kBaseMin = 100, kBaseMax = 600, kBaseTicks = 5;
 constexpr int kStepMin = 1, kStepMax = 10, kStepTicks = 1;
 constexpr int kLabelCount = 8;
-
-const char* const kToneCaptions[CBandPageDlg::kToneGroups] = {
-    "67.0-82.5",   "85.4-100.0",  "103.5-118.8", "123.0-141.3",
-    "146.2-167.9", "171.3-192.8", "196.6-218.1", "225.7-250.3"};
 
 const layout::BandFields& Fields(int band) { return layout::kBand.at(std::size_t(band)); }
 
@@ -79,11 +73,11 @@ void CBandPageDlg::CreateSubPages() {
     auto* page = new CToneLevelDlg;
     page->SetContext(this, m_image, m_band, g);
     page->Create(m_toneTab);
-    m_toneTab->AddPage(page, QString::fromUtf8(kToneCaptions[g]), 0);
+    m_toneTab->AddPage(page, CToneLevelDlg::Caption(g), 0);
     m_tonePages[std::size_t(g)] = page;
   }
-  m_toneTab->SetSelectedTextColor(kSelectedColor);
-  m_toneTab->SetHoverTextColor(kHoverColor);
+  m_toneTab->SetSelectedTextColor(CStyledTabCtrl::kSelectedCaptionColor);
+  m_toneTab->SetHoverTextColor(CStyledTabCtrl::kHoverCaptionColor);
   for (int t = 0; t < kLevelTables; ++t) {
     auto* page = new CLevelTableDlg;
     page->SetContext(this, m_image, m_band, t);
@@ -91,8 +85,8 @@ void CBandPageDlg::CreateSubPages() {
     m_levelTab->AddPage(page, CLevelTableDlg::Caption(t), 0);
     m_levelPages[std::size_t(t)] = page;
   }
-  m_levelTab->SetSelectedTextColor(kSelectedColor);
-  m_levelTab->SetHoverTextColor(kHoverColor);
+  m_levelTab->SetSelectedTextColor(CStyledTabCtrl::kSelectedCaptionColor);
+  m_levelTab->SetHoverTextColor(CStyledTabCtrl::kHoverCaptionColor);
 }
 
 void CBandPageDlg::DoDataExchange(DataExchange& dx) {
