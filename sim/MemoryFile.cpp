@@ -1,11 +1,12 @@
 #include "sim/MemoryFile.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+
+#include "core/AtomicFile.h"
 
 namespace velmora::sim {
 namespace {
@@ -13,17 +14,6 @@ namespace {
 bool Fail(std::string* error, const std::string& what) {
   if (error) *error = what + ": " + std::strerror(errno);
   return false;
-}
-
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 }  // namespace
@@ -61,22 +51,8 @@ MemoryFile::LoadResult MemoryFile::Load(const std::string& path, RadioMemory& me
 }
 
 bool MemoryFile::Save(const std::string& path, const RadioMemory& memory, std::string* error) {
-  const std::string temp = path + ".tmp-" + std::to_string(::getpid());
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return Fail(error, temp);
-  const bool written = WriteAll(fd, memory.data(), memory.size()) && ::fsync(fd) == 0;
-  const int savedErrno = errno;
-  if (::close(fd) != 0 || !written) {
-    errno = written ? errno : savedErrno;
-    ::unlink(temp.c_str());
-    return Fail(error, temp);
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const bool result = Fail(error, path);
-    ::unlink(temp.c_str());
-    return result;
-  }
-  return true;
+  errno = AtomicFile::Write(path, memory);
+  return errno == 0 || Fail(error, path);
 }
 
 }  // namespace velmora::sim
