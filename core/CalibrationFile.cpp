@@ -1,6 +1,7 @@
 #include "core/CalibrationFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -40,10 +41,15 @@ FileResult CalibrationFile::LoadFromFile(CalibrationImage& image, const std::str
     if (n == 0) break;
     got += static_cast<std::size_t>(n);
   }
+  struct stat info {};
+  const std::uintmax_t size =
+      ::fstat(fd, &info) == 0 ? static_cast<std::uintmax_t>(info.st_size) : got;
   ::close(fd);
   image.AssignBytes(std::span<const std::uint8_t>(buffer.data(), got));
   if (refreshUserInterface) refreshUserInterface();
-  return {};
+  FileResult result;
+  result.fileSize = size;
+  return result;
 }
 
 std::string CalibrationFile::WithDatExtension(std::string path) {

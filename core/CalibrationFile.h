@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -8,9 +9,12 @@
 namespace velmora {
 
 struct FileResult {
-  enum class Status { Ok, NotOpened, Failed };
+  // Refused: the path names something that is not a calibration file (a folder, FIFO, device,
+  // socket), so nothing was read or written.
+  enum class Status { Ok, NotOpened, Refused, Failed };
   Status status = Status::Ok;
-  std::string error;  // the system's description of the failure
+  std::string error;            // the system's description of the failure
+  std::uintmax_t fileSize = 0;  // a load's size of the file on disk, to tell a short or long file
   bool ok() const { return status == Status::Ok; }
 };
 
