@@ -1,5 +1,6 @@
 #include "ui/controls/CStyledTabCtrl.h"
 
+#include <QAccessible>
 #include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
@@ -9,6 +10,7 @@
 #include <algorithm>
 
 #include "ui/UiTiming.h"
+#include "ui/controls/StyledTabAccessible.h"
 
 namespace velmora {
 namespace {
@@ -29,6 +31,11 @@ qsizetype GbkLength(QStringView character) {
 }  // namespace
 
 CStyledTabCtrl::CStyledTabCtrl(QWidget* parent) : QTabBar(parent) {
+  static const bool accessibleInstalled = [] {
+    QAccessible::installFactory(&StyledTabAccessible::Create);
+    return true;
+  }();
+  Q_UNUSED(accessibleInstalled);
   setMouseTracking(true);
   // Hover is this control's own business; the bar's built-in hover repaints would mark tabs
   // hovered by another path.

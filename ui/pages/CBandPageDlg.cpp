@@ -1,6 +1,8 @@
 #include "ui/pages/CBandPageDlg.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QProgressBar>
 #include <QSlider>
@@ -125,6 +127,7 @@ void CBandPageDlg::LoadFromImage() {
   for (CToneLevelDlg* page : m_tonePages) page->LoadFromImage();
   for (CLevelTableDlg* page : m_levelPages) page->LoadFromImage();
   UpdateData(false);
+  UpdateAccessibleNames();
   update();
 }
 
@@ -160,7 +163,46 @@ void CBandPageDlg::OnSliderDraw(QSlider* slider, std::int32_t& member, bool isBa
   if (member == old) return;
   isBase ? WriteBase() : WriteStep();
   for (QLabel* label : {m_rowLabel, m_leftLabels, m_rightLabels}) label->update();
+  UpdateAccessibleNames();
   update();
+}
+
+// Screen readers and UI automation name each control by band, table and point frequency, since
+// the painted labels carry no text of their own.
+void CBandPageDlg::UpdateAccessibleNames() {
+  const QString band = m_band == 0 ? QStringLiteral("A段") : QStringLiteral("B段");
+  const std::pair<int, const char*> own[] = {
+      {id::kBaseSlider, "频段"}, {id::kBase, "频段"},       {id::kStepSlider, "步进"},
+      {id::kStep, "步进"},       {id::kRxLow, "接收下限"},  {id::kRxHigh, "接收上限"},
+      {id::kTxLow, "发射下限"},  {id::kTxHigh, "发射上限"}, {id::kProgress, "实时电调"}};
+  for (const auto& [controlId, name] : own) {
+    Control(controlId)->setAccessibleName(band + ' ' + QString::fromUtf8(name));
+  }
+  m_rowLabel->setAccessibleName(RowText().trimmed());
+  m_leftLabels->setAccessibleName(ColumnTexts(m_base).join(' '));
+  m_rightLabels->setAccessibleName(ColumnTexts(m_base + m_step).join(' '));
+  for (int t = 0; t < kLevelTables; ++t) {
+    for (int k = 0; k < CLevelTableDlg::kPoints; ++k) {
+      const QString name = QStringLiteral("%1 %2 点 %3, %4 MHz")
+                               .arg(band, CLevelTableDlg::Caption(t))
+                               .arg(k + 1)
+                               .arg(m_base + k * m_step);
+      m_levelPages[std::size_t(t)]->Slider(k)->setAccessibleName(name);
+      m_levelPages[std::size_t(t)]->Edit(k)->setAccessibleName(name);
+    }
+  }
+  for (int g = 0; g < kToneGroups; ++g) {
+    CToneLevelDlg* page = m_tonePages[std::size_t(g)];
+    const QString group = band + ' ' + CToneLevelDlg::Caption(g);
+    page->ToneList()->setAccessibleName(group + QStringLiteral(" 亚音"));
+    if (QLineEdit* typed = page->ToneList()->lineEdit())
+      typed->setAccessibleName(group + QStringLiteral(" 亚音"));
+    for (int k = 0; k < CToneLevelDlg::kColumns; ++k) {
+      const QString name = group + QStringLiteral(" 列 %1").arg(k + 1);
+      page->Slider(k)->setAccessibleName(name);
+      page->Edit(k)->setAccessibleName(name);
+    }
+  }
 }
 
 QString CBandPageDlg::RowText() const {

@@ -72,6 +72,7 @@ class CBandPageDlg : public CPageDlg {
   void WriteBase();
   void WriteStep();
   void PaintLabel(QLabel* label);
+  void UpdateAccessibleNames();
   void OnLiveJobEnded();
 
   CTransferJob m_job;
