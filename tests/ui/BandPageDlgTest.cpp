@@ -100,6 +100,14 @@ class BandPageDlgTest : public QObject {
     QVERIFY(GreenPixels(host.page->ControlAs<QLabel>(1179)) > 50);
     QVERIFY(GreenPixels(host.page->ControlAs<QLabel>(1180)) > 50);
     QVERIFY(!host.page->ControlAs<QLabel>(1178)->isVisible());
+    // Every text is whole: inside its strip, and no wider than the strip.
+    for (QLabel* strip : {host.page->leftLabels(), host.page->rightLabels()}) {
+      const QFontMetrics metrics(host.page->LabelFont(strip));
+      for (const auto& [line, text] : host.page->LabelLines(strip)) {
+        QVERIFY2(strip->rect().contains(line), qPrintable(text));
+        QVERIFY2(metrics.horizontalAdvance(text) <= line.width(), qPrintable(text));
+      }
+    }
   }
 
   void anErasedBandLoadsZeroThenTakesTheSliderMinimum() {

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QSlider>
+#include <algorithm>
 
 #include "core/CalibrationImage.h"
 #include "res/DialogTemplates.h"
@@ -28,6 +29,7 @@ constexpr int kBase = 1186, kStep = 1187, kRxLow = 1188, kRxHigh = 1189, kTxLow 
 
 constexpr COLORREF kLabelColor = 0x02FF00;
 constexpr int kLabelFontPoints = 16;
+constexpr int kMinLabelPixels = 6;
 constexpr int kBaseMin = 100, kBaseMax = 600, kBaseTicks = 5;
 constexpr int kStepMin = 1, kStepMax = 10, kStepTicks = 1;
 constexpr int kLabelCount = 8;
@@ -229,20 +231,46 @@ bool CBandPageDlg::eventFilter(QObject* watched, QEvent* e) {
 void CBandPageDlg::PaintLabel(QLabel* label) {
   QPainter painter(label);
   painter.setPen(CStyledTabCtrl::FromColorRef(kLabelColor));
-  painter.setFont(DialogUnits::TemplateFont("宋体", kLabelFontPoints));
-  const int lineHeight = painter.fontMetrics().height();
-  if (label == m_rowLabel) {
-    painter.drawText(QRect(0, 0, label->width(), lineHeight), Qt::AlignLeft, RowText());
-    return;
+  painter.setFont(LabelFont(label));
+  for (const auto& [line, text] : LabelLines(label)) {
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, text);
   }
-  // Each text stands beside its row of level-table sliders, however tall the font makes a row.
+}
+
+// The label face, shrunk where a text would not fit its strip (a narrow strip or a large scale).
+QFont CBandPageDlg::LabelFont(const QLabel* label) const {
+  QFont font = DialogUnits::TemplateFont("宋体", kLabelFontPoints);
+  const QStringList texts = label == m_rowLabel
+                                ? QStringList{RowText().trimmed()}
+                                : ColumnTexts(label == m_leftLabels ? m_base : m_base + m_step);
+  auto widest = [&] {
+    int width = 0;
+    for (const QString& text : texts)
+      width = std::max(width, QFontMetrics(font).horizontalAdvance(text));
+    return width;
+  };
+  while (widest() > label->width() && font.pixelSize() > kMinLabelPixels) {
+    font.setPixelSize(font.pixelSize() - 1);
+  }
+  return font;
+}
+
+QList<std::pair<QRect, QString>> CBandPageDlg::LabelLines(const QLabel* label) const {
+  const QFontMetrics metrics(LabelFont(label));
+  const int lineHeight = metrics.height();
+  if (label == m_rowLabel) return {{QRect(0, 0, label->width(), lineHeight), RowText()}};
+  // Each text stands beside its row of level-table sliders, however tall the font makes a row,
+  // and never past the strip's edges.
+  QList<std::pair<QRect, QString>> lines;
   const QStringList texts = ColumnTexts(label == m_leftLabels ? m_base : m_base + m_step);
   for (int k = 0; k < texts.size(); ++k) {
     const QSlider* rowSlider = m_levelPages[0]->Slider(2 * k);
     const int rowCentre = rowSlider->mapTo(this, QPoint(0, rowSlider->height() / 2)).y();
-    const QRect line(0, rowCentre - label->y() - lineHeight / 2, label->width(), lineHeight);
-    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, texts[k]);
+    const int top = std::clamp(rowCentre - label->y() - lineHeight / 2, 0,
+                               std::max(0, label->height() - lineHeight));
+    lines.append({QRect(0, top, label->width(), lineHeight), texts[k]});
   }
+  return lines;
 }
 
 bool CBandPageDlg::event(QEvent* e) {

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QFont>
+#include <QList>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <utility>
 
 #include "transfer/CTransferJob.h"
 #include "transfer/TransferGate.h"
@@ -59,6 +63,11 @@ class CBandPageDlg : public CPageDlg {
   CLevelTableDlg* levelPage(int table) const { return m_levelPages.at(std::size_t(table)); }
   CToneLevelDlg* tonePage(int group) const { return m_tonePages.at(std::size_t(group)); }
   bool IsLiveTuneDeferred() const { return m_liveDeferred; }
+  // Where each frequency text of a label strip is drawn, in the strip's coordinates.
+  QList<std::pair<QRect, QString>> LabelLines(const QLabel* label) const;
+  QFont LabelFont(const QLabel* label) const;
+  QLabel* leftLabels() const { return m_leftLabels; }
+  QLabel* rightLabels() const { return m_rightLabels; }
 
  protected:
   bool OnInitDialog() override;
