@@ -8,6 +8,11 @@
 #include "ui/VelmoraIcon.h"
 
 namespace velmora {
+namespace {
+
+constexpr int kIconSize = 32;
+
+}  // namespace
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -17,7 +22,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   for (const DialogControls::Entry& entry : m_controls.All()) {
     if (entry.control->kind != res::ControlKind::Icon) continue;
     if (auto* icon = qobject_cast<QLabel*>(entry.widget)) {
-      icon->setPixmap(VelmoraIcon::Draw(32));
+      // An icon control takes its icon's size whatever the template gives it.
+      icon->setPixmap(VelmoraIcon::Draw(kIconSize));
+      icon->resize(kIconSize, kIconSize);
     }
   }
   if (auto* ok = m_controls.Get<QPushButton>(res::IDOK)) {

@@ -398,7 +398,7 @@ void MainWindowTest::aboutBoxFromTheContextMenu() {
       auto* label = qobject_cast<QLabel*>(entry.widget);
       if (!label) continue;
       if (label->text().startsWith("Velmora")) nameLine = label->text();
-      if (!label->pixmap().isNull()) iconSize = label->pixmap().size();
+      if (!label->pixmap().isNull()) iconSize = label->pixmap().size().boundedTo(label->size());
     }
     // Application-modal: the main window takes no input until the box closes.
     mainBlocked = about->windowModality() == Qt::ApplicationModal &&
