@@ -70,6 +70,7 @@ class StyledTabCtrlTest : public QObject {
   void withoutSelectedColourTheSelectedCaptionUsesButtonText();
   void captionsAreCutAtSixtyTwoBytes_data();
   void captionsAreCutAtSixtyTwoBytes();
+  void theSelectedTabPaintsNothingBelowTheStrip();
 };
 
 void StyledTabCtrlTest::colourRefsConvertWithRedInTheLowByte() {
@@ -212,6 +213,20 @@ void StyledTabCtrlTest::captionsAreCutAtSixtyTwoBytes() {
   tabs.AddPage(page, caption, 0);
   QCOMPARE(tabs.DrawnCaption(0), drawn);
   QCOMPARE(tabs.tabText(0), caption);
+}
+
+// Below the strip the pane looks the same under the selected tab as under the others.
+void StyledTabCtrlTest::theSelectedTabPaintsNothingBelowTheStrip() {
+  Fixture f;
+  f.tabs->setFocus();
+  QTRY_VERIFY(f.tabs->hasFocus());
+  const QImage image = f.tabs->grab().toImage();
+  const double scale = image.width() / static_cast<double>(f.tabs->width());
+  const int below = static_cast<int>((f.tabs->tabRect(0).bottom() + 12) * scale);
+  const QColor underSelected =
+      image.pixelColor(int(f.tabs->tabRect(0).center().x() * scale), below);
+  const QColor underOther = image.pixelColor(int(f.tabs->tabRect(2).center().x() * scale), below);
+  QCOMPARE(underSelected, underOther);
 }
 
 QTEST_MAIN(StyledTabCtrlTest)

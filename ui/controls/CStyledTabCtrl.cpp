@@ -194,13 +194,15 @@ QRect CStyledTabCtrl::ItemRect(int index) const { return tabRect(index).adjusted
 
 void CStyledTabCtrl::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  if (count() > 0) {
-    QStyleOptionTabWidgetFrame frame;
-    frame.initFrom(this);
-    const int stripHeight = tabRect(0).bottom() + 1;
-    frame.rect = QRect(0, stripHeight, width(), height() - stripHeight);
-    style()->drawPrimitive(QStyle::PE_FrameTabWidget, &frame, &painter, this);
-  }
+  if (count() == 0) return;
+  QStyleOptionTabWidgetFrame frame;
+  frame.initFrom(this);
+  const int stripHeight = tabRect(0).bottom() + 1;
+  frame.rect = QRect(0, stripHeight, width(), height() - stripHeight);
+  style()->drawPrimitive(QStyle::PE_FrameTabWidget, &frame, &painter, this);
+  // The style draws a selected tab taller than its rectangle; the part below the strip would
+  // lie on the page.
+  painter.setClipRect(QRect(0, 0, width(), stripHeight + kEdgeHeight));
   for (int i = 0; i < count(); ++i) {
     if (!event->rect().intersects(tabRect(i))) continue;
     QStyleOptionTab option;
