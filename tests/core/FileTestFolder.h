@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,9 +20,10 @@ using Bytes = std::vector<std::uint8_t>;
 class FileTestFolder : public testing::Test {
  protected:
   void SetUp() override {
-    m_dir =
-        fs::temp_directory_path() / ("velmora-file-" + std::to_string(::getpid()) + "-" +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
+    // Parameterised names carry a "/", which would leave the parent folder behind.
+    std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '-');
+    m_dir = fs::temp_directory_path() / ("velmora-file-" + std::to_string(::getpid()) + "-" + name);
     fs::remove_all(m_dir);
     fs::create_directories(m_dir);
     m_image.LoadDefaults();
