@@ -14,7 +14,8 @@ class CliImage {
  public:
   enum class Size { Any, Exact };
   // Starts from the default image, then loads the file over it. With Size::Exact a file that is
-  // not exactly 308 bytes is refused: a script cannot see what it loaded.
+  // not exactly 308 bytes is refused: a script cannot see what it loaded. Anything but a regular
+  // file is refused either way, without waiting for it.
   static bool Load(const std::string& path, CalibrationImage& image, Size size, std::ostream& err);
   static bool Save(const std::string& path, CalibrationImage& image, std::ostream& err);
 };

@@ -8,8 +8,9 @@ namespace velmora {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: velmora-cli diff A.dat B.dat\n"
+    "usage: velmora-cli diff A.dat B.dat [--force]\n"
     "Prints the fields that differ between two calibration files, with their byte offsets.\n"
+    "A file that is not exactly 308 bytes is refused unless --force is given.\n"
     "Exit status: 0 when every byte is equal, 1 when they differ, 2 on bad usage or unreadable "
     "files.\n";
 
@@ -41,15 +42,17 @@ void PrintDifference(const ImageField& field, CalibrationImage& a, CalibrationIm
 
 int DiffCommand::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   int code = kExitUsage;
-  const auto parsed = CliArguments::ParseOrUsage(args, {}, {"--help"}, kUsage, out, err, code);
+  const auto parsed =
+      CliArguments::ParseOrUsage(args, {}, {"--help", "--force"}, kUsage, out, err, code);
   if (!parsed) return code;
   if (parsed->positional().size() != 2) {
     err << "diff needs exactly two files\n" << kUsage;
     return kExitUsage;
   }
+  const auto size = parsed->Has("--force") ? CliImage::Size::Any : CliImage::Size::Exact;
   CalibrationImage a, b;
-  if (!CliImage::Load(parsed->positional()[0], a, CliImage::Size::Any, err) ||
-      !CliImage::Load(parsed->positional()[1], b, CliImage::Size::Any, err)) {
+  if (!CliImage::Load(parsed->positional()[0], a, size, err) ||
+      !CliImage::Load(parsed->positional()[1], b, size, err)) {
     return kExitUsage;
   }
   int differences = 0;

@@ -5,6 +5,7 @@
 #include "cli/CliArguments.h"
 #include "cli/CliImage.h"
 #include "cli/CliJobRunner.h"
+#include "cli/ReadOutputFile.h"
 #include "core/LiveCommandComposer.h"
 #include "transfer/TransferDoneEvent.h"
 
@@ -19,7 +20,9 @@ CTransferJob::PortFactory& TestPortFactory() {
 constexpr const char* kReadUsage =
     "usage: velmora-cli read OUT.dat [--port N] [--from IN.dat]\n"
     "Reads the radio into the default image (or into IN.dat's image, whose region headers and\n"
-    "port are then used) and saves the 308 bytes to OUT.dat. --port N: start the scan at COMN.\n";
+    "port are then used) and saves the 308 bytes to OUT.dat. --port N: start the scan at COMN.\n"
+    "OUT.dat is checked before the radio is read; if saving still fails, the bytes are saved in\n"
+    "the data folder's rescue folder and the exit status is 2.\n";
 constexpr const char* kWriteUsage =
     "usage: velmora-cli write IN.dat [--port N] [--force]\n"
     "Writes IN.dat into the radio. A file that is not exactly 308 bytes is refused unless\n"
@@ -80,12 +83,13 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
     return kExitUsage;
   }
   CalibrationImage image;
-  if (!PrepareImage(*parsed, parsed->Value("--from"), CliImage::Size::Any, image, err)) {
+  if (!PrepareImage(*parsed, parsed->Value("--from"), CliImage::Size::Any, image, err) ||
+      !ReadOutputFile::check(parsed->positional()[0], err)) {
     return kExitUsage;
   }
   const auto outcome = CliJobRunner::Run(TRANSFER_READ, image, out, TestPortFactory());
   if (!outcome.succeeded) return kExitTransferFailed;
-  return CliImage::Save(parsed->positional()[0], image, err) ? kExitOk : kExitUsage;
+  return ReadOutputFile::save(parsed->positional()[0], image, err) ? kExitOk : kExitUsage;
 }
 
 int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& out,

@@ -1,4 +1,5 @@
 #include <QCoreApplication>
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -22,23 +23,43 @@ constexpr const char* kUsage =
 
 using Command = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
 
+struct CommandEntry {
+  const char* name;
+  Command run;
+  bool printsItsResult;  // its output is what it is run for, so lost output makes it fail
+};
+
+// A reader that went away early (`| head -1`) must not cost a read its saved file: the tool
+// ignores SIGPIPE and looks at its output stream instead.
+int Finish(int code, bool printsItsResult) {
+  std::cout.flush();
+  if (std::cout) return code;
+  std::cerr << "velmora-cli: standard output could not be written; output lost\n";
+  return printsItsResult ? velmora::kExitUsage : code;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace velmora;
+  std::signal(SIGPIPE, SIG_IGN);
   QCoreApplication app(argc, argv);  // the worker threads report through its event queue
+  // The window's name, so that both programs share one data folder.
+  QCoreApplication::setApplicationName(QStringLiteral("Velmora"));
   const std::vector<std::string> args(argv + 1, argv + argc);
-  const std::pair<const char*, Command> commands[] = {
-      {"read", TransferCommands::Read}, {"write", TransferCommands::Write},
-      {"live", TransferCommands::Live}, {"show", ShowCommand::Run},
-      {"diff", DiffCommand::Run},
+  const CommandEntry commands[] = {
+      {"read", TransferCommands::Read, false}, {"write", TransferCommands::Write, false},
+      {"live", TransferCommands::Live, false}, {"show", ShowCommand::Run, true},
+      {"diff", DiffCommand::Run, true},
   };
   if (!args.empty()) {
-    for (const auto& [name, run] : commands) {
-      if (args[0] == name) return run({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    for (const auto& command : commands) {
+      if (args[0] != command.name) continue;
+      const int code = command.run({args.begin() + 1, args.end()}, std::cout, std::cerr);
+      return Finish(code, command.printsItsResult);
     }
   }
   const bool help = !args.empty() && (args[0] == "--help" || args[0] == "help");
   (help ? std::cout : std::cerr) << kUsage;
-  return help ? kExitOk : kExitUsage;
+  return Finish(help ? kExitOk : kExitUsage, help);
 }

@@ -14,20 +14,46 @@ namespace {
 
 FileResult Failure(int error) { return {FileResult::Status::Failed, std::strerror(error)}; }
 
+FileResult Refusal(const std::string& kind) {
+  return {FileResult::Status::Refused, kind + ", not a calibration file"};
+}
+
+FileResult FromAtomic(const AtomicFile::Result& result) {
+  if (!result.refusal.empty()) return Refusal(result.refusal);
+  return result.error == 0 ? FileResult{} : Failure(result.error);
+}
+
 }  // namespace
 
 FileResult CalibrationFile::SaveToFile(CalibrationImage& image, const std::string& path,
                                        const std::function<void()>& storeUserInterface) {
   if (storeUserInterface) storeUserInterface();
   const auto bytes = image.ToBytes();
-  const int error = AtomicFile::Write(path, bytes);
-  return error == 0 ? FileResult{} : Failure(error);
+  return FromAtomic(AtomicFile::Write(path, bytes));
+}
+
+FileResult CalibrationFile::CheckSaveTarget(const std::string& path) {
+  return FromAtomic(AtomicFile::CheckWritable(path));
 }
 
 FileResult CalibrationFile::LoadFromFile(CalibrationImage& image, const std::string& path,
                                          const std::function<void()>& refreshUserInterface) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Looked at before opening: opening a device can itself act (a serial port raises its lines).
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    return Refusal(AtomicFile::KindOf(info.st_mode));
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return {FileResult::Status::NotOpened, std::strerror(errno)};
+  if (::fstat(fd, &info) != 0) {
+    const int error = errno;
+    ::close(fd);
+    return Failure(error);
+  }
+  if (!S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return Refusal(AtomicFile::KindOf(info.st_mode));
+  }
   CalibrationImage::Bytes buffer{};
   std::size_t got = 0;
   while (got < buffer.size()) {
@@ -41,14 +67,11 @@ FileResult CalibrationFile::LoadFromFile(CalibrationImage& image, const std::str
     if (n == 0) break;
     got += static_cast<std::size_t>(n);
   }
-  struct stat info {};
-  const std::uintmax_t size =
-      ::fstat(fd, &info) == 0 ? static_cast<std::uintmax_t>(info.st_size) : got;
   ::close(fd);
   image.AssignBytes(std::span<const std::uint8_t>(buffer.data(), got));
   if (refreshUserInterface) refreshUserInterface();
   FileResult result;
-  result.fileSize = size;
+  result.fileSize = static_cast<std::uintmax_t>(info.st_size);
   return result;
 }
 

@@ -22,11 +22,15 @@ struct FileResult {
 class CalibrationFile {
  public:
   // Stores the user interface into the image, then replaces the file atomically: an existing file
-  // is either fully replaced or left byte-identical.
+  // is either fully replaced or left byte-identical. Links are written through; a target that is
+  // no regular file is Refused, a file its user may not write Failed (see AtomicFile).
   static FileResult SaveToFile(CalibrationImage& image, const std::string& path,
                                const std::function<void()>& storeUserInterface);
-  // Up to 308 leading bytes of any file replace the image's leading bytes, then the user interface
-  // is refreshed. A file that cannot be opened changes nothing and reports NotOpened.
+  // What SaveToFile would report about the path, without storing or writing anything.
+  static FileResult CheckSaveTarget(const std::string& path);
+  // Up to 308 leading bytes of any regular file replace the image's leading bytes, then the user
+  // interface is refreshed. A file that cannot be opened changes nothing and reports NotOpened;
+  // anything but a regular file is Refused without waiting for it (a FIFO with no writer).
   static FileResult LoadFromFile(CalibrationImage& image, const std::string& path,
                                  const std::function<void()>& refreshUserInterface);
   // Appends ".dat" unless the path already contains it anywhere (case-sensitive).

@@ -1,6 +1,7 @@
 #include "sim/MemoryFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,10 +21,16 @@ bool Fail(std::string* error, const std::string& what) {
 
 MemoryFile::LoadResult MemoryFile::Load(const std::string& path, RadioMemory& memory,
                                         std::string* error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) return LoadResult::Missing;
     Fail(error, path);
+    return LoadResult::Failed;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    if (error) *error = path + ": " + AtomicFile::KindOf(info.st_mode) + ", not a memory file";
     return LoadResult::Failed;
   }
   RadioMemory loaded{};
@@ -51,8 +58,13 @@ MemoryFile::LoadResult MemoryFile::Load(const std::string& path, RadioMemory& me
 }
 
 bool MemoryFile::Save(const std::string& path, const RadioMemory& memory, std::string* error) {
-  errno = AtomicFile::Write(path, memory);
-  return errno == 0 || Fail(error, path);
+  const AtomicFile::Result result = AtomicFile::Write(path, memory);
+  if (!result.ok() && error) {
+    *error = path + ": " +
+             (result.refusal.empty() ? std::strerror(result.error)
+                                     : result.refusal + ", not a memory file");
+  }
+  return result.ok();
 }
 
 }  // namespace velmora::sim

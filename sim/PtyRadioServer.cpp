@@ -12,12 +12,11 @@ namespace velmora::sim {
 
 PtyRadioServer::~PtyRadioServer() { Stop(); }
 
-void PtyRadioServer::SetMemoryWrittenListener(std::function<void(const RadioMemory&)> listener) {
+void PtyRadioServer::SetMemoryWrittenListener(std::function<bool(const RadioMemory&)> listener) {
   m_memoryListener = std::move(listener);
   std::lock_guard lock(m_mutex);
-  m_radio.SetMemoryWrittenHook([this] {
-    if (m_memoryListener) m_memoryListener(m_radio.memory());
-  });
+  m_radio.SetMemoryWrittenHook(
+      [this] { return !m_memoryListener || m_memoryListener(m_radio.memory()); });
 }
 
 bool PtyRadioServer::Start(std::string* error) {

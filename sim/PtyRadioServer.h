@@ -42,10 +42,11 @@ class PtyRadioServer {
   PtyRadioServer& operator=(const PtyRadioServer&) = delete;
 
   // Set these before Start. The logger and the listener run on the server thread; the listener
-  // runs after a write block changed memory and before its acknowledgement goes out.
+  // runs after a write block changed memory and before its acknowledgement goes out, and
+  // returns false when the block could not be kept (it is then taken back and refused).
   void SetPaced(bool paced) { m_paced = paced; }  // bytes take their real 9600-baud time
   void SetByteLogger(ByteLogger logger) { m_logger = std::move(logger); }
-  void SetMemoryWrittenListener(std::function<void(const RadioMemory&)> listener);
+  void SetMemoryWrittenListener(std::function<bool(const RadioMemory&)> listener);
 
   // Creates the pseudo-terminal and starts serving; false (with a reason in error) on failure.
   bool Start(std::string* error = nullptr);
@@ -91,7 +92,7 @@ class PtyRadioServer {
   std::atomic<bool> m_lineClosed{false};
   bool m_paced = false;
   ByteLogger m_logger;
-  std::function<void(const RadioMemory&)> m_memoryListener;
+  std::function<bool(const RadioMemory&)> m_memoryListener;
 
   mutable std::mutex m_mutex;  // guards m_radio
   SimulatedRadio m_radio;

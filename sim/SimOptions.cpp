@@ -172,7 +172,8 @@ Options:
   --link PATH                also make the device reachable through a symlink at PATH; an old
                              symlink there is replaced, any other file is refused; removed on exit
   --memory FILE              keep the 8 KiB memory in FILE: loaded at start if it exists (it must
-                             be exactly 8192 bytes), saved atomically after every write block
+                             be exactly 8192 bytes), saved atomically after every write block;
+                             a block that cannot be saved is refused (15) and not kept
   --factory                  start a fresh memory with a factory alignment instead of all 0xFF
   --log FILE                 log every byte in both directions with timestamps ("-": stderr)
   --paced                    take and send bytes at the real 9600-baud speed (1.04 ms a byte)

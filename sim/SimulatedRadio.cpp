@@ -16,6 +16,15 @@ constexpr std::size_t kWriteRequestSize = kBlockHeaderSize + kWriteBlockSize;
 std::uint8_t High(std::uint16_t address) { return static_cast<std::uint8_t>(address >> 8); }
 std::uint8_t Low(std::uint16_t address) { return static_cast<std::uint8_t>(address & 0xFF); }
 
+// Appends a record; past twice the limit the oldest half goes, which keeps appends cheap.
+template <class T>
+void Keep(std::vector<T>& records, const T& record) {
+  if (records.size() >= 2 * kRecordLimit) {
+    records.erase(records.begin(), records.end() - static_cast<std::ptrdiff_t>(kRecordLimit));
+  }
+  records.push_back(record);
+}
+
 }  // namespace
 
 SimulatedRadio::SimulatedRadio() { m_memory.fill(0xFF); }
@@ -151,8 +160,13 @@ std::vector<std::uint8_t> SimulatedRadio::OnWriteBlock() {
     return Record(RequestRecord::Kind::WriteBlock, {}, address);
   }
   protocol::SubstituteNibbles(data, protocol::kInverseSubstitution);
+  const std::vector<std::uint8_t> before = ReadMemory(address, data.size());
   WriteMemory(address, data);
-  if (m_memoryWritten) m_memoryWritten();
+  if (m_memoryWritten && !m_memoryWritten()) {
+    WriteMemory(address, before);
+    return Record(RequestRecord::Kind::WriteBlock,
+                  Reply(ReplyKind::WriteAck, {m_faults.refuseByte}), address);
+  }
   return Record(RequestRecord::Kind::WriteBlock, Reply(ReplyKind::WriteAck, {kAck}), address);
 }
 
@@ -161,7 +175,7 @@ std::vector<std::uint8_t> SimulatedRadio::OnLiveCommand() {
   std::copy(m_pending.begin(), m_pending.end(), record.bytes.begin());
   m_pending.clear();
   m_state = State::Ready;
-  m_live.push_back(record);
+  Keep(m_live, record);
 
   std::vector<std::uint8_t> reply;
   if (m_faults.liveReply == LiveReply::Normal) reply = {kLiveAck};
@@ -180,7 +194,7 @@ std::vector<std::uint8_t> SimulatedRadio::Reply(ReplyKind kind,
 std::vector<std::uint8_t> SimulatedRadio::Record(RequestRecord::Kind kind,
                                                  std::vector<std::uint8_t> reply,
                                                  std::uint16_t address) {
-  m_requests.push_back({kind, SimClock::now(), address, !reply.empty()});
+  Keep(m_requests, {kind, SimClock::now(), address, !reply.empty()});
   return reply;
 }
 

@@ -19,6 +19,10 @@ using RadioMemory = std::array<std::uint8_t, kMemorySize>;
 using LiveCommandBytes = std::array<std::uint8_t, protocol::kLiveCommandSize>;
 using SimClock = std::chrono::steady_clock;
 
+// Requests and live commands kept for inspection: the most recent ones, at least this many and
+// at most twice as many, so that a radio serving for days keeps a flat memory.
+inline constexpr std::size_t kRecordLimit = 4096;
+
 // The eight bytes the radio sends when it is asked to identify itself.
 inline constexpr std::array<std::uint8_t, protocol::kIdentSize> kIdentification = {
     'V', 'L', 'M', '-', 'S', 'I', 'M', '1'};
@@ -61,6 +65,7 @@ class SimulatedRadio {
   std::vector<std::uint8_t> ReadMemory(std::uint16_t address, std::size_t length) const;
   void WriteMemory(std::uint16_t address, std::span<const std::uint8_t> bytes);
 
+  // The most recent requests (see kRecordLimit); counts cover only those.
   const std::vector<RequestRecord>& requests() const { return m_requests; }
   std::size_t CountOf(RequestRecord::Kind kind) const;
   const std::vector<LiveRecord>& liveCommands() const { return m_live; }
@@ -69,7 +74,9 @@ class SimulatedRadio {
   // True once a line-drop fault has fired; the I/O layer closes the line for DropMode::CloseLine.
   bool lineDropped() const { return m_lineDropped; }
   // Called after every write block that changed memory, before its acknowledgement goes out.
-  void SetMemoryWrittenHook(std::function<void()> hook) { m_memoryWritten = std::move(hook); }
+  // A hook that returns false (the block could not be kept) takes the block back: memory is
+  // restored and the block is answered with the refusal byte, as a radio that failed to store it.
+  void SetMemoryWrittenHook(std::function<bool()> hook) { m_memoryWritten = std::move(hook); }
 
  private:
   enum class State { Locked, AwaitIdentify, AwaitIdentifyAck, Ready, AwaitReadAck, Mute };
@@ -97,7 +104,7 @@ class SimulatedRadio {
   bool m_lineDropped = false;
   std::vector<RequestRecord> m_requests;
   std::vector<LiveRecord> m_live;
-  std::function<void()> m_memoryWritten;
+  std::function<bool()> m_memoryWritten;
 };
 
 }  // namespace velmora::sim

@@ -102,11 +102,12 @@ int main(int argc, char** argv) {
                                 SimClock::time_point at) { log.Write(d, bytes, at); });
   }
   if (!options->memoryPath.empty()) {
+    // A block is acknowledged only once it is in the file; otherwise the host sees it refused.
     server.SetMemoryWrittenListener([&](const RadioMemory& memory) {
       std::string saveError;
-      if (!MemoryFile::Save(options->memoryPath, memory, &saveError)) {
-        std::fprintf(stderr, "velmora-radio-sim: %s\n", saveError.c_str());
-      }
+      if (MemoryFile::Save(options->memoryPath, memory, &saveError)) return true;
+      std::fprintf(stderr, "velmora-radio-sim: %s; write block refused\n", saveError.c_str());
+      return false;
     });
   }
   if (!server.Start(&error)) return Fail(error);

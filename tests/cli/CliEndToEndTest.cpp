@@ -1,3 +1,10 @@
+#include <spawn.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -5,6 +12,8 @@
 #include "core/CalibrationFile.h"
 
 using namespace velmora;
+
+extern char** environ;
 
 namespace {
 
@@ -33,10 +42,11 @@ struct CliResult {
   QString out, err;
 };
 
-CliResult RunCli(const QString& port, const QStringList& args) {
+CliResult RunCli(const QString& port, const QStringList& args, const QString& dataHome = {}) {
   QProcess cli;
   auto env = QProcessEnvironment::systemEnvironment();
   env.insert("VELMORA_COM1", port);
+  if (!dataHome.isEmpty()) env.insert("XDG_DATA_HOME", dataHome);
   cli.setProcessEnvironment(env);
   cli.start(VELMORA_CLI_PATH, args);
   cli.waitForFinished(60000);
@@ -49,6 +59,61 @@ QByteArray ReadAll(const QString& path) {
   file.open(QIODevice::ReadOnly);
   return file.readAll();
 }
+
+// Runs the tool with standard output on a pipe whose reader has already gone, as in
+// `velmora-cli read OUT | head -1`, with SIGPIPE at its default; returns the wait status.
+int RunWithClosedOutput(const QString& port, const QStringList& args) {
+  qputenv("VELMORA_COM1", port.toUtf8());
+  std::vector<std::string> texts = {VELMORA_CLI_PATH};
+  for (const QString& a : args) texts.push_back(a.toStdString());
+  std::vector<char*> argv;
+  for (auto& t : texts) argv.push_back(t.data());
+  argv.push_back(nullptr);
+  int output[2];
+  if (::pipe(output) != 0) return -1;
+  ::close(output[0]);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  ::close(output[1]);
+  qunsetenv("VELMORA_COM1");
+  int status = -1;
+  if (spawned == 0) ::waitpid(pid, &status, 0);
+  return status;
+}
+
+// A small filesystem of our own, mounted over a folder, to fill up; needs mount rights.
+class FullFilesystem {
+ public:
+  explicit FullFilesystem(const QString& folder) : m_folder(folder.toStdString()) {
+    QDir().mkpath(folder);
+    m_mounted = ::mount("tmpfs", m_folder.c_str(), "tmpfs", 0, "size=8k") == 0;
+    QFile filler(folder + "/filler");
+    if (!m_mounted || !filler.open(QIODevice::WriteOnly)) return;
+    const QByteArray chunk(1024, 0);
+    while (filler.write(chunk) == chunk.size() && filler.flush()) {
+    }
+  }
+  ~FullFilesystem() {
+    if (m_mounted) ::umount2(m_folder.c_str(), MNT_DETACH);
+  }
+  bool mounted() const { return m_mounted; }
+
+ private:
+  std::string m_folder;
+  bool m_mounted = false;
+};
 
 }  // namespace
 
@@ -140,6 +205,65 @@ class CliEndToEndTest : public QObject {
   void usageErrorsExitTwo() {
     QFETCH(QStringList, args);
     QCOMPARE(RunCli("/nonexistent", args).exitCode, 2);
+  }
+
+  // The output is checked before the radio is touched: no scan, no connection message.
+  void readChecksItsOutputBeforeTheRadio_data() {
+    QTest::addColumn<QString>("output");
+    QTest::newRow("missing folder") << "none/out.dat";
+    QTest::newRow("folder") << ".";
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("link to a FIFO") << "fifo-link.dat";
+    QTest::newRow("read-only file") << "ro.dat";
+  }
+  void readChecksItsOutputBeforeTheRadio() {
+    QFETCH(QString, output);
+    QTemporaryDir dir;
+    QCOMPARE(::mkfifo(dir.filePath("fifo").toLocal8Bit().constData(), 0644), 0);
+    QVERIFY(QFile::link(dir.filePath("fifo"), dir.filePath("fifo-link.dat")));
+    QFile ro(dir.filePath("ro.dat"));
+    QVERIFY(ro.open(QIODevice::WriteOnly));
+    ro.write(QByteArray(308, 1));
+    ro.close();
+    QVERIFY(ro.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    const QString path = dir.filePath(output);
+    const auto read = RunCli("/nonexistent", {"read", path});
+    QCOMPARE(read.exitCode, 2);
+    QVERIFY2(read.err.startsWith(path + ": "), qPrintable(read.err));
+    QVERIFY2(!read.out.contains("连接对讲机失败!"), qPrintable(read.out));
+    QCOMPARE(ReadAll(dir.filePath("ro.dat")), QByteArray(308, 1));
+  }
+
+  void readSurvivesAReaderThatLeftEarly() {
+    QTemporaryDir dir;
+    SimProcess radio;
+    QVERIFY(radio.Start({"--factory"}));
+    const QString out = dir.filePath("out.dat");
+    const int status = RunWithClosedOutput(radio.path(), {"read", out});
+    QVERIFY2(WIFEXITED(status), qPrintable(QString("killed by signal %1").arg(WTERMSIG(status))));
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QCOMPARE(ReadAll(out).size(), 308);
+  }
+
+  void readRescuesWhatAFullDiskRefused() {
+    QTemporaryDir dir;
+    FullFilesystem full(dir.filePath("full"));
+    if (!full.mounted()) QSKIP("no rights to mount a small filesystem here");
+    SimProcess radio;
+    QVERIFY(radio.Start({"--factory"}));
+    const QString out = dir.filePath("full/out.dat");
+    const auto read = RunCli(radio.path(), {"read", out}, dir.filePath("data"));
+    QCOMPARE(read.exitCode, 2);
+    QVERIFY(read.out.contains("成功!"));
+    QVERIFY2(read.err.contains(out + ": No space left on device"), qPrintable(read.err));
+    const QDir rescue(dir.filePath("data/Velmora/rescue"));
+    const QStringList rescued = rescue.entryList(QDir::Files);
+    QCOMPARE(rescued.size(), 1);
+    QVERIFY2(read.err.contains("what was read is saved in " + rescue.filePath(rescued[0])),
+             qPrintable(read.err));
+    QCOMPARE(ReadAll(rescue.filePath(rescued[0])).size(), 308);
+    QCOMPARE(QDir(dir.filePath("full")).entryList(QDir::Files | QDir::Hidden),
+             QStringList{"filler"});
   }
 
   void noRadioFailsTheConnection() {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -67,6 +70,49 @@ TEST_F(FileCommandsTest, BadUsageAndUnreadableFilesExitTwo) {
   EXPECT_NE(m_err.str().find("No such file"), std::string::npos);
   EXPECT_EQ(Run(ShowCommand::Run, {"--help"}), 0);
   EXPECT_NE(m_out.str().find("usage: velmora-cli show"), std::string::npos);
+}
+
+// Input that is no 308-byte calibration file is bad input for show and diff, named in the
+// message; --force takes the leading bytes of a regular file of another size, but nothing makes
+// a device, FIFO or folder a calibration file. Nothing crashes or waits.
+TEST_F(FileCommandsTest, InputThatIsNoCalibrationFileExitsTwo) {
+  const auto good = SaveDefaults("good.dat", [](CalibrationImage&) {});
+  std::ifstream in(good, std::ios::binary);
+  const std::string defaults((std::istreambuf_iterator<char>(in)), {});
+  std::ofstream(m_dir / "empty.dat");
+  std::ofstream(m_dir / "short.dat") << defaults.substr(0, 307);
+  std::ofstream(m_dir / "long.dat") << defaults << 'x';
+  ASSERT_EQ(::mkfifo((m_dir / "fifo").c_str(), 0644), 0);
+  fs::create_symlink("loop", m_dir / "loop");
+  std::string longPath = m_dir.string();
+  while (longPath.size() <= PATH_MAX) longPath += "/d";
+  struct Case {
+    std::string path;
+    std::string message;
+    bool forceLoads;
+  };
+  const Case cases[] = {
+      {(m_dir / "empty.dat").string(), "0 bytes, not a 308-byte calibration file", true},
+      {(m_dir / "short.dat").string(), "307 bytes, not a 308-byte", true},
+      {(m_dir / "long.dat").string(), "309 bytes, not a 308-byte", true},
+      {"/dev/null", "a device, not a calibration file", false},
+      {"/dev/zero", "a device, not a calibration file", false},
+      {(m_dir / "fifo").string(), "a FIFO, not a calibration file", false},
+      {m_dir.string(), "a folder, not a calibration file", false},
+      {(m_dir / "loop").string(), std::strerror(ELOOP), false},
+      {(m_dir / std::string(300, 'n')).string(), std::strerror(ENAMETOOLONG), false},
+      {longPath, std::strerror(ENAMETOOLONG), false},
+  };
+  for (const Case& c : cases) {
+    const std::string expected = c.path + ": " + c.message;
+    EXPECT_EQ(Run(ShowCommand::Run, {c.path}), 2) << c.message;
+    EXPECT_NE(m_err.str().find(expected), std::string::npos) << m_err.str();
+    EXPECT_EQ(Run(DiffCommand::Run, {good, c.path}), 2) << c.message;
+    EXPECT_NE(m_err.str().find(expected), std::string::npos) << m_err.str();
+    EXPECT_EQ(Run(ShowCommand::Run, {c.path, "--force"}), c.forceLoads ? 0 : 2) << c.message;
+    EXPECT_EQ(Run(DiffCommand::Run, {c.path, good, "--force"}), c.forceLoads ? 0 : 2) << c.message;
+    EXPECT_EQ(m_out.str(), c.forceLoads ? "equal\n" : "") << c.message;
+  }
 }
 
 TEST_F(FileCommandsTest, ShowPrintsEveryFieldWithItsOffset) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -12,46 +14,15 @@
 #include <vector>
 
 #include "core/CalibrationFile.h"
+#include "tests/core/FileTestFolder.h"
 
 namespace velmora {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
 
-class CalibrationFileTest : public testing::Test {
- protected:
-  void SetUp() override {
-    m_dir =
-        fs::temp_directory_path() / ("velmora-file-" + std::to_string(::getpid()) + "-" +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
-    m_image.LoadDefaults();
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(m_dir, ec);
-  }
-  static Bytes Read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-  }
-  static void Write(const fs::path& p, const Bytes& b) {
-    std::ofstream(p, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-  }
-  Bytes ImageBytes() const {
-    const auto b = m_image.ToBytes();
-    return Bytes(b.begin(), b.end());
-  }
-  std::size_t EntriesInDir(const fs::path& dir) const {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
-  }
-
-  fs::path m_dir;
-  CalibrationImage m_image;
-};
+using test::Bytes;
+using CalibrationFileTest = test::FileTestFolder;
 
 TEST(CalibrationFileName, DatRule) {
   const std::pair<std::string, std::string> cases[] = {
@@ -76,24 +47,25 @@ TEST_F(CalibrationFileTest, SaveStoresTheUserInterfaceFirstAndWritesExactly308By
   EXPECT_EQ(EntriesInDir(m_dir), 1u);  // no temporary file left behind
 }
 
-TEST_F(CalibrationFileTest, SaveReplacesAnExistingFileWholeAndKeepsItsMode) {
+// Another user's file keeps its owner where the saver may set it (root here).
+TEST_F(CalibrationFileTest, SaveReplacesAnExistingFileWholeAndKeepsItsModeAndOwner) {
+  constexpr uid_t kNobody = 65534;
+  const bool root = ::geteuid() == 0;
   const fs::path path = m_dir / "cal.dat";
   Write(path, Bytes(1000, 0x11));
   ::chmod(path.c_str(), 0640);
+  if (root) {
+    ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
+  }
   ASSERT_TRUE(CalibrationFile::SaveToFile(m_image, path, {}).ok());
   EXPECT_EQ(Read(path), ImageBytes());
   struct stat st {};
   ::stat(path.c_str(), &st);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
-}
-
-TEST_F(CalibrationFileTest, SaveThroughASymlinkReplacesItsTarget) {
-  const fs::path target = m_dir / "real.dat";
-  Write(target, Bytes(5, 1));
-  fs::create_symlink(target, m_dir / "link.dat");
-  ASSERT_TRUE(CalibrationFile::SaveToFile(m_image, m_dir / "link.dat", {}).ok());
-  EXPECT_TRUE(fs::is_symlink(m_dir / "link.dat"));
-  EXPECT_EQ(Read(target), ImageBytes());
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  if (root) {
+    EXPECT_EQ(st.st_uid, kNobody);
+    EXPECT_EQ(st.st_gid, kNobody);
+  }
 }
 
 TEST_F(CalibrationFileTest, SaveIntoAMissingFolderReportsTheSystemError) {
@@ -159,6 +131,7 @@ TEST_F(CalibrationFileTest, SaveIntoAFullFilesystemLeavesTheExistingFileUnchange
   EXPECT_EQ(result.status, FileResult::Status::Failed);
   EXPECT_EQ(result.error, std::strerror(ENOSPC));
   EXPECT_EQ(Read(path), good);
+  EXPECT_EQ(Entries(m_dir / "full"), (std::vector<std::string>{"cal.dat", "filler"}));
 }
 
 TEST_F(CalibrationFileTest, SaveIntoAReadOnlyFolderLeavesTheExistingFileUnchanged) {
@@ -187,7 +160,9 @@ TEST_P(LoadSizeTest, ReplacesOnlyTheLeadingBytesAndRefreshes) {
   Write(path, file);
   const Bytes before = ImageBytes();
   int refreshed = 0;
-  ASSERT_TRUE(CalibrationFile::LoadFromFile(m_image, path, [&] { ++refreshed; }).ok());
+  const auto result = CalibrationFile::LoadFromFile(m_image, path, [&] { ++refreshed; });
+  ASSERT_TRUE(result.ok());
+  EXPECT_EQ(result.fileSize, GetParam().fileSize);
   EXPECT_EQ(refreshed, 1);
   const Bytes after = ImageBytes();
   for (std::size_t i = 0; i < 308; ++i) {
@@ -216,15 +191,30 @@ TEST_F(CalibrationFileTest, LoadOfAnUnopenableFileChangesNothingSilently) {
   EXPECT_EQ(ImageBytes(), before);
 }
 
-TEST_F(CalibrationFileTest, LoadReadErrorIsReportedAndDoesNotRefresh) {
+// Nothing but a regular file is loaded, and nothing waits: a FIFO with no writer would block an
+// ordinary open for good.
+TEST_F(CalibrationFileTest, LoadRefusesAnythingButARegularFileWithoutWaiting) {
+  ASSERT_EQ(::mkfifo((m_dir / "fifo").c_str(), 0644), 0);
+  const fs::path socket = m_dir / "socket";
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, socket.c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  const std::pair<fs::path, const char*> cases[] = {
+      {m_dir / "fifo", "a FIFO"}, {m_dir, "a folder"},  {"/dev/null", "a device"},
+      {"/dev/zero", "a device"},  {socket, "a socket"},
+  };
   const Bytes before = ImageBytes();
-  bool refreshed = false;
-  // A folder opens for reading but every read fails.
-  const auto result = CalibrationFile::LoadFromFile(m_image, m_dir, [&] { refreshed = true; });
-  EXPECT_EQ(result.status, FileResult::Status::Failed);
-  EXPECT_EQ(result.error, std::strerror(EISDIR));
-  EXPECT_FALSE(refreshed);
-  EXPECT_EQ(ImageBytes(), before);
+  for (const auto& [path, kind] : cases) {
+    bool refreshed = false;
+    const auto result = CalibrationFile::LoadFromFile(m_image, path, [&] { refreshed = true; });
+    EXPECT_EQ(result.status, FileResult::Status::Refused) << path;
+    EXPECT_EQ(result.error, std::string(kind) + ", not a calibration file") << path;
+    EXPECT_FALSE(refreshed) << path;
+    EXPECT_EQ(ImageBytes(), before) << path;
+  }
+  ::close(listener);
 }
 
 TEST_F(CalibrationFileTest, SaveThenLoadRoundTripsEveryByte) {

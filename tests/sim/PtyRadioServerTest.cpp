@@ -65,6 +65,7 @@ TEST_F(PtyRadioServerTest, ListenerSeesTheWriteBeforeItsAcknowledgement) {
   server.SetMemoryWrittenListener([&](const RadioMemory& m) {
     seen = m[0x0F85];
     ++calls;
+    return true;
   });
   ASSERT_TRUE(server.Start());
   RawClient client(server.slavePath());

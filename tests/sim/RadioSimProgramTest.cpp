@@ -149,6 +149,19 @@ TEST_F(RadioSimProgram, AWriteSurvivesARestartAndTheLinkComesAndGoes) {
   EXPECT_EQ(sim.Stop(SIGINT), 0);
 }
 
+// A block is acknowledged only once it is in the memory file; here the file's folder is missing.
+TEST_F(RadioSimProgram, AWriteBlockThatCannotBeSavedIsRefusedAndNotKept) {
+  SimProcess sim({"--memory", (m_dir / "missing" / "radio.mem").string()});
+  RawClient client(sim.FirstLine());
+  ASSERT_TRUE(client.Connect());
+  EXPECT_EQ(client.Exchange(test::WriteRequest(0x0F80, Bytes(16, 0x42)), 1), Bytes{0x15});
+  const Bytes reply = client.Exchange(test::ReadRequest(0x0F80), 68);
+  ASSERT_EQ(reply.size(), 68u);
+  EXPECT_EQ(test::HostUnscramble(reply[4]), 0xFF);
+  client.Close();
+  EXPECT_EQ(sim.Stop(), 0);
+}
+
 TEST_F(RadioSimProgram, RefusesAMemoryFileOfTheWrongSize) {
   const fs::path memory = m_dir / "short.mem";
   std::ofstream(memory) << "not a radio";

@@ -214,7 +214,10 @@ INSTANTIATE_TEST_SUITE_P(Radio, ExchangeTest, ::testing::ValuesIn(Cases()), Case
 TEST(SimulatedRadio, WriteBlockUnscramblesIntoMemoryAndWraps) {
   SimulatedRadio radio;
   int hookCalls = 0;
-  radio.SetMemoryWrittenHook([&] { ++hookCalls; });
+  radio.SetMemoryWrittenHook([&] {
+    ++hookCalls;
+    return true;
+  });
   radio.Feed(HandshakeRequest());
   radio.Feed(Bytes{0x02});
   radio.Feed(Bytes{0x06});
@@ -226,18 +229,38 @@ TEST(SimulatedRadio, WriteBlockUnscramblesIntoMemoryAndWraps) {
   EXPECT_EQ(hookCalls, 1);
 }
 
+// A block the radio could not keep (a fault, or its memory file refused the save) is not stored.
 TEST(SimulatedRadio, RefusedAndUnansweredBlocksAreNotStored) {
-  for (const bool refuse : {true, false}) {
+  enum class Why { RefuseFault, IgnoreFault, SaveFailed };
+  const std::pair<Why, Bytes> cases[] = {
+      {Why::RefuseFault, {0x15}}, {Why::IgnoreFault, {}}, {Why::SaveFailed, {0x15}}};
+  for (const auto& [why, reply] : cases) {
     SimulatedRadio radio;
     RadioFaults f;
-    (refuse ? f.refuseWriteBlock : f.unansweredWriteBlock) = 1;
+    if (why == Why::RefuseFault) f.refuseWriteBlock = 1;
+    if (why == Why::IgnoreFault) f.unansweredWriteBlock = 1;
     radio.SetFaults(f);
+    int saves = 0;
+    radio.SetMemoryWrittenHook([&] { return why != Why::SaveFailed || ++saves > 1; });
     radio.Feed(Cat(Cat(HandshakeRequest(), {0x02}), {0x06}));
-    radio.Feed(WriteRequest(0x0F80, Data16(1)));
-    EXPECT_EQ(radio.ReadMemory(0x0F80, 16), Bytes(16, 0xFF)) << refuse;
+    EXPECT_EQ(radio.Feed(WriteRequest(0x0F80, Data16(1))), reply);
+    EXPECT_EQ(radio.ReadMemory(0x0F80, 16), Bytes(16, 0xFF)) << reply.size();
     EXPECT_EQ(radio.Feed(WriteRequest(0x0F90, Data16(1))), Bytes{0x06});
     EXPECT_EQ(radio.ReadMemory(0x0F90, 16), Data16(1));
   }
+}
+
+// A radio serving for days keeps only its most recent records.
+TEST(SimulatedRadio, KeepsABoundedRecord) {
+  SimulatedRadio radio;
+  radio.Feed(Cat(Cat(HandshakeRequest(), {0x02}), {0x06}));
+  for (std::size_t i = 0; i < 3 * kRecordLimit; ++i) radio.Feed(kLive);
+  EXPECT_GE(radio.requests().size(), kRecordLimit);
+  EXPECT_LE(radio.requests().size(), 2 * kRecordLimit);
+  EXPECT_GE(radio.liveCommands().size(), kRecordLimit);
+  EXPECT_LE(radio.liveCommands().size(), 2 * kRecordLimit);
+  EXPECT_EQ(radio.requests().back().kind, Kind::LiveCommand);
+  EXPECT_EQ(radio.CountOf(Kind::Handshake), 0u);  // long gone
 }
 
 TEST(SimulatedRadio, AddressesAboveEightKiBMirrorButAreEchoed) {
