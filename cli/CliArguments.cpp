@@ -11,7 +11,8 @@ std::optional<CliArguments> CliArguments::Parse(const std::vector<std::string>& 
   CliArguments parsed;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (arg.rfind("--", 0) != 0 || arg == "--") {
+    const bool known = flags.count(arg) || valueOptions.count(arg);
+    if (!known && (arg.rfind("--", 0) != 0 || arg == "--")) {
       parsed.m_positional.push_back(arg);
     } else if (flags.count(arg)) {
       parsed.m_flags.insert(arg);

@@ -1,11 +1,15 @@
+#include <QApplication>
 #include <QCoreApplication>
 #include <csignal>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/CliImage.h"
 #include "cli/DiffCommand.h"
+#include "cli/PlotCommand.h"
+#include "cli/ReportCommand.h"
 #include "cli/ShowCommand.h"
 #include "cli/TransferCommands.h"
 
@@ -18,6 +22,8 @@ constexpr const char* kUsage =
     "  live --band A|B ...     send one live-tuning command\n"
     "  show FILE.dat           every field of a calibration file\n"
     "  diff A.dat B.dat        the fields that differ (exit 0 equal, 1 different)\n"
+    "  plot FILE.dat -o OUT.svg  a band's level tables as curves (SVG or PNG)\n"
+    "  report FILE.dat... -o OUT.csv  one CSV row per file, every field decoded\n"
     "Run velmora-cli COMMAND --help for a command's options.\n"
     "Exit status: 0 success, 1 the radio transfer failed, 2 bad usage or unreadable files.\n";
 
@@ -43,14 +49,23 @@ int Finish(int code, bool printsItsResult) {
 int main(int argc, char** argv) {
   using namespace velmora;
   std::signal(SIGPIPE, SIG_IGN);
-  QCoreApplication app(argc, argv);  // the worker threads report through its event queue
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  // Charts draw with widgets, off screen; every other command needs only the event queue the
+  // worker threads report through.
+  const bool draws = !args.empty() && args[0] == "plot";
+  if (draws && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  const std::unique_ptr<QCoreApplication> app =
+      draws ? std::make_unique<QApplication>(argc, argv)
+            : std::make_unique<QCoreApplication>(argc, argv);
   // The window's name, so that both programs share one data folder.
   QCoreApplication::setApplicationName(QStringLiteral("Velmora"));
-  const std::vector<std::string> args(argv + 1, argv + argc);
   const CommandEntry commands[] = {
       {"read", TransferCommands::Read, false}, {"write", TransferCommands::Write, false},
       {"live", TransferCommands::Live, false}, {"show", ShowCommand::Run, true},
-      {"diff", DiffCommand::Run, true},
+      {"diff", DiffCommand::Run, true},        {"plot", PlotCommand::Run, true},
+      {"report", ReportCommand::Run, true},
   };
   if (!args.empty()) {
     for (const auto& command : commands) {

@@ -11,6 +11,7 @@
 #include "res/StringTable.h"
 #include "transfer/TransferDoneEvent.h"
 #include "ui/CAboutDlg.h"
+#include "ui/CurveWindow.h"
 #include "ui/MainWindowSettings.h"
 #include "ui/TemplateBuilder.h"
 #include "ui/VelmoraIcon.h"
@@ -75,11 +76,23 @@ bool CAlignMainDlg::OnInitDialog() {
 
 void CAlignMainDlg::AddSystemMenuEntry() {
   m_systemMenu = new QMenu(this);
+  QAction* curves = m_systemMenu->addAction(QStringLiteral("曲线"));
+  connect(curves, &QAction::triggered, this, &CAlignMainDlg::OnCurves);
   const QString text = QString::fromUtf8(res::LoadResString(res::IDS_ABOUTBOX).data());
   if (text.isEmpty()) return;
   m_systemMenu->addSeparator();
   QAction* about = m_systemMenu->addAction(text);
   connect(about, &QAction::triggered, this, [this] { OnSysCommand(res::IDM_ABOUTBOX); });
+}
+
+CurveWindow* CAlignMainDlg::curveWindow() const { return m_curveWindow; }
+
+// One curve view per window; asking again brings it to the front.
+void CAlignMainDlg::OnCurves() {
+  if (!m_curveWindow) m_curveWindow = new CurveWindow(this);
+  m_curveWindow->show();
+  m_curveWindow->raise();
+  m_curveWindow->activateWindow();
 }
 
 CBandPageDlg* CAlignMainDlg::CreateBandPage(int band, const QString& caption) {

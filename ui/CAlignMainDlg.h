@@ -22,6 +22,7 @@ namespace velmora {
 
 class CBandPageDlg;
 class CStyledTabCtrl;
+class CurveWindow;
 
 // The one top-level window: the band pages A and B as tabs, the port, the two power-on lines,
 // the hidden crystal and IF settings, and Read, Write, Save and Open. It owns the image and the
@@ -49,6 +50,8 @@ class CAlignMainDlg : public QDialog {
   void OnOpen();
   int OnTransferDone(int operation, int result);
   void OnSysCommand(int id);
+  void OnCurves();
+  CurveWindow* curveWindow() const;
 
   // The file operations behind Save and Open, with the full path already chosen.
   FileResult SaveToFile(const QString& path);
@@ -110,6 +113,7 @@ class CAlignMainDlg : public QDialog {
   WindowPrompts m_prompts;
   DialogControls m_controls;
   QMenu* m_systemMenu = nullptr;
+  QPointer<CurveWindow> m_curveWindow;
 };
 
 }  // namespace velmora

@@ -47,6 +47,9 @@ CBandPageDlg::~CBandPageDlg() {
   if (m_liveThread) m_liveThread->wait();
 }
 
+QLineEdit* CBandPageDlg::baseEdit() const { return ControlAs<QLineEdit>(id::kBase); }
+QLineEdit* CBandPageDlg::stepEdit() const { return ControlAs<QLineEdit>(id::kStep); }
+
 void CBandPageDlg::SetContext(CalibrationImage* image, int band) {
   m_image = image;
   m_band = band;

@@ -16,6 +16,7 @@
 #include "ui/QtMessagePresenter.h"
 
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 class QSlider;
 
@@ -58,6 +59,8 @@ class CBandPageDlg : public CPageDlg {
   QProgressBar* progress() const { return m_progress; }
   QSlider* baseSlider() const { return m_baseSlider; }
   QSlider* stepSlider() const { return m_stepSlider; }
+  QLineEdit* baseEdit() const;
+  QLineEdit* stepEdit() const;
   CStyledTabCtrl* levelTab() const { return m_levelTab; }
   CStyledTabCtrl* toneTab() const { return m_toneTab; }
   CLevelTableDlg* levelPage(int table) const { return m_levelPages.at(std::size_t(table)); }

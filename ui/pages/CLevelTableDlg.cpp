@@ -4,6 +4,7 @@
 #include <QSlider>
 #include <algorithm>
 
+#include "core/BandCurves.h"
 #include "core/CalibrationImage.h"
 #include "core/LiveCommandComposer.h"
 #include "res/DialogTemplates.h"
@@ -21,16 +22,9 @@ int SliderId(int k) { return res::kLevelSliderIds[static_cast<std::size_t>(k)]; 
 CLevelTableDlg::CLevelTableDlg() : CPageDlg(res::LevelTableTemplate()), m_liveTimer(this) {}
 
 QString CLevelTableDlg::Caption(int table) {
-  switch (table) {
-    case 0:
-      return QStringLiteral("高功率");
-    case 1:
-      return QStringLiteral("中功率");
-    case 2:
-      return QStringLiteral("低功率");
-    default:
-      return QStringLiteral("接收电调");
-  }
+  const std::string_view name =
+      BandCurves::kTableNames[std::size_t(std::clamp(table, 0, kReceiveTuningTable))];
+  return QString::fromUtf8(name.data(), qsizetype(name.size()));
 }
 
 void CLevelTableDlg::SetContext(QObject* requestWindow, CalibrationImage* image, int band,

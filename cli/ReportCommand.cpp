@@ -1,0 +1,68 @@
+#include "cli/ReportCommand.h"
+
+#include <QSaveFile>
+#include <sstream>
+
+#include "cli/CliArguments.h"
+#include "cli/CliImage.h"
+#include "cli/ImageFields.h"
+
+namespace velmora {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: velmora-cli report FILE.dat... -o OUT.csv [--force]\n"
+    "Writes one row per file with every field decoded, as `show` prints them; the first row\n"
+    "names the fields.\n";
+
+std::string Row(const std::vector<std::string>& cells) {
+  std::string row;
+  for (std::size_t i = 0; i < cells.size(); ++i)
+    row += (i ? "," : "") + ReportCommand::CsvCell(cells[i]);
+  return row + "\r\n";
+}
+
+}  // namespace
+
+std::string ReportCommand::CsvCell(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+int ReportCommand::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  int code = kExitUsage;
+  const auto parsed =
+      CliArguments::ParseOrUsage(args, {"-o"}, {"--help", "--force"}, kUsage, out, err, code);
+  if (!parsed) return code;
+  const auto output = parsed->Value("-o");
+  if (parsed->positional().empty() || !output) {
+    err << "report needs at least one file and -o OUT.csv\n" << kUsage;
+    return kExitUsage;
+  }
+  std::vector<std::string> header{"file"};
+  for (const ImageField& field : ImageFields::All()) header.push_back(field.name);
+  std::string csv = Row(header);
+  const auto size = parsed->Has("--force") ? CliImage::Size::Any : CliImage::Size::Exact;
+  for (const std::string& file : parsed->positional()) {
+    CalibrationImage image;
+    if (!CliImage::Load(file, image, size, err)) return kExitUsage;
+    std::vector<std::string> cells{file};
+    for (const ImageField& field : ImageFields::All()) {
+      cells.push_back(field.format(image, field.offset, field.size));
+    }
+    csv += Row(cells);
+  }
+  // Written whole or not at all, like every file the tool writes.
+  QSaveFile target(QString::fromStdString(*output));
+  if (!target.open(QIODevice::WriteOnly) ||
+      target.write(csv.data(), qint64(csv.size())) != qint64(csv.size()) || !target.commit()) {
+    err << *output << ": " << target.errorString().toStdString() << "\n";
+    return kExitUsage;
+  }
+  out << *output << ": " << parsed->positional().size() << " files\n";
+  return kExitOk;
+}
+
+}  // namespace velmora

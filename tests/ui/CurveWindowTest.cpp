@@ -1,0 +1,66 @@
+#include <QChart>
+#include <QLineSeries>
+#include <QMenu>
+#include <QScatterSeries>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "tests/ui/MainWindowFixture.h"
+#include "ui/CurveWindow.h"
+
+using namespace velmora;
+using test::MainWindow;
+
+namespace {
+
+QList<QPointF> Line(QChart* chart, int table) {
+  return qobject_cast<QLineSeries*>(chart->series().at(table))->points();
+}
+
+}  // namespace
+
+class CurveWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void curvesFollowTheBandPageOnScreen();
+};
+
+// The view opens from the window menu, plots the opened file's tables at their frequencies, and
+// follows a slider move and a band switch without any store.
+void CurveWindowTest::curvesFollowTheBandPageOnScreen() {
+  QTemporaryDir dir;
+  CalibrationImage image;
+  image.LoadDefaults();
+  image.WriteBcd16(layout::kBand[0].base, 140);
+  image.WriteBcd8(layout::kBand[0].step, 2);
+  for (int k = 0; k < 16; ++k) image.levelTable(0, 0, k) = std::uint8_t(100 + k);
+  const QString path = dir.filePath("a.dat");
+  QVERIFY(CalibrationFile::SaveToFile(image, path.toStdString(), {}).ok());
+
+  MainWindow w;
+  QVERIFY(w.dlg->LoadFromFile(path).ok());
+  const auto actions = w.dlg->systemMenu()->actions();
+  QCOMPARE(actions.first()->text(), QString("曲线"));
+  actions.first()->trigger();
+  CurveWindow* curves = w.dlg->curveWindow();
+  QVERIFY(curves && curves->isVisible());
+  QTRY_COMPARE(Line(curves->chart(), 0).value(3), QPointF(146, 103));
+  QCOMPARE(Line(curves->chart(), 0).size(), 16);
+
+  QSlider* slider = w.Level(0, 0)->Slider(5);
+  slider->setValue(180);  // as a drag or key would
+  QTRY_COMPARE(Line(curves->chart(), 0).value(5), QPointF(150, 180));
+  auto* marker = qobject_cast<QScatterSeries*>(curves->chart()->series().last());
+  QVERIFY(marker);
+  QCOMPARE(marker->points(), QList<QPointF>{QPointF(150, 180)});
+
+  QTest::mouseClick(w.dlg->tabCtrl(), Qt::LeftButton, {}, w.dlg->tabCtrl()->tabRect(1).center());
+  const BandCurves bandB = BandCurves::FromImage(w.dlg->image(), 1);
+  QTRY_COMPARE(Line(curves->chart(), 0).value(0), QPointF(bandB.PointMhz(0), bandB.levels[0][0]));
+  QCOMPARE(curves->chart()->title(), QString("B段"));
+}
+
+QTEST_MAIN(CurveWindowTest)
+#include "CurveWindowTest.moc"

@@ -1,0 +1,90 @@
+#include "ui/CurveWindow.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QLineEdit>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include "ui/CAlignMainDlg.h"
+#include "ui/controls/CStyledTabCtrl.h"
+#include "ui/pages/CBandPageDlg.h"
+#include "ui/pages/CLevelTableDlg.h"
+
+namespace velmora {
+namespace {
+
+constexpr QSize kInitialSize{720, 480};
+
+// The number a box shows, or the slider's position while the box holds no number.
+int ShownValue(const QLineEdit* edit, const QSlider* slider) {
+  bool ok = false;
+  const int typed = edit->text().toInt(&ok);
+  return ok ? typed : slider->value();
+}
+
+}  // namespace
+
+CurveWindow::CurveWindow(CAlignMainDlg* window)
+    : QDialog(window), m_window(window), m_view(new QChartView(this)) {
+  setWindowTitle(QStringLiteral("曲线"));
+  m_view->setRenderHint(QPainter::Antialiasing);
+  m_view->setChart(AlignmentChart::Create({}, QString()));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(m_view);
+  resize(kInitialSize);
+  m_refresh.setSingleShot(true);
+  m_refresh.setInterval(0);
+  connect(&m_refresh, &QTimer::timeout, this, &CurveWindow::Refresh);
+  Watch(window->bandPage(0));
+  Watch(window->bandPage(1));
+  connect(window->tabCtrl(), &QTabBar::currentChanged, &m_refresh, qOverload<>(&QTimer::start));
+  Refresh();
+}
+
+QChart* CurveWindow::chart() const { return m_view->chart(); }
+
+void CurveWindow::Watch(CBandPageDlg* page) {
+  for (QLineEdit* edit : {page->baseEdit(), page->stepEdit()}) {
+    connect(edit, &QLineEdit::textChanged, &m_refresh, qOverload<>(&QTimer::start));
+  }
+  for (int t = 0; t < layout::kTablesPerBand; ++t) {
+    CLevelTableDlg* table = page->levelPage(t);
+    for (int k = 0; k < CLevelTableDlg::kPoints; ++k) {
+      connect(table->Slider(k), &QSlider::valueChanged, this, [this, t, k] { Touch(t, k); });
+      connect(table->Edit(k), &QLineEdit::textChanged, this, [this, t, k] { Touch(t, k); });
+    }
+  }
+}
+
+void CurveWindow::Touch(int table, int point) {
+  m_current = AlignmentChart::Point{table, point};
+  m_refresh.start();
+}
+
+CBandPageDlg* CurveWindow::ShownPage() const {
+  return m_window->bandPage(m_window->tabCtrl()->currentIndex() == 1 ? 1 : 0);
+}
+
+BandCurves CurveWindow::ShownCurves() const {
+  const CBandPageDlg* page = ShownPage();
+  BandCurves curves;
+  curves.baseMhz = ShownValue(page->baseEdit(), page->baseSlider());
+  curves.stepMhz = ShownValue(page->stepEdit(), page->stepSlider());
+  for (int t = 0; t < layout::kTablesPerBand; ++t) {
+    const CLevelTableDlg* table = page->levelPage(t);
+    for (int k = 0; k < CLevelTableDlg::kPoints; ++k) {
+      curves.levels[std::size_t(t)][std::size_t(k)] = ShownValue(table->Edit(k), table->Slider(k));
+    }
+  }
+  return curves;
+}
+
+void CurveWindow::Refresh() {
+  const bool bandB = ShownPage() == m_window->bandPage(1);
+  chart()->setTitle(bandB ? QStringLiteral("B段") : QStringLiteral("A段"));
+  AlignmentChart::Fill(chart(), {{QString(), ShownCurves()}}, m_current);
+}
+
+}  // namespace velmora

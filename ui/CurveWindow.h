@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+#include <optional>
+
+#include "core/BandCurves.h"
+#include "plot/AlignmentChart.h"
+
+QT_BEGIN_NAMESPACE
+class QChart;
+class QChartView;
+QT_END_NAMESPACE
+
+namespace velmora {
+
+class CAlignMainDlg;
+class CBandPageDlg;
+
+// The band page on screen as curves: its four level tables against the point frequencies, with
+// the point last touched marked. It follows the sliders and boxes as they change, so a point
+// out of line with its neighbours stands out while tuning.
+class CurveWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit CurveWindow(CAlignMainDlg* window);
+
+  // What the chart shows now: the values on screen, a box's number where it holds one.
+  BandCurves ShownCurves() const;
+  std::optional<AlignmentChart::Point> CurrentPoint() const { return m_current; }
+  QChart* chart() const;
+
+ private:
+  void Watch(CBandPageDlg* page);
+  void Touch(int table, int point);
+  void Refresh();
+  CBandPageDlg* ShownPage() const;
+
+  CAlignMainDlg* m_window;
+  QChartView* m_view;
+  QTimer m_refresh;  // one redraw for a burst of changes
+  std::optional<AlignmentChart::Point> m_current;
+};
+
+}  // namespace velmora
