@@ -146,11 +146,11 @@ class BandPageDlgTest : public QObject {
     host.Type(kRxLowEdit, "601");
     host.Type(kTxHighEdit, "300");
     host.page->StoreToImage();
-    // The exchange stops at the first refusal: the number read is stored as read, later boxes
-    // keep their previous values.
+    // The first refusal prompts; the number read is stored as read, and later boxes store what
+    // they show.
     QCOMPARE(prompts.prompts.size(), 1);
     QCOMPARE(host.Bytes(layout::kRxLowA), std::make_pair(0x06, 0x01));
-    QCOMPARE(host.Bytes(layout::kTxHighA), std::make_pair(0x01, 0x74));
+    QCOMPARE(host.Bytes(layout::kTxHighA), std::make_pair(0x03, 0x00));
     QCOMPARE(QApplication::focusWidget(), host.Edit(kRxLowEdit));
   }
 
