@@ -235,6 +235,53 @@ class BandPageDlgTest : public QObject {
     for (const auto& r : requests) handshakes += r.kind == sim::RequestRecord::Kind::Handshake;
     QCOMPARE(handshakes, 4u);  // connect and recovery, for each of the two jobs
   }
+
+  // Releases on two tables less than 400 ms apart: each table's command reaches the radio once,
+  // one transfer after the other.
+  void releasesOnTwoTablesBothReachTheRadio() {
+    sim::ComPortRig rig;
+    auto& radio = rig.AddRadio(1);
+    Host host(0);
+    QVERIFY(host.Show());
+    test::ReleaseSliderAt(host.page->levelPage(0)->Slider(2), 100);
+    CStyledTabCtrl* levels = host.page->levelTab();
+    QTest::mouseClick(levels, Qt::LeftButton, {}, levels->tabRect(1).center());
+    QTRY_VERIFY(host.page->levelPage(1)->isVisible());
+    test::ReleaseSliderAt(host.page->levelPage(1)->Slider(3), 50);
+    QVERIFY(host.page->levelPage(0)->IsLiveRequestArmed());  // still inside its 400 ms
+    QTRY_COMPARE_WITH_TIMEOUT(radio.liveCommands().size(), 2u, 20000);
+    QTRY_VERIFY(!host.page->job().IsRunning() && !host.page->IsLiveTuneDeferred());
+    QTest::qWait(500);
+    const auto live = radio.liveCommands();
+    QCOMPARE(live.size(), 2u);
+    const std::array<std::uint8_t, 10> high = {0xA6, 0x69, 0x80, 0x06, 0x01,
+                                               0x42, 0xFF, 0xFF, 100,  0x00};
+    const std::array<std::uint8_t, 10> middle = {0xA6, 0x69, 0x80, 0x06, 0x01,
+                                                 0x45, 0x13, 0x80, 0x0D, 50};
+    QCOMPARE(live[0].bytes, high);
+    QCOMPARE(live[1].bytes, middle);
+  }
+
+  // Scrolling across the page changes no frequency; the wheel moves a focused slider only.
+  void wheelMovesOnlyAFocusedFrequencySlider() {
+    Host host(0);
+    QVERIFY(host.Show());
+    host.Edit(kRxLowEdit)->setFocus();
+    const auto base = host.Bytes(layout::kBandBaseA);
+    const int step = host.image.At(layout::kBandStepA);
+    test::Wheel(host.page->baseSlider(), 1);
+    test::Wheel(host.page->stepSlider(), 1);
+    QTest::qWait(50);
+    QCOMPARE(host.Bytes(layout::kBandBaseA), base);
+    QCOMPARE(int{host.image.At(layout::kBandStepA)}, step);
+    QCOMPARE(host.page->base(), 136);
+    host.page->stepSlider()->setFocus();
+    QTRY_VERIFY(host.page->stepSlider()->hasFocus());
+    test::Wheel(host.page->stepSlider(), 1);
+    QTRY_VERIFY(host.page->step() > 3);
+    const int moved = host.page->step();
+    QCOMPARE(int{host.image.At(layout::kBandStepA)}, moved / 10 * 16 + moved % 10);
+  }
 };
 
 QTEST_MAIN(BandPageDlgTest)
