@@ -293,6 +293,9 @@ void CAlignMainDlg::done(int result) {
       return;
     }
     if (!MaybeSaveChanges()) return;
+    // Live requests that waited for the question would outlive the window.
+    m_pBandPageA->CancelLiveRequests();
+    m_pBandPageB->CancelLiveRequests();
   }
   QDialog::done(result);
 }

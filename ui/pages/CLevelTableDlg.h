@@ -39,7 +39,7 @@ class CLevelTableDlg : public CPageDlg {
   QSlider* Slider(int k) const { return m_slider[static_cast<std::size_t>(k)]; }
   QLineEdit* Edit(int k) const;
   bool IsLiveRequestArmed() const { return m_liveTimer.IsArmed(); }
-  // The command composed on the last release, kept here until its request is posted.
+  // The command composed on the last release; the page's next request carries it.
   const std::optional<LiveCommandComposer::Command>& PendingCommand() const {
     return m_liveTimer.command();
   }

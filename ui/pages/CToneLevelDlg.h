@@ -49,7 +49,7 @@ class CToneLevelDlg : public CPageDlg {
   QLineEdit* Edit(int k) const;
   QComboBox* ToneList() const { return m_toneList; }
   bool IsLiveRequestArmed() const { return m_liveTimer.IsArmed(); }
-  // The command composed on the last release, kept here until its request is posted.
+  // The command composed on the last release; the page's next request carries it.
   const std::optional<LiveCommandComposer::Command>& PendingCommand() const {
     return m_liveTimer.command();
   }
