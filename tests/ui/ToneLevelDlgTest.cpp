@@ -51,7 +51,6 @@ class ToneLevelDlgTest : public QObject {
   void slidersHaveTheirMinimumAtTheTop();
   void typedTextSurvivesTheBoxRepaints();
   void typedValueSurvivesHover();
-  void grooveClickTunesLive();
 };
 
 void ToneLevelDlgTest::releaseComposesToneCommand_data() {
@@ -242,17 +241,6 @@ void ToneLevelDlgTest::typedValueSurvivesHover() {
   QCOMPARE(f.page->Edit(2)->text(), QStringLiteral("99"));
   f.page->StoreToImage();
   QCOMPARE(f.page->Value(2), 99);
-}
-
-void ToneLevelDlgTest::grooveClickTunesLive() {
-  Fixture f(0, 0, 136, 3);
-  QSlider* slider = f.page->Slider(7);
-  test::ClickGrooveFarEnd(slider);
-  const int level = slider->value();
-  QVERIFY(level > 0);
-  QTRY_COMPARE_WITH_TIMEOUT(f.recorder.entries.size(), std::size_t{1}, 2000);
-  const Bytes10 expected{0xA6, 0x69, 0x80, 0x06, 0x01, 0x78, 0x9E, 0x02, 0x0D, std::uint8_t(level)};
-  QCOMPARE(f.recorder.entries[0].liveCommand, expected);
 }
 
 QTEST_MAIN(ToneLevelDlgTest)
