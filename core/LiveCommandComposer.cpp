@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <charconv>
 
+#include "core/BcdCodec.h"
 #include "core/ImageLayout.h"
 
 namespace velmora {
 namespace {
 
-constexpr std::size_t kFrequency = layout::kLiveCommand + 4;  // BCD16
-constexpr std::size_t kTail = layout::kLiveCommand + 6;
+constexpr std::size_t kFrequency = 4;  // BCD16, high byte first
+constexpr std::size_t kTail = 6;
 constexpr int kMiddlePowerTable = 1;
 
 }  // namespace
@@ -22,37 +23,61 @@ std::int32_t LiveCommandComposer::BandStep(const CalibrationImage& image, int ba
   return image.ReadBcd8(layout::kBand.at(static_cast<std::size_t>(band)).step);
 }
 
-void LiveCommandComposer::WriteHeaderAndFrequency(CalibrationImage& image, int band, int multiple) {
-  std::copy(std::begin(kHeader), std::end(kHeader), image.liveCommand().begin());
+LiveCommandComposer::Command LiveCommandComposer::HeaderAndFrequency(const CalibrationImage& image,
+                                                                     int band, int multiple) {
+  Command command{};
+  std::copy(std::begin(kHeader), std::end(kHeader), command.begin());
+  const auto lock = image.Lock();  // base and step move with the band page's sliders
   const std::int32_t f = (BandBase(image, band) + multiple * BandStep(image, band)) % 65536;
-  image.WriteBcd16(kFrequency, f);
+  const auto bcd = static_cast<std::uint32_t>(BcdEncode(f));
+  command[kFrequency] = static_cast<std::uint8_t>(bcd >> 8);
+  command[kFrequency + 1] = static_cast<std::uint8_t>(bcd);
+  return command;
 }
 
-bool LiveCommandComposer::ComposeLevel(CalibrationImage& image, int band, int table, int point,
-                                       int value) {
-  if (table == layout::kReceiveTuningTable) return false;
-  const auto lock = image.Lock();
-  WriteHeaderAndFrequency(image, band, point);
+std::optional<LiveCommandComposer::Command> LiveCommandComposer::LevelCommand(
+    const CalibrationImage& image, int band, int table, int point, int value) {
+  if (table == layout::kReceiveTuningTable) return std::nullopt;
+  Command command = HeaderAndFrequency(image, band, point);
   const auto v = static_cast<std::uint8_t>(value);
-  const auto tail = image.Field<4>(kTail);
+  auto* tail = command.data() + kTail;
   if (table == kMiddlePowerTable) {
     tail[0] = 0x13, tail[1] = 0x80, tail[2] = 0x0D, tail[3] = v;
   } else {  // high and low power share one form
     tail[0] = 0xFF, tail[1] = 0xFF, tail[2] = v, tail[3] = 0x00;
   }
+  return command;
+}
+
+LiveCommandComposer::Command LiveCommandComposer::ToneCommand(const CalibrationImage& image,
+                                                              int band, int column,
+                                                              std::int32_t toneTenths, int value) {
+  Command command = HeaderAndFrequency(image, band, 2 * column);
+  const auto tone = static_cast<std::uint16_t>(toneTenths);
+  auto* tail = command.data() + kTail;
+  tail[0] = static_cast<std::uint8_t>(tone & 0xFF);  // plain number, low byte first
+  tail[1] = static_cast<std::uint8_t>(tone >> 8);
+  tail[2] = 0x0D;
+  tail[3] = static_cast<std::uint8_t>(value);
+  return command;
+}
+
+void LiveCommandComposer::Put(CalibrationImage& image, const Command& command) {
+  const auto lock = image.Lock();
+  std::copy(command.begin(), command.end(), image.liveCommand().begin());
+}
+
+bool LiveCommandComposer::ComposeLevel(CalibrationImage& image, int band, int table, int point,
+                                       int value) {
+  const auto command = LevelCommand(image, band, table, point, value);
+  if (!command) return false;
+  Put(image, *command);
   return true;
 }
 
 void LiveCommandComposer::ComposeTone(CalibrationImage& image, int band, int column,
                                       std::int32_t toneTenths, int value) {
-  const auto lock = image.Lock();
-  WriteHeaderAndFrequency(image, band, 2 * column);
-  const auto tone = static_cast<std::uint16_t>(toneTenths);
-  const auto tail = image.Field<4>(kTail);
-  tail[0] = static_cast<std::uint8_t>(tone & 0xFF);  // plain number, low byte first
-  tail[1] = static_cast<std::uint8_t>(tone >> 8);
-  tail[2] = 0x0D;
-  tail[3] = static_cast<std::uint8_t>(value);
+  Put(image, ToneCommand(image, band, column, toneTenths, value));
 }
 
 std::optional<std::int32_t> LiveCommandComposer::ToneTextToTenths(std::string_view text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -13,6 +14,16 @@ namespace velmora {
 class LiveCommandComposer {
  public:
   static constexpr std::uint8_t kHeader[4] = {0xA6, 0x69, 0x80, 0x06};
+  using Command = std::array<std::uint8_t, 10>;
+
+  // The same commands composed apart from the image's liveCommand, from the band's base and step
+  // as the image holds them now; a page keeps one until its request is granted.
+  static std::optional<Command> LevelCommand(const CalibrationImage& image, int band, int table,
+                                             int point, int value);
+  static Command ToneCommand(const CalibrationImage& image, int band, int column,
+                             std::int32_t toneTenths, int value);
+  // Writes a composed command into the image's liveCommand, under the image's lock.
+  static void Put(CalibrationImage& image, const Command& command);
 
   // Point k of a level table lies at base + k * step. Returns false for the receive-tuning
   // table, which is never sent live (nothing is written then).
@@ -28,7 +39,7 @@ class LiveCommandComposer {
   static std::int32_t BandStep(const CalibrationImage& image, int band);
 
  private:
-  static void WriteHeaderAndFrequency(CalibrationImage& image, int band, int multiple);
+  static Command HeaderAndFrequency(const CalibrationImage& image, int band, int multiple);
 };
 
 }  // namespace velmora

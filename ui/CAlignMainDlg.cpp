@@ -1,8 +1,11 @@
 #include "ui/CAlignMainDlg.h"
 
+#include <QAbstractSlider>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QStyle>
@@ -28,6 +31,23 @@ constexpr int kSystemCommandMask = 0xFFF0;
 QString FileErrorText(const QString& action, const QString& path, const FileResult& result) {
   return QStringLiteral("%1 %2 失败:\n%3").arg(action, path, QString::fromStdString(result.error));
 }
+
+// Holds the window's one-transfer gate for a file operation, chooser included, so no job starts
+// meanwhile; refused while a job runs.
+class GateHold {
+ public:
+  explicit GateHold(TransferGate& gate) : m_gate(gate), m_held(gate.TryEnter()) {}
+  ~GateHold() {
+    if (m_held) m_gate.Leave();
+  }
+  GateHold(const GateHold&) = delete;
+  GateHold& operator=(const GateHold&) = delete;
+  explicit operator bool() const { return m_held; }
+
+ private:
+  TransferGate& m_gate;
+  bool m_held;
+};
 
 }  // namespace
 
@@ -71,6 +91,9 @@ bool CAlignMainDlg::OnInitDialog() {
   // it again before the buttons look.
   connect(&m_gate, &TransferGate::Entered, this, &CAlignMainDlg::UpdateCommandButtons);
   connect(&m_gate, &TransferGate::Released, this, &CAlignMainDlg::UpdateCommandButtons);
+  WatchUserEdits();
+  m_title = windowTitle();
+  UpdateTitle();
   return true;
 }
 
@@ -159,48 +182,91 @@ void CAlignMainDlg::OnRead() {
   if (thread) m_pThread = thread;
 }
 
-// The worker starts only once the image holds the whole user interface.
+// The worker starts only once the image holds the whole user interface. Defaults that were never
+// replaced by a read or a file are written only when the user says so.
 void CAlignMainDlg::OnWrite() {
+  if (!m_gate.IsOpen()) return;
+  if (!m_hasData && !m_prompts.askYesNo(this, QString::fromUtf8(kDefaultsWriteQuestion))) {
+    return;
+  }
   CTestThread* thread = CTestThread::StartJob(
       m_job, this, m_pImage, TRANSFER_WRITE, [this] { StoreUserInterface(); }, &m_gate);
   if (thread) m_pThread = thread;
 }
 
 void CAlignMainDlg::OnSave() {
-  if (!m_gate.IsOpen()) return;
+  const GateHold hold(m_gate);
+  if (hold) ChooseAndSave();
+}
+
+bool CAlignMainDlg::ChooseAndSave() {
   QString path = m_prompts.chooseSavePath(this);
-  if (path.isEmpty()) return;
+  if (path.isEmpty()) return false;
   // The chooser asked about the name as chosen; a name that gains ".dat" is asked about here.
   const QString target =
       QString::fromStdString(CalibrationFile::WithDatExtension(path.toStdString()));
   if (target != path && QFileInfo::exists(target) && !m_prompts.confirmReplace(this, target)) {
-    return;
+    return false;
   }
   const FileResult result = SaveToFile(target);
-  if (!result.ok()) m_prompts.notify(this, FileErrorText(QStringLiteral("保存"), target, result));
+  if (!result.ok()) {
+    m_prompts.notify(this, FileErrorText(QStringLiteral("保存"), target, result));
+    return false;
+  }
+  FileNamed(target);
+  return true;
 }
 
 // A file that cannot be opened is reported too: the user must not go on to write the image
 // in the window to a radio believing it is the file's.
 void CAlignMainDlg::OnOpen() {
-  if (!m_gate.IsOpen()) return;
+  const GateHold hold(m_gate);
+  if (!hold || !MaybeSaveChanges()) return;
   const QString path = m_prompts.chooseOpenPath(this);
-  if (path.isEmpty()) return;
+  if (!path.isEmpty()) OpenChosen(path);
+}
+
+void CAlignMainDlg::OpenChosen(const QString& path) {
   const FileResult result = LoadFromFile(path);
-  if (!result.ok()) m_prompts.notify(this, FileErrorText(QStringLiteral("打开"), path, result));
+  if (!result.ok()) {
+    m_prompts.notify(this, FileErrorText(QStringLiteral("打开"), path, result));
+    return;
+  }
+  // Releases made before the Open were for values the window no longer shows.
+  m_pBandPageA->CancelLiveRequests();
+  m_pBandPageB->CancelLiveRequests();
+  m_hasData = true;
+  FileNamed(path);
+  if (result.fileSize != CalibrationImage::Bytes().size()) {
+    m_prompts.notify(this, QStringLiteral("文件大小为 %1 字节，不是 %2 字节")
+                               .arg(result.fileSize)
+                               .arg(CalibrationImage::Bytes().size()));
+  }
 }
 
+// The file gets the image as the window shows it, never a transfer's busy mark.
 FileResult CAlignMainDlg::SaveToFile(const QString& path) {
-  return CalibrationFile::SaveToFile(m_image, path.toStdString(), [this] { StoreUserInterface(); });
+  StoreUserInterface();
+  CalibrationImage copy;
+  copy.AssignBytes(m_image.ToBytes());
+  copy.setBusy(false);
+  return CalibrationFile::SaveToFile(copy, path.toStdString(), {});
 }
 
+// A file's busy byte is not a transfer of this window: it would hold live tuning back for good.
 FileResult CAlignMainDlg::LoadFromFile(const QString& path) {
-  return CalibrationFile::LoadFromFile(m_image, path.toStdString(),
-                                       [this] { RefreshUserInterface(); });
+  return CalibrationFile::LoadFromFile(m_image, path.toStdString(), [this] {
+    m_image.setBusy(false);
+    RefreshUserInterface();
+  });
 }
 
+// A read leaves the window with data that is in no file yet.
 int CAlignMainDlg::OnTransferDone(int operation, int /*result*/) {
-  if (operation == TRANSFER_READ) RefreshUserInterface();
+  if (operation != TRANSFER_READ) return 1;
+  RefreshUserInterface();
+  m_hasData = true;
+  MarkModified();
   return 1;
 }
 
@@ -233,11 +299,55 @@ void CAlignMainDlg::keyPressEvent(QKeyEvent* e) {
 }
 
 void CAlignMainDlg::done(int result) {
-  if (!m_gate.IsOpen()) {
-    m_prompts.notify(this, QString::fromUtf8(kCloseRefusedText));
-    return;
+  {
+    const GateHold hold(m_gate);
+    if (!hold) {
+      m_prompts.notify(this, QString::fromUtf8(kCloseRefusedText));
+      return;
+    }
+    if (!MaybeSaveChanges()) return;
+    // Live requests that waited for the question would outlive the window.
+    m_pBandPageA->CancelLiveRequests();
+    m_pBandPageB->CancelLiveRequests();
   }
   QDialog::done(result);
+}
+
+bool CAlignMainDlg::MaybeSaveChanges() {
+  if (!isWindowModified()) return true;
+  switch (m_prompts.askSaveChanges(this)) {
+    case WindowPrompts::SaveChoice::Save:
+      return ChooseAndSave();
+    case WindowPrompts::SaveChoice::Discard:
+      return true;
+    case WindowPrompts::SaveChoice::Cancel:
+      break;
+  }
+  return false;
+}
+
+// Edits are what the user does to a control; loading the controls from the image is none.
+void CAlignMainDlg::WatchUserEdits() {
+  for (auto* slider : findChildren<QAbstractSlider*>()) {
+    connect(slider, &QAbstractSlider::actionTriggered, this, &CAlignMainDlg::MarkModified);
+  }
+  for (auto* edit : findChildren<QLineEdit*>()) {
+    connect(edit, &QLineEdit::textEdited, this, &CAlignMainDlg::MarkModified);
+  }
+  for (auto* combo : findChildren<QComboBox*>()) {
+    connect(combo, &QComboBox::activated, this, &CAlignMainDlg::MarkModified);
+  }
+}
+
+void CAlignMainDlg::UpdateTitle() {
+  const QString name = m_fileName.isEmpty() ? QString::fromUtf8(kUntitledName) : m_fileName;
+  setWindowTitle(QStringLiteral("%1 - %2[*]").arg(m_title, name));
+}
+
+void CAlignMainDlg::FileNamed(const QString& path) {
+  m_fileName = QFileInfo(path).fileName();
+  setWindowModified(false);
+  UpdateTitle();
 }
 
 void CAlignMainDlg::UpdateCommandButtons() {

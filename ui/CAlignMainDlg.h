@@ -34,6 +34,9 @@ class CAlignMainDlg : public QDialog {
 
  public:
   static constexpr const char* kCloseRefusedText = "正在与对讲机通信，请等通信结束后再关闭本窗口。";
+  static constexpr const char* kUntitledName = "未命名";
+  static constexpr const char* kDefaultsWriteQuestion =
+      "尚未读出或打开校准数据，确定要把默认值写入对讲机吗?";
   static constexpr int kReadId = 1163, kWriteId = 1164, kSaveId = 1165, kOpenId = 1166;
   static constexpr int kTabId = 1000, kPortId = 1006, kIfId = 1007, kCrystalId = 1008;
   static constexpr int kPowerOnText1Id = 1177, kPowerOnText2Id = 1178;
@@ -94,6 +97,17 @@ class CAlignMainDlg : public QDialog {
   void UpdateCommandButtons();
   QPushButton* Button(int id) const;
 
+  // Unsaved work: the title names the file and marks an image that is in no file.
+  void WatchUserEdits();
+  void MarkModified() { setWindowModified(true); }
+  void UpdateTitle();
+  void FileNamed(const QString& path);
+  // Asks "保存修改吗?" when the image holds unsaved work; false when the user chose to stay.
+  bool MaybeSaveChanges();
+  // The save chooser and the save itself, with the gate already held; true once saved.
+  bool ChooseAndSave();
+  void OpenChosen(const QString& path);
+
   CalibrationImage m_image;
   CalibrationImage* m_pImage = nullptr;
   CTransferJob m_job;
@@ -114,6 +128,9 @@ class CAlignMainDlg : public QDialog {
   DialogControls m_controls;
   QMenu* m_systemMenu = nullptr;
   QPointer<CurveWindow> m_curveWindow;
+  QString m_title;         // the template's caption
+  QString m_fileName;      // of the file saved or opened last; empty before any
+  bool m_hasData = false;  // read from a radio or opened from a file since the start
 };
 
 }  // namespace velmora

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QSlider>
 
+#include "ui/SliderInputFilter.h"
 #include "ui/SliderPaintFilter.h"
 #include "ui/TemplateBuilder.h"
 
@@ -53,6 +54,10 @@ void CPageDlg::keyPressEvent(QKeyEvent* event) {
 
 void CPageDlg::WatchSliderPaint(QSlider* slider, std::function<void()> onPaint) {
   new SliderPaintFilter(slider, std::move(onPaint));
+}
+
+void CPageDlg::WatchSliderInput(QSlider* slider, std::function<void()> onRelease) {
+  new SliderInputFilter(slider, std::move(onRelease));
 }
 
 void CPageDlg::FollowSlider(const QSlider* slider, int editId, std::int32_t& member) {

@@ -54,6 +54,9 @@ class CPageDlg : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
   // Calls onPaint each time the slider is about to paint.
   void WatchSliderPaint(QSlider* slider, std::function<void()> onPaint);
+  // The slider moves by the wheel only while it has the focus; onRelease (if any) runs on every
+  // left-button release after a press on it.
+  void WatchSliderInput(QSlider* slider, std::function<void()> onRelease = {});
 
  private:
   const res::DialogTemplate& m_template;

@@ -42,8 +42,8 @@ DataExchange::DataExchange(QWidget* dialog, const DialogControls& controls, bool
       m_untouched(std::move(untouchedIds)) {}
 
 bool DataExchange::Skip(int id) {
-  if (m_failed) return true;
   m_lastId = id;
+  m_lastRefused = false;
   return std::find(m_untouched.begin(), m_untouched.end(), id) != m_untouched.end();
 }
 
@@ -63,10 +63,11 @@ void DataExchange::Put(int id, const QString& text) {
 }
 
 void DataExchange::Refuse(const QString& prompt) {
-  if (m_mode == Mode::Quiet) {
+  m_lastRefused = true;
+  if (std::find(m_refused.begin(), m_refused.end(), m_lastId) == m_refused.end()) {
     m_refused.push_back(m_lastId);
-    return;
   }
+  if (m_mode == Mode::Quiet || m_failed) return;
   ExchangePrompt::Show(m_dialog, prompt);
   if (QWidget* control = m_controls.Widget(m_lastId)) {
     control->setFocus(Qt::OtherFocusReason);
@@ -112,7 +113,7 @@ void DataExchange::CBIndex(int id, int& index) {
 }
 
 void DataExchange::MinMaxUInt(std::uint32_t value, std::uint32_t min, std::uint32_t max) {
-  if (m_failed || !m_save) return;
+  if (m_lastRefused || !m_save) return;
   // A range failure leaves the typed number in place; only a store reports it.
   if ((value < min || value > max) && m_mode == Mode::Prompt) {
     Refuse(ExchangePrompt::RangeText(min, max));
@@ -120,7 +121,7 @@ void DataExchange::MinMaxUInt(std::uint32_t value, std::uint32_t min, std::uint3
 }
 
 void DataExchange::MaxChars(const QString& value, int count) {
-  if (m_failed) return;
+  if (m_lastRefused) return;
   if (!m_save) {
     if (auto* edit = m_controls.Get<QLineEdit>(m_lastId)) edit->setMaxLength(count);
     return;

@@ -9,10 +9,10 @@
 namespace velmora {
 
 // One run of a dialog's data exchange, in one direction: towards the controls (load) or from
-// them into the members (store, with validation). In prompting mode the first refused value
-// shows its prompt, takes the focus to its control and ends the run: later calls do nothing and
-// their members keep what they held. In quiet mode nothing is shown and the run goes on; each
-// refused box keeps its member's old value and is listed in refusedIds().
+// them into the members (store, with validation). A refused value keeps what its member held and
+// the run goes on, so every other box stores what it shows; each refused box is listed in
+// refusedIds(). In prompting mode the first refusal shows its prompt and takes the focus to its
+// control (one prompt per run); in quiet mode nothing is shown.
 class DataExchange {
  public:
   enum class Mode { Prompt, Quiet };
@@ -54,6 +54,7 @@ class DataExchange {
   std::vector<int> m_untouched;
   std::vector<int> m_refused;
   int m_lastId = res::kNoId;
+  bool m_lastRefused = false;  // the checks of a refused box have nothing to check
   bool m_failed = false;
 };
 

@@ -27,7 +27,8 @@ void StoreCode(const Code32& code, std::span<std::uint8_t, 4> field) {
 MainWindowSettings MainWindowSettings::FromImage(const CalibrationImage& image) {
   const auto lock = image.Lock();
   MainWindowSettings s;
-  s.portIndex = image.portNumber() - 1;
+  const std::int32_t port = image.portNumber();
+  s.portIndex = port > 0 ? port - 1 : -1;  // any 32 bits can come from a file
   s.ifIndex = IfCodeToIndex(image.Field<layout::kCodeSize>(layout::kIfCode));
   s.crystalIndex = CrystalCodeToIndex(image.Field<layout::kCodeSize>(layout::kCrystalCode));
   s.powerOnText1 = TextOf(image.Field<layout::kTextFieldSize>(layout::kPowerOnText1));
@@ -37,7 +38,7 @@ MainWindowSettings MainWindowSettings::FromImage(const CalibrationImage& image) 
 
 void MainWindowSettings::ToImage(CalibrationImage& image) const {
   const auto lock = image.Lock();
-  image.setPortNumber(portIndex + 1);
+  if (portIndex >= 0) image.setPortNumber(portIndex + 1);
   StoreCode(IfIndexToCode(ifIndex), image.ifCode());
   StoreCode(CrystalIndexToCode(crystalIndex), image.crystalCode());
   StoreText(powerOnText1, image.powerOnText1());

@@ -17,7 +17,8 @@ struct MainWindowSettings {
   QString powerOnText2;
 
   static MainWindowSettings FromImage(const CalibrationImage& image);
-  // No port selection stores port 0; an index outside a code table stores its fallback code.
+  // No port selection keeps the image's port bytes (a port the list does not name, from a radio
+  // or a file); an index outside a code table stores its fallback code.
   void ToImage(CalibrationImage& image) const;
 };
 

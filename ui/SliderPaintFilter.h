@@ -8,7 +8,8 @@ class QSlider;
 namespace velmora {
 
 // Calls back each time a slider is about to paint, standing in for the slider's custom-draw
-// notification; the slider then paints as usual.
+// notification; the slider then paints as usual. Hovering does not repaint the slider: the style
+// asks for hover repaints, which would make a mouse passing over count as a custom-draw.
 class SliderPaintFilter : public QObject {
  public:
   SliderPaintFilter(QSlider* slider, std::function<void()> onPaint);

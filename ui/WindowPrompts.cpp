@@ -27,6 +27,18 @@ WindowPrompts WindowPrompts::Interactive() {
   prompts.notify = [](QWidget* parent, const QString& text) {
     QtMessagePresenter::ShowBox(parent, text);
   };
+  prompts.askSaveChanges = [](QWidget* parent) {
+    const auto answer = QMessageBox::question(
+        parent, QtMessagePresenter::kTitle, QString::fromUtf8(kSaveChangesText),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Save) return SaveChoice::Save;
+    return answer == QMessageBox::Discard ? SaveChoice::Discard : SaveChoice::Cancel;
+  };
+  prompts.askYesNo = [](QWidget* parent, const QString& question) {
+    return QMessageBox::question(parent, QtMessagePresenter::kTitle, question,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+  };
   return prompts;
 }
 

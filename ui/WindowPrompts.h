@@ -8,15 +8,24 @@ class QWidget;
 namespace velmora {
 
 // The questions and notices of the main window that need the user: the file choosers, the
-// question before a file is replaced, and notices such as file errors. Interactive() asks with
-// the platform's dialogs; tests put in their own answers.
+// question before a file is replaced, whether to save unsaved changes, other yes/no questions,
+// and notices such as file errors. Interactive() asks with the platform's dialogs; tests put in
+// their own answers.
 struct WindowPrompts {
+  enum class SaveChoice { Save, Discard, Cancel };
+
   // The chosen full path, or an empty string when the user cancelled.
   std::function<QString(QWidget* parent)> chooseSavePath;
   std::function<QString(QWidget* parent)> chooseOpenPath;
   // True when the existing file at path may be replaced.
   std::function<bool(QWidget* parent, const QString& path)> confirmReplace;
   std::function<void(QWidget* parent, const QString& text)> notify;
+  // "保存修改吗?" before unsaved changes would be lost.
+  std::function<SaveChoice(QWidget* parent)> askSaveChanges;
+  // True for yes; no is the default answer.
+  std::function<bool(QWidget* parent, const QString& question)> askYesNo;
+
+  static constexpr const char* kSaveChangesText = "保存修改吗?";
 
   static WindowPrompts Interactive();
   // Both choosers offer the calibration files first, then all files.

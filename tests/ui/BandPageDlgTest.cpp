@@ -154,11 +154,11 @@ class BandPageDlgTest : public QObject {
     host.Type(kRxLowEdit, "601");
     host.Type(kTxHighEdit, "300");
     host.page->StoreToImage();
-    // The exchange stops at the first refusal: the number read is stored as read, later boxes
-    // keep their previous values.
+    // The first refusal prompts; the number read is stored as read, and later boxes store what
+    // they show.
     QCOMPARE(prompts.prompts.size(), 1);
     QCOMPARE(host.Bytes(layout::kRxLowA), std::make_pair(0x06, 0x01));
-    QCOMPARE(host.Bytes(layout::kTxHighA), std::make_pair(0x01, 0x74));
+    QCOMPARE(host.Bytes(layout::kTxHighA), std::make_pair(0x03, 0x00));
     QCOMPARE(QApplication::focusWidget(), host.Edit(kRxLowEdit));
   }
 
@@ -242,6 +242,53 @@ class BandPageDlgTest : public QObject {
     std::size_t handshakes = 0;
     for (const auto& r : requests) handshakes += r.kind == sim::RequestRecord::Kind::Handshake;
     QCOMPARE(handshakes, 4u);  // connect and recovery, for each of the two jobs
+  }
+
+  // Releases on two tables less than 400 ms apart: each table's command reaches the radio once,
+  // one transfer after the other.
+  void releasesOnTwoTablesBothReachTheRadio() {
+    sim::ComPortRig rig;
+    auto& radio = rig.AddRadio(1);
+    Host host(0);
+    QVERIFY(host.Show());
+    test::ReleaseSliderAt(host.page->levelPage(0)->Slider(2), 100);
+    CStyledTabCtrl* levels = host.page->levelTab();
+    QTest::mouseClick(levels, Qt::LeftButton, {}, levels->tabRect(1).center());
+    QTRY_VERIFY(host.page->levelPage(1)->isVisible());
+    test::ReleaseSliderAt(host.page->levelPage(1)->Slider(3), 50);
+    QVERIFY(host.page->levelPage(0)->IsLiveRequestArmed());  // still inside its 400 ms
+    QTRY_COMPARE_WITH_TIMEOUT(radio.liveCommands().size(), 2u, 20000);
+    QTRY_VERIFY(!host.page->job().IsRunning() && !host.page->IsLiveTuneDeferred());
+    QTest::qWait(500);
+    const auto live = radio.liveCommands();
+    QCOMPARE(live.size(), 2u);
+    const std::array<std::uint8_t, 10> high = {0xA6, 0x69, 0x80, 0x06, 0x01,
+                                               0x42, 0xFF, 0xFF, 100,  0x00};
+    const std::array<std::uint8_t, 10> middle = {0xA6, 0x69, 0x80, 0x06, 0x01,
+                                                 0x45, 0x13, 0x80, 0x0D, 50};
+    QCOMPARE(live[0].bytes, high);
+    QCOMPARE(live[1].bytes, middle);
+  }
+
+  // Scrolling across the page changes no frequency; the wheel moves a focused slider only.
+  void wheelMovesOnlyAFocusedFrequencySlider() {
+    Host host(0);
+    QVERIFY(host.Show());
+    host.Edit(kRxLowEdit)->setFocus();
+    const auto base = host.Bytes(layout::kBandBaseA);
+    const int step = host.image.At(layout::kBandStepA);
+    test::Wheel(host.page->baseSlider(), 1);
+    test::Wheel(host.page->stepSlider(), 1);
+    QTest::qWait(50);
+    QCOMPARE(host.Bytes(layout::kBandBaseA), base);
+    QCOMPARE(int{host.image.At(layout::kBandStepA)}, step);
+    QCOMPARE(host.page->base(), 136);
+    host.page->stepSlider()->setFocus();
+    QTRY_VERIFY(host.page->stepSlider()->hasFocus());
+    test::Wheel(host.page->stepSlider(), 1);
+    QTRY_VERIFY(host.page->step() > 3);
+    const int moved = host.page->step();
+    QCOMPARE(int{host.image.At(layout::kBandStepA)}, moved / 10 * 16 + moved % 10);
   }
 };
 

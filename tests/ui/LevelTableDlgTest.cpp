@@ -53,8 +53,13 @@ class LevelTableDlgTest : public QObject {
   void storeClampsTypedNumbers();
   void defaultImageShowsLoadedBytesUntilSlidersPaint();
   void storeWithoutChangeWritesBackLoadedBytes();
-  void nonIntegerIsRefusedOnStoreOnlyAndStopsThere();
+  void nonIntegerIsRefusedOnStoreOnlyAndAlone();
   void enterNeverClosesThePage();
+  void typedValueSurvivesHoverButNotFocus_data();
+  void typedValueSurvivesHoverButNotFocus();
+  void grooveClickTunesLive();
+  void wheelMovesOnlyAFocusedSlider();
+  void requestNeverComesBeforeFourHundredMilliseconds();
 };
 
 void LevelTableDlgTest::releaseComposesLiveCommand_data() {
@@ -87,7 +92,7 @@ void LevelTableDlgTest::releaseComposesLiveCommand() {
   Fixture f(band, table, true, base, step);
   test::ReleaseSliderAt(f.page->Slider(point), value);
   QCOMPARE(f.page->Value(point), value);
-  QCOMPARE(test::LiveCommand(f.image), command);
+  QCOMPARE(test::Pending(*f.page), command);
   QVERIFY(f.page->IsLiveRequestArmed());
   QTRY_COMPARE_WITH_TIMEOUT(f.recorder.entries.size(), std::size_t{1}, 2000);
   QCOMPARE(f.recorder.entries[0].operation, TRANSFER_LIVE);
@@ -126,7 +131,7 @@ void LevelTableDlgTest::quickReleasesPostOneRequestForTheLastCommand() {
   test::ReleaseSliderAt(f.page->Slider(1), 20);
   f.recorder.clock.start();
   const Bytes10 second{0xA6, 0x69, 0x80, 0x06, 0x01, 0x39, 0xFF, 0xFF, 0x14, 0x00};
-  QCOMPARE(test::LiveCommand(f.image), second);
+  QCOMPARE(test::Pending(*f.page), second);
   QTRY_COMPARE_WITH_TIMEOUT(f.recorder.entries.size(), std::size_t{1}, 2000);
   // The second release began the period again: the first one's would have ended 300 ms in.
   QVERIFY2(f.recorder.entries[0].elapsedMs >= 380,
@@ -209,7 +214,7 @@ void LevelTableDlgTest::storeWithoutChangeWritesBackLoadedBytes() {
   }
 }
 
-void LevelTableDlgTest::nonIntegerIsRefusedOnStoreOnlyAndStopsThere() {
+void LevelTableDlgTest::nonIntegerIsRefusedOnStoreOnlyAndAlone() {
   test::PromptRecorder prompts;
   Fixture f(0, 0);
   test::TypeInto(f.page->Edit(2), QStringLiteral("12a"));
@@ -223,12 +228,17 @@ void LevelTableDlgTest::nonIntegerIsRefusedOnStoreOnlyAndStopsThere() {
   QCOMPARE(f.page->Value(5), 100);  // taken up quietly by the paints
   QCOMPARE(f.page->Edit(2)->text(), QStringLiteral("12a"));
   test::TypeInto(f.page->Edit(7), QStringLiteral("9"));
+  test::TypeInto(f.page->Edit(11), QStringLiteral("x"));
+  test::TypeInto(f.page->Edit(15), QStringLiteral("7"));
   f.page->StoreToImage();
+  // One prompt per store, for the first refusal, which takes the focus.
   QCOMPARE(prompts.prompts, QStringList{QStringLiteral("请输入一个整数。")});
   QCOMPARE(f.host.focusWidget(), static_cast<QWidget*>(f.page->Edit(2)));
   QCOMPARE(int{f.image.levelTable(0, 0, 2)}, 63);  // refused: the value held
   QCOMPARE(int{f.image.levelTable(0, 0, 5)}, 100);
-  QCOMPARE(int{f.image.levelTable(0, 0, 7)}, 63);  // after the refusal: not taken up
+  QCOMPARE(int{f.image.levelTable(0, 0, 7)}, 9);  // boxes after a refusal store what they show
+  QCOMPARE(int{f.image.levelTable(0, 0, 11)}, 63);
+  QCOMPARE(int{f.image.levelTable(0, 0, 15)}, 7);
 }
 
 void LevelTableDlgTest::enterNeverClosesThePage() {
@@ -252,6 +262,76 @@ void LevelTableDlgTest::enterNeverClosesThePage() {
   QCOMPARE(accepted.count(), 0);
   QVERIFY(dialog.isVisible());
   QVERIFY(page->isVisible());
+}
+
+void LevelTableDlgTest::typedValueSurvivesHoverButNotFocus_data() {
+  QTest::addColumn<int>("table");
+  QTest::newRow("high power") << 0;
+  QTest::newRow("receive tuning") << 3;
+}
+
+// The mouse passing over a slider must not take its position into the box the user typed in;
+// the slider taking the focus still does.
+void LevelTableDlgTest::typedValueSurvivesHoverButNotFocus() {
+  QFETCH(int, table);
+  Fixture f(0, table);
+  QSlider* slider = f.page->Slider(3);
+  test::TypeInto(f.page->Edit(3), QStringLiteral("21"));
+  test::Hover(slider);
+  test::Hover(f.page->Slider(4));
+  QTest::qWait(50);
+  QCOMPARE(f.page->Edit(3)->text(), QStringLiteral("21"));
+  f.page->StoreToImage();
+  QCOMPARE(int{f.image.levelTable(0, table, 3)}, 21);
+
+  slider->setFocus(Qt::TabFocusReason);
+  QTRY_COMPARE(f.page->Edit(3)->text(), QString::number(slider->value()));
+  QVERIFY(slider->value() != 21);
+}
+
+// A click on the groove moves the value by a page; the radio must follow it like a drag.
+void LevelTableDlgTest::grooveClickTunesLive() {
+  Fixture f(0, 0, true, 136, 3);
+  QSlider* slider = f.page->Slider(4);
+  const int before = slider->value();
+  test::ClickGrooveFarEnd(slider);
+  const int after = slider->value();
+  QVERIFY(after > before);
+  QCOMPARE(f.page->Edit(4)->text(), QString::number(after));
+  QTRY_COMPARE_WITH_TIMEOUT(f.recorder.entries.size(), std::size_t{1}, 2000);
+  const Bytes10 expected{0xA6, 0x69, 0x80, 0x06, 0x01, 0x48, 0xFF, 0xFF, std::uint8_t(after), 0};
+  QCOMPARE(f.recorder.entries[0].liveCommand, expected);
+}
+
+void LevelTableDlgTest::wheelMovesOnlyAFocusedSlider() {
+  Fixture f(0, 1);
+  QSlider* slider = f.page->Slider(6);
+  const int before = slider->value();
+  f.page->Edit(0)->setFocus();
+  test::Wheel(slider, -1);
+  QTest::qWait(20);
+  QCOMPARE(slider->value(), before);
+  QCOMPARE(f.page->Edit(6)->text(), QString::number(before));
+  slider->setFocus();
+  QTRY_VERIFY(slider->hasFocus());
+  test::Wheel(slider, -1);
+  QVERIFY(slider->value() != before);
+  QTRY_COMPARE(f.page->Edit(6)->text(), QString::number(slider->value()));
+}
+
+// The debounce is exact: a coarse timer would be allowed to fire up to 20 ms early.
+void LevelTableDlgTest::requestNeverComesBeforeFourHundredMilliseconds() {
+  Fixture f(0, 0);
+  QSlider* slider = f.page->Slider(2);
+  for (int round = 0; round < 6; ++round) {
+    f.recorder.entries.clear();
+    slider->setValue(0);
+    f.recorder.clock.start();
+    test::ClickGrooveFarEnd(slider);
+    QTRY_COMPARE_WITH_TIMEOUT(f.recorder.entries.size(), std::size_t{1}, 2000);
+    QVERIFY2(f.recorder.entries[0].elapsedMs >= 400,
+             qPrintable(QString::number(f.recorder.entries[0].elapsedMs)));
+  }
 }
 
 QTEST_MAIN(LevelTableDlgTest)

@@ -49,15 +49,22 @@ struct PromptScript {
   int openChooserCalls = 0;
   QStringList replaceQuestions;
   QStringList notices;
+  WindowPrompts::SaveChoice saveChoice = WindowPrompts::SaveChoice::Discard;
+  int saveChangesQuestions = 0;
+  bool yes = true;
+  QStringList yesNoQuestions;
+  std::function<void()> whileChoosing;  // runs inside either chooser, as a user taking time
 
   WindowPrompts Prompts() {
     WindowPrompts p;
     p.chooseSavePath = [this](QWidget*) {
       ++saveChooserCalls;
+      if (whileChoosing) whileChoosing();
       return savePaths.isEmpty() ? QString() : savePaths.takeFirst();
     };
     p.chooseOpenPath = [this](QWidget*) {
       ++openChooserCalls;
+      if (whileChoosing) whileChoosing();
       return openPaths.isEmpty() ? QString() : openPaths.takeFirst();
     };
     p.confirmReplace = [this](QWidget*, const QString& path) {
@@ -65,6 +72,14 @@ struct PromptScript {
       return replace;
     };
     p.notify = [this](QWidget*, const QString& text) { notices << text; };
+    p.askSaveChanges = [this](QWidget*) {
+      ++saveChangesQuestions;
+      return saveChoice;
+    };
+    p.askYesNo = [this](QWidget*, const QString& question) {
+      yesNoQuestions << question;
+      return yes;
+    };
     return p;
   }
 };

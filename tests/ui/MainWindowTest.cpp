@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <limits>
 
 #include "core/CodeTables.h"
 #include "core/ImageLayout.h"
@@ -73,6 +74,10 @@ class MainWindowTest : public QObject {
   void openEmptyFileChangesNoByteButRefreshes();
   void openFourHundredBytesUsesTheFirst308();
   void openUnreadableFileTellsTheUser();
+  void openRefusesAFolderAtOnce();
+  void aFilesBusyByteNeverReachesTheWindowOrAFile();
+  void portOutsideTheListIsKeptUntilTheUserPicksOne_data();
+  void portOutsideTheListIsKeptUntilTheUserPicksOne();
   void powerOnTextWithSlashComesBackWithDash();
   void transferDoneRefreshesOnlyAfterARead();
   void aboutBoxFromTheContextMenu_data();
@@ -85,7 +90,8 @@ class MainWindowTest : public QObject {
 
 void MainWindowTest::startState() {
   MainWindow w;
-  QCOMPARE(w.dlg->windowTitle(), QString("UV电调测试软件"));
+  QCOMPARE(w.dlg->windowTitle(), QString("UV电调测试软件 - 未命名[*]"));
+  QVERIFY(!w.dlg->isWindowModified());
   QVERIFY(!w.dlg->windowIcon().isNull());
   QComboBox* port = w.Combo(Dlg::kPortId);
   QCOMPARE(port->currentText(), QString("COM1"));
@@ -124,8 +130,13 @@ void MainWindowTest::settingsConversion_data() {
   QTest::addColumn<int>("ifIndex");
   QTest::addColumn<int>("storedPort");  // after ToImage
   QTest::newRow("COM5") << 5 << 4 << 0 << 3 << 5;
-  QTest::newRow("COM9 selects nothing, stores 0") << 9 << 8 << 2 << 7 << 9;
+  QTest::newRow("COM9 selects nothing") << 9 << 8 << 2 << 7 << 9;
   QTest::newRow("port 0") << 0 << -1 << 3 << 0 << 0;
+  QTest::newRow("bytes 00 00 00 80")
+      << std::numeric_limits<int>::min() << -1 << 1 << 2 << std::numeric_limits<int>::min();
+  QTest::newRow("bytes FF FF FF 7F")
+      << std::numeric_limits<int>::max() << std::numeric_limits<int>::max() - 1 << 1 << 2
+      << std::numeric_limits<int>::max();
 }
 
 // The conversion alone, without a window: combo indexes, code tables and the text codec.
@@ -157,10 +168,10 @@ void MainWindowTest::settingsConversion() {
   QCOMPARE(QByteArray(reinterpret_cast<const char*>(t1.data()), 7), QByteArray("AB-CD  "));
   QCOMPARE(QByteArray(reinterpret_cast<const char*>(t2.data()), 7), QByteArray("       "));
 
-  // No selection of a hidden combo stores its fallback code; no port stores 0.
+  // No selection of a hidden combo stores its fallback code; no port keeps the port bytes.
   MainWindowSettings none;
   none.ToImage(image);
-  QCOMPARE(image.portNumber(), 0);
+  QCOMPARE(image.portNumber(), storedPort);
   QVERIFY(std::equal(image.crystalCode().begin(), image.crystalCode().end(),
                      kCrystalTable[kCrystalFallback].bytes.begin()));
   QVERIFY(std::equal(image.ifCode().begin(), image.ifCode().end(),
@@ -285,7 +296,7 @@ void MainWindowTest::openHundredBytesReplacesOnlyThose() {
   QCOMPARE(w.Level(0, 1)->Slider(5)->value(), 0x77);
   QCOMPARE(w.Level(0, 1)->Edit(5)->text(), QString("119"));
   QCOMPARE(w.Edit(Dlg::kPowerOnText2Id)->text(), QString());  // the image's text again
-  QVERIFY(w.script.notices.isEmpty());
+  QCOMPARE(w.script.notices, QStringList{"文件大小为 100 字节，不是 308 字节"});
 }
 
 void MainWindowTest::openEmptyFileChangesNoByteButRefreshes() {
@@ -302,6 +313,7 @@ void MainWindowTest::openEmptyFileChangesNoByteButRefreshes() {
   QCOMPARE(w.Combo(Dlg::kPortId)->currentText(), QString("COM1"));
   QCOMPARE(w.Edit(Dlg::kPowerOnText1Id)->text(), QString());
   QCOMPARE(w.BandEdit(1, 1188)->text(), QString::number(w.dlg->image().ReadBcd16(layout::kRxLowB)));
+  QCOMPARE(w.script.notices, QStringList{"文件大小为 0 字节，不是 308 字节"});
 }
 
 void MainWindowTest::openFourHundredBytesUsesTheFirst308() {
@@ -321,6 +333,7 @@ void MainWindowTest::openFourHundredBytesUsesTheFirst308() {
   QCOMPARE(w.Edit(Dlg::kPowerOnText1Id)->text(), QString("OPEN400"));
   QCOMPARE(w.Band(1)->base(), 410);
   QCOMPARE(w.Band(1)->baseSlider()->value(), 410);
+  QCOMPARE(w.script.notices, QStringList{"文件大小为 400 字节，不是 308 字节"});
 }
 
 void MainWindowTest::openUnreadableFileTellsTheUser() {
@@ -336,6 +349,75 @@ void MainWindowTest::openUnreadableFileTellsTheUser() {
   w.dlg->OnOpen();  // cancelled: nothing at all
   QCOMPARE(w.script.openChooserCalls, 2);
   QCOMPARE(w.script.notices.size(), 1);
+}
+
+void MainWindowTest::openRefusesAFolderAtOnce() {
+  QTemporaryDir dir;
+  MainWindow w;
+  const QByteArray before = ImageBytes(w.dlg->image());
+  const QString title = w.dlg->windowTitle();
+  w.script.openPaths << dir.path();
+  w.dlg->OnOpen();
+  QCOMPARE(w.script.notices.size(), 1);
+  QVERIFY(w.script.notices[0].contains(dir.path()));
+  QVERIFY2(!w.script.notices[0].section('\n', 1).trimmed().isEmpty(), "names no reason");
+  QCOMPARE(ImageBytes(w.dlg->image()), before);
+  QCOMPARE(w.dlg->windowTitle(), title);
+}
+
+// A file's busy byte is no transfer of this window; a saved file never carries one either.
+void MainWindowTest::aFilesBusyByteNeverReachesTheWindowOrAFile() {
+  QTemporaryDir dir;
+  QByteArray file = DefaultBytes();
+  file[layout::kBusy] = 1;
+  WriteFile(dir.filePath("busy.dat"), file);
+  MainWindow w;
+  w.script.openPaths << dir.filePath("busy.dat");
+  w.dlg->OnOpen();
+  QVERIFY(w.script.notices.isEmpty());
+  QVERIFY(!w.dlg->image().busy());
+  QCOMPARE(ReadFile(dir.filePath("busy.dat")), file);
+
+  w.dlg->image().setBusy(true);
+  w.script.savePaths << dir.filePath("saved.dat");
+  w.dlg->OnSave();
+  w.dlg->image().setBusy(false);
+  const QByteArray saved = ReadFile(dir.filePath("saved.dat"));
+  QCOMPARE(saved.size(), 308);
+  QCOMPARE(int{saved[layout::kBusy]}, 0);
+}
+
+void MainWindowTest::portOutsideTheListIsKeptUntilTheUserPicksOne_data() {
+  QTest::addColumn<int>("port");
+  QTest::newRow("bytes 00 00 00 80") << std::numeric_limits<int>::min();
+  QTest::newRow("bytes FF FF FF FF") << -1;
+  QTest::newRow("COM9") << 9;
+  QTest::newRow("port 0") << 0;
+}
+
+// Any four bytes can come from a file: the combo shows no port, and the bytes stay as they were
+// until the user picks a port.
+void MainWindowTest::portOutsideTheListIsKeptUntilTheUserPicksOne() {
+  QFETCH(int, port);
+  QTemporaryDir dir;
+  QByteArray file = DefaultBytes();
+  for (int i = 0; i < 4; ++i) file[i] = char(static_cast<std::uint32_t>(port) >> (8 * i));
+  WriteFile(dir.filePath("port.dat"), file);
+  MainWindow w;
+  w.script.openPaths << dir.filePath("port.dat");
+  w.dlg->OnOpen();
+  QComboBox* combo = w.Combo(Dlg::kPortId);
+  QCOMPARE(combo->currentIndex(), -1);
+  w.script.savePaths << dir.filePath("kept.dat");
+  w.dlg->OnSave();
+  QCOMPARE(ReadFile(dir.filePath("kept.dat")).left(4), file.left(4));
+
+  combo->setFocus();
+  QTest::keyClick(combo, Qt::Key_Down);
+  QCOMPARE(combo->currentText(), QString("COM1"));
+  w.script.savePaths << dir.filePath("picked.dat");
+  w.dlg->OnSave();
+  QCOMPARE(ReadFile(dir.filePath("picked.dat")).left(4), QByteArray("\x01\0\0\0", 4));
 }
 
 void MainWindowTest::powerOnTextWithSlashComesBackWithDash() {

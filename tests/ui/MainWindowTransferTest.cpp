@@ -1,4 +1,6 @@
+#include <QFile>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "core/ImageLayout.h"
@@ -47,6 +49,8 @@ class MainWindowTransferTest : public QObject {
   void writePutsExactlyTheEditsIntoTheRadio();
   void noRadioTellsTheUserInABox();
   void commandsAreRefusedWhileAJobRuns();
+  void fileChoosersHoldLiveTuningBack_data();
+  void fileChoosersHoldLiveTuningBack();
 };
 
 void MainWindowTransferTest::readFillsEveryPage_data() {
@@ -203,6 +207,51 @@ void MainWindowTransferTest::commandsAreRefusedWhileAJobRuns() {
   QCOMPARE(radio.CountOf(Kind::ReadBlock), std::size_t{4});
   w.dlg->close();
   QVERIFY(!w.dlg->isVisible());
+}
+
+void MainWindowTransferTest::fileChoosersHoldLiveTuningBack_data() {
+  QTest::addColumn<bool>("save");
+  QTest::newRow("save") << true;
+  QTest::newRow("open") << false;
+}
+
+// A live request armed just before Save or Open does not start while the chooser is up: no job
+// marks busy in a saved file or sends while a file replaces the image. After a Save it goes out;
+// after an Open it is dropped, as the pages now show the file's values.
+void MainWindowTransferTest::fileChoosersHoldLiveTuningBack() {
+  QFETCH(bool, save);
+  QTemporaryDir dir;
+  const QString path = dir.filePath("during.dat");
+  CalibrationImage defaults;
+  defaults.LoadDefaults();
+  const auto bytes = defaults.ToBytes();
+  if (!save) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+  }
+  // No radio: a live job fails to connect and then waits on its held outcome, busy still set.
+  MainWindow w(/*holdMessages=*/true);
+  bool jobRanWhileChoosing = true;
+  w.script.whileChoosing = [&] {
+    QTest::qWait(700);
+    jobRanWhileChoosing = w.Band(0)->job().IsRunning() || !w.presenter.texts().empty();
+  };
+  (save ? w.script.savePaths : w.script.openPaths) << path;
+  test::ReleaseSliderAt(w.Level(0, 0)->Slider(2), 40);
+  QVERIFY(w.Level(0, 0)->IsLiveRequestArmed());
+  save ? w.dlg->OnSave() : w.dlg->OnOpen();
+  QVERIFY(!jobRanWhileChoosing);
+  if (save) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(int{file.readAll().at(layout::kBusy)}, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.presenter.texts().empty(), 10000);
+  } else {
+    QTest::qWait(900);
+    QVERIFY(w.presenter.texts().empty());
+    QVERIFY(!w.Band(0)->job().IsRunning());
+  }
 }
 
 QTEST_MAIN(MainWindowTransferTest)

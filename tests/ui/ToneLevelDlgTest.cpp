@@ -50,6 +50,7 @@ class ToneLevelDlgTest : public QObject {
   void unsignedColumnRefusesNegativeOnStore();
   void slidersHaveTheirMinimumAtTheTop();
   void typedTextSurvivesTheBoxRepaints();
+  void typedValueSurvivesHover();
 };
 
 void ToneLevelDlgTest::releaseComposesToneCommand_data() {
@@ -88,7 +89,7 @@ void ToneLevelDlgTest::releaseComposesToneCommand() {
   f.page->ToneList()->setCurrentIndex(entry);
   test::ReleaseSliderAt(f.page->Slider(column), value);
   QCOMPARE(f.page->Value(column), value);
-  QCOMPARE(test::LiveCommand(f.image), command);
+  QCOMPARE(test::Pending(*f.page), command);
   QTRY_COMPARE_WITH_TIMEOUT(f.recorder.entries.size(), std::size_t{1}, 2000);
   QCOMPARE(f.recorder.entries[0].operation, TRANSFER_LIVE);
   QCOMPARE(f.recorder.entries[0].result, 0);
@@ -118,7 +119,7 @@ void ToneLevelDlgTest::typedToneIsUsedOnlyWhenItIsANumber() {
   QTest::keyClicks(list->lineEdit(), typed);
   QCOMPARE(list->currentIndex(), 2);
   test::ReleaseSliderAt(f.page->Slider(1), 9);
-  const auto command = test::LiveCommand(f.image);
+  const auto command = test::Pending(*f.page);
   QCOMPARE(int{command[6]}, toneLow);
   QCOMPARE(int{command[7]}, toneHigh);
   QCOMPARE(int{command[9]}, 9);
@@ -230,6 +231,16 @@ void ToneLevelDlgTest::typedTextSurvivesTheBoxRepaints() {
   QCOMPARE(f.page->Edit(5)->text(), QStringLiteral("123"));
   f.page->StoreToImage();
   QCOMPARE(f.page->Value(5), 123);
+}
+
+void ToneLevelDlgTest::typedValueSurvivesHover() {
+  Fixture f(0, 0);
+  test::TypeInto(f.page->Edit(2), QStringLiteral("99"));
+  for (int k = 0; k < CToneLevelDlg::kColumns; ++k) test::Hover(f.page->Slider(k));
+  QTest::qWait(50);
+  QCOMPARE(f.page->Edit(2)->text(), QStringLiteral("99"));
+  f.page->StoreToImage();
+  QCOMPARE(f.page->Value(2), 99);
 }
 
 QTEST_MAIN(ToneLevelDlgTest)

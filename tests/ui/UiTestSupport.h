@@ -8,16 +8,20 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QWheelEvent>
+#include <QWindow>
 #include <array>
 #include <vector>
 
 #include "core/CalibrationImage.h"
 #include "transfer/TransferDoneEvent.h"
 #include "ui/ExchangePrompt.h"
+#include "ui/pages/LiveRequestEvent.h"
 
 namespace velmora::test {
 
-// Records every transfer-done event it receives, with the live command as it stood then.
+// Records every transfer-done event it receives, with the command a page's request carries (or
+// the image's live command as it stood then).
 class TransferRecorder : public QObject {
  public:
   struct Entry {
@@ -35,8 +39,12 @@ class TransferRecorder : public QObject {
     if (event->type() != TransferDoneEvent::kType) return QObject::event(event);
     const auto* done = static_cast<TransferDoneEvent*>(event);
     Entry entry{done->operation(), done->result(), {}, clock.isValid() ? clock.elapsed() : -1};
-    const auto command = m_image->liveCommand();
-    std::copy(command.begin(), command.end(), entry.liveCommand.begin());
+    if (const auto* request = dynamic_cast<const LiveRequestEvent*>(done)) {
+      entry.liveCommand = request->command();
+    } else {
+      const auto command = m_image->liveCommand();
+      std::copy(command.begin(), command.end(), entry.liveCommand.begin());
+    }
     entries.push_back(entry);
     return true;
   }
@@ -64,6 +72,12 @@ inline std::array<std::uint8_t, 10> LiveCommand(CalibrationImage& image) {
   const auto command = image.liveCommand();
   std::copy(command.begin(), command.end(), bytes.begin());
   return bytes;
+}
+
+// The command a page composed on its last release (all zero before any).
+template <class Page>
+std::array<std::uint8_t, 10> Pending(const Page& page) {
+  return page.PendingCommand().value_or(LiveCommandComposer::Command{});
 }
 
 inline QPoint HandleCenter(QSlider* slider) {
@@ -116,6 +130,33 @@ inline void ReleaseSliderAt(QSlider* slider, int target) {
   const QPoint handle = HandleCenter(slider);
   QTest::mousePress(slider, Qt::LeftButton, {}, handle);
   QTest::mouseRelease(slider, Qt::LeftButton, {}, handle);
+}
+
+// Moves the mouse across the widget with no button held, through the window as the platform
+// would, so the application makes its enter and hover events.
+inline void Hover(QWidget* widget) {
+  QWidget* window = widget->window();
+  for (int x = 1; x < widget->width(); x += 3) {
+    QTest::mouseMove(window->windowHandle(),
+                     widget->mapTo(window, QPoint(x, widget->height() / 2)));
+  }
+  QApplication::processEvents();
+}
+
+// One notch of the mouse wheel over the widget's centre (negative: towards the user).
+inline void Wheel(QWidget* widget, int notches) {
+  const QPointF pos = QRectF(widget->rect()).center();
+  QWheelEvent wheel(pos, widget->mapToGlobal(pos), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(widget, &wheel);
+}
+
+// A left click on the slider's groove at its right or bottom end, away from a thumb near 0.
+inline void ClickGrooveFarEnd(QSlider* slider) {
+  const bool horizontal = slider->orientation() == Qt::Horizontal;
+  const QPoint at = horizontal ? QPoint(slider->width() - 3, slider->height() / 2)
+                               : QPoint(slider->width() / 2, slider->height() - 3);
+  QTest::mouseClick(slider, Qt::LeftButton, {}, at);
 }
 
 inline void TypeInto(QLineEdit* edit, const QString& text) {

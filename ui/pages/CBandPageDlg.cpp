@@ -16,6 +16,7 @@
 #include "ui/controls/CStyledTabCtrl.h"
 #include "ui/pages/CLevelTableDlg.h"
 #include "ui/pages/CToneLevelDlg.h"
+#include "ui/pages/LiveRequestEvent.h"
 
 namespace velmora {
 namespace {
@@ -70,6 +71,8 @@ bool CBandPageDlg::OnInitDialog() {
   m_stepSlider->setTickInterval(kStepTicks);
   WatchSliderPaint(m_baseSlider, [this] { OnSliderDraw(m_baseSlider, m_base, true); });
   WatchSliderPaint(m_stepSlider, [this] { OnSliderDraw(m_stepSlider, m_step, false); });
+  WatchSliderInput(m_baseSlider);
+  WatchSliderInput(m_stepSlider);
   for (QLabel* label : {m_rowLabel, m_leftLabels, m_rightLabels}) label->installEventFilter(this);
   LoadFromImage();
   return true;
@@ -279,8 +282,27 @@ QList<std::pair<QRect, QString>> CBandPageDlg::LabelLines(const QLabel* label) c
 bool CBandPageDlg::event(QEvent* e) {
   if (e->type() != TransferDoneEvent::kType) return CPageDlg::event(e);
   const auto* done = static_cast<TransferDoneEvent*>(e);
+  if (const auto* request = dynamic_cast<const LiveRequestEvent*>(done)) {
+    QueueLiveRequest(request->source(), request->command());
+  } else if (done->operation() == TRANSFER_LIVE && done->result() == 0) {
+    QueueLiveRequest(nullptr, std::nullopt);
+  }
   OnTransferDone(done->operation(), done->result());
   return true;
+}
+
+// A sub-page that asks again before its last request started replaces that request's command.
+void CBandPageDlg::QueueLiveRequest(QObject* source,
+                                    const std::optional<LiveCommandComposer::Command>& command) {
+  if (source) {
+    for (LiveRequest& queued : m_liveQueue) {
+      if (queued.source == source) {
+        queued.command = command;
+        return;
+      }
+    }
+  }
+  m_liveQueue.push_back({source, command});
 }
 
 void CBandPageDlg::OnTransferDone(int operation, int value) {
@@ -293,22 +315,32 @@ void CBandPageDlg::OnTransferDone(int operation, int value) {
   StartLiveTune();
 }
 
-// One live job at a time per page, and none beside another transfer: a request that arrives
-// meanwhile waits for that job to end instead of sharing its port or the image.
+// One transfer at a time on the line: a request that arrives while any job runs waits for it to
+// end. Its command goes into the image's liveCommand only once its own transfer starts.
 void CBandPageDlg::StartLiveTune() {
-  CTestThread* thread = CTestThread::StartJob(m_job, this, m_image, TRANSFER_LIVE, {}, m_gate);
+  std::optional<LiveCommandComposer::Command> command;
+  if (!m_liveQueue.empty()) command = m_liveQueue.front().command;
+  auto compose = [this, &command] {
+    if (command) LiveCommandComposer::Put(*m_image, *command);
+  };
+  CTestThread* thread = CTestThread::StartJob(m_job, this, m_image, TRANSFER_LIVE, compose, m_gate);
   if (!thread) {
-    m_liveDeferred = true;
+    if (m_liveQueue.empty()) m_liveQueue.push_back({});
     return;
   }
+  if (!m_liveQueue.empty()) m_liveQueue.pop_front();
   m_liveThread = thread;
   connect(thread, &QThread::finished, this, &CBandPageDlg::OnLiveJobEnded);
 }
 
 void CBandPageDlg::OnLiveJobEnded() {
-  if (!m_liveDeferred) return;
-  m_liveDeferred = false;
-  StartLiveTune();
+  if (!m_liveQueue.empty()) StartLiveTune();
+}
+
+void CBandPageDlg::CancelLiveRequests() {
+  m_liveQueue.clear();
+  for (CToneLevelDlg* page : m_tonePages) page->CancelLiveRequest();
+  for (CLevelTableDlg* page : m_levelPages) page->CancelLiveRequest();
 }
 
 }  // namespace velmora

@@ -8,8 +8,11 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <deque>
+#include <optional>
 #include <utility>
 
+#include "core/LiveCommandComposer.h"
 #include "transfer/CTransferJob.h"
 #include "transfer/TransferGate.h"
 #include "ui/CPageDlg.h"
@@ -48,6 +51,8 @@ class CBandPageDlg : public CPageDlg {
   void StoreToImage();
   void StartLiveTune();
   void OnTransferDone(int operation, int value);
+  // Forgets every live-tuning request of this page and its sub-pages that has not started yet.
+  void CancelLiveRequests();
 
   // The label texts, computed from base and step as the page holds them.
   QString RowText() const;
@@ -65,7 +70,8 @@ class CBandPageDlg : public CPageDlg {
   CStyledTabCtrl* toneTab() const { return m_toneTab; }
   CLevelTableDlg* levelPage(int table) const { return m_levelPages.at(std::size_t(table)); }
   CToneLevelDlg* tonePage(int group) const { return m_tonePages.at(std::size_t(group)); }
-  bool IsLiveTuneDeferred() const { return m_liveDeferred; }
+  // A request waits while another transfer runs.
+  bool IsLiveTuneDeferred() const { return !m_liveQueue.empty(); }
   // Where each frequency text of a label strip is drawn, in the strip's coordinates.
   QList<std::pair<QRect, QString>> LabelLines(const QLabel* label) const;
   QFont LabelFont(const QLabel* label) const;
@@ -86,6 +92,15 @@ class CBandPageDlg : public CPageDlg {
   void PaintLabel(QLabel* label);
   void UpdateAccessibleNames();
   void OnLiveJobEnded();
+  void QueueLiveRequest(QObject* source,
+                        const std::optional<LiveCommandComposer::Command>& command);
+
+  // A request of a sub-page with the command it composed; one per sub-page, in the order they
+  // asked. A request without a command sends the image's liveCommand as it stands.
+  struct LiveRequest {
+    QObject* source = nullptr;
+    std::optional<LiveCommandComposer::Command> command;
+  };
 
   CTransferJob m_job;
   QtMessagePresenter m_presenter;
@@ -104,7 +119,7 @@ class CBandPageDlg : public CPageDlg {
   CalibrationImage* m_image = nullptr;
   std::array<CToneLevelDlg*, kToneGroups> m_tonePages{};
   std::array<CLevelTableDlg*, kLevelTables> m_levelPages{};
-  bool m_liveDeferred = false;
+  std::deque<LiveRequest> m_liveQueue;
   QPointer<CTestThread> m_liveThread;  // the live job started last
   TransferGate* m_gate = nullptr;
 };

@@ -44,7 +44,7 @@ bool CLevelTableDlg::OnInitDialog() {
     slider->setRange(0, Max());
     slider->setTickInterval(kTickFrequency);
     WatchSliderPaint(slider, [this, k] { OnCustomDraw(k); });
-    connect(slider, &QSlider::sliderReleased, this, [this, k] { OnReleasedCapture(k); });
+    WatchSliderInput(slider, [this, k] { OnReleasedCapture(k); });
   }
   LoadFromImage();
   return true;
@@ -88,8 +88,8 @@ void CLevelTableDlg::OnReleasedCapture(int k) {
 }
 
 void CLevelTableDlg::ComposeLiveCommand(int k, int v) {
-  if (!LiveCommandComposer::ComposeLevel(*m_image, m_band, m_table, k, v)) return;
-  m_liveTimer.Arm();
+  const auto command = LiveCommandComposer::LevelCommand(*m_image, m_band, m_table, k, v);
+  if (command) m_liveTimer.Arm(*command);
 }
 
 }  // namespace velmora

@@ -3,6 +3,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "ui/CPageDlg.h"
 #include "ui/pages/LiveRequestTimer.h"
@@ -38,6 +39,11 @@ class CLevelTableDlg : public CPageDlg {
   QSlider* Slider(int k) const { return m_slider[static_cast<std::size_t>(k)]; }
   QLineEdit* Edit(int k) const;
   bool IsLiveRequestArmed() const { return m_liveTimer.IsArmed(); }
+  // The command composed on the last release; the page's next request carries it.
+  const std::optional<LiveCommandComposer::Command>& PendingCommand() const {
+    return m_liveTimer.command();
+  }
+  void CancelLiveRequest() { m_liveTimer.Cancel(); }
 
  protected:
   bool OnInitDialog() override;

@@ -69,7 +69,7 @@ bool CToneLevelDlg::OnInitDialog() {
     slider->setRange(0, kMaxLevel);
     slider->setTickInterval(kTickFrequency);
     WatchSliderPaint(slider, [this, k] { OnCustomDraw(k); });
-    connect(slider, &QSlider::sliderReleased, this, [this, k] { OnReleasedCapture(k); });
+    WatchSliderInput(slider, [this, k] { OnReleasedCapture(k); });
   }
   FillToneList();
   m_toneList->setCurrentIndex(0);
@@ -129,8 +129,7 @@ void CToneLevelDlg::ComposeLiveCommand(int k, int v) {
   const QByteArray text = ToneText().toUtf8();
   const auto tenths =
       LiveCommandComposer::ToneTextToTenths(std::string_view(text.constData(), text.size()));
-  LiveCommandComposer::ComposeTone(*m_image, m_band, k, tenths.value_or(0), v);
-  m_liveTimer.Arm();
+  m_liveTimer.Arm(LiveCommandComposer::ToneCommand(*m_image, m_band, k, tenths.value_or(0), v));
 }
 
 }  // namespace velmora

@@ -3,6 +3,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -48,6 +49,11 @@ class CToneLevelDlg : public CPageDlg {
   QLineEdit* Edit(int k) const;
   QComboBox* ToneList() const { return m_toneList; }
   bool IsLiveRequestArmed() const { return m_liveTimer.IsArmed(); }
+  // The command composed on the last release; the page's next request carries it.
+  const std::optional<LiveCommandComposer::Command>& PendingCommand() const {
+    return m_liveTimer.command();
+  }
+  void CancelLiveRequest() { m_liveTimer.Cancel(); }
 
  protected:
   bool OnInitDialog() override;

@@ -1,12 +1,14 @@
 #include "ui/pages/LiveRequestTimer.h"
 
 #include "core/CalibrationImage.h"
-#include "transfer/TransferDoneEvent.h"
 #include "ui/UiTiming.h"
+#include "ui/pages/LiveRequestEvent.h"
 
 namespace velmora {
 
 LiveRequestTimer::LiveRequestTimer(QObject* parent) : QObject(parent) {
+  // A coarse timer may fire up to 5 % early or late; the debounce is 400 ms exactly.
+  m_timer.setTimerType(Qt::PreciseTimer);
   m_timer.setInterval(ui_timing::kLiveRequestPeriod);
   connect(&m_timer, &QTimer::timeout, this, [this] { OnTimer(ui_timing::kLiveRequestTimerId); });
 }
@@ -16,13 +18,18 @@ void LiveRequestTimer::SetContext(QObject* requestWindow, CalibrationImage* imag
   m_image = image;
 }
 
-void LiveRequestTimer::Arm() { m_timer.start(); }
+void LiveRequestTimer::Arm(const LiveCommandComposer::Command& command) {
+  m_command = command;
+  m_timer.start();
+}
+
+void LiveRequestTimer::Cancel() { m_timer.stop(); }
 
 void LiveRequestTimer::OnTimer(int id) {
   if (id != ui_timing::kLiveRequestTimerId || m_image == nullptr) return;
   if (m_image->busy()) return;  // stays armed until the running transfer has ended
   m_timer.stop();
-  if (m_requestWindow) TransferDoneEvent::Post(m_requestWindow, TRANSFER_LIVE, 0);
+  if (m_requestWindow && m_command) LiveRequestEvent::Post(m_requestWindow, parent(), *m_command);
 }
 
 }  // namespace velmora
