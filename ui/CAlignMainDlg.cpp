@@ -172,7 +172,10 @@ void CAlignMainDlg::OnSave() {
 void CAlignMainDlg::OnOpen() {
   if (!m_gate.IsOpen()) return;
   const QString path = m_prompts.chooseOpenPath(this);
-  if (path.isEmpty()) return;
+  if (!path.isEmpty()) openFile(path);
+}
+
+void CAlignMainDlg::openFile(const QString& path) {
   const FileResult result = LoadFromFile(path);
   if (!result.ok()) m_prompts.notify(this, FileErrorText(QStringLiteral("打开"), path, result));
 }

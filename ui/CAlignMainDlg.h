@@ -50,6 +50,8 @@ class CAlignMainDlg : public QDialog {
   int OnTransferDone(int operation, int result);
   void OnSysCommand(int id);
 
+  // Open with the path already chosen: loads the file and tells the user when that fails.
+  void openFile(const QString& path);
   // The file operations behind Save and Open, with the full path already chosen.
   FileResult SaveToFile(const QString& path);
   FileResult LoadFromFile(const QString& path);
