@@ -17,6 +17,7 @@ constexpr const char* kUsage =
     "  live --band A|B ...     send one live-tuning command\n"
     "  show FILE.dat           every field of a calibration file\n"
     "  diff A.dat B.dat        the fields that differ (exit 0 equal, 1 different)\n"
+    "  --version               print the version\n"
     "Run velmora-cli COMMAND --help for a command's options.\n"
     "Exit status: 0 success, 1 the radio transfer failed, 2 bad usage or unreadable files.\n";
 
@@ -37,6 +38,10 @@ int main(int argc, char** argv) {
     for (const auto& [name, run] : commands) {
       if (args[0] == name) return run({args.begin() + 1, args.end()}, std::cout, std::cerr);
     }
+  }
+  if (!args.empty() && args[0] == "--version") {
+    std::cout << "velmora-cli " VELMORA_VERSION "\n";
+    return kExitOk;
   }
   const bool help = !args.empty() && (args[0] == "--help" || args[0] == "help");
   (help ? std::cout : std::cerr) << kUsage;
