@@ -10,7 +10,7 @@ dir=${1:-build-package}
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 scripts/build.sh "$dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DVELMORA_WERROR=ON \
-  -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_CXX_FLAGS="$cxxflags" \
+  -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_CXX_FLAGS="$cxxflags" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
 rm -f "$dir"/velmora_*.deb
 (cd "$dir" && cpack -G DEB >/dev/null)
