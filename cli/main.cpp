@@ -24,6 +24,7 @@ constexpr const char* kUsage =
     "  diff A.dat B.dat        the fields that differ (exit 0 equal, 1 different)\n"
     "  plot FILE.dat -o OUT.svg  a band's level tables as curves (SVG or PNG)\n"
     "  report FILE.dat... -o OUT.csv  one CSV row per file, every field decoded\n"
+    "  --version               print the version\n"
     "Run velmora-cli COMMAND --help for a command's options.\n"
     "Exit status: 0 success, 1 the radio transfer failed, 2 bad usage or unreadable files.\n";
 
@@ -73,6 +74,10 @@ int main(int argc, char** argv) {
       const int code = command.run({args.begin() + 1, args.end()}, std::cout, std::cerr);
       return Finish(code, command.printsItsResult);
     }
+  }
+  if (!args.empty() && args[0] == "--version") {
+    std::cout << "velmora-cli " VELMORA_VERSION "\n";
+    return kExitOk;
   }
   const bool help = !args.empty() && (args[0] == "--help" || args[0] == "help");
   (help ? std::cout : std::cerr) << kUsage;

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up and runs all tests: a plain build, then AddressSanitizer with
-# UndefinedBehaviorSanitizer, then ThreadSanitizer for the tests that exercise threads.
+# UndefinedBehaviorSanitizer, then ThreadSanitizer for the tests that exercise threads, then the
+# Release build of the programs with Debian's flags and its Debian package (scripts/package.sh).
+# Every build treats warnings as errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -15,13 +17,16 @@ export TSAN_OPTIONS=ignore_noninstrumented_modules=1:halt_on_error=1:second_dead
 jobs=${VELMORA_TEST_JOBS:-$(nproc)}
 
 start=$SECONDS
-scripts/build.sh build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+scripts/build.sh build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_WERROR=ON
 ctest --test-dir build-release --output-on-failure --parallel "$jobs"
 
-scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=address,undefined
+scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=address,undefined \
+  -DVELMORA_WERROR=ON
 ctest --test-dir build-asan --output-on-failure --parallel "$jobs" --label-exclude realtime
 
-scripts/build.sh build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=thread
+scripts/build.sh build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=thread -DVELMORA_WERROR=ON
 ctest --test-dir build-tsan --output-on-failure --parallel "$jobs" --label-regex threads
+
+scripts/package.sh build-package
 
 echo "all test runs passed in $((SECONDS - start)) s"

@@ -1,10 +1,10 @@
 #include "ui/CAlignApp.h"
 
 #include <QApplication>
-#include <cstdio>
-#include <cstring>
 
+#include "ui/AppCommandLine.h"
 #include "ui/CAlignMainDlg.h"
+#include "ui/QtTranslations.h"
 #include "ui/VelmoraIcon.h"
 
 #ifndef VELMORA_VERSION
@@ -12,27 +12,54 @@
 #endif
 
 namespace velmora {
+namespace {
+
+void SetNames() {
+  QCoreApplication::setApplicationName(QString::fromLatin1(CAlignApp::kTitle));
+  QCoreApplication::setApplicationVersion(CAlignApp::Version());
+}
+
+}  // namespace
 
 QString CAlignApp::Version() { return QStringLiteral(VELMORA_VERSION); }
 
 int CAlignApp::Run(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::printf("%s %s\n", kTitle, VELMORA_VERSION);
-      return 0;
-    }
+  std::vector<char*> arguments = AppCommandLine::withoutStyleOptions(argc, argv);
+  int count = static_cast<int>(arguments.size());
+  const bool textOnly = AppCommandLine::asksForTextOnly(arguments);  // needs no display
+  arguments.push_back(nullptr);                                      // argv's terminator, for Qt
+  AppCommandLine commandLine;
+  if (textOnly) {
+    QCoreApplication app(count, arguments.data());
+    SetNames();
+    commandLine.process(app);
+    return 0;
   }
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(kTitle);
-  QApplication::setApplicationVersion(Version());
-  QApplication::setWindowIcon(VelmoraIcon::Create());
+  QApplication app(count, arguments.data());
+  setUpApplication(app);
+  if (!commandLine.process(app)) return 1;
+  setStartFile(commandLine.file());
   InitInstance();
   return 0;
+}
+
+void CAlignApp::setUpApplication(QApplication& app) {
+  SetNames();
+  QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
+  QApplication::setWindowIcon(VelmoraIcon::Create());
+  QtTranslations::install(app);
+  // After the translations, which may carry a direction of their own.
+  QGuiApplication::setLayoutDirection(Qt::LeftToRight);
 }
 
 bool CAlignApp::InitInstance() {
   CAlignMainDlg dlg;
   m_pMainWnd = &dlg;
+  if (!m_startFile.isEmpty()) {
+    // Queued, so the window is up when a failure is reported over it, as Open reports it.
+    QMetaObject::invokeMethod(
+        &dlg, [&dlg, path = m_startFile] { dlg.openFile(path); }, Qt::QueuedConnection);
+  }
   dlg.DoModal();  // OK, Cancel and the close box all end the program alike
   m_pMainWnd = nullptr;
   return false;

@@ -2,17 +2,19 @@
 
 #include <QString>
 
+class QApplication;
 class QWidget;
 
 namespace velmora {
 
 // The application: prepares the toolkit, runs the main window modally and ends the program
-// when it closes. Command-line arguments change nothing, except that --version prints the
-// version and ends.
+// when it closes. The command line may name a calibration file to open at start; --help and
+// --version print and end.
 class CAlignApp {
  public:
-  static constexpr const char* kTitle = "Velmora";  // the caption of every message box
-  static QString Version();                         // "1.0.0.1"
+  static constexpr const char* kTitle = "Velmora";      // the caption of every message box
+  static constexpr const char* kDesktopId = "velmora";  // the desktop entry's name
+  static QString Version();                             // "1.0.0.1"
 
   CAlignApp() = default;
   ~CAlignApp() = default;
@@ -20,6 +22,10 @@ class CAlignApp {
   CAlignApp& operator=(const CAlignApp&) = delete;
 
   int Run(int argc, char** argv);
+  // Names, icon, a left-to-right layout and Qt's own texts in Chinese.
+  static void setUpApplication(QApplication& app);
+  // The calibration file InitInstance opens once the window shows; empty for none.
+  void setStartFile(const QString& path) { m_startFile = path; }
   // Runs the main window; returns false, as the program ends when the window closes.
   bool InitInstance();
 
@@ -27,6 +33,7 @@ class CAlignApp {
 
  private:
   QWidget* m_pMainWnd = nullptr;
+  QString m_startFile;
 };
 
 }  // namespace velmora

@@ -223,10 +223,10 @@ void CAlignMainDlg::OnOpen() {
   const GateHold hold(m_gate);
   if (!hold || !MaybeSaveChanges()) return;
   const QString path = m_prompts.chooseOpenPath(this);
-  if (!path.isEmpty()) OpenChosen(path);
+  if (!path.isEmpty()) openFile(path);
 }
 
-void CAlignMainDlg::OpenChosen(const QString& path) {
+void CAlignMainDlg::openFile(const QString& path) {
   const FileResult result = LoadFromFile(path);
   if (!result.ok()) {
     m_prompts.notify(this, FileErrorText(QStringLiteral("打开"), path, result));

@@ -56,6 +56,8 @@ class CAlignMainDlg : public QDialog {
   void OnCurves();
   CurveWindow* curveWindow() const;
 
+  // Open with the path already chosen: loads the file and tells the user when that fails.
+  void openFile(const QString& path);
   // The file operations behind Save and Open, with the full path already chosen.
   FileResult SaveToFile(const QString& path);
   FileResult LoadFromFile(const QString& path);
@@ -106,7 +108,6 @@ class CAlignMainDlg : public QDialog {
   bool MaybeSaveChanges();
   // The save chooser and the save itself, with the gate already held; true once saved.
   bool ChooseAndSave();
-  void OpenChosen(const QString& path);
 
   CalibrationImage m_image;
   CalibrationImage* m_pImage = nullptr;

@@ -1,0 +1,171 @@
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "core/TextCodec.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "ui/AppCommandLine.h"
+#include "ui/CAlignApp.h"
+
+using namespace velmora;
+
+class AppShellTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void standardButtonsReadChinese_data();
+  void standardButtonsReadChinese();
+  void styleOptionsAreDropped_data();
+  void styleOptionsAreDropped();
+  void startFileIsOpenedAsOpenDoes_data();
+  void startFileIsOpenedAsOpenDoes();
+  void commandLine_data();
+  void commandLine();
+};
+
+void AppShellTest::initTestCase() {
+  QGuiApplication::setLayoutDirection(Qt::RightToLeft);  // as -reverse leaves it
+  CAlignApp::setUpApplication(*qApp);
+  QCOMPARE(QGuiApplication::layoutDirection(), Qt::LeftToRight);
+}
+
+void AppShellTest::standardButtonsReadChinese_data() {
+  QTest::addColumn<QDialogButtonBox::StandardButton>("button");
+  QTest::addColumn<QString>("text");
+  QTest::newRow("OK") << QDialogButtonBox::Ok << "确定";
+  QTest::newRow("Cancel") << QDialogButtonBox::Cancel << "取消";
+  QTest::newRow("Yes") << QDialogButtonBox::Yes << "是(&Y)";
+  QTest::newRow("No") << QDialogButtonBox::No << "否(&N)";
+}
+
+void AppShellTest::standardButtonsReadChinese() {
+  QFETCH(QDialogButtonBox::StandardButton, button);
+  QFETCH(QString, text);
+  QDialogButtonBox buttons(button);
+  QCOMPARE(buttons.button(button)->text(), text);
+  QMessageBox box(QMessageBox::Warning, "Velmora", "text",
+                  QMessageBox::StandardButton(static_cast<int>(button)));
+  QCOMPARE(box.button(QMessageBox::StandardButton(static_cast<int>(button)))->text(), text);
+}
+
+void AppShellTest::styleOptionsAreDropped_data() {
+  QTest::addColumn<QByteArrayList>("arguments");
+  QTest::addColumn<QByteArrayList>("kept");
+  QTest::newRow("reverse") << QByteArrayList{"velmora", "-reverse", "a.dat"}
+                           << QByteArrayList{"velmora", "a.dat"};
+  QTest::newRow("double dashes") << QByteArrayList{"velmora", "--reverse", "--style", "fusion"}
+                                 << QByteArrayList{"velmora"};
+  QTest::newRow("values after =") << QByteArrayList{"velmora", "-style=fusion", "-stylesheet=x.qss",
+                                                    "--version"}
+                                  << QByteArrayList{"velmora", "--version"};
+  QTest::newRow("value apart") << QByteArrayList{"velmora", "-stylesheet", "x.qss", "b.dat"}
+                               << QByteArrayList{"velmora", "b.dat"};
+  QTest::newRow("other options and look-alikes stay")
+      << QByteArrayList{"velmora", "-platform", "offscreen", "-styles", "reverse", "-style"}
+      << QByteArrayList{"velmora", "-platform", "offscreen", "-styles", "reverse"};
+}
+
+void AppShellTest::styleOptionsAreDropped() {
+  QFETCH(QByteArrayList, arguments);
+  QFETCH(QByteArrayList, kept);
+  std::vector<char*> argv;
+  for (QByteArray& arg : arguments) argv.push_back(arg.data());
+  QByteArrayList result;
+  for (char* arg : AppCommandLine::withoutStyleOptions(int(argv.size()), argv.data())) {
+    result << QByteArray(arg);
+  }
+  QCOMPARE(result, kept);
+}
+
+void AppShellTest::startFileIsOpenedAsOpenDoes_data() {
+  QTest::addColumn<bool>("present");
+  QTest::newRow("calibration file") << true;
+  QTest::newRow("missing file") << false;
+}
+
+// The file is loaded into the image and the controls once the window shows; a failure is
+// reported in a box over the window, whose button reads 确定.
+void AppShellTest::startFileIsOpenedAsOpenDoes() {
+  QFETCH(bool, present);
+  QTemporaryDir dir;
+  const QString path = dir.filePath("start.dat");
+  if (present) {
+    CalibrationImage source;
+    source.LoadDefaults();
+    source.setPortNumber(4);
+    StringToTextField("START01", source.powerOnText1());
+    const auto bytes = source.ToBytes();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())),
+             qint64(bytes.size()));
+  }
+  CAlignApp app;
+  app.setStartFile(path);
+  QString notice, noticeButton, powerOnText;
+  bool windowVisibleUnderNotice = false, loadSeen = false;
+  int port = 0;
+  if (!present) {
+    test::WhenModal<QMessageBox>([&](QMessageBox* box) {
+      notice = box->text();
+      noticeButton = box->button(QMessageBox::Ok)->text();
+      windowVisibleUnderNotice = app.mainWindow() && app.mainWindow()->isVisible();
+      box->accept();
+    });
+  }
+  test::WhenModal<CAlignMainDlg>([&](CAlignMainDlg* dlg) {
+    auto* edit = static_cast<QLineEdit*>(dlg->Control(CAlignMainDlg::kPowerOnText1Id));
+    loadSeen =
+        QTest::qWaitFor([&] { return edit->text() == "START01" || !notice.isEmpty(); }, 2000);
+    powerOnText = edit->text();
+    port = dlg->image().portNumber();
+    dlg->reject();
+  });
+  QCOMPARE(app.InitInstance(), false);
+  QCOMPARE(app.mainWindow(), nullptr);
+  QVERIFY(loadSeen);
+  if (present) {
+    QCOMPARE(powerOnText, QString("START01"));
+    QCOMPARE(port, 4);
+    QCOMPARE(notice, QString());
+  } else {
+    QVERIFY2(notice.startsWith("打开 " + path + " 失败"), qPrintable(notice));
+    QCOMPARE(noticeButton, QString("确定"));
+    QVERIFY(windowVisibleUnderNotice);
+    QCOMPARE(powerOnText, QString());
+    QCOMPARE(port, 1);
+  }
+}
+
+void AppShellTest::commandLine_data() {
+  QTest::addColumn<QStringList>("arguments");
+  QTest::addColumn<int>("exitCode");
+  QTest::addColumn<QString>("output");  // what stdout or stderr must contain
+  QTest::newRow("version") << QStringList{"--version"} << 0 << "Velmora 1.0.0.1\n";
+  QTest::newRow("version, Qt's mirroring dropped")
+      << QStringList{"-reverse", "-v"} << 0 << "Velmora 1.0.0.1\n";
+  QTest::newRow("help") << QStringList{"--help"} << 0 << "[FILE.dat]";
+  QTest::newRow("unknown option") << QStringList{"--bogus"} << 1 << "bogus";
+  QTest::newRow("two files") << QStringList{"a.dat", "b.dat"} << 1 << "only one file";
+}
+
+void AppShellTest::commandLine() {
+  QFETCH(QStringList, arguments);
+  QFETCH(int, exitCode);
+  QFETCH(QString, output);
+  QProcess process;
+  process.start(VELMORA_EXECUTABLE, arguments);
+  QVERIFY(process.waitForFinished(10000));
+  QCOMPARE(process.exitCode(), exitCode);
+  const QString text =
+      QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+  QVERIFY2(text.contains(output), qPrintable(text));
+}
+
+QTEST_MAIN(AppShellTest)
+#include "AppShellTest.moc"
