@@ -1,6 +1,7 @@
 // velmora-screenshots DIR: shows the main window, filled with a factory alignment, and saves it
-// as it appears with each band page and each of its level tables selected: DIR/band-a-table-0.png
-// and so on. Run it in a real X server so that the pictures show what users see.
+// as it appears with each band page and each of its level tables selected (DIR/band-a-table-0.png
+// and so on), then the curve view of each band (DIR/curves-band-a.png). Run it in a real X server
+// so that the pictures show what users see.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include "sim/FactoryAlignment.h"
 #include "ui/CAlignApp.h"
 #include "ui/CAlignMainDlg.h"
+#include "ui/CurveWindow.h"
 #include "ui/VelmoraIcon.h"
 #include "ui/controls/CStyledTabCtrl.h"
 #include "ui/pages/CBandPageDlg.h"
@@ -98,6 +100,13 @@ int main(int argc, char** argv) {
       const QString name = QString("band-%1-table-%2.png").arg(bands[band]).arg(table);
       if (!Save(&window, out.filePath(name))) return 1;
     }
+  }
+  window.OnCurves();
+  for (int band = 0; band < 2; ++band) {
+    ClickTab(window.tabCtrl(), band);
+    Settle();
+    const QString name = QString("curves-band-%1.png").arg(bands[band]);
+    if (!Save(window.curveWindow(), out.filePath(name))) return 1;
   }
   return 0;
 }
