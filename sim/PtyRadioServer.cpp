@@ -59,20 +59,24 @@ void PtyRadioServer::Serve() {
     if ((fds[0].revents & POLLIN) == 0) continue;
     const ssize_t n = ::read(m_pty.master(), buffer.data(), buffer.size());
     if (n <= 0) continue;  // EAGAIN or EINTR; the held slave keeps hang-ups away
+    const auto readAt = SimClock::now();
     const auto bytes = std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n));
     Log(ByteDirection::FromHost, bytes);
     for (const std::uint8_t b : bytes) {
       if (m_stop || m_lineClosed) break;
-      HandleByte(b, arrival);
+      HandleByte(b, readAt, arrival);
     }
   }
   m_running = false;
 }
 
-// With pacing, each byte is taken only when it would have finished arriving on a real cable.
-void PtyRadioServer::HandleByte(std::uint8_t byte, SimClock::time_point& arrival) {
+// With pacing, each byte is taken only when it would have finished arriving on a real cable: one
+// byte time after it started, and it cannot start before the previous one has ended. Times count
+// from when the bytes were there, not from when a sleep ended, so wake-up delays do not add up.
+void PtyRadioServer::HandleByte(std::uint8_t byte, SimClock::time_point readAt,
+                                SimClock::time_point& arrival) {
   if (m_paced) {
-    arrival = std::max(arrival + kByteTime9600, SimClock::now());
+    arrival = std::max(arrival, readAt) + kByteTime9600;
     std::this_thread::sleep_until(arrival);
   }
   std::vector<std::uint8_t> reply;
@@ -99,9 +103,10 @@ void PtyRadioServer::CloseLine() {
 void PtyRadioServer::Send(const std::vector<std::uint8_t>& reply) {
   if (reply.empty()) return;
   Log(ByteDirection::ToHost, reply);
-  // Paced replies go out byte by byte, one byte time apart.
+  // Paced replies go out byte by byte, each once a cable would have carried it whole: the first
+  // one byte time after the reply starts, the others one byte time apart.
   const std::size_t chunk = m_paced ? 1 : reply.size();
-  auto next = SimClock::now();
+  auto next = SimClock::now() + kByteTime9600;
   for (std::size_t done = 0; done < reply.size() && !m_stop;) {
     if (m_paced) std::this_thread::sleep_until(next);
     const ssize_t n =

@@ -78,7 +78,7 @@ class PtyRadioServer {
 
  private:
   void Serve();
-  void HandleByte(std::uint8_t byte, SimClock::time_point& arrival);
+  void HandleByte(std::uint8_t byte, SimClock::time_point readAt, SimClock::time_point& arrival);
   void Send(const std::vector<std::uint8_t>& reply);
   bool WaitWritable();
   void CloseLine();
