@@ -151,8 +151,11 @@ std::vector<std::uint8_t> SimulatedRadio::OnWriteBlock() {
     return Record(RequestRecord::Kind::WriteBlock, {}, address);
   }
   protocol::SubstituteNibbles(data, protocol::kInverseSubstitution);
-  WriteMemory(address, data);
-  if (m_memoryWritten) m_memoryWritten();
+  if (m_faults.corruptWriteBlock == m_writeBlocks) data[0] ^= 0xFF;
+  if (m_faults.forgetWriteBlock != m_writeBlocks) {
+    WriteMemory(address, data);
+    if (m_memoryWritten) m_memoryWritten();
+  }
   return Record(RequestRecord::Kind::WriteBlock, Reply(ReplyKind::WriteAck, {kAck}), address);
 }
 

@@ -15,7 +15,9 @@
 #include "ui/QtMessagePresenter.h"
 #include "ui/WindowPrompts.h"
 
+class QLabel;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 
 namespace velmora {
@@ -37,6 +39,7 @@ class CAlignMainDlg : public QDialog {
   static constexpr int kTabId = 1000, kPortId = 1006, kIfId = 1007, kCrystalId = 1008;
   static constexpr int kPowerOnText1Id = 1177, kPowerOnText2Id = 1178;
   static constexpr int kPowerOnTextMax = 7;
+  static constexpr const char* kCancelText = "取消";
 
   explicit CAlignMainDlg(QWidget* parent = nullptr);
   ~CAlignMainDlg() override;
@@ -66,6 +69,10 @@ class CAlignMainDlg : public QDialog {
   QWidget* Control(int id) const { return m_controls.Widget(id); }
   // The window menu: on this platform it opens as the window's context menu.
   QMenu* systemMenu() const { return m_systemMenu; }
+  // The row under the controls that follows a read or write: what runs, how far, and 取消.
+  QLabel* transferStatus() const { return m_transferStatus; }
+  QProgressBar* transferProgress() const { return m_transferProgress; }
+  QPushButton* cancelButton() const { return m_cancelButton; }
 
   // Test hooks: how every job of the window and its pages makes its port, who tells the user
   // a job's outcome, and who answers the window's own questions.
@@ -90,6 +97,11 @@ class CAlignMainDlg : public QDialog {
   void RefreshUserInterface();
   void UpdateCommandButtons();
   QPushButton* Button(int id) const;
+  void CreateTransferStatus();
+  void StartTransfer(int operation, const TransferOptions& options,
+                     const std::function<void()>& beforeResume);
+  void ShowTransferProgress(const QString& text, int done, int total);
+  void EndTransferStatus();
 
   CalibrationImage m_image;
   CalibrationImage* m_pImage = nullptr;
@@ -110,6 +122,9 @@ class CAlignMainDlg : public QDialog {
   WindowPrompts m_prompts;
   DialogControls m_controls;
   QMenu* m_systemMenu = nullptr;
+  QLabel* m_transferStatus = nullptr;
+  QProgressBar* m_transferProgress = nullptr;
+  QPushButton* m_cancelButton = nullptr;
 };
 
 }  // namespace velmora

@@ -227,6 +227,26 @@ class TransferJobTest : public QObject {
              Bytes(std::span(before).subspan(layout::RegionOffset(2) + 2, 64)));
   }
 
+  // A slider moved while block 3 was on its way must survive that block's failure.
+  void aFailedBlockKeepsAnEditMadeDuringTheRead() {
+    Bench bench;
+    sim::PtyRadioServer radio;
+    radio.SetByteLogger([&](sim::ByteDirection d, std::span<const std::uint8_t> bytes, auto) {
+      const std::vector<std::uint8_t> request = {0x52, 0x0F, 0xC0, 0x40};
+      if (d != sim::ByteDirection::FromHost || Bytes(bytes) != request) return;
+      const auto lock = bench.image.Lock();
+      bench.image.WriteBcd16(layout::kBandBaseA, 145);
+    });
+    radio.SetFaults({.badReadHeaderByte = 2, .badReadHeaderBlock = 3});
+    QVERIFY(radio.Start());
+    qputenv("VELMORA_COM1", QByteArray::fromStdString(radio.slavePath()));
+    bench.image.WriteBcd16(layout::kBandBaseA, 136);
+    QVERIFY(bench.Run(TRANSFER_READ));
+    qunsetenv("VELMORA_COM1");
+    QCOMPARE(bench.presenter.texts(), std::vector<std::string>{CTransferJob::kFailureText});
+    QCOMPARE(bench.image.ReadBcd16(layout::kBandBaseA), 145);
+  }
+
   void writeFailureStopsAtTheFailingBlock() {
     sim::ComPortRig rig;
     auto& radio = rig.AddRadio(1);
