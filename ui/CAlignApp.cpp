@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "radio/TraceLog.h"
 #include "ui/CAlignMainDlg.h"
 #include "ui/VelmoraIcon.h"
 
@@ -20,6 +22,14 @@ int CAlignApp::Run(int argc, char** argv) {
     if (std::strcmp(argv[i], "--version") == 0) {
       std::printf("%s %s\n", kTitle, VELMORA_VERSION);
       return 0;
+    }
+    // A support trace of every byte on the line, as velmora-cli --log writes it.
+    if (std::strcmp(argv[i], "--log") == 0) {
+      std::string error;
+      if (i + 1 == argc || !TraceLog::Instance().Open(argv[++i], &error)) {
+        std::fprintf(stderr, "%s\n", error.empty() ? "--log needs a file" : error.c_str());
+        return 2;
+      }
     }
   }
   QApplication app(argc, argv);
