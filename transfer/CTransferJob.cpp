@@ -146,7 +146,7 @@ bool CTransferJob::Connect() {
     const auto lock = m_pImage->Lock();
     return m_pImage->portNumber();
   }();
-  std::string reason = "no port to try";
+  std::string reason = "no port tried from COM" + std::to_string(first);
   int found = 0;
   bool connected = false;
   for (const int p : PortOrder(first)) {
@@ -164,10 +164,9 @@ bool CTransferJob::Connect() {
       Show(kCancelledText);
       return false;
     }
-    SetDetail(m_options.onlyStoredPort ? reason
-                                       : "no radio answered the handshake on COM1..COM9 (started "
-                                         "at COM" +
-                                             std::to_string(first) + "); last tried " + reason);
+    const std::string scanned = "no radio answered the handshake on COM1..COM9 (started at COM" +
+                                std::to_string(first) + "); last tried " + reason;
+    SetDetail(m_options.onlyStoredPort ? reason : scanned);
     Show(kConnectFailedText, reason);
     return false;
   }
@@ -280,7 +279,7 @@ bool CTransferJob::ReadPlan(const WritePlan& plan, const std::string& step,
 // Nothing is written unless the radio's present bytes are safely on disk.
 bool CTransferJob::Backup(const WritePlan& plan, std::string& reason) {
   if (!ReadPlan(plan, "backup", "备份", m_backupReads)) {
-    reason = "备份读出失败, 未写入";
+    if (!Cancelled()) reason = "备份读出失败, 未写入";
     return false;
   }
   const QString port = QString::fromStdString(m_portName.substr(0, m_portName.find(' ')));
@@ -315,8 +314,7 @@ bool CTransferJob::Verify(const WritePlan& plan, const std::string& backupLine) 
   std::string text = "at " + Hex16(mismatch->address) + " wrote " + Hex8(mismatch->written) +
                      ", the radio holds " + Hex8(mismatch->held);
   if (!m_backupReads.empty()) {
-    const WritePlan::Reads& before = m_backupReads;
-    const auto old = WritePlan(plan.Backup(before)).image();
+    const CalibrationImage::Bytes old = plan.Backup(m_backupReads);
     for (const auto& block : plan.blocks()) {
       const int k = mismatch->address - block.address;
       if (k >= 0 && k < static_cast<int>(protocol::kWriteBlockSize)) {
