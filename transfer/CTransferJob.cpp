@@ -108,7 +108,7 @@ void CTransferJob::RunLive() {
     std::copy(composed.begin(), composed.end(), command.begin());
   }
   const bool sent = m_pPort->SendLiveCommand(command);
-  SetDetail(sent ? "live command acknowledged" : "live command not acknowledged");
+  SetDetail(Detail() + (sent ? ", live command acknowledged" : ", live command not acknowledged"));
   Post(TRANSFER_LIVE, sent ? kLiveSent : kLiveFailed);
 }
 

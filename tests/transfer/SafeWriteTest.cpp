@@ -18,7 +18,7 @@ using Kind = sim::RequestRecord::Kind;
 namespace {
 
 // Calls f with each complete host request equal to pattern, on the radio's thread, before the
-// radio answers it.
+// radio answers it. Set up before the radio starts.
 void OnRequest(sim::PtyRadioServer& radio, std::vector<std::uint8_t> pattern,
                std::function<void()> f) {
   auto window = std::make_shared<std::vector<std::uint8_t>>();
@@ -243,18 +243,21 @@ class SafeWriteTest : public QObject {
     QFETCH(int, changes);
     QFETCH(bool, succeeds);
     QFETCH(int, reads);
-    sim::ComPortRig rig;
-    auto& radio = rig.AddRadio(1);
-    int seen = 0;
+    sim::PtyRadioServer radio;
+    int seen = 0;  // on the radio's thread until it has stopped
     OnRequest(radio, {0x52, 0x1F, 0x80, 0x40}, [&] {
       if (++seen <= changes)
         radio.WriteMemory(0x1F80, std::vector<std::uint8_t>{std::uint8_t(seen)});
     });
+    QVERIFY(radio.Start());
+    qputenv("VELMORA_COM1", QByteArray::fromStdString(radio.slavePath()));
     Bench bench;
     TransferOptions options;
     options.readTwice = true;
     bench.job.SetOptions(options);
     QVERIFY(bench.Run(TRANSFER_READ));
+    qunsetenv("VELMORA_COM1");
+    radio.Stop();
     QCOMPARE(seen, reads);
     QCOMPARE(radio.CountOf(Kind::ReadBlock), std::size_t(succeeds ? 2 + reads + 4 : 2 + reads));
     if (succeeds) {

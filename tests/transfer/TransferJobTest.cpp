@@ -205,6 +205,7 @@ class TransferJobTest : public QObject {
     bench.image.WriteBcd16(layout::kBandBaseA, 136);
     QVERIFY(bench.Run(TRANSFER_READ));
     qunsetenv("VELMORA_COM1");
+    radio.Stop();  // the edit came from the radio's thread
     QCOMPARE(bench.presenter.texts(), std::vector<std::string>{CTransferJob::kFailureText});
     QCOMPARE(bench.image.ReadBcd16(layout::kBandBaseA), 145);
   }
