@@ -10,6 +10,8 @@
 namespace velmora {
 namespace {
 
+constexpr const char* kClearToEndOfLine = "\033[K";
+
 class PrintingPresenter : public MessagePresenter {
  public:
   explicit PrintingPresenter(std::ostream& out) : m_out(out) {}
@@ -43,18 +45,27 @@ class PostReceiver : public QObject {
 }  // namespace
 
 CliJobRunner::Outcome CliJobRunner::Run(int operation, CalibrationImage& image, std::ostream& out,
-                                        CTransferJob::PortFactory factory) {
+                                        CTransferJob::PortFactory factory,
+                                        const TransferOptions& options, std::ostream* progress) {
   PrintingPresenter presenter(out);
   PostReceiver owner;
   CTransferJob job;
   job.SetPresenter(&presenter);
   job.SetPortFactory(std::move(factory));
+  job.SetOptions(options);
+  if (progress) {
+    job.SetProgress([progress](const std::string& text, int, int) {
+      *progress << "\r" << text << kClearToEndOfLine << std::flush;
+    });
+  }
   QEventLoop loop;
   CTestThread* thread = CTestThread::StartJob(job, &owner, &image, operation);
   QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
   if (!thread->isFinished()) loop.exec();  // a finish after this check reaches the loop queued
   QCoreApplication::sendPostedEvents(&owner);
+  if (progress) *progress << "\r" << kClearToEndOfLine << std::flush;
   out << job.Detail() << "\n";
+  if (!job.BackupPath().empty()) out << "backup: " << job.BackupPath() << "\n";
   Outcome outcome;
   outcome.posted = owner.posted;
   outcome.succeeded = operation == TRANSFER_LIVE ? owner.posted == CTransferJob::kLiveSent

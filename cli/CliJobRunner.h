@@ -17,9 +17,11 @@ class CliJobRunner {
     bool succeeded = false;
     int posted = -1;  // the last result the job posted, -1 for none
   };
-  // Tests hand in a port factory (scaled timing); the tool uses the real port.
+  // Tests hand in a port factory (scaled timing); the tool uses the real port. progress, when
+  // given, receives the job's progress as one rewritten terminal line.
   static Outcome Run(int operation, CalibrationImage& image, std::ostream& out,
-                     CTransferJob::PortFactory factory = {});
+                     CTransferJob::PortFactory factory = {}, const TransferOptions& options = {},
+                     std::ostream* progress = nullptr);
 };
 
 }  // namespace velmora

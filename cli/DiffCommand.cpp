@@ -8,11 +8,16 @@ namespace velmora {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: velmora-cli diff A.dat B.dat [--force]\n"
+    "usage: velmora-cli diff A.dat B.dat [--all] [--force]\n"
     "Prints the fields that differ between two calibration files, with their byte offsets.\n"
     "A file that is not exactly 308 bytes is refused unless --force is given.\n"
-    "Exit status: 0 when every byte is equal, 1 when they differ, 2 on bad usage or unreadable "
-    "files.\n";
+    "Bytes 170-201 and 252-267 (fromRadioOnly) are never sent by a write: a read fills them\n"
+    "from the radio, and radio 0x1FF0-0x1FFF, read into 252-267, is written from liveBlock.data.\n"
+    "Their differences are listed apart and do not count unless --all is given.\n"
+    "Exit status: 0 when every counted byte is equal, 1 when they differ, 2 on bad usage or\n"
+    "unreadable files.\n";
+
+constexpr const char* kRadioOnlyField = "fromRadioOnly";
 
 bool Differs(CalibrationImage& a, CalibrationImage& b, std::size_t offset, std::size_t size) {
   for (std::size_t i = offset; i < offset + size; ++i) {
@@ -43,7 +48,7 @@ void PrintDifference(const ImageField& field, CalibrationImage& a, CalibrationIm
 int DiffCommand::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   int code = kExitUsage;
   const auto parsed =
-      CliArguments::ParseOrUsage(args, {}, {"--help", "--force"}, kUsage, out, err, code);
+      CliArguments::ParseOrUsage(args, {}, {"--help", "--force", "--all"}, kUsage, out, err, code);
   if (!parsed) return code;
   if (parsed->positional().size() != 2) {
     err << "diff needs exactly two files\n" << kUsage;
@@ -55,13 +60,23 @@ int DiffCommand::Run(const std::vector<std::string>& args, std::ostream& out, st
       !CliImage::Load(parsed->positional()[1], b, size, err)) {
     return kExitUsage;
   }
+  // A write followed by a read always differs in the bytes the write never sends; those are the
+  // radio's own and say nothing about whether the write arrived.
+  const bool all = parsed->Has("--all");
   int differences = 0;
+  std::vector<const ImageField*> radioOnly;
   for (const ImageField& field : ImageFields::All()) {
     if (!Differs(a, b, field.offset, field.size)) continue;
+    if (!all && field.name == kRadioOnlyField) {
+      radioOnly.push_back(&field);
+      continue;
+    }
     PrintDifference(field, a, b, out);
     ++differences;
   }
   if (differences == 0) out << "equal\n";
+  if (!radioOnly.empty()) out << "not counted, never sent by a write (--all counts them):\n";
+  for (const ImageField* field : radioOnly) PrintDifference(*field, a, b, out);
   return differences == 0 ? kExitOk : kExitDifferent;
 }
 

@@ -1,6 +1,9 @@
 #include "cli/TransferCommands.h"
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <iostream>
 
 #include "cli/CliArguments.h"
 #include "cli/CliImage.h"
@@ -18,22 +21,54 @@ CTransferJob::PortFactory& TestPortFactory() {
 }
 
 constexpr const char* kReadUsage =
-    "usage: velmora-cli read OUT.dat [--port N] [--from IN.dat]\n"
+    "usage: velmora-cli read OUT.dat [--port N] [--scan] [--from IN.dat] [--verify] [--quiet]\n"
     "Reads the radio into the default image (or into IN.dat's image, whose region headers and\n"
-    "port are then used) and saves the 308 bytes to OUT.dat. --port N: start the scan at COMN.\n"
-    "OUT.dat is checked before the radio is read; if saving still fails, the bytes are saved in\n"
-    "the data folder's rescue folder and the exit status is 2.\n";
+    "port are then used) and saves the 308 bytes to OUT.dat. OUT.dat is checked before the radio\n"
+    "is read; if saving still fails, the bytes are saved in the data folder's rescue folder and\n"
+    "the exit status is 2. --verify: read every region twice and re-read (up to 3 times) a\n"
+    "region whose copies differ.\n"
+    "Ports: --port N talks to COMN only (four handshake attempts, never another port); --scan\n"
+    "tries the stored port (or N) first and then COM1..COM9, as the window does; with neither,\n"
+    "the scan starts at the file's stored port. --quiet: no progress on stderr.\n";
 constexpr const char* kWriteUsage =
-    "usage: velmora-cli write IN.dat [--port N] [--force]\n"
+    "usage: velmora-cli write IN.dat [--port N] [--scan] [--force] [--no-backup] [--no-verify]\n"
+    "                              [--quiet]\n"
     "Writes IN.dat into the radio. A file that is not exactly 308 bytes is refused unless\n"
-    "--force is given. --port N: start the scan at COMN.\n";
+    "--force is given. First the bytes about to change are read and saved as a backup file\n"
+    "(its path is printed; --no-backup skips it); afterwards every written block is read back\n"
+    "and compared (--no-verify skips it).\n"
+    "Ports: --port N talks to COMN only (four handshake attempts, never another port); --scan\n"
+    "tries the stored port (or N) first and then COM1..COM9, as the window does; with neither,\n"
+    "the scan starts at the file's stored port. --quiet: no progress on stderr.\n";
 constexpr const char* kLiveUsage =
-    "usage: velmora-cli live --band A|B --table 0|1|2 --point K --value V [--from IN.dat] [--port "
-    "N]\n"
-    "       velmora-cli live --band A|B --column K --tone HZ --value V [--from IN.dat] [--port N]\n"
+    "usage: velmora-cli live --band A|B --table 0|1|2 --point K --value V [--from IN.dat]\n"
+    "       velmora-cli live --band A|B --column K --tone HZ --value V [--from IN.dat]\n"
+    "       [--port N] [--scan] [--quiet]\n"
     "Sends one live-tuning command, composed as the level-table (table 0-2, point 0-15) or\n"
     "tone-level (column 0-7, tone such as 67.0) page composes it, with base and step from the\n"
-    "default image or IN.dat.\n";
+    "default image or IN.dat.\n"
+    "Ports: --port N talks to COMN only (four handshake attempts, never another port); --scan\n"
+    "tries the stored port (or N) first and then COM1..COM9, as the window does; with neither,\n"
+    "the scan starts at the file's stored port. --quiet: no progress on stderr.\n";
+
+const std::set<std::string> kPortFlags = {"--help", "--scan", "--quiet"};
+
+std::set<std::string> With(std::set<std::string> flags, std::initializer_list<const char*> more) {
+  flags.insert(more.begin(), more.end());
+  return flags;
+}
+
+// The port rule and progress of a transfer command.
+TransferOptions PortOptions(const CliArguments& args) {
+  TransferOptions options;
+  options.onlyStoredPort = args.Has("--port") && !args.Has("--scan");
+  return options;
+}
+
+// Progress goes to a terminal only, never into a file or pipe that a script reads.
+std::ostream* ProgressStream(const CliArguments& args) {
+  return !args.Has("--quiet") && ::isatty(STDERR_FILENO) ? &std::cerr : nullptr;
+}
 
 // The image a command starts from: the file (or the defaults), then --port; never busy, since
 // a file saved while a job ran must not hold the next one.
@@ -75,8 +110,8 @@ void TransferCommands::SetPortFactoryForTests(CTransferJob::PortFactory factory)
 int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& out,
                            std::ostream& err) {
   int code = kExitUsage;
-  const auto parsed = CliArguments::ParseOrUsage(args, {"--port", "--from"}, {"--help"}, kReadUsage,
-                                                 out, err, code);
+  const auto parsed = CliArguments::ParseOrUsage(
+      args, {"--port", "--from"}, With(kPortFlags, {"--verify"}), kReadUsage, out, err, code);
   if (!parsed) return code;
   if (parsed->positional().size() != 1) {
     err << "read needs exactly one output file\n" << kReadUsage;
@@ -87,7 +122,10 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
       !ReadOutputFile::check(parsed->positional()[0], err)) {
     return kExitUsage;
   }
-  const auto outcome = CliJobRunner::Run(TRANSFER_READ, image, out, TestPortFactory());
+  TransferOptions options = PortOptions(*parsed);
+  options.readTwice = parsed->Has("--verify");
+  const auto outcome = CliJobRunner::Run(TRANSFER_READ, image, out, TestPortFactory(), options,
+                                         ProgressStream(*parsed));
   if (!outcome.succeeded) return kExitTransferFailed;
   return ReadOutputFile::save(parsed->positional()[0], image, err) ? kExitOk : kExitUsage;
 }
@@ -95,8 +133,9 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
 int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& out,
                             std::ostream& err) {
   int code = kExitUsage;
-  const auto parsed = CliArguments::ParseOrUsage(args, {"--port"}, {"--help", "--force"},
-                                                 kWriteUsage, out, err, code);
+  const auto parsed = CliArguments::ParseOrUsage(
+      args, {"--port"}, With(kPortFlags, {"--force", "--no-backup", "--no-verify"}), kWriteUsage,
+      out, err, code);
   if (!parsed) return code;
   if (parsed->positional().size() != 1) {
     err << "write needs exactly one input file\n" << kWriteUsage;
@@ -105,7 +144,11 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
   CalibrationImage image;
   const auto size = parsed->Has("--force") ? CliImage::Size::Any : CliImage::Size::Exact;
   if (!PrepareImage(*parsed, parsed->positional()[0], size, image, err)) return kExitUsage;
-  return Outcome(CliJobRunner::Run(TRANSFER_WRITE, image, out, TestPortFactory()));
+  TransferOptions options = PortOptions(*parsed);
+  options.backup = !parsed->Has("--no-backup");
+  options.verify = !parsed->Has("--no-verify");
+  return Outcome(CliJobRunner::Run(TRANSFER_WRITE, image, out, TestPortFactory(), options,
+                                   ProgressStream(*parsed)));
 }
 
 int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& out,
@@ -113,7 +156,7 @@ int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& o
   int code = kExitUsage;
   const auto parsed = CliArguments::ParseOrUsage(
       args, {"--band", "--table", "--point", "--column", "--tone", "--value", "--from", "--port"},
-      {"--help"}, kLiveUsage, out, err, code);
+      kPortFlags, kLiveUsage, out, err, code);
   if (!parsed) return code;
   std::string error;
   const auto band = parsed->Value("--band");
@@ -153,7 +196,8 @@ int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& o
   } else {
     LiveCommandComposer::ComposeTone(image, b, *column, *tenths, *value);
   }
-  const auto outcome = CliJobRunner::Run(TRANSFER_LIVE, image, out, TestPortFactory());
+  const auto outcome = CliJobRunner::Run(TRANSFER_LIVE, image, out, TestPortFactory(),
+                                         PortOptions(*parsed), ProgressStream(*parsed));
   if (outcome.posted < 0) return kExitTransferFailed;  // not connected: the job said so
   out << "sent:" << Hex(image.liveCommandSent()) << "\n"
       << (outcome.succeeded ? CTransferJob::kSuccessText : CTransferJob::kFailureText) << "\n";

@@ -9,9 +9,11 @@
 #include "cli/CliImage.h"
 #include "cli/DiffCommand.h"
 #include "cli/PlotCommand.h"
+#include "cli/PortsCommand.h"
 #include "cli/ReportCommand.h"
 #include "cli/ShowCommand.h"
 #include "cli/TransferCommands.h"
+#include "radio/TraceLog.h"
 
 namespace {
 
@@ -24,7 +26,9 @@ constexpr const char* kUsage =
     "  diff A.dat B.dat        the fields that differ (exit 0 equal, 1 different)\n"
     "  plot FILE.dat -o OUT.svg  a band's level tables as curves (SVG or PNG)\n"
     "  report FILE.dat... -o OUT.csv  one CSV row per file, every field decoded\n"
+    "  ports                   COM1..COM9 on this machine and whether each can be opened\n"
     "  --version               print the version\n"
+    "--log FILE (before or after the command) writes a trace of every byte on the line.\n"
     "Run velmora-cli COMMAND --help for a command's options.\n"
     "Exit status: 0 success, 1 the radio transfer failed, 2 bad usage or unreadable files.\n";
 
@@ -50,7 +54,18 @@ int Finish(int code, bool printsItsResult) {
 int main(int argc, char** argv) {
   using namespace velmora;
   std::signal(SIGPIPE, SIG_IGN);
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> args(argv + 1, argv + argc);
+  // --log FILE belongs to the whole tool, wherever it stands.
+  for (auto it = args.begin(); it != args.end(); ++it) {
+    if (*it != "--log") continue;
+    std::string error;
+    if (it + 1 == args.end() || !TraceLog::Instance().Open(*(it + 1), &error)) {
+      std::cerr << (error.empty() ? "--log needs a file" : error) << "\n";
+      return kExitUsage;
+    }
+    args.erase(it, it + 2);
+    break;
+  }
   // Charts draw with widgets, off screen; every other command needs only the event queue the
   // worker threads report through.
   const bool draws = !args.empty() && args[0] == "plot";
@@ -66,7 +81,7 @@ int main(int argc, char** argv) {
       {"read", TransferCommands::Read, false}, {"write", TransferCommands::Write, false},
       {"live", TransferCommands::Live, false}, {"show", ShowCommand::Run, true},
       {"diff", DiffCommand::Run, true},        {"plot", PlotCommand::Run, true},
-      {"report", ReportCommand::Run, true},
+      {"report", ReportCommand::Run, true},    {"ports", PortsCommand::Run, true},
   };
   if (!args.empty()) {
     for (const auto& command : commands) {

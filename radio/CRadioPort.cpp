@@ -60,6 +60,9 @@ bool CRadioPort::Handshake(int retries) {
   std::copy(protocol::kAccessCode.begin(), protocol::kAccessCode.end(), request.begin());
   request.back() = protocol::kStx;
   for (int attempt = 0; attempt <= retries; ++attempt) {
+    if (m_cancelled && m_cancelled()) {
+      return false;
+    }
     if (Write(request) == 0) {
       return false;
     }
@@ -86,7 +89,8 @@ bool CRadioPort::Identify() {
 }
 
 bool CRadioPort::ReadBlock(std::uint8_t hi, std::uint8_t lo,
-                           std::span<std::uint8_t, protocol::kReadBlockSize> dst) {
+                           std::span<std::uint8_t, protocol::kReadBlockSize> dst, bool* received) {
+  if (received) *received = false;
   const std::array<std::uint8_t, 4> request = {protocol::kReadCommand, hi, lo,
                                                protocol::kReadLength};
   if (Write(request) == 0) {
@@ -103,6 +107,7 @@ bool CRadioPort::ReadBlock(std::uint8_t hi, std::uint8_t lo,
   }
   std::copy(reply.begin() + expected.size(), reply.end(), dst.begin());
   ScrambleNibbles(dst, Direction::Receive);
+  if (received) *received = true;
   if (!WriteByte(protocol::kAck)) {
     return false;
   }

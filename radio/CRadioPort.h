@@ -33,14 +33,19 @@ class CRadioPort {
   bool Close();
   void CloseIfOpen();
   bool IsOpen() const { return m_bOpen; }
+  // The device the last Open resolved to, and why it did not open.
+  PortStatus LastOpenStatus() const { return m_line->LastOpenStatus(); }
+  // Asked between handshake attempts; true ends the handshake as failed, sending nothing more.
+  void SetCancelCheck(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
 
   int Write(std::span<const std::uint8_t> data);
   int Read(std::span<std::uint8_t> buffer);
 
   bool Handshake(int retries);
   bool Identify();
+  // received, when given, tells whether dst now holds the radio's data (even on a failure).
   bool ReadBlock(std::uint8_t hi, std::uint8_t lo,
-                 std::span<std::uint8_t, protocol::kReadBlockSize> dst);
+                 std::span<std::uint8_t, protocol::kReadBlockSize> dst, bool* received = nullptr);
   bool WriteBlock(std::uint8_t hi, std::uint8_t lo,
                   std::span<const std::uint8_t, protocol::kWriteBlockSize> src);
   bool SendLiveCommand(std::span<const std::uint8_t> cmd);
@@ -59,6 +64,7 @@ class CRadioPort {
   bool m_bOpen = false;
   ProtocolTiming m_timing;
   PauseFunction m_pause;
+  std::function<bool()> m_cancelled;
 };
 
 }  // namespace velmora

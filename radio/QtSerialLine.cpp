@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "radio/ProtocolConstants.h"
+#include "radio/RadioLogging.h"
+#include "radio/TraceLog.h"
 
 namespace velmora {
 
@@ -30,19 +32,34 @@ bool QtSerialLine::Open(const std::string& name) {
     return true;
   }
   const std::string device = m_names.Resolve(name);
+  m_name = name;
+  m_status = {PortStatus::State::Free, device, {}};
   if (device.empty()) {
-    return false;
+    m_status = PortStatus::Diagnose(device, {});
+  } else {
+    // Created here rather than in the constructor: the port belongs to the thread that uses it.
+    auto port = std::make_unique<QSerialPort>();
+    port->setPortName(QString::fromStdString(device));
+    // Opening is exclusive: a device another port object (or program) holds stays unusable.
+    if (port->open(QIODevice::ReadWrite)) {
+      m_port = std::move(port);
+      Configure();
+    } else {
+      m_status = PortStatus::Diagnose(device, port->errorString().toStdString());
+    }
   }
-  // Created here rather than in the constructor: the port belongs to the thread that uses it.
-  auto port = std::make_unique<QSerialPort>();
-  port->setPortName(QString::fromStdString(device));
-  // Opening is exclusive: a device another port object (or program) holds stays unusable.
-  if (!port->open(QIODevice::ReadWrite)) {
-    return false;
-  }
-  m_port = std::move(port);
-  Configure();
-  return true;
+  const std::string result = PortStatus::Name(name, device) +
+                             " open: " + (m_port ? std::string("ok") : m_status.Describe());
+  TraceLog::Instance().Note(result);
+  qCDebug(lcSerial) << result.c_str();
+  return m_port != nullptr;
+}
+
+PortStatus QtSerialLine::Probe(const std::string& name, PortNames names) {
+  QtSerialLine line(kRealTiming, std::move(names));
+  line.Open(name);
+  line.Close();
+  return line.LastOpenStatus();
 }
 
 void QtSerialLine::Configure() {
@@ -61,6 +78,7 @@ bool QtSerialLine::Close() {
   if (m_port) {
     m_port->close();  // the descriptor is released even when the system reports an error
     m_port.reset();
+    TraceLog::Instance().Note(m_name + " closed");
   }
   return true;
 }
@@ -89,7 +107,9 @@ int QtSerialLine::Write(std::span<const std::uint8_t> data) {
   if (unsent > 0) {
     m_port->clear(QSerialPort::Output);  // a timed-out write must not go out later
   }
-  return static_cast<int>(queued - unsent);
+  const auto sent = static_cast<std::size_t>(queued - unsent);
+  TraceLog::Instance().Bytes(m_name, TraceLog::Direction::ToRadio, data.first(sent));
+  return static_cast<int>(sent);
 }
 
 int QtSerialLine::Read(std::span<std::uint8_t> buffer) {
@@ -116,6 +136,7 @@ int QtSerialLine::Read(std::span<std::uint8_t> buffer) {
       break;
     }
   }
+  TraceLog::Instance().Bytes(m_name, TraceLog::Direction::FromRadio, buffer.first(got));
   return static_cast<int>(got);
 }
 

@@ -26,6 +26,10 @@ class QtSerialLine final : public SerialLine {
   int Write(std::span<const std::uint8_t> data) override;
   int Read(std::span<std::uint8_t> buffer) override;
   void Purge() override;
+  PortStatus LastOpenStatus() const override { return m_status; }
+
+  // Whether the named port can be opened right now: opens it and closes it again.
+  static PortStatus Probe(const std::string& name, PortNames names = PortNames());
 
  private:
   void Configure();
@@ -35,6 +39,8 @@ class QtSerialLine final : public SerialLine {
   ProtocolTiming m_timing;
   PortNames m_names;
   std::unique_ptr<QSerialPort> m_port;
+  std::string m_name;  // as asked for, for the trace
+  PortStatus m_status;
 };
 
 }  // namespace velmora

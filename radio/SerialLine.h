@@ -4,6 +4,8 @@
 #include <span>
 #include <string>
 
+#include "radio/PortStatus.h"
+
 namespace velmora {
 
 // A serial line to the radio as the protocol needs it: 9600 baud 8N1, binary, DTR raised, blocking
@@ -22,6 +24,8 @@ class SerialLine {
   virtual int Read(std::span<std::uint8_t> buffer) = 0;
   // Discards everything queued for sending and everything received but not yet read.
   virtual void Purge() = 0;
+  // The device the last Open resolved to and why it did not open; Free after a good Open.
+  virtual PortStatus LastOpenStatus() const { return {}; }
 };
 
 }  // namespace velmora

@@ -44,6 +44,8 @@ struct RadioFaults {
   int refuseWriteBlock = 0;  // that write block is answered with refuseByte instead of 0x06
   std::uint8_t refuseByte = 0x15;
   int unansweredWriteBlock = 0;  // that write block gets no reply; neither fault stores it
+  int corruptWriteBlock = 0;     // that write block is acknowledged but stored with byte 0 inverted
+  int forgetWriteBlock = 0;      // that write block is acknowledged but not stored at all
 
   LiveReply liveReply = LiveReply::Normal;
 

@@ -144,6 +144,10 @@ std::optional<SimOptions> SimOptions::Parse(const std::vector<std::string>& args
       ok = ParseRefuse(value(), f) && ok;
     else if (name == "--ignore-write")
       ok = ParseBlock(value(), f.unansweredWriteBlock) && ok;
+    else if (name == "--corrupt-write")
+      ok = ParseBlock(value(), f.corruptWriteBlock) && ok;
+    else if (name == "--forget-write")
+      ok = ParseBlock(value(), f.forgetWriteBlock) && ok;
     else if (name == "--live-reply")
       ok = ParseLiveReply(value(), f.liveReply) && ok;
     else if (name == "--noise")
@@ -187,6 +191,8 @@ Faults (block numbers count from 1 within a session; each handshake starts one):
                              only (default: every read block)
   --refuse-write N[:HEX]     answer write block N with HEX (default 15) and do not store it
   --ignore-write N           leave write block N unanswered and do not store it
+  --corrupt-write N          acknowledge write block N but store it with its first byte inverted
+  --forget-write N           acknowledge write block N but store nothing
   --live-reply 09|06|none    how live-tune commands are answered (default 09)
   --noise HEX[,HEX...]       send these bytes before each reply
   --noise-on KIND[,KIND...]  only before these replies: handshake, ident, ident-ack, read,

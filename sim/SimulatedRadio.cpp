@@ -160,12 +160,15 @@ std::vector<std::uint8_t> SimulatedRadio::OnWriteBlock() {
     return Record(RequestRecord::Kind::WriteBlock, {}, address);
   }
   protocol::SubstituteNibbles(data, protocol::kInverseSubstitution);
-  const std::vector<std::uint8_t> before = ReadMemory(address, data.size());
-  WriteMemory(address, data);
-  if (m_memoryWritten && !m_memoryWritten()) {
-    WriteMemory(address, before);
-    return Record(RequestRecord::Kind::WriteBlock,
-                  Reply(ReplyKind::WriteAck, {m_faults.refuseByte}), address);
+  if (m_faults.corruptWriteBlock == m_writeBlocks) data[0] ^= 0xFF;
+  if (m_faults.forgetWriteBlock != m_writeBlocks) {
+    const std::vector<std::uint8_t> before = ReadMemory(address, data.size());
+    WriteMemory(address, data);
+    if (m_memoryWritten && !m_memoryWritten()) {
+      WriteMemory(address, before);
+      return Record(RequestRecord::Kind::WriteBlock,
+                    Reply(ReplyKind::WriteAck, {m_faults.refuseByte}), address);
+    }
   }
   return Record(RequestRecord::Kind::WriteBlock, Reply(ReplyKind::WriteAck, {kAck}), address);
 }

@@ -1,20 +1,45 @@
 #include "transfer/CTransferJob.h"
 
+#include <QDateTime>
 #include <algorithm>
 #include <array>
 #include <cstdio>
 
+#include "radio/TraceLog.h"
+#include "transfer/BackupFile.h"
 #include "transfer/TransferDoneEvent.h"
+#include "transfer/TransferLogging.h"
 
 namespace velmora {
 namespace {
 
-constexpr std::size_t kWriteBlocksPerRegion[layout::kRegionCount] = {4, 4, 2, 3};
-
-std::string Hex16(int hi, int lo) {
+std::string Hex16(int value) {
   char text[8];
-  std::snprintf(text, sizeof text, "0x%02X%02X", hi & 0xFF, lo & 0xFF);
+  std::snprintf(text, sizeof text, "0x%04X", value & 0xFFFF);
   return text;
+}
+
+std::string Hex8(int value) {
+  char text[4];
+  std::snprintf(text, sizeof text, "%02X", value & 0xFF);
+  return text;
+}
+
+std::string Count(int done, int total) {
+  return " " + std::to_string(done) + "/" + std::to_string(total);
+}
+
+const char* OperationName(int operation) {
+  switch (operation) {
+    case TRANSFER_READ:
+      return "read";
+    case TRANSFER_WRITE:
+      return "write";
+    case TRANSFER_LIVE:
+      return "live";
+    default:
+      return "other";
+  }
 }
 
 }  // namespace
@@ -25,16 +50,28 @@ CTransferJob::~CTransferJob() = default;
 void CTransferJob::Setup(QObject* owner, CalibrationImage* image) {
   m_hOwner = owner;
   m_pImage = image;
-  if (!m_pPort) m_pPort = m_portFactory ? m_portFactory() : std::make_unique<CRadioPort>();
+  if (!m_pPort) {
+    m_pPort = m_portFactory ? m_portFactory() : std::make_unique<CRadioPort>();
+    m_pPort->SetCancelCheck([this] { return Cancelled(); });
+  }
 }
 
 bool CTransferJob::Claim() {
   bool idle = false;
-  return m_running.compare_exchange_strong(idle, true);
+  if (!m_running.compare_exchange_strong(idle, true)) return false;
+  m_cancel = false;
+  return true;
 }
 
 void CTransferJob::Run() {
   m_pImage->setBusy(true);
+  TraceLog::Instance().Note(std::string("job ") + OperationName(m_nOperation) + " started");
+  qCDebug(lcTransfer) << "job started" << m_nOperation;
+  {
+    const std::lock_guard lock(m_detailMutex);
+    m_detail.clear();
+    m_backupPath.clear();
+  }
   switch (m_nOperation) {
     case TRANSFER_READ:
       if (!Connect()) break;
@@ -42,12 +79,11 @@ void CTransferJob::Run() {
         Post(TRANSFER_READ, 0);  // the owner refreshes while the box is still up
         Show(kSuccessText);
       } else {
-        Show(kFailureText);
+        ShowFailure();
       }
       break;
     case TRANSFER_WRITE:
-      if (!Connect()) break;
-      Show(WriteAll() ? kSuccessText : kFailureText);
+      if (Connect()) RunWrite();
       break;
     case TRANSFER_LIVE:
       RunLive();
@@ -56,6 +92,8 @@ void CTransferJob::Run() {
       break;
   }
   m_pPort->CloseIfOpen();
+  TraceLog::Instance().Note(std::string("job ") + OperationName(m_nOperation) +
+                            " ended: " + Detail());
   m_pImage->setBusy(false);
   m_running = false;
 }
@@ -70,15 +108,37 @@ void CTransferJob::RunLive() {
     std::copy(composed.begin(), composed.end(), command.begin());
   }
   const bool sent = m_pPort->SendLiveCommand(command);
-  SetDetail(sent ? "live command acknowledged" : "live command not acknowledged");
+  SetDetail(Detail() + (sent ? ", live command acknowledged" : ", live command not acknowledged"));
   Post(TRANSFER_LIVE, sent ? kLiveSent : kLiveFailed);
 }
 
-bool CTransferJob::TryPort(int port, int retries) {
-  if (!m_pPort->Open("COM" + std::to_string(port))) return false;
+bool CTransferJob::TryPort(int port, int retries, std::string& reason) {
+  const std::string name = "COM" + std::to_string(port);
+  if (!m_pPort->Open(name)) {
+    const PortStatus status = m_pPort->LastOpenStatus();
+    reason = PortStatus::Name(name, status.device) + ": " + status.Describe();
+    return false;
+  }
+  m_portName = PortStatus::Name(name, m_pPort->LastOpenStatus().device);
   if (m_pPort->Handshake(retries)) return true;
+  reason = m_portName + ": no radio answered the handshake";
   m_pPort->Close();
   return false;
+}
+
+// The stored port first; then, unless it is the only one asked for, COM1..COM9 without it.
+std::vector<int> CTransferJob::PortOrder(int first) const {
+  std::vector<int> order;
+  if (m_options.onlyStoredPort) return {first};
+  for (int p = first; p < kPortLimit;) {
+    order.push_back(p);
+    if (order.size() == 1) {
+      p = first == 1 ? 2 : 1;
+    } else if (++p == first) {
+      ++p;
+    }
+  }
+  return order;
 }
 
 bool CTransferJob::Connect() {
@@ -86,60 +146,83 @@ bool CTransferJob::Connect() {
     const auto lock = m_pImage->Lock();
     return m_pImage->portNumber();
   }();
-  int p = first;
-  int retries = kFirstPortRetries;
-  bool isFirst = true;
-  bool found = false;
-  while (p < kPortLimit && !found) {
-    found = TryPort(p, retries);
-    if (found) break;
-    if (isFirst) {
-      p = first == 1 ? 2 : 1;
-      isFirst = false;
-      retries = kOtherPortRetries;
-    } else if (++p == first) {
-      ++p;
+  std::string reason = "no port tried from COM" + std::to_string(first);
+  int found = 0;
+  bool connected = false;
+  for (const int p : PortOrder(first)) {
+    if (Cancelled()) break;
+    Progress("正在连接 COM" + std::to_string(p) + "…", 0, 0);
+    connected = TryPort(p, p == first ? kFirstPortRetries : kOtherPortRetries, reason);
+    if (connected) {
+      found = p;
+      break;
     }
   }
-  if (!found) {
-    SetDetail("no radio answered the handshake on COM1..COM9 (started at COM" +
-              std::to_string(first) + ")");
-    Show(kConnectFailedText);
+  if (!connected) {
+    if (Cancelled()) {
+      SetDetail("cancelled while connecting");
+      Show(kCancelledText);
+      return false;
+    }
+    const std::string scanned = "no radio answered the handshake on COM1..COM9 (started at COM" +
+                                std::to_string(first) + "); last tried " + reason;
+    SetDetail(m_options.onlyStoredPort ? reason : scanned);
+    Show(kConnectFailedText, reason);
     return false;
   }
   {
     const auto lock = m_pImage->Lock();
-    m_pImage->setPortNumber(p);
+    m_pImage->setPortNumber(found);
   }
   if (!m_pPort->Identify()) {
-    SetDetail("the radio on COM" + std::to_string(p) + " failed the identification");
-    Show(kConnectFailedText);
+    reason = "the radio on " + m_portName + " failed the identification";
+    SetDetail(reason);
+    Show(kConnectFailedText, reason);
     return false;
   }
-  SetDetail("radio answered on COM" + std::to_string(p));
+  SetDetail("radio answered on " + m_portName);
   return true;
+}
+
+bool CTransferJob::ReadRegion(std::size_t i) {
+  std::uint8_t hi = 0, lo = 0;
+  {
+    const auto lock = m_pImage->Lock();
+    hi = m_pImage->region(i).addrHi, lo = m_pImage->region(i).addrLo;
+  }
+  const std::string where =
+      "read block " + std::to_string(i + 1) + " of 4 at " + Hex16(hi << 8 | lo);
+  std::array<std::uint8_t, layout::kRegionDataSize> block{};
+  bool received = false;
+  bool ok = m_pPort->ReadBlock(hi, lo, block, &received);
+  // A second copy must match the first; a region that keeps changing is not trusted.
+  for (int retry = 0; ok && m_options.readTwice; ++retry) {
+    std::array<std::uint8_t, layout::kRegionDataSize> again{};
+    ok = !Cancelled() && m_pPort->ReadBlock(hi, lo, again);
+    if (!ok || again == block) break;
+    if (retry == kReadRetries) {
+      SetDetail(where + ": two copies differed " + std::to_string(kReadRetries + 1) + " times");
+      return false;
+    }
+    ok = !Cancelled() && m_pPort->ReadBlock(hi, lo, block, &received);
+  }
+  if (received) {
+    // Only bytes the radio sent reach the image: an edit made meanwhile stays otherwise.
+    const auto lock = m_pImage->Lock();
+    std::copy(block.begin(), block.end(), m_pImage->region(i).data.begin());
+  }
+  if (!ok) SetDetail(where + " failed");
+  return ok;
 }
 
 bool CTransferJob::ReadAll() {
   for (std::size_t i = 0; i < layout::kRegionCount; ++i) {
-    std::array<std::uint8_t, layout::kRegionDataSize> block{};
-    std::uint8_t hi = 0, lo = 0;
-    {
-      const auto lock = m_pImage->Lock();
-      const RadioRegion region = m_pImage->region(i);
-      hi = region.addrHi, lo = region.addrLo;
-      std::copy(region.data.begin(), region.data.end(), block.begin());
-    }
-    const bool ok = m_pPort->ReadBlock(hi, lo, block);
-    {
-      // A block that failed after its data arrived keeps them, as the radio sent them.
-      const auto lock = m_pImage->Lock();
-      std::copy(block.begin(), block.end(), m_pImage->region(i).data.begin());
-    }
-    if (!ok) {
-      SetDetail("read block " + std::to_string(i + 1) + " of 4 at " + Hex16(hi, lo) + " failed");
+    if (Cancelled()) {
+      SetDetail(Detail() + ", cancelled after " + std::to_string(i) + " of 4 blocks");
       return false;
     }
+    if (!ReadRegion(i)) return false;
+    Progress("读出" + Count(static_cast<int>(i) + 1, 4), static_cast<int>(i) + 1, 4);
   }
   SetDetail(Detail() + ", read 4 blocks");
   return true;
@@ -151,39 +234,134 @@ bool CTransferJob::WriteAll() {
     const auto lock = m_pImage->Lock();
     snapshot = m_pImage->ToBytes();
   }
-  int sent = 0;
-  auto send = [&](std::size_t header, std::size_t data) {
-    const std::uint8_t hi = snapshot[header];
-    const std::uint8_t lo = snapshot[header + 1];  // already advanced by the caller
-    std::array<std::uint8_t, protocol::kWriteBlockSize> block{};
-    std::copy_n(snapshot.begin() + static_cast<std::ptrdiff_t>(data), block.size(), block.begin());
-    if (m_pPort->WriteBlock(hi, lo, block)) {
-      ++sent;
-      return true;
+  return WriteBlocks(WritePlan(snapshot));
+}
+
+bool CTransferJob::WriteBlocks(const WritePlan& plan) {
+  const auto& blocks = plan.blocks();
+  const int total = static_cast<int>(blocks.size());
+  for (int sent = 0; sent < total; ++sent) {
+    const WritePlan::Block& block = blocks[static_cast<std::size_t>(sent)];
+    const std::string where = " of " + std::to_string(total) + " at " + Hex16(block.address);
+    if (Cancelled()) {
+      SetDetail(Detail() + ", cancelled before block " + std::to_string(sent + 1) + where);
+      return false;
     }
-    SetDetail("write block " + std::to_string(sent + 1) + " of 14 at " + Hex16(hi, lo) + " failed");
-    return false;
-  };
-  for (std::size_t i = 0; i < layout::kRegionCount; ++i) {
-    const std::size_t header = layout::RegionOffset(i);
-    const std::uint8_t lo = snapshot[header + 1];
-    for (std::size_t k = 0; k < kWriteBlocksPerRegion[i]; ++k) {
-      // The block address advances on the low byte alone, without carry into the high byte.
-      snapshot[header + 1] = static_cast<std::uint8_t>(lo + 16 * k);
-      if (!send(header, header + 2 + 16 * k)) return false;
+    std::array<std::uint8_t, protocol::kWriteBlockSize> data{};
+    std::copy_n(plan.image().begin() + static_cast<std::ptrdiff_t>(block.offset), data.size(),
+                data.begin());
+    if (!m_pPort->WriteBlock(block.address >> 8, block.address & 0xFF, data)) {
+      SetDetail(Detail() + ", write block " + std::to_string(sent + 1) + where + " failed");
+      return false;
     }
+    Progress("写入" + Count(sent + 1, total), sent + 1, total);
   }
-  if (!send(layout::kLiveBlock, layout::kLiveBlock + 2)) return false;
-  SetDetail(Detail() + ", wrote 14 blocks");
+  SetDetail(Detail() + ", wrote " + std::to_string(total) + " blocks");
   return true;
 }
 
-void CTransferJob::Show(const char* text) {
-  if (m_presenter) m_presenter->ShowMessage(text);
+bool CTransferJob::ReadPlan(const WritePlan& plan, const std::string& step,
+                            const std::string& label, WritePlan::Reads& reads) {
+  const auto& addresses = plan.reads();
+  const int total = static_cast<int>(addresses.size());
+  for (int k = 0; k < total; ++k) {
+    const std::uint16_t address = addresses[static_cast<std::size_t>(k)];
+    if (Cancelled()) return false;
+    if (!m_pPort->ReadBlock(address >> 8, address & 0xFF, reads[address])) {
+      SetDetail(Detail() + ", " + step + " read at " + Hex16(address) + " failed");
+      return false;
+    }
+    Progress(label + Count(k + 1, total), k + 1, total);
+  }
+  return true;
+}
+
+// Nothing is written unless the radio's present bytes are safely on disk.
+bool CTransferJob::Backup(const WritePlan& plan, std::string& reason) {
+  if (!ReadPlan(plan, "backup", "备份", m_backupReads)) {
+    if (!Cancelled()) reason = "备份读出失败, 未写入";
+    return false;
+  }
+  const QString port = QString::fromStdString(m_portName.substr(0, m_portName.find(' ')));
+  const QString folder =
+      m_options.backupFolder.isEmpty() ? BackupFile::Folder() : m_options.backupFolder;
+  QString path;
+  const FileResult saved = BackupFile::Save(plan.Backup(m_backupReads), folder,
+                                            QDateTime::currentDateTime(), port, path);
+  if (!saved.ok()) {
+    reason = "备份保存失败, 未写入: " + saved.error;
+    SetDetail(Detail() + ", backup not saved (" + saved.error + "), nothing written");
+    return false;
+  }
+  const std::lock_guard lock(m_detailMutex);
+  m_backupPath = path.toStdString();
+  m_detail += ", backup " + m_backupPath;
+  return true;
+}
+
+// Compares what the radio holds with what was sent; shows the outcome when it fails.
+bool CTransferJob::Verify(const WritePlan& plan, const std::string& backupLine) {
+  WritePlan::Reads reads;
+  if (Cancelled() || !ReadPlan(plan, "verify", "校验…", reads)) {
+    ShowFailure(backupLine);
+    return false;
+  }
+  const auto mismatch = plan.Compare(reads);
+  if (!mismatch) {
+    SetDetail(Detail() + ", verified");
+    return true;
+  }
+  std::string text = "at " + Hex16(mismatch->address) + " wrote " + Hex8(mismatch->written) +
+                     ", the radio holds " + Hex8(mismatch->held);
+  if (!m_backupReads.empty()) {
+    const CalibrationImage::Bytes old = plan.Backup(m_backupReads);
+    for (const auto& block : plan.blocks()) {
+      const int k = mismatch->address - block.address;
+      if (k >= 0 && k < static_cast<int>(protocol::kWriteBlockSize)) {
+        text +=
+            " (before the write: " + Hex8(old[block.offset + static_cast<std::size_t>(k)]) + ")";
+        break;
+      }
+    }
+  }
+  SetDetail(Detail() + ", verify failed " + text);
+  Show(kVerifyFailedText, backupLine.empty() ? text : text + "\n" + backupLine);
+  return false;
+}
+
+void CTransferJob::RunWrite() {
+  CalibrationImage::Bytes snapshot;
+  {
+    const auto lock = m_pImage->Lock();
+    snapshot = m_pImage->ToBytes();
+  }
+  const WritePlan plan(snapshot);
+  m_backupReads.clear();
+  std::string reason;
+  if (m_options.backup && !Backup(plan, reason)) return ShowFailure(reason);
+  const std::string path = BackupPath();
+  const std::string backupLine = path.empty() ? std::string() : "备份: " + path;
+  if (!WriteBlocks(plan)) return ShowFailure(backupLine);
+  if (m_options.verify && !Verify(plan, backupLine)) return;
+  Show(kSuccessText, backupLine);
+}
+
+void CTransferJob::ShowFailure(const std::string& detail) {
+  Show(Cancelled() ? kCancelledText : kFailureText, detail);
+}
+
+void CTransferJob::Show(const std::string& text, const std::string& detail) {
+  TraceLog::Instance().Note("outcome: " + text + (detail.empty() ? "" : " (" + detail + ")"));
+  if (m_presenter) m_presenter->ShowOutcome(text, detail);
 }
 
 void CTransferJob::Post(int operation, int result) {
   if (m_hOwner) TransferDoneEvent::Post(m_hOwner, operation, result);
+}
+
+void CTransferJob::Progress(const std::string& text, int done, int total) {
+  qCDebug(lcTransfer) << text.c_str();
+  if (m_progress) m_progress(text, done, total);
 }
 
 void CTransferJob::SetDetail(std::string detail) {
@@ -194,6 +372,11 @@ void CTransferJob::SetDetail(std::string detail) {
 std::string CTransferJob::Detail() const {
   const std::lock_guard lock(m_detailMutex);
   return m_detail;
+}
+
+std::string CTransferJob::BackupPath() const {
+  const std::lock_guard lock(m_detailMutex);
+  return m_backupPath;
 }
 
 }  // namespace velmora

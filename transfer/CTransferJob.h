@@ -6,10 +6,13 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "core/CalibrationImage.h"
 #include "radio/CRadioPort.h"
 #include "transfer/MessagePresenter.h"
+#include "transfer/TransferOptions.h"
+#include "transfer/WritePlan.h"
 
 namespace velmora {
 
@@ -20,13 +23,18 @@ class CTransferJob {
   static constexpr const char* kSuccessText = "成功!";
   static constexpr const char* kFailureText = "失败!";
   static constexpr const char* kConnectFailedText = "连接对讲机失败!";
+  static constexpr const char* kVerifyFailedText = "写入校验失败!";
+  static constexpr const char* kCancelledText = "已取消";
   static constexpr int kLiveSent = 100;
   static constexpr int kLiveFailed = 50;
   static constexpr int kFirstPortRetries = 3;
   static constexpr int kOtherPortRetries = 1;
-  static constexpr int kPortLimit = 10;  // COM1..COM9
+  static constexpr int kPortLimit = 10;   // COM1..COM9
+  static constexpr int kReadRetries = 3;  // re-reads of a region whose two copies differ
 
   using PortFactory = std::function<std::unique_ptr<CRadioPort>()>;
+  // Called on the worker thread: what runs now, and how far it is (total 0: no measure).
+  using ProgressFunction = std::function<void(const std::string& text, int done, int total)>;
 
   CTransferJob();
   ~CTransferJob();
@@ -36,13 +44,17 @@ class CTransferJob {
   // Stores the owner and the image; creates the port on first use.
   void Setup(QObject* owner, CalibrationImage* image);
   void SetOperation(int operation) { m_nOperation = operation; }
+  void SetOptions(const TransferOptions& options) { m_options = options; }
   void SetPresenter(MessagePresenter* presenter) { m_presenter = presenter; }
+  void SetProgress(ProgressFunction progress) { m_progress = std::move(progress); }
   // How the port is made on first Setup; tests hand in a scaled-timing port.
   void SetPortFactory(PortFactory factory) { m_portFactory = std::move(factory); }
 
   // A job record serves one job at a time: Claim before starting a thread, Run releases it.
   bool Claim();
   bool IsRunning() const { return m_running.load(); }
+  // Any thread: ends the job at its next pause between exchanges, as a failure would.
+  void Cancel() { m_cancel = true; }
 
   void Run();
   bool Connect();
@@ -51,13 +63,26 @@ class CTransferJob {
 
   // One line on what happened last: which port answered, which step or block failed.
   std::string Detail() const;
+  // The backup the last write saved, "" for none.
+  std::string BackupPath() const;
   CRadioPort* port() const { return m_pPort.get(); }
 
  private:
-  void Show(const char* text);
+  void Show(const std::string& text, const std::string& detail = {});
+  void ShowFailure(const std::string& detail = {});
   void Post(int operation, int result);
   void SetDetail(std::string detail);
-  bool TryPort(int port, int retries);
+  void Progress(const std::string& text, int done, int total);
+  bool Cancelled() const { return m_cancel.load(); }
+  bool TryPort(int port, int retries, std::string& reason);
+  std::vector<int> PortOrder(int first) const;
+  bool ReadRegion(std::size_t i);
+  bool ReadPlan(const WritePlan& plan, const std::string& step, const std::string& label,
+                WritePlan::Reads& reads);
+  bool WriteBlocks(const WritePlan& plan);
+  bool Backup(const WritePlan& plan, std::string& reason);
+  bool Verify(const WritePlan& plan, const std::string& backupLine);
+  void RunWrite();
   void RunLive();
 
   std::unique_ptr<CRadioPort> m_pPort;
@@ -66,9 +91,15 @@ class CTransferJob {
   QObject* m_hOwner = nullptr;  // lives as long as the program
   MessagePresenter* m_presenter = nullptr;
   PortFactory m_portFactory;
+  ProgressFunction m_progress;
+  TransferOptions m_options;
+  std::string m_portName;  // "COM3 = /dev/ttyUSB0" once connected
+  WritePlan::Reads m_backupReads;
   std::atomic<bool> m_running{false};
+  std::atomic<bool> m_cancel{false};
   mutable std::mutex m_detailMutex;
   std::string m_detail;
+  std::string m_backupPath;
 };
 
 }  // namespace velmora

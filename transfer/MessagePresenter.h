@@ -11,6 +11,12 @@ class MessagePresenter {
  public:
   virtual ~MessagePresenter() = default;
   virtual void ShowMessage(const std::string& text) = 0;
+  // A job's outcome with a line or two of detail (a reason, where the backup went); presenters
+  // without room for the detail show the text alone.
+  virtual void ShowOutcome(const std::string& text, const std::string& detail) {
+    (void)detail;
+    ShowMessage(text);
+  }
 };
 
 }  // namespace velmora

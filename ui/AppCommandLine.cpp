@@ -41,6 +41,10 @@ AppCommandLine::AppCommandLine() {
       "memory and keeps calibration files (.dat)."));
   m_parser.addHelpOption();
   m_parser.addVersionOption();
+  m_parser.addOption(
+      QCommandLineOption(QStringLiteral("log"),
+                         QStringLiteral("Write a trace of every byte on the serial line to FILE."),
+                         QStringLiteral("FILE")));
   m_parser.addPositionalArgument(QStringLiteral("file"),
                                  QStringLiteral("Calibration file to open at start."),
                                  QStringLiteral("[FILE.dat]"));
@@ -82,5 +86,7 @@ QString AppCommandLine::file() const {
   const QStringList files = m_parser.positionalArguments();
   return files.isEmpty() ? QString() : files.first();
 }
+
+QString AppCommandLine::logFile() const { return m_parser.value(QStringLiteral("log")); }
 
 }  // namespace velmora

@@ -8,8 +8,8 @@ class QCoreApplication;
 
 namespace velmora {
 
-// The window program's command line: an optional calibration file to open at start, --help and
-// --version. Qt's own options that would restyle the window are taken out before Qt sees them.
+// The window program's command line: an optional calibration file to open at start, --log FILE
+// for a support trace, --help and --version. Qt's own options that would restyle the window are taken out before Qt sees them.
 class AppCommandLine {
  public:
   AppCommandLine();
@@ -24,6 +24,8 @@ class AppCommandLine {
   // does an unknown option; false after printing why when more than one file is named.
   bool process(const QCoreApplication& app);
   QString file() const;
+  // The support trace asked for with --log FILE, empty for none.
+  QString logFile() const;
 
  private:
   QCommandLineParser m_parser;

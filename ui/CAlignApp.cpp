@@ -1,7 +1,10 @@
 #include "ui/CAlignApp.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <string>
 
+#include "radio/TraceLog.h"
 #include "ui/AppCommandLine.h"
 #include "ui/CAlignMainDlg.h"
 #include "ui/QtTranslations.h"
@@ -38,6 +41,13 @@ int CAlignApp::Run(int argc, char** argv) {
   QApplication app(count, arguments.data());
   setUpApplication(app);
   if (!commandLine.process(app)) return 1;
+  if (!commandLine.logFile().isEmpty()) {
+    std::string error;
+    if (!TraceLog::Instance().Open(commandLine.logFile().toStdString(), &error)) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return 2;
+    }
+  }
   setStartFile(commandLine.file());
   InitInstance();
   return 0;

@@ -5,8 +5,10 @@
 #include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
 
@@ -27,6 +29,12 @@ namespace {
 constexpr int kBandA = 0;
 constexpr int kBandB = 1;
 constexpr int kSystemCommandMask = 0xFFF0;
+
+// The transfer status row under the template's controls, in pixels.
+constexpr int kStatusMargin = 8;
+constexpr int kStatusRowHeight = 24;
+constexpr int kStatusBarWidth = 200;
+constexpr int kCancelButtonWidth = 72;
 
 QString FileErrorText(const QString& action, const QString& path, const FileResult& result) {
   return QStringLiteral("%1 %2 失败:\n%3").arg(action, path, QString::fromStdString(result.error));
@@ -94,7 +102,70 @@ bool CAlignMainDlg::OnInitDialog() {
   WatchUserEdits();
   m_title = windowTitle();
   UpdateTitle();
+  CreateTransferStatus();
   return true;
+}
+
+// Kept apart from the template: a row the dialog grows by, hidden until a read or write runs.
+void CAlignMainDlg::CreateTransferStatus() {
+  const int top = height();
+  const int right = width() - kStatusMargin;
+  m_cancelButton = new QPushButton(QString::fromUtf8(kCancelText), this);
+  m_cancelButton->setGeometry(right - kCancelButtonWidth, top, kCancelButtonWidth,
+                              kStatusRowHeight);
+  m_transferProgress = new QProgressBar(this);
+  m_transferProgress->setGeometry(m_cancelButton->x() - kStatusMargin - kStatusBarWidth, top,
+                                  kStatusBarWidth, kStatusRowHeight);
+  m_transferStatus = new QLabel(this);
+  m_transferStatus->setGeometry(kStatusMargin, top, m_transferProgress->x() - 2 * kStatusMargin,
+                                kStatusRowHeight);
+  for (QWidget* w :
+       {static_cast<QWidget*>(m_transferStatus), static_cast<QWidget*>(m_transferProgress),
+        static_cast<QWidget*>(m_cancelButton)}) {
+    w->hide();
+  }
+  setFixedSize(width(), top + kStatusRowHeight + kStatusMargin);
+  connect(m_cancelButton, &QPushButton::clicked, this, [this] { m_job.Cancel(); });
+  connect(&m_gate, &TransferGate::Released, this, &CAlignMainDlg::EndTransferStatus);
+  // Reported on the worker thread; shown on this one.
+  m_job.SetProgress([this](const std::string& text, int done, int total) {
+    const QString message = QString::fromStdString(text);
+    QMetaObject::invokeMethod(
+        this, [this, message, done, total] { ShowTransferProgress(message, done, total); },
+        Qt::QueuedConnection);
+  });
+}
+
+void CAlignMainDlg::StartTransfer(int operation, const TransferOptions& options,
+                                  const std::function<void()>& beforeResume) {
+  CTestThread* thread = CTestThread::StartJob(
+      m_job, this, m_pImage, operation,
+      [this, &options, &beforeResume] {
+        m_job.SetOptions(options);
+        if (beforeResume) beforeResume();
+      },
+      &m_gate);
+  if (!thread) return;
+  m_pThread = thread;
+  ShowTransferProgress(QString(), 0, 0);
+  m_cancelButton->setEnabled(true);
+  m_cancelButton->show();
+}
+
+void CAlignMainDlg::ShowTransferProgress(const QString& text, int done, int total) {
+  if (!m_job.IsRunning()) return;  // a late report of a job that has ended
+  m_transferStatus->setText(text);
+  m_transferProgress->setRange(0, total);  // no total: a busy bar
+  m_transferProgress->setValue(done);
+  m_transferStatus->show();
+  m_transferProgress->show();
+}
+
+void CAlignMainDlg::EndTransferStatus() {
+  if (m_job.IsRunning()) return;  // a live tune of a page ended, not this window's job
+  m_transferStatus->hide();
+  m_transferProgress->hide();
+  m_cancelButton->hide();
 }
 
 void CAlignMainDlg::AddSystemMenuEntry() {
@@ -177,21 +248,20 @@ void CAlignMainDlg::RefreshUserInterface() {
   m_pBandPageB->LoadFromImage();
 }
 
-void CAlignMainDlg::OnRead() {
-  CTestThread* thread = CTestThread::StartJob(m_job, this, m_pImage, TRANSFER_READ, {}, &m_gate);
-  if (thread) m_pThread = thread;
-}
+void CAlignMainDlg::OnRead() { StartTransfer(TRANSFER_READ, TransferOptions{}, {}); }
 
 // The worker starts only once the image holds the whole user interface. Defaults that were never
-// replaced by a read or a file are written only when the user says so.
+// replaced by a read or a file are written only when the user says so. The window always saves
+// what the radio held before and checks what it holds after.
 void CAlignMainDlg::OnWrite() {
   if (!m_gate.IsOpen()) return;
   if (!m_hasData && !m_prompts.askYesNo(this, QString::fromUtf8(kDefaultsWriteQuestion))) {
     return;
   }
-  CTestThread* thread = CTestThread::StartJob(
-      m_job, this, m_pImage, TRANSFER_WRITE, [this] { StoreUserInterface(); }, &m_gate);
-  if (thread) m_pThread = thread;
+  TransferOptions options;
+  options.backup = true;
+  options.verify = true;
+  StartTransfer(TRANSFER_WRITE, options, [this] { StoreUserInterface(); });
 }
 
 void CAlignMainDlg::OnSave() {

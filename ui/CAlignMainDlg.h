@@ -15,7 +15,9 @@
 #include "ui/QtMessagePresenter.h"
 #include "ui/WindowPrompts.h"
 
+class QLabel;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 
 namespace velmora {
@@ -41,6 +43,7 @@ class CAlignMainDlg : public QDialog {
   static constexpr int kTabId = 1000, kPortId = 1006, kIfId = 1007, kCrystalId = 1008;
   static constexpr int kPowerOnText1Id = 1177, kPowerOnText2Id = 1178;
   static constexpr int kPowerOnTextMax = 7;
+  static constexpr const char* kCancelText = "取消";
 
   explicit CAlignMainDlg(QWidget* parent = nullptr);
   ~CAlignMainDlg() override;
@@ -74,6 +77,10 @@ class CAlignMainDlg : public QDialog {
   QWidget* Control(int id) const { return m_controls.Widget(id); }
   // The window menu: on this platform it opens as the window's context menu.
   QMenu* systemMenu() const { return m_systemMenu; }
+  // The row under the controls that follows a read or write: what runs, how far, and 取消.
+  QLabel* transferStatus() const { return m_transferStatus; }
+  QProgressBar* transferProgress() const { return m_transferProgress; }
+  QPushButton* cancelButton() const { return m_cancelButton; }
 
   // Test hooks: how every job of the window and its pages makes its port, who tells the user
   // a job's outcome, and who answers the window's own questions.
@@ -98,6 +105,11 @@ class CAlignMainDlg : public QDialog {
   void RefreshUserInterface();
   void UpdateCommandButtons();
   QPushButton* Button(int id) const;
+  void CreateTransferStatus();
+  void StartTransfer(int operation, const TransferOptions& options,
+                     const std::function<void()>& beforeResume);
+  void ShowTransferProgress(const QString& text, int done, int total);
+  void EndTransferStatus();
 
   // Unsaved work: the title names the file and marks an image that is in no file.
   void WatchUserEdits();
@@ -132,6 +144,9 @@ class CAlignMainDlg : public QDialog {
   QString m_title;         // the template's caption
   QString m_fileName;      // of the file saved or opened last; empty before any
   bool m_hasData = false;  // read from a radio or opened from a file since the start
+  QLabel* m_transferStatus = nullptr;
+  QProgressBar* m_transferProgress = nullptr;
+  QPushButton* m_cancelButton = nullptr;
 };
 
 }  // namespace velmora

@@ -7,9 +7,12 @@ namespace velmora {
 
 QtMessagePresenter::QtMessagePresenter(QWidget* window) : m_window(window) {}
 
-void QtMessagePresenter::ShowMessage(const std::string& text) {
+void QtMessagePresenter::ShowMessage(const std::string& text) { ShowOutcome(text, {}); }
+
+void QtMessagePresenter::ShowOutcome(const std::string& text, const std::string& detail) {
   const QString message = QString::fromStdString(text);
-  auto show = [this, message] { ShowBox(m_window, message); };
+  const QString more = QString::fromStdString(detail);
+  auto show = [this, message, more] { ShowBox(m_window, message, more); };
   if (QThread::currentThread() == thread()) {
     show();
   } else {
@@ -17,8 +20,9 @@ void QtMessagePresenter::ShowMessage(const std::string& text) {
   }
 }
 
-void QtMessagePresenter::ShowBox(QWidget* parent, const QString& text) {
+void QtMessagePresenter::ShowBox(QWidget* parent, const QString& text, const QString& detail) {
   QMessageBox box(QMessageBox::Warning, kTitle, text, QMessageBox::Ok, parent);
+  if (!detail.isEmpty()) box.setInformativeText(detail);
   box.exec();
 }
 

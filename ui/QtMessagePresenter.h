@@ -18,9 +18,11 @@ class QtMessagePresenter : public QObject, public MessagePresenter {
 
   explicit QtMessagePresenter(QWidget* window);
   void ShowMessage(const std::string& text) override;
+  // The detail goes below the text as the box's informative text.
+  void ShowOutcome(const std::string& text, const std::string& detail) override;
 
   // The box itself, also used on the user-interface thread for file errors.
-  static void ShowBox(QWidget* parent, const QString& text);
+  static void ShowBox(QWidget* parent, const QString& text, const QString& detail = {});
 
  private:
   QPointer<QWidget> m_window;

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,12 +43,22 @@ struct CliResult {
   QString out, err;
 };
 
-CliResult RunCli(const QString& port, const QStringList& args, const QString& dataHome = {}) {
+// An unprivileged user for the child, so that a file's mode counts even when tests run as root.
+constexpr uid_t kNobody = 65534;
+
+CliResult RunCli(const QString& port, const QStringList& args,
+                 const QMap<QString, QString>& environment = {}, bool unprivileged = false) {
   QProcess cli;
   auto env = QProcessEnvironment::systemEnvironment();
   env.insert("VELMORA_COM1", port);
-  if (!dataHome.isEmpty()) env.insert("XDG_DATA_HOME", dataHome);
+  for (auto it = environment.begin(); it != environment.end(); ++it)
+    env.insert(it.key(), it.value());
   cli.setProcessEnvironment(env);
+  if (unprivileged && ::getuid() == 0) {
+    cli.setChildProcessModifier([] {
+      if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(127);
+    });
+  }
   cli.start(VELMORA_CLI_PATH, args);
   cli.waitForFinished(60000);
   return {cli.exitCode(), QString::fromUtf8(cli.readAllStandardOutput()),
@@ -136,7 +147,8 @@ class CliEndToEndTest : public QObject {
     const QString written = dir.filePath("written.dat");
     QVERIFY(CalibrationFile::SaveToFile(image, written.toStdString(), {}).ok());
 
-    const auto write = RunCli(radio.path(), {"write", written});
+    const auto write =
+        RunCli(radio.path(), {"write", written}, {{"XDG_DATA_HOME", dir.filePath("data")}});
     QCOMPARE(write.exitCode, 0);
     QVERIFY2(write.out.contains("成功!"), qPrintable(write.out));
     QVERIFY(write.out.contains("radio answered on COM1"));
@@ -252,7 +264,8 @@ class CliEndToEndTest : public QObject {
     SimProcess radio;
     QVERIFY(radio.Start({"--factory"}));
     const QString out = dir.filePath("full/out.dat");
-    const auto read = RunCli(radio.path(), {"read", out}, dir.filePath("data"));
+    const auto read =
+        RunCli(radio.path(), {"read", out}, {{"XDG_DATA_HOME", dir.filePath("data")}});
     QCOMPARE(read.exitCode, 2);
     QVERIFY(read.out.contains("成功!"));
     QVERIFY2(read.err.contains(out + ": No space left on device"), qPrintable(read.err));
@@ -264,6 +277,124 @@ class CliEndToEndTest : public QObject {
     QCOMPARE(ReadAll(rescue.filePath(rescued[0])).size(), 308);
     QCOMPARE(QDir(dir.filePath("full")).entryList(QDir::Files | QDir::Hidden),
              QStringList{"filler"});
+  }
+
+  // The backup of a write holds what the radio had: writing it puts the radio's memory back.
+  // The trace shows the bytes of the whole run.
+  void writeBacksUpAndTheBackupRestores() {
+    QTemporaryDir dir;
+    SimProcess radio;
+    const QString memory = dir.filePath("radio.mem");
+    QVERIFY(radio.Start({"--memory", memory, "--factory"}));
+    const QMap<QString, QString> env = {{"XDG_DATA_HOME", dir.filePath("data")}};
+    const QString file = dir.filePath("edited.dat");
+    CalibrationImage image;
+    image.LoadDefaults();
+    QVERIFY(CalibrationFile::SaveToFile(image, file.toStdString(), {}).ok());
+    QCOMPARE(RunCli(radio.path(), {"write", file, "--no-backup"}, env).exitCode, 0);
+    const QByteArray before = ReadAll(memory);
+    image.levelTable(0, 0, 3) = 77;
+    QVERIFY(CalibrationFile::SaveToFile(image, file.toStdString(), {}).ok());
+
+    const QString trace = dir.filePath("trace.txt");
+    const auto write = RunCli(radio.path(), {"write", file, "--log", trace}, env);
+    QCOMPARE(write.exitCode, 0);
+    const QString backupLine = write.out.split('\n').filter("backup: ").value(0);
+    const QString backup = backupLine.mid(QString("backup: ").size());
+    QVERIFY2(backup.startsWith(dir.filePath("data/Velmora/backups/")), qPrintable(write.out));
+    QVERIFY(ReadAll(memory) != before);
+    const QString log = QString::fromUtf8(ReadAll(trace));
+    for (const char* line : {"# job write started", " open: ok", " COM1 host>radio 52 0F 80 40",
+                             " COM1 host>radio 57 1F F0 10", " COM1 radio>host 06", "# COM1 closed",
+                             "# outcome: 成功!"}) {
+      QVERIFY2(log.contains(line), line);
+    }
+
+    QCOMPARE(RunCli(radio.path(), {"write", backup, "--no-backup"}, env).exitCode, 0);
+    QCOMPARE(ReadAll(memory), before);
+  }
+
+  void verifyFailureExitsOne() {
+    QTemporaryDir dir;
+    SimProcess radio;
+    QVERIFY(radio.Start({"--corrupt-write", "3"}));
+    const QString file = dir.filePath("image.dat");
+    CalibrationImage image;
+    image.LoadDefaults();
+    QVERIFY(CalibrationFile::SaveToFile(image, file.toStdString(), {}).ok());
+    const QMap<QString, QString> env = {{"XDG_DATA_HOME", dir.filePath("data")}};
+    const auto write = RunCli(radio.path(), {"write", file}, env);
+    QCOMPARE(write.exitCode, 1);
+    QVERIFY2(write.out.contains("写入校验失败!"), qPrintable(write.out));
+    QVERIFY(write.out.contains("verify failed at 0x0FA0 wrote"));
+    QCOMPARE(RunCli(radio.path(), {"write", file, "--no-verify"}, env).exitCode, 0);
+  }
+
+  // A read of what a write of a read put back differs only in the radio's own bytes.
+  void aReadBackOfAWriteIsEqual() {
+    QTemporaryDir dir;
+    SimProcess radio;
+    QVERIFY(radio.Start({"--factory"}));
+    const QMap<QString, QString> env = {{"XDG_DATA_HOME", dir.filePath("data")}};
+    const QString first = dir.filePath("first.dat"), second = dir.filePath("second.dat");
+    QCOMPARE(RunCli(radio.path(), {"read", first}, env).exitCode, 0);
+    QCOMPARE(RunCli(radio.path(), {"write", first}, env).exitCode, 0);
+    QCOMPARE(RunCli(radio.path(), {"read", second}, env).exitCode, 0);
+    const auto diff = RunCli(radio.path(), {"diff", first, second});
+    QCOMPARE(diff.exitCode, 0);
+    QVERIFY2(diff.out.startsWith("equal\n"), qPrintable(diff.out));
+    QVERIFY(diff.out.contains("@252+16 fromRadioOnly"));
+    QCOMPARE(RunCli(radio.path(), {"diff", first, second, "--all"}).exitCode, 1);
+  }
+
+  void portOnlyOrScan_data() {
+    QTest::addColumn<QStringList>("portArgs");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("--port 1") << QStringList{"--port", "1"} << 0 << "radio answered on COM1 = ";
+    QTest::newRow("--port 2 never falls through")
+        << QStringList{"--port", "2"} << 1 << "COM2 = (no device): missing (no such device)";
+    QTest::newRow("--port 2 --scan")
+        << QStringList{"--port", "2", "--scan"} << 0 << "radio answered on COM1 = ";
+  }
+  void portOnlyOrScan() {
+    QFETCH(QStringList, portArgs);
+    QFETCH(int, exitCode);
+    QFETCH(QString, line);
+    QTemporaryDir dir;
+    SimProcess radio;
+    QVERIFY(radio.Start({}));
+    const auto read = RunCli(radio.path(), QStringList{"read", dir.filePath("x.dat")} + portArgs);
+    QCOMPARE(read.exitCode, exitCode);
+    QVERIFY2(read.out.contains(line), qPrintable(read.out));
+  }
+
+  void portsTellsWhyAPortCannotBeOpened() {
+    QTemporaryDir dir;
+    SimProcess radio;
+    QVERIFY(radio.Start({}));
+    QSerialPort holder;
+    holder.setPortName(radio.path());
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    const QString locked = dir.filePath("locked");
+    QFile file(locked);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.setPermissions({}));
+    const QMap<QString, QString> env = {{"VELMORA_COM2", locked},
+                                        {"VELMORA_COM3", dir.filePath("missing")}};
+    const auto asUser = RunCli(radio.path(), {"ports"}, env);
+    QCOMPARE(asUser.exitCode, 0);
+    QVERIFY2(asUser.out.startsWith("COM1 = " + radio.path() + "  busy (held by another program)\n"),
+             qPrintable(asUser.out));
+    QVERIFY(
+        asUser.out.contains("COM3 = " + dir.filePath("missing") + "  missing (no such device)\n"));
+    const auto unprivileged = RunCli(radio.path(), {"ports"}, env, /*unprivileged=*/true);
+    QVERIFY2(unprivileged.out.contains("COM2 = " + locked +
+                                       "  permission denied (join the dialout group"),
+             qPrintable(unprivileged.out + unprivileged.err));
+    holder.close();
+    QVERIFY(
+        RunCli(radio.path(), {"ports"}, env).out.startsWith("COM1 = " + radio.path() + "  free\n"));
   }
 
   void noRadioFailsTheConnection() {

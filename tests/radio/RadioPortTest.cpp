@@ -172,6 +172,14 @@ INSTANTIATE_TEST_SUITE_P(
         HandshakeCase{"WriteFailsAtOnce", 3, {WriteFails()}, false, 1, 200ms}),
     CaseName<HandshakeCase>);
 
+// A cancelled job stops a silent handshake between attempts, never inside one.
+TEST_F(RadioPortTest, HandshakeStopsBetweenAttemptsWhenCancelled) {
+  port->SetCancelCheck([this] { return line->Writes().size() == 2; });
+  EXPECT_FALSE(port->Handshake(3));
+  EXPECT_EQ(line->Writes().size(), 2u);
+  EXPECT_EQ(clock.now, 4200ms);  // both attempts waited out their reply
+}
+
 TEST_F(RadioPortTest, HandshakeIgnoresAnAcknowledgementReceivedBeforeIt) {
   line->Inject({0x06});
   EXPECT_FALSE(port->Handshake(0));

@@ -37,6 +37,10 @@ TEST(SimOptions, EachFaultOptionSetsItsFault) {
        }},
       {{"--ignore-write", "5"},
        [](const SimOptions& o) { return o.faults.unansweredWriteBlock == 5; }},
+      {{"--corrupt-write", "3", "--forget-write", "14"},
+       [](const SimOptions& o) {
+         return o.faults.corruptWriteBlock == 3 && o.faults.forgetWriteBlock == 14;
+       }},
       {{"--live-reply", "06"},
        [](const SimOptions& o) { return o.faults.liveReply == LiveReply::AckInstead; }},
       {{"--live-reply", "none"},

@@ -259,6 +259,23 @@ TEST(SimulatedRadio, KeepsABoundedRecord) {
   EXPECT_EQ(radio.CountOf(Kind::Handshake), 0u);  // long gone
 }
 
+// The radio that lies: the block is acknowledged, then held wrong or not at all.
+TEST(SimulatedRadio, AcknowledgedBlocksCanBeStoredWrongOrNotAtAll) {
+  for (const bool corrupt : {true, false}) {
+    SimulatedRadio radio;
+    RadioFaults f;
+    (corrupt ? f.corruptWriteBlock : f.forgetWriteBlock) = 2;
+    radio.SetFaults(f);
+    radio.Feed(Cat(Cat(HandshakeRequest(), {0x02}), {0x06}));
+    EXPECT_EQ(radio.Feed(WriteRequest(0x0F80, Data16(1))), Bytes{0x06});
+    EXPECT_EQ(radio.Feed(WriteRequest(0x0F90, Data16(2))), Bytes{0x06});
+    EXPECT_EQ(radio.ReadMemory(0x0F80, 16), Data16(1));
+    Bytes expected = corrupt ? Data16(2) : Bytes(16, 0xFF);
+    if (corrupt) expected[0] ^= 0xFF;
+    EXPECT_EQ(radio.ReadMemory(0x0F90, 16), expected) << corrupt;
+  }
+}
+
 TEST(SimulatedRadio, AddressesAboveEightKiBMirrorButAreEchoed) {
   SimulatedRadio radio;
   radio.SetMemory(Pattern());

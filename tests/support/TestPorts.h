@@ -28,9 +28,11 @@ inline std::unique_ptr<CRadioPort> MakeScaledPort() {
 class RecordingPresenter : public MessagePresenter {
  public:
   explicit RecordingPresenter(bool holdUntilReleased = false) : m_hold(holdUntilReleased) {}
-  void ShowMessage(const std::string& text) override {
+  void ShowMessage(const std::string& text) override { ShowOutcome(text, {}); }
+  void ShowOutcome(const std::string& text, const std::string& detail) override {
     std::unique_lock lock(m_mutex);
     m_texts.push_back(text);
+    m_details.push_back(detail);
     m_changed.notify_all();
     m_changed.wait(lock, [this] { return !m_hold || m_released; });
   }
@@ -43,6 +45,10 @@ class RecordingPresenter : public MessagePresenter {
     const std::lock_guard lock(m_mutex);
     return m_texts;
   }
+  std::vector<std::string> details() const {
+    const std::lock_guard lock(m_mutex);
+    return m_details;
+  }
 
  private:
   bool m_hold;
@@ -50,6 +56,7 @@ class RecordingPresenter : public MessagePresenter {
   mutable std::mutex m_mutex;
   std::condition_variable m_changed;
   std::vector<std::string> m_texts;
+  std::vector<std::string> m_details;
 };
 
 }  // namespace velmora::test

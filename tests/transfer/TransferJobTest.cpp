@@ -7,54 +7,16 @@
 
 #include "core/LiveCommandComposer.h"
 #include "sim/ComPortRig.h"
-#include "tests/support/TestPorts.h"
+#include "tests/transfer/JobBench.h"
 #include "transfer/CTestThread.h"
 #include "transfer/CTransferJob.h"
 #include "transfer/TransferDoneEvent.h"
 
 using namespace velmora;
+using namespace velmora::test;
 using Kind = sim::RequestRecord::Kind;
 
 namespace {
-
-// Stands in for the owner window: records what the worker posts, in order.
-class PostReceiver : public QObject {
- public:
-  std::vector<std::pair<int, int>> posts;
-  bool event(QEvent* e) override {
-    if (e->type() != TransferDoneEvent::kType) return QObject::event(e);
-    const auto* done = static_cast<TransferDoneEvent*>(e);
-    posts.emplace_back(done->operation(), done->result());
-    return true;
-  }
-};
-
-std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> s) { return {s.begin(), s.end()}; }
-
-// One job record with its owner, presenter and image, as a window holds them.
-struct Bench {
-  explicit Bench(bool holdBox = false) : presenter(holdBox) {
-    image.LoadDefaults();
-    job.SetPresenter(&presenter);
-    job.SetPortFactory(test::MakeScaledPort);
-  }
-  bool Start(int operation) {
-    return CTestThread::StartJob(job, &owner, &image, operation) != nullptr;
-  }
-  bool Finish(int timeoutMs = 30000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (job.IsRunning() && timer.elapsed() < timeoutMs) QTest::qWait(5);
-    QCoreApplication::sendPostedEvents(&owner);
-    return !job.IsRunning();
-  }
-  bool Run(int operation) { return Start(operation) && Finish(); }
-
-  CalibrationImage image;
-  test::RecordingPresenter presenter;
-  PostReceiver owner;
-  CTransferJob job;
-};
 
 // Ports in the order their first handshake request arrived.
 std::vector<int> PortsTried(sim::ComPortRig&, const std::map<int, sim::PtyRadioServer*>& radios) {
@@ -225,6 +187,27 @@ class TransferJobTest : public QObject {
     QCOMPARE(Bytes(bench.image.region(1).data), std::vector<std::uint8_t>(64, 0x22));
     QCOMPARE(Bytes(bench.image.region(2).data),
              Bytes(std::span(before).subspan(layout::RegionOffset(2) + 2, 64)));
+  }
+
+  // A slider moved while block 3 was on its way must survive that block's failure.
+  void aFailedBlockKeepsAnEditMadeDuringTheRead() {
+    Bench bench;
+    sim::PtyRadioServer radio;
+    radio.SetByteLogger([&](sim::ByteDirection d, std::span<const std::uint8_t> bytes, auto) {
+      const std::vector<std::uint8_t> request = {0x52, 0x0F, 0xC0, 0x40};
+      if (d != sim::ByteDirection::FromHost || Bytes(bytes) != request) return;
+      const auto lock = bench.image.Lock();
+      bench.image.WriteBcd16(layout::kBandBaseA, 145);
+    });
+    radio.SetFaults({.badReadHeaderByte = 2, .badReadHeaderBlock = 3});
+    QVERIFY(radio.Start());
+    qputenv("VELMORA_COM1", QByteArray::fromStdString(radio.slavePath()));
+    bench.image.WriteBcd16(layout::kBandBaseA, 136);
+    QVERIFY(bench.Run(TRANSFER_READ));
+    qunsetenv("VELMORA_COM1");
+    radio.Stop();  // the edit came from the radio's thread
+    QCOMPARE(bench.presenter.texts(), std::vector<std::string>{CTransferJob::kFailureText});
+    QCOMPARE(bench.image.ReadBcd16(layout::kBandBaseA), 145);
   }
 
   void writeFailureStopsAtTheFailingBlock() {

@@ -1,5 +1,8 @@
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -51,7 +54,18 @@ class MainWindowTransferTest : public QObject {
   void commandsAreRefusedWhileAJobRuns();
   void fileChoosersHoldLiveTuningBack_data();
   void fileChoosersHoldLiveTuningBack();
+  void cancelEndsASilentScan();
+  void initTestCase();
+
+ private:
+  QTemporaryDir m_dataHome;
 };
+
+// Backups of the window's writes go to a data folder of the test's own.
+void MainWindowTransferTest::initTestCase() {
+  QVERIFY(m_dataHome.isValid());
+  qputenv("XDG_DATA_HOME", m_dataHome.path().toUtf8());
+}
 
 void MainWindowTransferTest::readFillsEveryPage_data() {
   QTest::addColumn<int>("port");
@@ -121,6 +135,10 @@ void MainWindowTransferTest::writePutsExactlyTheEditsIntoTheRadio() {
   w.RunJob(Dlg::kWriteId);
   QCOMPARE(w.presenter.texts(), (std::vector<std::string>{"成功!", "成功!"}));
   QCOMPARE(radio.CountOf(Kind::WriteBlock), std::size_t{14});
+  const std::string backup = w.dlg->job().BackupPath();
+  QVERIFY(QString::fromStdString(backup).startsWith(m_dataHome.path()));
+  QCOMPARE(w.presenter.details().back(), "备份: " + backup);
+  QCOMPARE(QFileInfo(QString::fromStdString(backup)).size(), qint64{308});
 
   sim::RadioMemory expected = before;
   expected[RadioAddressOf(layout::LevelTableOffset(0, table, point))] =
@@ -151,10 +169,11 @@ void MainWindowTransferTest::noRadioTellsTheUserInABox() {
   window.SetPortFactoryForTests(test::MakeScaledPort);
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
-  QString text, title;
+  QString text, title, detail;
   bool buttonsDisabledMeanwhile = false;
   test::WhenModal<QMessageBox>([&](QMessageBox* box) {
     text = box->text();
+    detail = box->informativeText();
     title = box->windowTitle();
     buttonsDisabledMeanwhile =
         !qobject_cast<QPushButton*>(window.Control(Dlg::kReadId))->isEnabled();
@@ -165,6 +184,7 @@ void MainWindowTransferTest::noRadioTellsTheUserInABox() {
   QTRY_VERIFY_WITH_TIMEOUT(window.gate().IsOpen() && !text.isEmpty(), 20000);
   QTRY_VERIFY(qobject_cast<QPushButton*>(window.Control(Dlg::kReadId))->isEnabled());
   QCOMPARE(text, QString("连接对讲机失败!"));
+  QCOMPARE(detail, QString("COM9 = (no device): missing (no such device)"));  // the last tried
   QCOMPARE(title, QString("Velmora"));
   QVERIFY(buttonsDisabledMeanwhile);
   QVERIFY(window.image().ToBytes() == before);
@@ -252,6 +272,26 @@ void MainWindowTransferTest::fileChoosersHoldLiveTuningBack() {
     QVERIFY(w.presenter.texts().empty());
     QVERIFY(!w.Band(0)->job().IsRunning());
   }
+}
+
+// 取消 under the controls ends a scan of silent ports long before the scan would have.
+void MainWindowTransferTest::cancelEndsASilentScan() {
+  sim::ComPortRig rig;
+  for (int port = 1; port <= 9; ++port) rig.AddSilentTerminal(port);
+  MainWindow w;
+  QVERIFY(!w.dlg->cancelButton()->isVisible());
+  QElapsedTimer timer;
+  timer.start();
+  QTest::mouseClick(w.Button(Dlg::kReadId), Qt::LeftButton);
+  QTRY_COMPARE(w.dlg->transferStatus()->text(), QString("正在连接 COM2…"));
+  QVERIFY(w.dlg->transferProgress()->isVisible());
+  QVERIFY(w.dlg->cancelButton()->isVisible());
+  QTest::mouseClick(w.dlg->cancelButton(), Qt::LeftButton);
+  w.WaitUntilIdle();
+  QVERIFY2(timer.elapsed() < 3000, "the whole scan takes over 4 s at this timing");
+  QCOMPARE(w.presenter.texts(), std::vector<std::string>{"已取消"});
+  QVERIFY(!w.dlg->cancelButton()->isVisible());
+  QVERIFY(!w.dlg->transferProgress()->isVisible());
 }
 
 QTEST_MAIN(MainWindowTransferTest)

@@ -1,0 +1,3 @@
+#include "radio/RadioLogging.h"
+
+Q_LOGGING_CATEGORY(lcSerial, "velmora.serial", QtInfoMsg)

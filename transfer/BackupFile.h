@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include "core/CalibrationFile.h"
+#include "core/CalibrationImage.h"
+
+namespace velmora {
+
+// The copy of a radio's bytes that every write saves before it changes them: an ordinary
+// calibration file in the data folder's backups/, named by date, time and port, so writing it
+// puts the radio back as it was.
+class BackupFile {
+ public:
+  // QStandardPaths::AppDataLocation + "/backups".
+  static QString Folder();
+  // folder/yyyyMMdd-HHmmss-PORT.dat, or ...-PORT-2.dat, -3 ... when that name is taken.
+  static QString NewPath(const QString& folder, const QDateTime& when, const QString& port);
+  // Creates the folder, claims a new name and saves the bytes there under the calibration
+  // file's save rules; path receives the file's name.
+  static FileResult Save(const CalibrationImage::Bytes& bytes, const QString& folder,
+                         const QDateTime& when, const QString& port, QString& path);
+};
+
+}  // namespace velmora

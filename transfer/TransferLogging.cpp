@@ -1,0 +1,3 @@
+#include "transfer/TransferLogging.h"
+
+Q_LOGGING_CATEGORY(lcTransfer, "velmora.transfer", QtInfoMsg)
