@@ -1,3 +1,7 @@
+#ifndef VELMORA_VERSION
+#error "VELMORA_VERSION must name the program's version"
+#endif
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <csignal>
@@ -6,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliArguments.h"
 #include "cli/CliImage.h"
 #include "cli/DiffCommand.h"
 #include "cli/PlotCommand.h"
@@ -20,11 +25,11 @@ constexpr const char* kUsage =
     "  read OUT.dat            read the radio into a calibration file\n"
     "  write IN.dat            write a calibration file into the radio\n"
     "  live --band A|B ...     send one live-tuning command\n"
-    "  show FILE.dat           every field of a calibration file\n"
-    "  diff A.dat B.dat        the fields that differ (exit 0 equal, 1 different)\n"
+    "  show FILE.dat [--json]  every field of a calibration file\n"
+    "  diff A.dat B.dat [--json]  the fields that differ (exit 0 equal, 1 different)\n"
     "  plot FILE.dat -o OUT.svg  a band's level tables as curves (SVG or PNG)\n"
     "  report FILE.dat... -o OUT.csv  one CSV row per file, every field decoded\n"
-    "Run velmora-cli COMMAND --help for a command's options.\n"
+    "Run velmora-cli COMMAND --help for a command's options; --version prints the version.\n"
     "Exit status: 0 success, 1 the radio transfer failed, 2 bad usage or unreadable files.\n";
 
 using Command = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
@@ -42,6 +47,26 @@ int Finish(int code, bool printsItsResult) {
   if (std::cout) return code;
   std::cerr << "velmora-cli: standard output could not be written; output lost\n";
   return printsItsResult ? velmora::kExitUsage : code;
+}
+
+// No command: the tool's own options, or a word that names no command.
+int RunTool(const std::vector<std::string>& args) {
+  using namespace velmora;
+  if (args.empty()) {
+    std::cerr << kUsage;
+    return kExitUsage;
+  }
+  std::string error;
+  const auto parsed = CliArguments::Parse({args[0]}, {}, {"--help", "--version"}, error);
+  if (parsed && parsed->Has("--version")) {
+    std::cout << "velmora-cli " << VELMORA_VERSION << "\n";
+  } else if (parsed && (parsed->Has("--help") || args[0] == "help")) {
+    std::cout << kUsage;
+  } else {
+    std::cerr << (parsed ? "unknown command: " + args[0] : error) << "\nrun velmora-cli --help\n";
+    return kExitUsage;
+  }
+  return kExitOk;
 }
 
 }  // namespace
@@ -74,7 +99,6 @@ int main(int argc, char** argv) {
       return Finish(code, command.printsItsResult);
     }
   }
-  const bool help = !args.empty() && (args[0] == "--help" || args[0] == "help");
-  (help ? std::cout : std::cerr) << kUsage;
-  return Finish(help ? kExitOk : kExitUsage, help);
+  const int code = RunTool(args);
+  return Finish(code, code == kExitOk);
 }
