@@ -13,15 +13,16 @@ QString Latin1(const std::string& text) {
 }
 std::string Bytes(const QString& text) { return text.toLatin1().toStdString(); }
 
-// "--port" and "-o" name options "port" and "o"; --help is -h too.
-QStringList OptionNames(const std::string& spelling) {
-  QStringList names{Latin1(spelling.substr(spelling.find_first_not_of('-')))};
-  if (spelling == "--help") names << QStringLiteral("h");
-  return names;
-}
-
+// An option's name without its dashes.
 std::string Bare(const std::string& option) {
   return option.substr(std::min(option.find_first_not_of('-'), option.size()));
+}
+
+// "--port" and "-o" name options "port" and "o"; --help is -h too.
+QStringList OptionNames(const std::string& spelling) {
+  QStringList names{Latin1(Bare(spelling))};
+  if (spelling == "--help") names << QStringLiteral("h");
+  return names;
 }
 
 // How the user spelt the named option, for the message.
