@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
-#include <tuple>
 
 #include "core/ImageFields.h"
 
@@ -56,21 +55,6 @@ TEST(ImageFields, DecodeTheDefaults) {
   }
   image.crystalCode()[3] = 0x41;
   EXPECT_EQ(ImageFields::Text(Named("crystalCode"), image), "unlisted (09 00 0B 41)");
-}
-
-// A level point lies at its own band's base + point * step: band B's at 400 + 5k by default.
-TEST(ImageFields, LevelPointsCarryTheirBandsFrequencies) {
-  CalibrationImage image;
-  image.LoadDefaults();
-  image.WriteBcd16(layout::kBandBaseA, 150);
-  image.WriteBcd8(layout::kBandStepA, 4);
-  for (const auto& [name, base, step] :
-       {std::tuple{"bandA.highPower", 150, 4}, std::tuple{"bandA.receiveTuning", 150, 4},
-        std::tuple{"bandB.lowPower", 400, 5}}) {
-    const FieldValue value = ImageFields::Value(Named(name), image);
-    ASSERT_EQ(value.pointMhz.size(), 16u) << name;
-    for (int k = 0; k < 16; ++k) EXPECT_EQ(value.pointMhz[k], base + k * step) << name << k;
-  }
 }
 
 }  // namespace
