@@ -9,7 +9,8 @@
 
 namespace velmora {
 
-// "--name value" options, "--flag" switches and positional arguments of one command.
+// "--name value" (or "--name=value") options, "--flag" switches and positional arguments of one
+// command; one dash does as well as two, and -h is --help.
 class CliArguments {
  public:
   // Fails (returns nothing, error set) on an unknown option or a missing value.
@@ -18,7 +19,8 @@ class CliArguments {
                                            const std::set<std::string>& flags, std::string& error);
 
   // Parse for a command: on --help prints its usage to out (exitCode 0), on an error prints the
-  // error and usage to err (exitCode 2); either way returns nothing, as the command is not to run.
+  // error and a hint to run the command with --help to err (exitCode 2); either way returns
+  // nothing, as the command is not to run. --help is accepted whether listed or not.
   static std::optional<CliArguments> ParseOrUsage(const std::vector<std::string>& args,
                                                   const std::set<std::string>& valueOptions,
                                                   const std::set<std::string>& flags,

@@ -5,15 +5,16 @@
 
 #include "cli/CliArguments.h"
 #include "cli/CliImage.h"
-#include "cli/ImageFields.h"
+#include "core/ImageFields.h"
 
 namespace velmora {
 namespace {
 
 constexpr const char* kUsage =
     "usage: velmora-cli report FILE.dat... -o OUT.csv [--force]\n"
-    "Writes one row per file with every field decoded, as `show` prints them; the first row\n"
-    "names the fields.\n";
+    "Writes one row per file with every field's decoded value, as `show --json` gives it: numbers\n"
+    "in decimal, level tables as their 16 levels, codes and texts as text, other bytes in hex.\n"
+    "The first row names the fields; a name that several fields share is followed by @offset.\n";
 
 std::string Row(const std::vector<std::string>& cells) {
   std::string row;
@@ -42,7 +43,8 @@ int ReportCommand::Run(const std::vector<std::string>& args, std::ostream& out, 
     return kExitUsage;
   }
   std::vector<std::string> header{"file"};
-  for (const ImageField& field : ImageFields::All()) header.push_back(field.name);
+  for (const ImageField& field : ImageFields::All())
+    header.push_back(ImageFields::UniqueName(field));
   std::string csv = Row(header);
   const auto size = parsed->Has("--force") ? CliImage::Size::Any : CliImage::Size::Exact;
   for (const std::string& file : parsed->positional()) {
@@ -50,7 +52,7 @@ int ReportCommand::Run(const std::vector<std::string>& args, std::ostream& out, 
     if (!CliImage::Load(file, image, size, err)) return kExitUsage;
     std::vector<std::string> cells{file};
     for (const ImageField& field : ImageFields::All()) {
-      cells.push_back(field.format(image, field.offset, field.size));
+      cells.push_back(ImageFields::Plain(ImageFields::Value(field, image)));
     }
     csv += Row(cells);
   }

@@ -1,3 +1,7 @@
+#ifndef VELMORA_VERSION
+#error "VELMORA_VERSION must name the program's version"
+#endif
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <csignal>
@@ -6,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliArguments.h"
 #include "cli/CliImage.h"
 #include "cli/DiffCommand.h"
 #include "cli/PlotCommand.h"
@@ -22,14 +27,13 @@ constexpr const char* kUsage =
     "  read OUT.dat            read the radio into a calibration file\n"
     "  write IN.dat            write a calibration file into the radio\n"
     "  live --band A|B ...     send one live-tuning command\n"
-    "  show FILE.dat           every field of a calibration file\n"
-    "  diff A.dat B.dat        the fields that differ (exit 0 equal, 1 different)\n"
+    "  show FILE.dat [--json]  every field of a calibration file\n"
+    "  diff A.dat B.dat [--json]  the fields that differ (exit 0 equal, 1 different)\n"
     "  plot FILE.dat -o OUT.svg  a band's level tables as curves (SVG or PNG)\n"
     "  report FILE.dat... -o OUT.csv  one CSV row per file, every field decoded\n"
     "  ports                   COM1..COM9 on this machine and whether each can be opened\n"
-    "  --version               print the version\n"
     "--log FILE (before or after the command) writes a trace of every byte on the line.\n"
-    "Run velmora-cli COMMAND --help for a command's options.\n"
+    "Run velmora-cli COMMAND --help for a command's options; --version prints the version.\n"
     "Exit status: 0 success, 1 the radio transfer failed, 2 bad usage or unreadable files.\n";
 
 using Command = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
@@ -49,21 +53,44 @@ int Finish(int code, bool printsItsResult) {
   return printsItsResult ? velmora::kExitUsage : code;
 }
 
+// No command: the tool's own options, or a word that names no command.
+int RunTool(const std::vector<std::string>& args) {
+  using namespace velmora;
+  if (args.empty()) {
+    std::cerr << kUsage;
+    return kExitUsage;
+  }
+  std::string error;
+  const auto parsed = CliArguments::Parse({args[0]}, {}, {"--help", "--version"}, error);
+  if (parsed && parsed->Has("--version")) {
+    std::cout << "velmora-cli " << VELMORA_VERSION << "\n";
+  } else if (parsed && (parsed->Has("--help") || args[0] == "help")) {
+    std::cout << kUsage;
+  } else {
+    std::cerr << (parsed ? "unknown command: " + args[0] : error) << "\nrun velmora-cli --help\n";
+    return kExitUsage;
+  }
+  return kExitOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace velmora;
   std::signal(SIGPIPE, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
-  // --log FILE belongs to the whole tool, wherever it stands.
+  // --log FILE (or --log=FILE) belongs to the whole tool, wherever it stands.
   for (auto it = args.begin(); it != args.end(); ++it) {
-    if (*it != "--log") continue;
+    const bool joined = it->starts_with("--log=");
+    if (*it != "--log" && !joined) continue;
+    const bool valued = joined || it + 1 != args.end();
+    const std::string file = joined ? it->substr(6) : valued ? *(it + 1) : std::string();
     std::string error;
-    if (it + 1 == args.end() || !TraceLog::Instance().Open(*(it + 1), &error)) {
+    if (!valued || !TraceLog::Instance().Open(file, &error)) {
       std::cerr << (error.empty() ? "--log needs a file" : error) << "\n";
       return kExitUsage;
     }
-    args.erase(it, it + 2);
+    args.erase(it, it + (joined ? 1 : 2));
     break;
   }
   // Charts draw with widgets, off screen; every other command needs only the event queue the
@@ -90,11 +117,6 @@ int main(int argc, char** argv) {
       return Finish(code, command.printsItsResult);
     }
   }
-  if (!args.empty() && args[0] == "--version") {
-    std::cout << "velmora-cli " VELMORA_VERSION "\n";
-    return kExitOk;
-  }
-  const bool help = !args.empty() && (args[0] == "--help" || args[0] == "help");
-  (help ? std::cout : std::cerr) << kUsage;
-  return Finish(help ? kExitOk : kExitUsage, help);
+  const int code = RunTool(args);
+  return Finish(code, code == kExitOk);
 }

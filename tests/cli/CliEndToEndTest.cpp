@@ -219,6 +219,57 @@ class CliEndToEndTest : public QObject {
     QCOMPARE(RunCli("/nonexistent", args).exitCode, 2);
   }
 
+  // What the tool and its commands make of their arguments; %d stands for a folder holding a.dat.
+  void commandLineIsParsed_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("outStart");
+    QTest::addColumn<QString>("err");
+    const QString hint = "\nrun velmora-cli %1--help\n";
+    QTest::newRow("unknown command") << QStringList{"erase"} << 2 << ""
+                                     << "unknown command: erase" + hint.arg("");
+    QTest::newRow("unknown tool option") << QStringList{"--x"} << 2 << ""
+                                         << "unknown option: --x" + hint.arg("");
+    QTest::newRow("unknown option") << QStringList{"show", "%d/a.dat", "--x"} << 2 << ""
+                                    << "unknown option: --x" + hint.arg("show ");
+    QTest::newRow("missing value") << QStringList{"report", "%d/a.dat", "-o"} << 2 << ""
+                                   << "option -o needs a value" + hint.arg("report ");
+    QTest::newRow("switch given a value")
+        << QStringList{"diff", "%d/a.dat", "%d/a.dat", "--force=yes"} << 2 << ""
+        << "option --force takes no value" + hint.arg("diff ");
+    QTest::newRow("-o=value") << QStringList{"report", "%d/a.dat", "-o=%d/r.csv"} << 0
+                              << "%d/r.csv: 1 files\n"
+                              << "";
+    QTest::newRow("--opt=value") << QStringList{"read", "%d/x.dat", "--port=five"} << 2 << ""
+                                 << "--port needs a whole number, not \"five\"\n";
+    QTest::newRow("--opt value") << QStringList{"read", "%d/x.dat", "--port", "five"} << 2 << ""
+                                 << "--port needs a whole number, not \"five\"\n";
+    QTest::newRow("-h") << QStringList{"-h"} << 0 << "usage: velmora-cli COMMAND"
+                        << "";
+    QTest::newRow("--help") << QStringList{"--help"} << 0 << "usage: velmora-cli COMMAND"
+                            << "";
+    QTest::newRow("command -h") << QStringList{"diff", "-h"} << 0 << "usage: velmora-cli diff "
+                                << "";
+    QTest::newRow("--version") << QStringList{"--version"} << 0 << "velmora-cli 1.0.0.1\n"
+                               << "";
+  }
+  void commandLineIsParsed() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, outStart);
+    QFETCH(QString, err);
+    QTemporaryDir dir;
+    CalibrationImage image;
+    image.LoadDefaults();
+    QVERIFY(CalibrationFile::SaveToFile(image, dir.filePath("a.dat").toStdString(), {}).ok());
+    args.replaceInStrings("%d", dir.path());
+    const auto run = RunCli("/nonexistent", args);
+    QCOMPARE(run.err, err);
+    outStart.replace("%d", dir.path());
+    QCOMPARE(run.out.left(outStart.size()), outStart);
+    QCOMPARE(run.exitCode, exitCode);
+  }
+
   // The output is checked before the radio is touched: no scan, no connection message.
   void readChecksItsOutputBeforeTheRadio_data() {
     QTest::addColumn<QString>("output");

@@ -2,15 +2,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <climits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <regex>
+#include <set>
 #include <sstream>
 
 #include "cli/DiffCommand.h"
 #include "cli/ShowCommand.h"
 #include "core/CalibrationFile.h"
+#include "core/TextCodec.h"
 
 namespace velmora {
 namespace {
@@ -128,6 +135,127 @@ TEST_F(FileCommandsTest, ShowPrintsEveryFieldWithItsOffset) {
         "@  4+2  region[0].address: 0x0F80\n"}) {
     EXPECT_NE(out.find(line), std::string::npos) << line;
   }
+}
+
+QJsonObject Json(const std::string& text) {
+  return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
+}
+
+// show --json gives every field show prints, at the same offset and size, with the file's own
+// bytes and a value that reads as the text does; level points lie at base + k * step.
+TEST_F(FileCommandsTest, ShowJsonAgreesWithTheText) {
+  const auto a = SaveDefaults("a.dat", [](CalibrationImage& image) {
+    image.setBusy(true);
+    StringToTextField("H2", image.powerOnText2());
+    image.crystalCode()[3] = 0x41;
+    image.WriteBcd16(layout::kBandBaseB, 420);
+    image.WriteBcd8(layout::kBandStepB, 6);
+    image.levelTable(1, 3, 15) = 42;
+    image.liveCommand()[0] = 0xA6;
+  });
+  ASSERT_EQ(Run(ShowCommand::Run, {a}), 0);
+  const std::string text = m_out.str();
+  ASSERT_EQ(Run(ShowCommand::Run, {a, "--json"}), 0);
+  const QJsonArray fields = Json(m_out.str())["fields"].toArray();
+  std::ifstream in(a, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  const std::regex lineForm(R"(@\s*(\d+)\+(\d+)\s+(\S+): (.*))");
+  std::istringstream lines(text);
+  std::string line;
+  int count = 0;
+  for (const QJsonValue field : fields) {
+    ASSERT_TRUE(std::getline(lines, line));
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(line, m, lineForm)) << line;
+    const std::string name = field["name"].toString().toStdString();
+    const int offset = field["offset"].toInt(), size = field["size"].toInt();
+    EXPECT_EQ(m[3], name);
+    EXPECT_EQ(std::stoi(m[1]), offset) << name;
+    EXPECT_EQ(std::stoi(m[2]), size) << name;
+    std::string raw;
+    for (int i = 0; i < size; ++i) {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, i ? " %02X" : "%02X", std::uint8_t(bytes.at(offset + i)));
+      raw += hex;
+    }
+    EXPECT_EQ(field["raw"].toString().toStdString(), raw) << name;
+    const std::string shown = m[4];
+    const QJsonValue value = field["value"];
+    if (value.isDouble()) {
+      const std::string n = std::to_string(value.toInteger());
+      char address[8];
+      std::snprintf(address, sizeof address, "0x%04X", unsigned(value.toInteger()));
+      EXPECT_TRUE(shown == n || shown == "COM" + n || shown == address ||
+                  shown == n + " MHz (" + raw + ")")
+          << name << ": " << shown << " vs " << n;
+    } else if (value.isString()) {
+      const std::string s = value.toString().toStdString();
+      EXPECT_TRUE(shown == s || shown == s + " (" + raw + ")" ||
+                  shown == "\"" + s + "\" (" + raw + ")")
+          << name << ": " << shown << " vs " << s;
+    } else {
+      ASSERT_TRUE(value.isArray()) << name;
+      const bool bandB = name.rfind("bandB.", 0) == 0;
+      std::string levels;
+      for (int k = 0; k < 16; ++k) {
+        const QJsonValue point = value[k];
+        EXPECT_EQ(point["mhz"].toInt(), bandB ? 420 + 6 * k : 136 + 3 * k) << name << k;
+        levels += (k ? " " : "") + std::to_string(point["level"].toInt());
+      }
+      EXPECT_EQ(shown, levels) << name;
+    }
+    ++count;
+  }
+  EXPECT_FALSE(std::getline(lines, line)) << line;
+  EXPECT_EQ(count, 41);
+  EXPECT_NE(text.find("powerOnText2: \"H2\""), std::string::npos);
+  EXPECT_NE(text.find("crystalCode: unlisted"), std::string::npos);
+}
+
+// diff --json names the fields the text names, each with both sides' bytes and values.
+TEST_F(FileCommandsTest, DiffJsonListsTheDifferingFieldsWithBothSides) {
+  const auto a = SaveDefaults("a.dat", [](CalibrationImage&) {});
+  const auto b = SaveDefaults("b.dat", [](CalibrationImage& image) {
+    image.levelTable(0, 0, 3) = 80;
+    image.levelTable(0, 0, 5) = 81;
+    image.WriteBcd16(layout::kRxHighB, 480);
+    StringToTextField("OK", image.powerOnText1());
+  });
+  ASSERT_EQ(Run(DiffCommand::Run, {a, b}), 1);
+  std::set<std::string> textNames;
+  std::istringstream lines(m_out.str());
+  for (std::string line; std::getline(lines, line);) {
+    const auto name = line.find(' ') + 1;
+    textNames.insert(line.substr(name, line.find_first_of("[:", name) - name));
+  }
+  ASSERT_EQ(Run(DiffCommand::Run, {a, b, "--json"}), 1);
+  const QJsonObject diff = Json(m_out.str());
+  EXPECT_FALSE(diff["equal"].toBool());
+  std::map<std::string, QJsonObject> fields;
+  for (const QJsonValue field : diff["fields"].toArray()) {
+    fields[field["name"].toString().toStdString()] = field.toObject();
+  }
+  EXPECT_EQ(fields.size(), 3u);
+  for (const auto& name : textNames) EXPECT_EQ(fields.count(name), 1u) << name;
+  const QJsonObject rx = fields["bandB.rxHigh"];
+  EXPECT_EQ(rx["offset"].toInt(), 160);
+  EXPECT_EQ(rx["a"]["raw"].toString(), "04 70");
+  EXPECT_EQ(rx["a"]["value"].toInt(), 470);
+  EXPECT_EQ(rx["b"]["raw"].toString(), "04 80");
+  EXPECT_EQ(rx["b"]["value"].toInt(), 480);
+  const auto value = [&](const char* name, const char* side) {
+    return fields[name].value(side).toObject().value("value");
+  };
+  EXPECT_EQ(value("powerOnText1", "a").toString(), "");
+  EXPECT_EQ(value("powerOnText1", "b").toString(), "OK");
+  const QJsonValue point5 = value("bandA.highPower", "b")[5];
+  EXPECT_EQ(point5["level"].toInt(), 81);
+  EXPECT_EQ(point5["mhz"].toInt(), 136 + 5 * 3);
+  EXPECT_EQ(value("bandA.highPower", "a")[5]["level"].toInt(), 63);
+
+  ASSERT_EQ(Run(DiffCommand::Run, {a, a, "--json"}), 0);
+  EXPECT_TRUE(Json(m_out.str())["equal"].toBool());
+  EXPECT_TRUE(Json(m_out.str())["fields"].toArray().isEmpty());
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 #include <QChart>
-#include <QRegularExpression>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineSeries>
 #include <QScatterSeries>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 #include <sstream>
 
@@ -11,6 +14,7 @@
 #include "cli/ReportCommand.h"
 #include "cli/ShowCommand.h"
 #include "core/CalibrationFile.h"
+#include "core/ImageFields.h"
 #include "core/TextCodec.h"
 #include "plot/AlignmentChart.h"
 
@@ -67,7 +71,7 @@ class PlotReportTest : public QObject {
   void chartCarriesTheImagesLevelsAtTheirFrequencies();
   void plotWritesTheFormatItsNameAsksFor_data();
   void plotWritesTheFormatItsNameAsksFor();
-  void reportRowsHoldWhatShowPrints();
+  void reportRowsMatchShowJson();
 };
 
 void PlotReportTest::chartCarriesTheImagesLevelsAtTheirFrequencies() {
@@ -127,7 +131,9 @@ void PlotReportTest::plotWritesTheFormatItsNameAsksFor() {
   QCOMPARE(Run(PlotCommand::Run, {half.fileName().toStdString(), "-o", out}), 2);
 }
 
-void PlotReportTest::reportRowsHoldWhatShowPrints() {
+// Each cell holds the field's value as show --json decodes it; the header names every field,
+// a shared name followed by its offset.
+void PlotReportTest::reportRowsMatchShowJson() {
   QTemporaryDir dir;
   CalibrationImage image;
   Sample(image);
@@ -140,14 +146,26 @@ void PlotReportTest::reportRowsHoldWhatShowPrints() {
   const QStringList lines = QString::fromUtf8(report.readAll()).split("\r\n", Qt::SkipEmptyParts);
   QCOMPARE(lines.size(), 3);
   std::string shown;
-  QCOMPARE(Run(ShowCommand::Run, {file}, &shown), 0);
+  QCOMPARE(Run(ShowCommand::Run, {file, "--json"}, &shown), 0);
+  const QJsonArray fields =
+      QJsonDocument::fromJson(QByteArray::fromStdString(shown)).object()["fields"].toArray();
+  QCOMPARE(std::size_t(fields.size()), ImageFields::All().size());
   QStringList names{"file"}, values{QString::fromStdString(file)};
-  for (const QString& line : QString::fromStdString(shown).split('\n', Qt::SkipEmptyParts)) {
-    const auto match = QRegularExpression(R"(^@\s*\d+\+\d+\s+(\S+): (.*)$)").match(line);
-    QVERIFY2(match.hasMatch(), qPrintable(line));
-    names << match.captured(1);
-    values << match.captured(2);
+  for (const QJsonValue& field : fields) {
+    const QString name = field["name"].toString();
+    const bool shared = std::count_if(fields.begin(), fields.end(), [&](const QJsonValue& f) {
+                          return f["name"].toString() == name;
+                        }) > 1;
+    names << (shared ? name + "@" + QString::number(field["offset"].toInt()) : name);
+    const QJsonValue value = field["value"];
+    QStringList levels;
+    for (const QJsonValue& point : value.toArray())
+      levels << QString::number(point["level"].toInt());
+    values << (value.isDouble()  ? QString::number(value.toInteger())
+               : value.isArray() ? levels.join(' ')
+                                 : value.toString());
   }
+  QCOMPARE(names.count("carried@220"), 1);
   QCOMPARE(CsvCells(lines[0]), names);
   QCOMPARE(CsvCells(lines[1]), values);
   QCOMPARE(CsvCells(lines[2]), values);
