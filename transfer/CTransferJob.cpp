@@ -179,7 +179,7 @@ bool CTransferJob::WriteAll() {
 }
 
 void CTransferJob::Show(const char* text) {
-  if (m_presenter) m_presenter->ShowMessage(text);
+  if (m_presenter) m_presenter->ShowMessage(tr(text).toStdString());
 }
 
 void CTransferJob::Post(int operation, int result) {
