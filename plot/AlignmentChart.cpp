@@ -11,13 +11,23 @@
 #include <QScatterSeries>
 #include <QSvgGenerator>
 #include <QValueAxis>
+#include <algorithm>
+#include <array>
 #include <climits>
+#include <string_view>
 
 namespace velmora {
 namespace {
 
 constexpr int kMaxLevel = 255;
 constexpr qreal kHighlightMarker = 12.0;
+
+// The core's table names marked for translation here, since the core links no Qt.
+constexpr std::array<const char*, layout::kTablesPerBand> kTableNameTexts = {
+    QT_TRANSLATE_NOOP("AlignmentChart", "高功率"), QT_TRANSLATE_NOOP("AlignmentChart", "中功率"),
+    QT_TRANSLATE_NOOP("AlignmentChart", "低功率"), QT_TRANSLATE_NOOP("AlignmentChart", "接收电调")};
+static_assert(std::ranges::equal(kTableNameTexts, BandCurves::kTableNames,
+                                 [](std::string_view a, std::string_view b) { return a == b; }));
 
 QValueAxis* Axis(const QString& title, qreal min, qreal max) {
   auto* axis = new QValueAxis;
@@ -29,10 +39,7 @@ QValueAxis* Axis(const QString& title, qreal min, qreal max) {
 
 }  // namespace
 
-QString AlignmentChart::TableName(int table) {
-  const std::string_view name = BandCurves::kTableNames.at(std::size_t(table));
-  return QString::fromUtf8(name.data(), qsizetype(name.size()));
-}
+QString AlignmentChart::TableName(int table) { return tr(kTableNameTexts.at(std::size_t(table))); }
 
 QChart* AlignmentChart::Create(const QList<Curves>& sets, const QString& title,
                                std::optional<Point> highlight) {
@@ -73,7 +80,7 @@ void AlignmentChart::Fill(QChart* chart, const QList<Curves>& sets,
   }
   if (highlight && !sets.isEmpty()) {
     auto* marker = new QScatterSeries;
-    marker->setName(QStringLiteral("当前点"));
+    marker->setName(tr("当前点"));
     marker->setMarkerSize(kHighlightMarker);
     const BandCurves& curves = sets.first().curves;
     marker->append(
@@ -82,8 +89,8 @@ void AlignmentChart::Fill(QChart* chart, const QList<Curves>& sets,
     chart->addSeries(marker);
   }
   if (sets.isEmpty()) minMhz = maxMhz = 0;
-  auto* x = Axis(QStringLiteral("频率 (MHz)"), minMhz, std::max(maxMhz, minMhz + 1));
-  auto* y = Axis(QStringLiteral("电平"), 0, kMaxLevel);
+  auto* x = Axis(tr("频率 (MHz)"), minMhz, std::max(maxMhz, minMhz + 1));
+  auto* y = Axis(tr("电平"), 0, kMaxLevel);
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   for (QAbstractSeries* series : chart->series()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QList>
 #include <QSize>
 #include <QString>
@@ -17,6 +18,8 @@ namespace velmora {
 // table. Several curve sets overlay (before/after, radio/golden): the first solid, the others
 // dashed, each named by its label.
 class AlignmentChart {
+  Q_DECLARE_TR_FUNCTIONS(AlignmentChart)
+
  public:
   struct Curves {
     QString label;  // empty for a single set
@@ -33,6 +36,7 @@ class AlignmentChart {
   static void Fill(QChart* chart, const QList<Curves>& sets, std::optional<Point> highlight);
   // Writes the chart as SVG or PNG, chosen by the path's suffix; false with error set otherwise.
   static bool Render(QChart* chart, const QString& path, QSize size, QString& error);
+  // The table's name in the user's language, for tabs and plots.
   static QString TableName(int table);
 };
 

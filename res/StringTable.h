@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QtGlobal>
 #include <string_view>
 
 namespace velmora::res {
@@ -11,11 +12,12 @@ inline constexpr int IDM_ABOUTBOX = 0x0010;
 // Icon 128: the application icon.
 inline constexpr int IDR_MAINFRAME = 128;
 
-// The program's string table; an id without a string gives the empty string.
+// The program's string table (source texts, translated in context "StringTable"); an id without
+// a string gives the empty string.
 constexpr std::string_view LoadResString(int id) {
   switch (id) {
     case IDS_ABOUTBOX:
-      return "关于 Velmora(&A)...";
+      return QT_TRANSLATE_NOOP("StringTable", "关于 Velmora(&A)...");
     default:
       return {};
   }

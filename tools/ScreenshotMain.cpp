@@ -1,7 +1,8 @@
 // velmora-screenshots DIR: shows the main window, filled with a factory alignment, and saves it
 // as it appears with each band page and each of its level tables selected (DIR/band-a-table-0.png
 // and so on), then the curve view of each band (DIR/curves-band-a.png). Run it in a real X server
-// so that the pictures show what users see.
+// so that the pictures show what users see; VELMORA_LANG picks the language as for
+// velmora.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -13,10 +14,10 @@
 
 #include "core/ImageLayout.h"
 #include "sim/FactoryAlignment.h"
+#include "ui/AppCommandLine.h"
 #include "ui/CAlignApp.h"
 #include "ui/CAlignMainDlg.h"
 #include "ui/CurveWindow.h"
-#include "ui/VelmoraIcon.h"
 #include "ui/controls/CStyledTabCtrl.h"
 #include "ui/pages/CBandPageDlg.h"
 
@@ -73,8 +74,9 @@ bool Save(QWidget* window, const QString& path) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName(CAlignApp::kTitle);
-  QApplication::setWindowIcon(VelmoraIcon::Create());
+  AppCommandLine language;  // VELMORA_LANG=en pictures the window in English
+  if (language.process(QStringList{app.arguments().first()})) return 2;
+  CAlignApp::setUpApplication(app, language.language());
   if (argc != 2) {
     std::fprintf(stderr, "usage: velmora-screenshots DIR\n");
     return 2;

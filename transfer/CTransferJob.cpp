@@ -350,9 +350,10 @@ void CTransferJob::ShowFailure(const std::string& detail) {
   Show(Cancelled() ? kCancelledText : kFailureText, detail);
 }
 
+// The trace keeps the program's own text; the user reads it in the window's language.
 void CTransferJob::Show(const std::string& text, const std::string& detail) {
   TraceLog::Instance().Note("outcome: " + text + (detail.empty() ? "" : " (" + detail + ")"));
-  if (m_presenter) m_presenter->ShowOutcome(text, detail);
+  if (m_presenter) m_presenter->ShowOutcome(tr(text.c_str()).toStdString(), detail);
 }
 
 void CTransferJob::Post(int operation, int result) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QObject>
 #include <atomic>
 #include <functional>
@@ -19,12 +20,15 @@ namespace velmora {
 // One operation between the image and the radio: find the radio by scanning COM ports, read the
 // four regions, write the 14 blocks, or send one live command. Run blocks; a CTestThread runs it.
 class CTransferJob {
+  Q_DECLARE_TR_FUNCTIONS(CTransferJob)
+
  public:
-  static constexpr const char* kSuccessText = "成功!";
-  static constexpr const char* kFailureText = "失败!";
-  static constexpr const char* kConnectFailedText = "连接对讲机失败!";
-  static constexpr const char* kVerifyFailedText = "写入校验失败!";
-  static constexpr const char* kCancelledText = "已取消";
+  // Outcome texts, shown through tr(): a program without a translator (velmora-cli) keeps them.
+  static constexpr const char* kSuccessText = QT_TR_NOOP("成功!");
+  static constexpr const char* kFailureText = QT_TR_NOOP("失败!");
+  static constexpr const char* kConnectFailedText = QT_TR_NOOP("连接对讲机失败!");
+  static constexpr const char* kVerifyFailedText = QT_TR_NOOP("写入校验失败!");
+  static constexpr const char* kCancelledText = QT_TR_NOOP("已取消");
   static constexpr int kLiveSent = 100;
   static constexpr int kLiveFailed = 50;
   static constexpr int kFirstPortRetries = 3;

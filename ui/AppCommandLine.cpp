@@ -35,12 +35,18 @@ int StyleOptionLength(std::string_view arg) {
 
 }  // namespace
 
-AppCommandLine::AppCommandLine() {
+AppCommandLine::AppCommandLine()
+    : m_langOption(QStringLiteral("lang"),
+                   QStringLiteral("Language of the window: %1 (default zh; also set by %2).")
+                       .arg(QtTranslations::names().join(QStringLiteral(", ")),
+                            QString::fromLatin1(kLanguageVariable)),
+                   QStringLiteral("language")) {
   m_parser.setApplicationDescription(QStringLiteral(
       "Alignment tool for a dual-band handheld radio: reads, tunes and writes its alignment "
       "memory and keeps calibration files (.dat)."));
   m_parser.addHelpOption();
   m_parser.addVersionOption();
+  m_parser.addOption(m_langOption);
   m_parser.addOption(
       QCommandLineOption(QStringLiteral("log"),
                          QStringLiteral("Write a trace of every byte on the serial line to FILE."),
@@ -74,12 +80,36 @@ bool AppCommandLine::asksForTextOnly(const std::vector<char*>& arguments) {
   return false;
 }
 
-bool AppCommandLine::process(const QCoreApplication& app) {
-  m_parser.process(app);
-  if (m_parser.positionalArguments().size() <= 1) return true;
-  std::fprintf(stderr, "%s: only one file can be opened\n",
-               qPrintable(QCoreApplication::applicationName().toLower()));
-  return false;
+std::optional<int> AppCommandLine::process(const QCoreApplication& app) {
+  return process(app.arguments());
+}
+
+std::optional<int> AppCommandLine::process(const QStringList& arguments) {
+  m_parser.process(arguments);
+  const QString program = QCoreApplication::applicationName().toLower();
+  if (m_parser.isSet(m_langOption) && !QtTranslations::fromName(m_parser.value(m_langOption))) {
+    std::fprintf(stderr, "%s: unknown language '%s' for --lang; known: %s\n", qPrintable(program),
+                 qPrintable(m_parser.value(m_langOption)),
+                 qPrintable(QtTranslations::names().join(QStringLiteral(", "))));
+    return kUsageError;
+  }
+  if (m_parser.positionalArguments().size() <= 1) return std::nullopt;
+  std::fprintf(stderr, "%s: only one file can be opened\n", qPrintable(program));
+  return 1;
+}
+
+QtTranslations::Language AppCommandLine::language() const {
+  if (m_parser.isSet(m_langOption)) {
+    return QtTranslations::fromName(m_parser.value(m_langOption))
+        .value_or(QtTranslations::Language::Chinese);
+  }
+  const QString named = qEnvironmentVariable(kLanguageVariable);
+  if (named.isEmpty()) return QtTranslations::Language::Chinese;
+  if (const auto language = QtTranslations::fromName(named)) return *language;
+  std::fprintf(stderr, "%s: unknown language '%s' in %s; known: %s; using zh\n",
+               qPrintable(QCoreApplication::applicationName().toLower()), qPrintable(named),
+               kLanguageVariable, qPrintable(QtTranslations::names().join(QStringLiteral(", "))));
+  return QtTranslations::Language::Chinese;
 }
 
 QString AppCommandLine::file() const {

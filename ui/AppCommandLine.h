@@ -2,16 +2,23 @@
 
 #include <QCommandLineParser>
 #include <QString>
+#include <optional>
 #include <vector>
+
+#include "ui/QtTranslations.h"
 
 class QCoreApplication;
 
 namespace velmora {
 
-// The window program's command line: an optional calibration file to open at start, --log FILE
-// for a support trace, --help and --version. Qt's own options that would restyle the window are taken out before Qt sees them.
+// The window program's command line: an optional calibration file to open at start, --lang,
+// --log FILE for a support trace, --help and --version. Qt's own options that would restyle the
+// window are taken out before Qt sees them.
 class AppCommandLine {
  public:
+  static constexpr const char* kLanguageVariable = "VELMORA_LANG";
+  static constexpr int kUsageError = 2;  // the exit status for an unknown language
+
   AppCommandLine();
 
   // argv without -reverse, -style and -stylesheet (either dash form, value apart or after '='):
@@ -21,14 +28,20 @@ class AppCommandLine {
   static bool asksForTextOnly(const std::vector<char*>& arguments);
 
   // Parses the application's arguments. Help and version are printed and end the program, as
-  // does an unknown option; false after printing why when more than one file is named.
-  bool process(const QCoreApplication& app);
+  // does an unknown option. Returns the exit status after printing why when the program must
+  // end: more than one file named (1), an unknown --lang (kUsageError).
+  std::optional<int> process(const QCoreApplication& app);
+  std::optional<int> process(const QStringList& arguments);  // arguments[0] is the program
   QString file() const;
   // The support trace asked for with --log FILE, empty for none.
   QString logFile() const;
+  // --lang, else VELMORA_LANG, else Chinese: never the system locale, since the technicians
+  // read Chinese on machines often set to English. An unknown VELMORA_LANG is warned about.
+  QtTranslations::Language language() const;
 
  private:
   QCommandLineParser m_parser;
+  QCommandLineOption m_langOption;
 };
 
 }  // namespace velmora

@@ -39,8 +39,9 @@ int CAlignApp::Run(int argc, char** argv) {
     return 0;
   }
   QApplication app(count, arguments.data());
-  setUpApplication(app);
-  if (!commandLine.process(app)) return 1;
+  SetNames();  // the parser's messages name the program
+  if (const std::optional<int> status = commandLine.process(app)) return *status;
+  setUpApplication(app, commandLine.language());
   if (!commandLine.logFile().isEmpty()) {
     std::string error;
     if (!TraceLog::Instance().Open(commandLine.logFile().toStdString(), &error)) {
@@ -53,11 +54,11 @@ int CAlignApp::Run(int argc, char** argv) {
   return 0;
 }
 
-void CAlignApp::setUpApplication(QApplication& app) {
+void CAlignApp::setUpApplication(QApplication& app, QtTranslations::Language language) {
   SetNames();
   QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
   QApplication::setWindowIcon(VelmoraIcon::Create());
-  QtTranslations::install(app);
+  QtTranslations::install(app, language);
   // After the translations, which may carry a direction of their own.
   QGuiApplication::setLayoutDirection(Qt::LeftToRight);
 }

@@ -2,14 +2,16 @@
 
 #include <QString>
 
+#include "ui/QtTranslations.h"
+
 class QApplication;
 class QWidget;
 
 namespace velmora {
 
 // The application: prepares the toolkit, runs the main window modally and ends the program
-// when it closes. The command line may name a calibration file to open at start; --help and
-// --version print and end.
+// when it closes. The command line may name a calibration file to open at start and the
+// window's language; --help and --version print and end.
 class CAlignApp {
  public:
   static constexpr const char* kTitle = "Velmora";      // the caption of every message box
@@ -22,8 +24,10 @@ class CAlignApp {
   CAlignApp& operator=(const CAlignApp&) = delete;
 
   int Run(int argc, char** argv);
-  // Names, icon, a left-to-right layout and Qt's own texts in Chinese.
-  static void setUpApplication(QApplication& app);
+  // Names, icon, a left-to-right layout and the window's language: Chinese with Qt's own texts
+  // in Chinese, or English with Qt's left in English.
+  static void setUpApplication(
+      QApplication& app, QtTranslations::Language language = QtTranslations::Language::Chinese);
   // The calibration file InitInstance opens once the window shows; empty for none.
   void setStartFile(const QString& path) { m_startFile = path; }
   // Runs the main window; returns false, as the program ends when the window closes.

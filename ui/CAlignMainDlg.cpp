@@ -3,6 +3,7 @@
 #include <QAbstractSlider>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -37,7 +38,8 @@ constexpr int kStatusBarWidth = 200;
 constexpr int kCancelButtonWidth = 72;
 
 QString FileErrorText(const QString& action, const QString& path, const FileResult& result) {
-  return QStringLiteral("%1 %2 失败:\n%3").arg(action, path, QString::fromStdString(result.error));
+  return CAlignMainDlg::tr("%1 %2 失败:\n%3")
+      .arg(action, path, QString::fromStdString(result.error));
 }
 
 // Holds the window's one-transfer gate for a file operation, chooser included, so no job starts
@@ -85,8 +87,8 @@ bool CAlignMainDlg::OnInitDialog() {
   UpdateData(false);
   AddSystemMenuEntry();
   setWindowIcon(m_hIcon);
-  m_pBandPageA = CreateBandPage(kBandA, QStringLiteral("A段接收"));
-  m_pBandPageB = CreateBandPage(kBandB, QStringLiteral("B段接收"));
+  m_pBandPageA = CreateBandPage(kBandA, tr("A段接收"));
+  m_pBandPageB = CreateBandPage(kBandB, tr("B段接收"));
   UpdateControlsFromImage();
   m_tabCtrl->SetSelectedTextColor(CStyledTabCtrl::kSelectedCaptionColor);
   m_tabCtrl->SetHoverTextColor(CStyledTabCtrl::kHoverCaptionColor);
@@ -170,9 +172,10 @@ void CAlignMainDlg::EndTransferStatus() {
 
 void CAlignMainDlg::AddSystemMenuEntry() {
   m_systemMenu = new QMenu(this);
-  QAction* curves = m_systemMenu->addAction(QStringLiteral("曲线"));
+  QAction* curves = m_systemMenu->addAction(tr("曲线"));
   connect(curves, &QAction::triggered, this, &CAlignMainDlg::OnCurves);
-  const QString text = QString::fromUtf8(res::LoadResString(res::IDS_ABOUTBOX).data());
+  const QString text =
+      QCoreApplication::translate("StringTable", res::LoadResString(res::IDS_ABOUTBOX).data());
   if (text.isEmpty()) return;
   m_systemMenu->addSeparator();
   QAction* about = m_systemMenu->addAction(text);
@@ -255,7 +258,7 @@ void CAlignMainDlg::OnRead() { StartTransfer(TRANSFER_READ, TransferOptions{}, {
 // what the radio held before and checks what it holds after.
 void CAlignMainDlg::OnWrite() {
   if (!m_gate.IsOpen()) return;
-  if (!m_hasData && !m_prompts.askYesNo(this, QString::fromUtf8(kDefaultsWriteQuestion))) {
+  if (!m_hasData && !m_prompts.askYesNo(this, tr(kDefaultsWriteQuestion))) {
     return;
   }
   TransferOptions options;
@@ -280,7 +283,7 @@ bool CAlignMainDlg::ChooseAndSave() {
   }
   const FileResult result = SaveToFile(target);
   if (!result.ok()) {
-    m_prompts.notify(this, FileErrorText(QStringLiteral("保存"), target, result));
+    m_prompts.notify(this, FileErrorText(tr("保存"), target, result));
     return false;
   }
   FileNamed(target);
@@ -299,7 +302,7 @@ void CAlignMainDlg::OnOpen() {
 void CAlignMainDlg::openFile(const QString& path) {
   const FileResult result = LoadFromFile(path);
   if (!result.ok()) {
-    m_prompts.notify(this, FileErrorText(QStringLiteral("打开"), path, result));
+    m_prompts.notify(this, FileErrorText(tr("打开"), path, result));
     return;
   }
   // Releases made before the Open were for values the window no longer shows.
@@ -308,7 +311,7 @@ void CAlignMainDlg::openFile(const QString& path) {
   m_hasData = true;
   FileNamed(path);
   if (result.fileSize != CalibrationImage::Bytes().size()) {
-    m_prompts.notify(this, QStringLiteral("文件大小为 %1 字节，不是 %2 字节")
+    m_prompts.notify(this, tr("文件大小为 %1 字节，不是 %2 字节")
                                .arg(result.fileSize)
                                .arg(CalibrationImage::Bytes().size()));
   }
@@ -372,7 +375,7 @@ void CAlignMainDlg::done(int result) {
   {
     const GateHold hold(m_gate);
     if (!hold) {
-      m_prompts.notify(this, QString::fromUtf8(kCloseRefusedText));
+      m_prompts.notify(this, tr(kCloseRefusedText));
       return;
     }
     if (!MaybeSaveChanges()) return;
@@ -410,7 +413,7 @@ void CAlignMainDlg::WatchUserEdits() {
 }
 
 void CAlignMainDlg::UpdateTitle() {
-  const QString name = m_fileName.isEmpty() ? QString::fromUtf8(kUntitledName) : m_fileName;
+  const QString name = m_fileName.isEmpty() ? tr(kUntitledName) : m_fileName;
   setWindowTitle(QStringLiteral("%1 - %2[*]").arg(m_title, name));
 }
 

@@ -35,10 +35,12 @@ class CAlignMainDlg : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr const char* kCloseRefusedText = "正在与对讲机通信，请等通信结束后再关闭本窗口。";
-  static constexpr const char* kUntitledName = "未命名";
+  // Source texts; the window shows them through tr().
+  static constexpr const char* kCloseRefusedText =
+      QT_TR_NOOP("正在与对讲机通信，请等通信结束后再关闭本窗口。");
+  static constexpr const char* kUntitledName = QT_TR_NOOP("未命名");
   static constexpr const char* kDefaultsWriteQuestion =
-      "尚未读出或打开校准数据，确定要把默认值写入对讲机吗?";
+      QT_TR_NOOP("尚未读出或打开校准数据，确定要把默认值写入对讲机吗?");
   static constexpr int kReadId = 1163, kWriteId = 1164, kSaveId = 1165, kOpenId = 1166;
   static constexpr int kTabId = 1000, kPortId = 1006, kIfId = 1007, kCrystalId = 1008;
   static constexpr int kPowerOnText1Id = 1177, kPowerOnText2Id = 1178;

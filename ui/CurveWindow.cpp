@@ -27,7 +27,7 @@ int ShownValue(const QLineEdit* edit, const QSlider* slider) {
 
 CurveWindow::CurveWindow(CAlignMainDlg* window)
     : QDialog(window), m_window(window), m_view(new QChartView(this)) {
-  setWindowTitle(QStringLiteral("曲线"));
+  setWindowTitle(tr("曲线"));
   m_view->setRenderHint(QPainter::Antialiasing);
   m_view->setChart(AlignmentChart::Create({}, QString()));
   auto* layout = new QVBoxLayout(this);
@@ -83,7 +83,7 @@ BandCurves CurveWindow::ShownCurves() const {
 
 void CurveWindow::Refresh() {
   const bool bandB = ShownPage() == m_window->bandPage(1);
-  chart()->setTitle(bandB ? QStringLiteral("B段") : QStringLiteral("A段"));
+  chart()->setTitle(bandB ? tr("B段") : tr("A段"));
   AlignmentChart::Fill(chart(), {{QString(), ShownCurves()}}, m_current);
 }
 

@@ -31,16 +31,16 @@ void ExchangePrompt::ShowMessageBox(QWidget* parent, const QString& text) {
   box.exec();
 }
 
-QString ExchangePrompt::IntegerText() { return QStringLiteral("请输入一个整数。"); }
+QString ExchangePrompt::IntegerText() { return tr("请输入一个整数。"); }
 
-QString ExchangePrompt::UnsignedText() { return QStringLiteral("请输入一个非负整数。"); }
+QString ExchangePrompt::UnsignedText() { return tr("请输入一个非负整数。"); }
 
 QString ExchangePrompt::RangeText(unsigned min, unsigned max) {
-  return QStringLiteral("请输入一个介于 %1 和 %2 之间的整数。").arg(min).arg(max);
+  return tr("请输入一个介于 %1 和 %2 之间的整数。").arg(min).arg(max);
 }
 
 QString ExchangePrompt::MaxCharsText(int count) {
-  return QStringLiteral("请输入不超过 %1 个字符。").arg(count);
+  return tr("请输入不超过 %1 个字符。").arg(count);
 }
 
 }  // namespace velmora

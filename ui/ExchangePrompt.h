@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <functional>
 
@@ -10,6 +11,8 @@ namespace velmora {
 // Shows the short prompt of a refused data exchange. The default is a modal warning box; tests
 // replace the presenter to observe the prompt instead of blocking on it.
 class ExchangePrompt {
+  Q_DECLARE_TR_FUNCTIONS(ExchangePrompt)
+
  public:
   using Presenter = std::function<void(QWidget* parent, const QString& text)>;
 

@@ -5,16 +5,43 @@
 #include <QTranslator>
 
 namespace velmora {
+namespace {
 
-bool QtTranslations::install(QCoreApplication& app) {
+struct NamedLanguage {
+  const char* name;
+  QtTranslations::Language language;
+};
+constexpr NamedLanguage kLanguages[] = {{"zh", QtTranslations::Language::Chinese},
+                                        {"en", QtTranslations::Language::English}};
+
+bool Load(QCoreApplication& app, const QString& catalog, const QString& folder) {
   auto* translator = new QTranslator(&app);
-  if (translator->load(QString::fromLatin1(kCatalog),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
-      QCoreApplication::installTranslator(translator)) {
+  if (translator->load(catalog, folder) && QCoreApplication::installTranslator(translator)) {
     return true;
   }
   delete translator;
   return false;
+}
+
+}  // namespace
+
+QStringList QtTranslations::names() {
+  QStringList list;
+  for (const NamedLanguage& entry : kLanguages) list << QString::fromLatin1(entry.name);
+  return list;
+}
+
+std::optional<QtTranslations::Language> QtTranslations::fromName(QStringView name) {
+  for (const NamedLanguage& entry : kLanguages) {
+    if (name == QLatin1StringView(entry.name)) return entry.language;
+  }
+  return std::nullopt;
+}
+
+bool QtTranslations::install(QCoreApplication& app, Language language) {
+  if (language == Language::English) return Load(app, QString::fromLatin1(kEnglishCatalog), {});
+  return Load(app, QString::fromLatin1(kCatalog),
+              QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 }
 
 }  // namespace velmora

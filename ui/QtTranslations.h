@@ -1,18 +1,31 @@
 #pragma once
 
+#include <QStringList>
+#include <QStringView>
+#include <optional>
+
 class QCoreApplication;
 
 namespace velmora {
 
-// Qt's own texts in Simplified Chinese, as the rest of the window: standard buttons (确定, 取消),
-// the file chooser and the other standard dialogs.
+// The window's language. Chinese, its texts' own language, is the default whatever the system
+// locale; English loads the program's English catalog and leaves Qt's own texts in English.
 class QtTranslations {
  public:
-  static constexpr const char* kCatalog = "qtbase_zh_CN";
+  enum class Language { Chinese, English };
 
-  // Loads the catalog from Qt's translations folder (Debian: qt6-translations-l10n) into app;
-  // false when it is not installed, and Qt's texts stay English.
-  static bool install(QCoreApplication& app);
+  // Qt's own texts (standard buttons such as 确定 and 取消, the file chooser) in Chinese.
+  static constexpr const char* kCatalog = "qtbase_zh_CN";
+  // The program's English texts, compiled at build time and embedded.
+  static constexpr const char* kEnglishCatalog = ":/i18n/velmora_en.qm";
+
+  // The names --lang and VELMORA_LANG take: "zh", "en".
+  static QStringList names();
+  static std::optional<Language> fromName(QStringView name);
+
+  // Chinese: loads Qt's catalog from Qt's translations folder (Debian: qt6-translations-l10n),
+  // false when it is not installed. English: loads the program's catalog, false when missing.
+  static bool install(QCoreApplication& app, Language language = Language::Chinese);
 };
 
 }  // namespace velmora

@@ -1,6 +1,7 @@
 #include "ui/TemplateBuilder.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -17,6 +18,14 @@ using res::ControlKind;
 
 QString ToQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A template's caption or control text in the user's language; the templates mark their texts
+// in this context, and texts without a translation (numbers, port names) stay as they are.
+QString Translated(std::string_view text) {
+  if (text.empty()) return {};
+  const QByteArray source(text.data(), static_cast<qsizetype>(text.size()));
+  return QCoreApplication::translate("DialogTemplates", source.constData());
 }
 
 QWidget* CreateSlider(const res::ControlTemplate& control, QWidget* dialog) {
@@ -46,7 +55,7 @@ QWidget* CreateComboBox(const res::ControlTemplate& control, QWidget* dialog) {
 }
 
 QWidget* CreateEdit(const res::ControlTemplate& control, QWidget* dialog) {
-  auto* edit = new QLineEdit(ToQString(control.text), dialog);
+  auto* edit = new QLineEdit(Translated(control.text), dialog);
   edit->setFrame((control.style & res::kBorder) != 0);
   edit->setReadOnly((control.style & res::kReadOnly) != 0);
   // An edit box paints its whole rectangle, so a slider it overlaps (the tone page's boxes
@@ -56,13 +65,13 @@ QWidget* CreateEdit(const res::ControlTemplate& control, QWidget* dialog) {
 }
 
 QWidget* CreatePushButton(const res::ControlTemplate& control, QWidget* dialog) {
-  auto* button = new QPushButton(ToQString(control.text), dialog);
+  auto* button = new QPushButton(Translated(control.text), dialog);
   button->setDefault((control.style & res::kDefaultButton) != 0);
   return button;
 }
 
 QWidget* CreateLabel(const res::ControlTemplate& control, QWidget* dialog) {
-  auto* label = new QLabel(ToQString(control.text), dialog);
+  auto* label = new QLabel(Translated(control.text), dialog);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   if (control.style & res::kNoPrefix) label->setTextFormat(Qt::PlainText);
   return label;
@@ -104,7 +113,7 @@ DialogControls TemplateBuilder::Build(const res::DialogTemplate& dialogTemplate,
   dialog->setFont(DialogUnits::TemplateFont(dialogTemplate.fontFace, dialogTemplate.fontPoints));
   const DialogUnits units = DialogUnits::ForFont(dialog->font());
   dialog->resize(units.ToPixelsX(dialogTemplate.widthDu), units.ToPixelsY(dialogTemplate.heightDu));
-  if (!dialogTemplate.child) dialog->setWindowTitle(ToQString(dialogTemplate.caption));
+  if (!dialogTemplate.child) dialog->setWindowTitle(Translated(dialogTemplate.caption));
 
   std::vector<DialogControls::Entry> entries;
   for (const res::ControlTemplate& control : dialogTemplate.controls) {

@@ -7,7 +7,7 @@
 
 namespace velmora {
 
-QString WindowPrompts::FileFilter() { return QStringLiteral("dat Files (*.dat);;All Files (*.*)"); }
+QString WindowPrompts::FileFilter() { return tr("dat Files (*.dat);;All Files (*.*)"); }
 
 WindowPrompts WindowPrompts::Interactive() {
   WindowPrompts prompts;
@@ -19,7 +19,7 @@ WindowPrompts WindowPrompts::Interactive() {
     return QFileDialog::getOpenFileName(parent, {}, {}, FileFilter());
   };
   prompts.confirmReplace = [](QWidget* parent, const QString& path) {
-    const QString text = QStringLiteral("%1 已存在。\n要替换它吗?").arg(path);
+    const QString text = tr("%1 已存在。\n要替换它吗?").arg(path);
     return QMessageBox::question(parent, QtMessagePresenter::kTitle, text,
                                  QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;
@@ -29,7 +29,7 @@ WindowPrompts WindowPrompts::Interactive() {
   };
   prompts.askSaveChanges = [](QWidget* parent) {
     const auto answer = QMessageBox::question(
-        parent, QtMessagePresenter::kTitle, QString::fromUtf8(kSaveChangesText),
+        parent, QtMessagePresenter::kTitle, tr(kSaveChangesText),
         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
     if (answer == QMessageBox::Save) return SaveChoice::Save;
     return answer == QMessageBox::Discard ? SaveChoice::Discard : SaveChoice::Cancel;

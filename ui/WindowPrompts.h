@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <functional>
 
@@ -12,6 +13,9 @@ namespace velmora {
 // and notices such as file errors. Interactive() asks with the platform's dialogs; tests put in
 // their own answers.
 struct WindowPrompts {
+  Q_DECLARE_TR_FUNCTIONS(WindowPrompts)
+
+ public:
   enum class SaveChoice { Save, Discard, Cancel };
 
   // The chosen full path, or an empty string when the user cancelled.
@@ -25,7 +29,7 @@ struct WindowPrompts {
   // True for yes; no is the default answer.
   std::function<bool(QWidget* parent, const QString& question)> askYesNo;
 
-  static constexpr const char* kSaveChangesText = "保存修改吗?";
+  static constexpr const char* kSaveChangesText = QT_TR_NOOP("保存修改吗?");  // shown through tr()
 
   static WindowPrompts Interactive();
   // Both choosers offer the calibration files first, then all files.

@@ -18,6 +18,9 @@ class AppShellTest : public QObject {
 
  private slots:
   void initTestCase();
+  void windowReadsChineseUnderEnglishLocale();
+  void languageChoice_data();
+  void languageChoice();
   void standardButtonsReadChinese_data();
   void standardButtonsReadChinese();
   void styleOptionsAreDropped_data();
@@ -28,10 +31,51 @@ class AppShellTest : public QObject {
   void commandLine();
 };
 
+// The program starts as velmora does with no language asked for, on a system set to English.
 void AppShellTest::initTestCase() {
+  QCOMPARE(QLocale::system().language(), QLocale::English);
+  qunsetenv(AppCommandLine::kLanguageVariable);
+  AppCommandLine commandLine;
+  QCOMPARE(commandLine.process(QStringList{"velmora"}), std::nullopt);
   QGuiApplication::setLayoutDirection(Qt::RightToLeft);  // as -reverse leaves it
-  CAlignApp::setUpApplication(*qApp);
+  CAlignApp::setUpApplication(*qApp, commandLine.language());
   QCOMPARE(QGuiApplication::layoutDirection(), Qt::LeftToRight);
+}
+
+void AppShellTest::windowReadsChineseUnderEnglishLocale() {
+  CAlignMainDlg dlg;
+  QCOMPARE(static_cast<QPushButton*>(dlg.Control(CAlignMainDlg::kReadId))->text(), QString("读出"));
+  QCOMPARE(dlg.windowTitle(), QString("UV电调测试软件 - 未命名[*]"));
+  QCOMPARE(dlg.tabCtrl()->DrawnCaption(0), QString("A段接收"));
+  QCOMPARE(dlg.bandPage(0)->levelTab()->DrawnCaption(0), QString("高功率"));
+}
+
+void AppShellTest::languageChoice_data() {
+  QTest::addColumn<QStringList>("arguments");
+  QTest::addColumn<QString>("variable");  // VELMORA_LANG; empty for unset
+  QTest::addColumn<bool>("english");
+  QTest::newRow("nothing asked") << QStringList{} << "" << false;
+  QTest::newRow("--lang en") << QStringList{"--lang", "en"} << "" << true;
+  QTest::newRow("--lang=en") << QStringList{"--lang=en"} << "" << true;
+  QTest::newRow("variable") << QStringList{} << "en" << true;
+  QTest::newRow("--lang over the variable") << QStringList{"--lang", "zh"} << "en" << false;
+  QTest::newRow("unknown variable, warned") << QStringList{} << "fr" << false;
+}
+
+void AppShellTest::languageChoice() {
+  QFETCH(QStringList, arguments);
+  QFETCH(QString, variable);
+  QFETCH(bool, english);
+  if (variable.isEmpty()) {
+    qunsetenv(AppCommandLine::kLanguageVariable);
+  } else {
+    qputenv(AppCommandLine::kLanguageVariable, variable.toUtf8());
+  }
+  AppCommandLine commandLine;
+  QCOMPARE(commandLine.process(QStringList{"velmora"} + arguments), std::nullopt);
+  const bool chosenEnglish = commandLine.language() == QtTranslations::Language::English;
+  qunsetenv(AppCommandLine::kLanguageVariable);
+  QCOMPARE(chosenEnglish, english);
 }
 
 void AppShellTest::standardButtonsReadChinese_data() {
@@ -152,6 +196,9 @@ void AppShellTest::commandLine_data() {
   QTest::newRow("help") << QStringList{"--help"} << 0 << "[FILE.dat]";
   QTest::newRow("unknown option") << QStringList{"--bogus"} << 1 << "bogus";
   QTest::newRow("two files") << QStringList{"a.dat", "b.dat"} << 1 << "only one file";
+  QTest::newRow("unknown language") << QStringList{"--lang", "fr", "a.dat"} << 2
+                                    << "unknown language 'fr' for --lang; known: zh, en";
+  QTest::newRow("help names --lang") << QStringList{"--help"} << 0 << "--lang <language>";
 }
 
 void AppShellTest::commandLine() {

@@ -178,20 +178,22 @@ void CBandPageDlg::OnSliderDraw(QSlider* slider, std::int32_t& member, bool isBa
 // Screen readers and UI automation name each control by band, table and point frequency, since
 // the painted labels carry no text of their own.
 void CBandPageDlg::UpdateAccessibleNames() {
-  const QString band = m_band == 0 ? QStringLiteral("A段") : QStringLiteral("B段");
+  const QString band = m_band == 0 ? tr("A段") : tr("B段");
   const std::pair<int, const char*> own[] = {
-      {id::kBaseSlider, "频段"}, {id::kBase, "频段"},       {id::kStepSlider, "步进"},
-      {id::kStep, "步进"},       {id::kRxLow, "接收下限"},  {id::kRxHigh, "接收上限"},
-      {id::kTxLow, "发射下限"},  {id::kTxHigh, "发射上限"}, {id::kProgress, "实时电调"}};
+      {id::kBaseSlider, QT_TR_NOOP("频段")},  {id::kBase, QT_TR_NOOP("频段")},
+      {id::kStepSlider, QT_TR_NOOP("步进")},  {id::kStep, QT_TR_NOOP("步进")},
+      {id::kRxLow, QT_TR_NOOP("接收下限")},   {id::kRxHigh, QT_TR_NOOP("接收上限")},
+      {id::kTxLow, QT_TR_NOOP("发射下限")},   {id::kTxHigh, QT_TR_NOOP("发射上限")},
+      {id::kProgress, QT_TR_NOOP("实时电调")}};
   for (const auto& [controlId, name] : own) {
-    Control(controlId)->setAccessibleName(band + ' ' + QString::fromUtf8(name));
+    Control(controlId)->setAccessibleName(band + ' ' + tr(name));
   }
   m_rowLabel->setAccessibleName(RowText().trimmed());
   m_leftLabels->setAccessibleName(ColumnTexts(m_base).join(' '));
   m_rightLabels->setAccessibleName(ColumnTexts(m_base + m_step).join(' '));
   for (int t = 0; t < kLevelTables; ++t) {
     for (int k = 0; k < CLevelTableDlg::kPoints; ++k) {
-      const QString name = QStringLiteral("%1 %2 点 %3, %4 MHz")
+      const QString name = tr("%1 %2 点 %3, %4 MHz")
                                .arg(band, CLevelTableDlg::Caption(t))
                                .arg(k + 1)
                                .arg(m_base + k * m_step);
@@ -202,11 +204,11 @@ void CBandPageDlg::UpdateAccessibleNames() {
   for (int g = 0; g < kToneGroups; ++g) {
     CToneLevelDlg* page = m_tonePages[std::size_t(g)];
     const QString group = band + ' ' + CToneLevelDlg::Caption(g);
-    page->ToneList()->setAccessibleName(group + QStringLiteral(" 亚音"));
+    page->ToneList()->setAccessibleName(tr("%1 亚音").arg(group));
     if (QLineEdit* typed = page->ToneList()->lineEdit())
-      typed->setAccessibleName(group + QStringLiteral(" 亚音"));
+      typed->setAccessibleName(tr("%1 亚音").arg(group));
     for (int k = 0; k < CToneLevelDlg::kColumns; ++k) {
-      const QString name = group + QStringLiteral(" 列 %1").arg(k + 1);
+      const QString name = tr("%1 列 %2").arg(group).arg(k + 1);
       page->Slider(k)->setAccessibleName(name);
       page->Edit(k)->setAccessibleName(name);
     }

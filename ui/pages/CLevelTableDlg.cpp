@@ -7,6 +7,7 @@
 #include "core/BandCurves.h"
 #include "core/CalibrationImage.h"
 #include "core/LiveCommandComposer.h"
+#include "plot/AlignmentChart.h"
 #include "res/DialogTemplates.h"
 
 namespace velmora {
@@ -22,9 +23,7 @@ int SliderId(int k) { return res::kLevelSliderIds[static_cast<std::size_t>(k)]; 
 CLevelTableDlg::CLevelTableDlg() : CPageDlg(res::LevelTableTemplate()), m_liveTimer(this) {}
 
 QString CLevelTableDlg::Caption(int table) {
-  const std::string_view name =
-      BandCurves::kTableNames[std::size_t(std::clamp(table, 0, kReceiveTuningTable))];
-  return QString::fromUtf8(name.data(), qsizetype(name.size()));
+  return AlignmentChart::TableName(std::clamp(table, 0, kReceiveTuningTable));
 }
 
 void CLevelTableDlg::SetContext(QObject* requestWindow, CalibrationImage* image, int band,

@@ -1,0 +1,275 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>AlignmentChart</name>
+    <message>
+        <source>高功率</source>
+        <translation>High power</translation>
+    </message>
+    <message>
+        <source>中功率</source>
+        <translation>Mid power</translation>
+    </message>
+    <message>
+        <source>低功率</source>
+        <translation>Low power</translation>
+    </message>
+    <message>
+        <source>接收电调</source>
+        <translation>RX tuning</translation>
+    </message>
+    <message>
+        <source>当前点</source>
+        <translation>Current point</translation>
+    </message>
+    <message>
+        <source>频率 (MHz)</source>
+        <translation>Frequency (MHz)</translation>
+    </message>
+    <message>
+        <source>电平</source>
+        <translation>Level</translation>
+    </message>
+</context>
+<context>
+    <name>CTransferJob</name>
+    <message>
+        <source>成功!</source>
+        <translation>Success!</translation>
+    </message>
+    <message>
+        <source>失败!</source>
+        <translation>Failed!</translation>
+    </message>
+    <message>
+        <source>连接对讲机失败!</source>
+        <translation>Could not connect to the radio!</translation>
+    </message>
+</context>
+<context>
+    <name>DialogTemplates</name>
+    <message>
+        <source>Velmora 1.0 版</source>
+        <translation>Velmora version 1.0</translation>
+    </message>
+    <message>
+        <source>版权所有 (C) 2026</source>
+        <translation>Copyright (C) 2026</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>读出</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>写入</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>端口:</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>中频:</source>
+        <translation>IF:</translation>
+    </message>
+    <message>
+        <source>参考晶振:</source>
+        <translation>Crystal:</translation>
+    </message>
+    <message>
+        <source>开机显示</source>
+        <translation>Power-on</translation>
+    </message>
+    <message>
+        <source>频段：</source>
+        <translation>Base:</translation>
+    </message>
+    <message>
+        <source>步进：</source>
+        <translation>Step:</translation>
+    </message>
+    <message>
+        <source>接收频率：</source>
+        <translation>RX freq:</translation>
+    </message>
+    <message>
+        <source>发射频率：</source>
+        <translation>TX freq:</translation>
+    </message>
+    <message>
+        <source>关于 Velmora</source>
+        <translation>About Velmora</translation>
+    </message>
+    <message>
+        <source>UV电调测试软件</source>
+        <translation>UV Alignment Tool</translation>
+    </message>
+</context>
+<context>
+    <name>ExchangePrompt</name>
+    <message>
+        <source>请输入一个整数。</source>
+        <translation>Please enter an integer.</translation>
+    </message>
+    <message>
+        <source>请输入一个非负整数。</source>
+        <translation>Please enter a non-negative integer.</translation>
+    </message>
+    <message>
+        <source>请输入一个介于 %1 和 %2 之间的整数。</source>
+        <translation>Please enter an integer between %1 and %2.</translation>
+    </message>
+    <message>
+        <source>请输入不超过 %1 个字符。</source>
+        <translation>Please enter no more than %1 characters.</translation>
+    </message>
+</context>
+<context>
+    <name>StringTable</name>
+    <message>
+        <source>关于 Velmora(&amp;A)...</source>
+        <translation>&amp;About Velmora...</translation>
+    </message>
+</context>
+<context>
+    <name>WindowPrompts</name>
+    <message>
+        <source>dat Files (*.dat);;All Files (*.*)</source>
+        <translation>Calibration files (*.dat);;All files (*.*)</translation>
+    </message>
+    <message>
+        <source>%1 已存在。
+要替换它吗?</source>
+        <translation>%1 already exists.
+Do you want to replace it?</translation>
+    </message>
+    <message>
+        <source>保存修改吗?</source>
+        <translation>Save changes?</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::CAlignMainDlg</name>
+    <message>
+        <source>%1 %2 失败:
+%3</source>
+        <translation>Could not %1 %2:
+%3</translation>
+    </message>
+    <message>
+        <source>A段接收</source>
+        <translation>Band A</translation>
+    </message>
+    <message>
+        <source>B段接收</source>
+        <translation>Band B</translation>
+    </message>
+    <message>
+        <source>曲线</source>
+        <translation>Curves</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>save</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>open</translation>
+    </message>
+    <message>
+        <source>文件大小为 %1 字节，不是 %2 字节</source>
+        <translation>The file is %1 bytes, not %2 bytes</translation>
+    </message>
+    <message>
+        <source>正在与对讲机通信，请等通信结束后再关闭本窗口。</source>
+        <translation>Talking to the radio; close the window once the transfer has finished.</translation>
+    </message>
+    <message>
+        <source>未命名</source>
+        <translation>Untitled</translation>
+    </message>
+    <message>
+        <source>尚未读出或打开校准数据，确定要把默认值写入对讲机吗?</source>
+        <translation>Nothing has been read or opened yet. Write the default values to the radio?</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::CBandPageDlg</name>
+    <message>
+        <source>A段</source>
+        <translation>Band A</translation>
+    </message>
+    <message>
+        <source>B段</source>
+        <translation>Band B</translation>
+    </message>
+    <message>
+        <source>频段</source>
+        <translation>base frequency</translation>
+    </message>
+    <message>
+        <source>步进</source>
+        <translation>step</translation>
+    </message>
+    <message>
+        <source>接收下限</source>
+        <translation>RX low limit</translation>
+    </message>
+    <message>
+        <source>接收上限</source>
+        <translation>RX high limit</translation>
+    </message>
+    <message>
+        <source>发射下限</source>
+        <translation>TX low limit</translation>
+    </message>
+    <message>
+        <source>发射上限</source>
+        <translation>TX high limit</translation>
+    </message>
+    <message>
+        <source>实时电调</source>
+        <translation>live tuning</translation>
+    </message>
+    <message>
+        <source>%1 %2 点 %3, %4 MHz</source>
+        <translation>%1 %2 point %3, %4 MHz</translation>
+    </message>
+    <message>
+        <source>%1 亚音</source>
+        <translation>%1 CTCSS tone</translation>
+    </message>
+    <message>
+        <source>%1 列 %2</source>
+        <translation>%1 column %2</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::CurveWindow</name>
+    <message>
+        <source>曲线</source>
+        <translation>Curves</translation>
+    </message>
+    <message>
+        <source>B段</source>
+        <translation>Band B</translation>
+    </message>
+    <message>
+        <source>A段</source>
+        <translation>Band A</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,90 @@
+// The window in English (--lang en / VELMORA_LANG=en): its own texts from the embedded English
+// catalog, Qt's own left in English even where Qt's Chinese catalog is installed.
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QtTest>
+
+#include "tests/ui/MainWindowFixture.h"
+#include "ui/CAboutDlg.h"
+#include "ui/CAlignApp.h"
+#include "ui/ExchangePrompt.h"
+
+using namespace velmora;
+
+class LanguageTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void mainWindowReadsEnglish_data();
+  void mainWindowReadsEnglish();
+  void tabCaptionsAndPagesReadEnglish();
+  void menuAboutBoxAndPromptsReadEnglish();
+};
+
+namespace {
+
+QStringList LabelTexts(const QWidget* parent) {
+  QStringList texts;
+  for (const QLabel* label : parent->findChildren<QLabel*>()) texts << label->text();
+  return texts;
+}
+
+}  // namespace
+
+void LanguageTest::initTestCase() {
+  CAlignApp::setUpApplication(*qApp, QtTranslations::Language::English);
+}
+
+void LanguageTest::mainWindowReadsEnglish_data() {
+  QTest::addColumn<int>("id");
+  QTest::addColumn<QString>("text");
+  QTest::newRow("read") << CAlignMainDlg::kReadId << "Read";
+  QTest::newRow("write") << CAlignMainDlg::kWriteId << "Write";
+  QTest::newRow("save") << CAlignMainDlg::kSaveId << "Save";
+  QTest::newRow("open") << CAlignMainDlg::kOpenId << "Open";
+}
+
+void LanguageTest::mainWindowReadsEnglish() {
+  QFETCH(int, id);
+  QFETCH(QString, text);
+  CAlignMainDlg dlg;
+  QCOMPARE(static_cast<QPushButton*>(dlg.Control(id))->text(), text);
+  QCOMPARE(dlg.windowTitle(), QString("UV Alignment Tool - Untitled[*]"));
+  const QStringList labels = LabelTexts(&dlg);
+  QVERIFY2(labels.contains("Port:") && labels.contains("Power-on"), qPrintable(labels.join('|')));
+}
+
+void LanguageTest::tabCaptionsAndPagesReadEnglish() {
+  CAlignMainDlg dlg;
+  QCOMPARE(dlg.tabCtrl()->DrawnCaption(0), QString("Band A"));
+  QCOMPARE(dlg.tabCtrl()->DrawnCaption(1), QString("Band B"));
+  CStyledTabCtrl* tables = dlg.bandPage(1)->levelTab();
+  QStringList captions;
+  for (int t = 0; t < tables->count(); ++t) captions << tables->DrawnCaption(t);
+  QCOMPARE(captions, (QStringList{"High power", "Mid power", "Low power", "RX tuning"}));
+  const QStringList labels = LabelTexts(dlg.bandPage(0));
+  for (const char* label : {"Base:", "Step:", "RX freq:", "TX freq:"}) {
+    QVERIFY2(labels.contains(label), qPrintable(labels.join('|')));
+  }
+}
+
+// The window's own texts are English, and Qt's standard buttons stay Qt's English ones.
+void LanguageTest::menuAboutBoxAndPromptsReadEnglish() {
+  CAlignMainDlg dlg;
+  QCOMPARE(dlg.systemMenu()->actions().last()->text(), QString("&About Velmora..."));
+  CAboutDlg about;
+  QCOMPARE(about.windowTitle(), QString("About Velmora"));
+  QVERIFY(LabelTexts(&about).contains("Velmora version 1.0"));
+  QCOMPARE(ExchangePrompt::RangeText(0, 255),
+           QString("Please enter an integer between 0 and 255."));
+  QCOMPARE(CTransferJob::tr(CTransferJob::kConnectFailedText),
+           QString("Could not connect to the radio!"));
+  QMessageBox box(QMessageBox::Warning, "Velmora", "text", QMessageBox::Ok | QMessageBox::Cancel);
+  QCOMPARE(box.button(QMessageBox::Ok)->text(), QString("OK"));
+  QCOMPARE(box.button(QMessageBox::Cancel)->text(), QString("Cancel"));
+}
+
+QTEST_MAIN(LanguageTest)
+#include "LanguageTest.moc"
