@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "cli/BatchCommands.h"
 #include "cli/CliArguments.h"
 #include "cli/CliImage.h"
 #include "cli/CliJobRunner.h"
@@ -22,6 +23,7 @@ CTransferJob::PortFactory& TestPortFactory() {
 
 constexpr const char* kReadUsage =
     "usage: velmora-cli read OUT.dat [--port N] [--scan] [--from IN.dat] [--verify] [--quiet]\n"
+    "       velmora-cli read FOLDER --ports 1-8|1,3,5 [--verify]\n"
     "Reads the radio into the default image (or into IN.dat's image, whose region headers and\n"
     "port are then used) and saves the 308 bytes to OUT.dat. OUT.dat is checked before the radio\n"
     "is read; if saving still fails, the bytes are saved in the data folder's rescue folder and\n"
@@ -29,17 +31,24 @@ constexpr const char* kReadUsage =
     "region whose copies differ.\n"
     "Ports: --port N talks to COMN only (four handshake attempts, never another port); --scan\n"
     "tries the stored port (or N) first and then COM1..COM9, as the window does; with neither,\n"
-    "the scan starts at the file's stored port. --quiet: no progress on stderr.\n";
+    "the scan starts at the file's stored port. --quiet: no progress on stderr.\n"
+    "--ports reads several radios at once, each on its own port only, into\n"
+    "FOLDER/COMn-YYYYMMDD-HHMMSS.dat, with a line per port and a summary; exit 0 only when\n"
+    "every port succeeded.\n";
 constexpr const char* kWriteUsage =
     "usage: velmora-cli write IN.dat [--port N] [--scan] [--force] [--no-backup] [--no-verify]\n"
     "                              [--quiet]\n"
+    "       velmora-cli write IN.dat --ports 1-8|1,3,5 [--force] [--no-backup] [--no-verify]\n"
     "Writes IN.dat into the radio. A file that is not exactly 308 bytes is refused unless\n"
     "--force is given. First the bytes about to change are read and saved as a backup file\n"
     "(its path is printed; --no-backup skips it); afterwards every written block is read back\n"
     "and compared (--no-verify skips it).\n"
     "Ports: --port N talks to COMN only (four handshake attempts, never another port); --scan\n"
     "tries the stored port (or N) first and then COM1..COM9, as the window does; with neither,\n"
-    "the scan starts at the file's stored port. --quiet: no progress on stderr.\n";
+    "the scan starts at the file's stored port. --quiet: no progress on stderr.\n"
+    "--ports writes the file into several radios at once, each on its own port only, each\n"
+    "with its own backup and verify; a line per port and a summary; exit 0 only when every\n"
+    "port succeeded.\n";
 constexpr const char* kLiveUsage =
     "usage: velmora-cli live --band A|B --table 0|1|2 --point K --value V [--from IN.dat]\n"
     "       velmora-cli live --band A|B --column K --tone HZ --value V [--from IN.dat]\n"
@@ -110,12 +119,19 @@ void TransferCommands::SetPortFactoryForTests(CTransferJob::PortFactory factory)
 int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& out,
                            std::ostream& err) {
   int code = kExitUsage;
-  const auto parsed = CliArguments::ParseOrUsage(
-      args, {"--port", "--from"}, With(kPortFlags, {"--verify"}), kReadUsage, out, err, code);
+  const auto parsed =
+      CliArguments::ParseOrUsage(args, {"--port", "--ports", "--from"},
+                                 With(kPortFlags, {"--verify"}), kReadUsage, out, err, code);
   if (!parsed) return code;
   if (parsed->positional().size() != 1) {
     err << "read needs exactly one output file\n" << kReadUsage;
     return kExitUsage;
+  }
+  if (const auto ports = parsed->Value("--ports")) {
+    TransferOptions options;
+    options.readTwice = parsed->Has("--verify");
+    return BatchCommands::ReadInto(parsed->positional()[0], *ports, options, TestPortFactory(), out,
+                                   err);
   }
   CalibrationImage image;
   if (!PrepareImage(*parsed, parsed->Value("--from"), CliImage::Size::Any, image, err) ||
@@ -134,8 +150,8 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
                             std::ostream& err) {
   int code = kExitUsage;
   const auto parsed = CliArguments::ParseOrUsage(
-      args, {"--port"}, With(kPortFlags, {"--force", "--no-backup", "--no-verify"}), kWriteUsage,
-      out, err, code);
+      args, {"--port", "--ports"}, With(kPortFlags, {"--force", "--no-backup", "--no-verify"}),
+      kWriteUsage, out, err, code);
   if (!parsed) return code;
   if (parsed->positional().size() != 1) {
     err << "write needs exactly one input file\n" << kWriteUsage;
@@ -147,6 +163,9 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
   TransferOptions options = PortOptions(*parsed);
   options.backup = !parsed->Has("--no-backup");
   options.verify = !parsed->Has("--no-verify");
+  if (const auto ports = parsed->Value("--ports")) {
+    return BatchCommands::WriteFrom(image, *ports, options, TestPortFactory(), out, err);
+  }
   return Outcome(CliJobRunner::Run(TRANSFER_WRITE, image, out, TestPortFactory(), options,
                                    ProgressStream(*parsed)));
 }

@@ -2,18 +2,16 @@
 #error "VELMORA_VERSION must name the program's version"
 #endif
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <csignal>
 #include <iostream>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/CliArguments.h"
 #include "cli/CliImage.h"
 #include "cli/DiffCommand.h"
-#include "cli/PlotCommand.h"
+#include "cli/PlotHelper.h"
 #include "cli/PortsCommand.h"
 #include "cli/ReportCommand.h"
 #include "cli/ShowCommand.h"
@@ -93,22 +91,15 @@ int main(int argc, char** argv) {
     args.erase(it, it + (joined ? 1 : 2));
     break;
   }
-  // Charts draw with widgets, off screen; every other command needs only the event queue the
-  // worker threads report through.
-  const bool draws = !args.empty() && args[0] == "plot";
-  if (draws && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  const std::unique_ptr<QCoreApplication> app =
-      draws ? std::make_unique<QApplication>(argc, argv)
-            : std::make_unique<QCoreApplication>(argc, argv);
+  QCoreApplication app(argc, argv);  // the worker threads report through its event queue
   // The window's name, so that both programs share one data folder.
   QCoreApplication::setApplicationName(QStringLiteral("Velmora"));
+  if (!args.empty() && args[0] == "plot") return PlotHelper::Exec({args.begin() + 1, args.end()});
   const CommandEntry commands[] = {
       {"read", TransferCommands::Read, false}, {"write", TransferCommands::Write, false},
       {"live", TransferCommands::Live, false}, {"show", ShowCommand::Run, true},
-      {"diff", DiffCommand::Run, true},        {"plot", PlotCommand::Run, true},
-      {"report", ReportCommand::Run, true},    {"ports", PortsCommand::Run, true},
+      {"diff", DiffCommand::Run, true},        {"report", ReportCommand::Run, true},
+      {"ports", PortsCommand::Run, true},
   };
   if (!args.empty()) {
     for (const auto& command : commands) {

@@ -22,6 +22,7 @@ fail() { echo "package: $*" >&2; exit 1; }
 expected="usr/bin/velmora
 usr/bin/velmora-cli
 usr/bin/velmora-radio-sim
+usr/libexec/velmora/velmora-cli-plot
 usr/share/applications/velmora.desktop
 usr/share/doc/velmora/changelog.Debian.gz
 usr/share/doc/velmora/copyright
@@ -63,6 +64,9 @@ for _ in $(seq 50); do [ -e "$root/com1" ] && break; sleep 0.1; done
 VELMORA_COM1="$root/com1" "$bin/velmora-cli" read "$root/radio.dat" --port 1 >/dev/null ||
   fail "velmora-cli read from velmora-radio-sim"
 [ "$(stat -c %s "$root/radio.dat")" = 308 ] || fail "read file is not 308 bytes"
+# The plot command runs the packaged plot program from libexec.
+"$bin/velmora-cli" plot "$root/radio.dat" -o "$root/radio.svg" >/dev/null &&
+  head -c 5 "$root/radio.svg" | grep -q '<?xml' || fail "velmora-cli plot from the package"
 
 desktop-file-validate "$root/usr/share/applications/velmora.desktop" | { grep -v ': hint: ' || true; }
 desktop-file-validate "$root/usr/share/applications/velmora.desktop" >/dev/null ||

@@ -1,0 +1,144 @@
+#include "cli/BatchTransfer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <chrono>
+#include <csignal>
+#include <memory>
+#include <mutex>
+
+#include "transfer/CTestThread.h"
+
+namespace velmora {
+namespace {
+
+constexpr std::chrono::milliseconds kInterruptPoll{50};
+
+volatile std::sig_atomic_t g_interrupted = 0;
+void OnInterrupt(int) { g_interrupted = 1; }
+
+// Keeps a job's outcome instead of showing it: the batch prints one line per port.
+class OutcomeRecorder : public MessagePresenter {
+ public:
+  void ShowMessage(const std::string& text) override {
+    const std::lock_guard lock(m_mutex);
+    m_text = text;
+  }
+  std::string text() const {
+    const std::lock_guard lock(m_mutex);
+    return m_text;
+  }
+
+ private:
+  mutable std::mutex m_mutex;
+  std::string m_text;
+};
+
+// One port's share of the batch. The owner object takes the job's posted events.
+struct PortJob {
+  int port = 0;
+  CalibrationImage image;
+  CTransferJob job;
+  OutcomeRecorder presenter;
+  QObject owner;
+  QElapsedTimer clock;
+  bool done = false;
+};
+
+bool ParseNumber(const std::string& text, int& value) {
+  if (text.empty() || text.size() > 2) return false;
+  value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  return value >= 1 && value < CTransferJob::kPortLimit;
+}
+
+}  // namespace
+
+std::optional<std::vector<int>> BatchTransfer::ParsePorts(const std::string& text,
+                                                          std::string& error) {
+  std::vector<int> ports;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t comma = std::min(text.find(',', start), text.size());
+    const std::string item = text.substr(start, comma - start);
+    const std::size_t dash = item.find('-');
+    int first = 0, last = 0;
+    const bool ok = dash == std::string::npos
+                        ? ParseNumber(item, first) && ParseNumber(item, last)
+                        : ParseNumber(item.substr(0, dash), first) &&
+                              ParseNumber(item.substr(dash + 1), last) && first <= last;
+    if (!ok) {
+      error = "--ports takes COM numbers 1-9 as a list or ranges, such as 1-8 or 1,3,5: \"" + text +
+              "\"";
+      return std::nullopt;
+    }
+    for (int p = first; p <= last; ++p) {
+      if (std::find(ports.begin(), ports.end(), p) == ports.end()) ports.push_back(p);
+    }
+    start = comma + 1;
+  }
+  return ports;
+}
+
+std::vector<BatchTransfer::PortResult> BatchTransfer::Run(int operation,
+                                                          const std::vector<int>& ports,
+                                                          const Prepare& prepare,
+                                                          const TransferOptions& options,
+                                                          const CTransferJob::PortFactory& factory,
+                                                          const Finished& finished) {
+  std::vector<std::unique_ptr<PortJob>> jobs;
+  std::vector<PortResult> results;
+  QEventLoop loop;
+  int running = 0;
+  auto report = [&](PortJob& one, PortResult result) {
+    one.done = true;
+    if (finished) finished(result, one.image);
+    results.push_back(std::move(result));
+    if (--running == 0) loop.quit();
+  };
+  g_interrupted = 0;
+  const auto previous = std::signal(SIGINT, OnInterrupt);
+  for (const int port : ports) {
+    auto one = std::make_unique<PortJob>();
+    one->port = port;
+    one->image.LoadDefaults();
+    ++running;
+    if (prepare && !prepare(one->image, port)) {
+      report(*one, {port, false, CTransferJob::kFailureText, "not started", {}, 0});
+      continue;
+    }
+    one->image.setPortNumber(port);
+    TransferOptions strict = options;
+    strict.onlyStoredPort = true;  // a batch never falls through to another radio's port
+    one->job.SetPresenter(&one->presenter);
+    one->job.SetPortFactory(factory);
+    one->job.SetOptions(strict);
+    one->clock.start();
+    PortJob* raw = one.get();
+    CTestThread* thread = CTestThread::StartJob(one->job, &one->owner, &one->image, operation);
+    QObject::connect(thread, &QThread::finished, &loop, [raw, &report] {
+      QCoreApplication::sendPostedEvents(&raw->owner);
+      const std::string outcome = raw->presenter.text();
+      report(*raw, {raw->port, outcome == CTransferJob::kSuccessText, outcome, raw->job.Detail(),
+                    raw->job.BackupPath(), raw->clock.nsecsElapsed() / 1e9});
+    });
+    jobs.push_back(std::move(one));
+  }
+  QTimer interruptPoll;
+  interruptPoll.setInterval(kInterruptPoll);
+  QObject::connect(&interruptPoll, &QTimer::timeout, [&jobs] {
+    if (!g_interrupted) return;
+    for (const auto& one : jobs) one->job.Cancel();
+  });
+  interruptPoll.start();
+  if (running > 0) loop.exec();
+  std::signal(SIGINT, previous);
+  return results;
+}
+
+}  // namespace velmora
