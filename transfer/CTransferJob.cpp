@@ -25,10 +25,6 @@ std::string Hex8(int value) {
   return text;
 }
 
-std::string Count(int done, int total) {
-  return " " + std::to_string(done) + "/" + std::to_string(total);
-}
-
 const char* OperationName(int operation) {
   switch (operation) {
     case TRANSFER_READ:
@@ -43,6 +39,18 @@ const char* OperationName(int operation) {
 }
 
 }  // namespace
+
+template <typename... Args>
+CTransferJob::Text CTransferJob::Translated(const char* source, const Args&... args) {
+  QString original = QString::fromUtf8(source);
+  QString shown = tr(source);
+  ((original = original.arg(args), shown = shown.arg(args)), ...);
+  return {original.toStdString(), shown.toStdString()};
+}
+
+std::string CTransferJob::Shown(const char* source, int done, int total) {
+  return tr(source).arg(done).arg(total).toStdString();
+}
 
 CTransferJob::CTransferJob() = default;
 CTransferJob::~CTransferJob() = default;
@@ -151,7 +159,7 @@ bool CTransferJob::Connect() {
   bool connected = false;
   for (const int p : PortOrder(first)) {
     if (Cancelled()) break;
-    Progress("正在连接 COM" + std::to_string(p) + "…", 0, 0);
+    Progress(tr("正在连接 COM%1…").arg(p).toStdString(), 0, 0);
     connected = TryPort(p, p == first ? kFirstPortRetries : kOtherPortRetries, reason);
     if (connected) {
       found = p;
@@ -167,7 +175,7 @@ bool CTransferJob::Connect() {
     const std::string scanned = "no radio answered the handshake on COM1..COM9 (started at COM" +
                                 std::to_string(first) + "); last tried " + reason;
     SetDetail(m_options.onlyStoredPort ? reason : scanned);
-    Show(kConnectFailedText, reason);
+    Show(kConnectFailedText, Plain(reason));
     return false;
   }
   {
@@ -177,7 +185,7 @@ bool CTransferJob::Connect() {
   if (!m_pPort->Identify()) {
     reason = "the radio on " + m_portName + " failed the identification";
     SetDetail(reason);
-    Show(kConnectFailedText, reason);
+    Show(kConnectFailedText, Plain(reason));
     return false;
   }
   SetDetail("radio answered on " + m_portName);
@@ -222,7 +230,8 @@ bool CTransferJob::ReadAll() {
       return false;
     }
     if (!ReadRegion(i)) return false;
-    Progress("读出" + Count(static_cast<int>(i) + 1, 4), static_cast<int>(i) + 1, 4);
+    const int done = static_cast<int>(i) + 1;
+    Progress(Shown(QT_TR_NOOP("读出 %1/%2"), done, 4), done, 4);
   }
   SetDetail(Detail() + ", read 4 blocks");
   return true;
@@ -254,14 +263,14 @@ bool CTransferJob::WriteBlocks(const WritePlan& plan) {
       SetDetail(Detail() + ", write block " + std::to_string(sent + 1) + where + " failed");
       return false;
     }
-    Progress("写入" + Count(sent + 1, total), sent + 1, total);
+    Progress(Shown(QT_TR_NOOP("写入 %1/%2"), sent + 1, total), sent + 1, total);
   }
   SetDetail(Detail() + ", wrote " + std::to_string(total) + " blocks");
   return true;
 }
 
-bool CTransferJob::ReadPlan(const WritePlan& plan, const std::string& step,
-                            const std::string& label, WritePlan::Reads& reads) {
+bool CTransferJob::ReadPlan(const WritePlan& plan, const std::string& step, const char* label,
+                            WritePlan::Reads& reads) {
   const auto& addresses = plan.reads();
   const int total = static_cast<int>(addresses.size());
   for (int k = 0; k < total; ++k) {
@@ -271,15 +280,15 @@ bool CTransferJob::ReadPlan(const WritePlan& plan, const std::string& step,
       SetDetail(Detail() + ", " + step + " read at " + Hex16(address) + " failed");
       return false;
     }
-    Progress(label + Count(k + 1, total), k + 1, total);
+    Progress(Shown(label, k + 1, total), k + 1, total);
   }
   return true;
 }
 
 // Nothing is written unless the radio's present bytes are safely on disk.
-bool CTransferJob::Backup(const WritePlan& plan, std::string& reason) {
-  if (!ReadPlan(plan, "backup", "备份", m_backupReads)) {
-    if (!Cancelled()) reason = "备份读出失败, 未写入";
+bool CTransferJob::Backup(const WritePlan& plan, Text& reason) {
+  if (!ReadPlan(plan, "backup", QT_TR_NOOP("备份 %1/%2"), m_backupReads)) {
+    if (!Cancelled()) reason = Translated(QT_TR_NOOP("备份读出失败, 未写入"));
     return false;
   }
   const QString port = QString::fromStdString(m_portName.substr(0, m_portName.find(' ')));
@@ -289,7 +298,8 @@ bool CTransferJob::Backup(const WritePlan& plan, std::string& reason) {
   const FileResult saved = BackupFile::Save(plan.Backup(m_backupReads), folder,
                                             QDateTime::currentDateTime(), port, path);
   if (!saved.ok()) {
-    reason = "备份保存失败, 未写入: " + saved.error;
+    reason =
+        Translated(QT_TR_NOOP("备份保存失败, 未写入: %1"), QString::fromStdString(saved.error));
     SetDetail(Detail() + ", backup not saved (" + saved.error + "), nothing written");
     return false;
   }
@@ -300,9 +310,9 @@ bool CTransferJob::Backup(const WritePlan& plan, std::string& reason) {
 }
 
 // Compares what the radio holds with what was sent; shows the outcome when it fails.
-bool CTransferJob::Verify(const WritePlan& plan, const std::string& backupLine) {
+bool CTransferJob::Verify(const WritePlan& plan, const Text& backupLine) {
   WritePlan::Reads reads;
-  if (Cancelled() || !ReadPlan(plan, "verify", "校验…", reads)) {
+  if (Cancelled() || !ReadPlan(plan, "verify", QT_TR_NOOP("校验… %1/%2"), reads)) {
     ShowFailure(backupLine);
     return false;
   }
@@ -325,7 +335,9 @@ bool CTransferJob::Verify(const WritePlan& plan, const std::string& backupLine) 
     }
   }
   SetDetail(Detail() + ", verify failed " + text);
-  Show(kVerifyFailedText, backupLine.empty() ? text : text + "\n" + backupLine);
+  Show(kVerifyFailedText, backupLine.source.empty() ? Plain(text)
+                                                    : Text{text + "\n" + backupLine.source,
+                                                           text + "\n" + backupLine.shown});
   return false;
 }
 
@@ -337,23 +349,25 @@ void CTransferJob::RunWrite() {
   }
   const WritePlan plan(snapshot);
   m_backupReads.clear();
-  std::string reason;
+  Text reason;
   if (m_options.backup && !Backup(plan, reason)) return ShowFailure(reason);
   const std::string path = BackupPath();
-  const std::string backupLine = path.empty() ? std::string() : "备份: " + path;
+  const Text backupLine =
+      path.empty() ? Text() : Translated(QT_TR_NOOP("备份: %1"), QString::fromStdString(path));
   if (!WriteBlocks(plan)) return ShowFailure(backupLine);
   if (m_options.verify && !Verify(plan, backupLine)) return;
   Show(kSuccessText, backupLine);
 }
 
-void CTransferJob::ShowFailure(const std::string& detail) {
+void CTransferJob::ShowFailure(const Text& detail) {
   Show(Cancelled() ? kCancelledText : kFailureText, detail);
 }
 
 // The trace keeps the program's own text; the user reads it in the window's language.
-void CTransferJob::Show(const std::string& text, const std::string& detail) {
-  TraceLog::Instance().Note("outcome: " + text + (detail.empty() ? "" : " (" + detail + ")"));
-  if (m_presenter) m_presenter->ShowOutcome(tr(text.c_str()).toStdString(), detail);
+void CTransferJob::Show(const char* text, const Text& detail) {
+  TraceLog::Instance().Note(std::string("outcome: ") + text +
+                            (detail.source.empty() ? "" : " (" + detail.source + ")"));
+  if (m_presenter) m_presenter->ShowOutcome(tr(text).toStdString(), detail.shown);
 }
 
 void CTransferJob::Post(int operation, int result) {

@@ -72,8 +72,18 @@ class CTransferJob {
   CRadioPort* port() const { return m_pPort.get(); }
 
  private:
-  void Show(const std::string& text, const std::string& detail = {});
-  void ShowFailure(const std::string& detail = {});
+  // A line the user reads in the window's language while the trace keeps the program's own.
+  struct Text {
+    std::string source;
+    std::string shown;
+  };
+  static Text Plain(const std::string& text) { return {text, text}; }
+  template <typename... Args>
+  static Text Translated(const char* source, const Args&... args);
+  static std::string Shown(const char* source, int done, int total);
+
+  void Show(const char* text, const Text& detail = {});
+  void ShowFailure(const Text& detail = {});
   void Post(int operation, int result);
   void SetDetail(std::string detail);
   void Progress(const std::string& text, int done, int total);
@@ -81,11 +91,11 @@ class CTransferJob {
   bool TryPort(int port, int retries, std::string& reason);
   std::vector<int> PortOrder(int first) const;
   bool ReadRegion(std::size_t i);
-  bool ReadPlan(const WritePlan& plan, const std::string& step, const std::string& label,
+  bool ReadPlan(const WritePlan& plan, const std::string& step, const char* label,
                 WritePlan::Reads& reads);
   bool WriteBlocks(const WritePlan& plan);
-  bool Backup(const WritePlan& plan, std::string& reason);
-  bool Verify(const WritePlan& plan, const std::string& backupLine);
+  bool Backup(const WritePlan& plan, Text& reason);
+  bool Verify(const WritePlan& plan, const Text& backupLine);
   void RunWrite();
   void RunLive();
 

@@ -112,7 +112,7 @@ bool CAlignMainDlg::OnInitDialog() {
 void CAlignMainDlg::CreateTransferStatus() {
   const int top = height();
   const int right = width() - kStatusMargin;
-  m_cancelButton = new QPushButton(QString::fromUtf8(kCancelText), this);
+  m_cancelButton = new QPushButton(tr(kCancelText), this);
   m_cancelButton->setGeometry(right - kCancelButtonWidth, top, kCancelButtonWidth,
                               kStatusRowHeight);
   m_transferProgress = new QProgressBar(this);

@@ -45,7 +45,7 @@ class CAlignMainDlg : public QDialog {
   static constexpr int kTabId = 1000, kPortId = 1006, kIfId = 1007, kCrystalId = 1008;
   static constexpr int kPowerOnText1Id = 1177, kPowerOnText2Id = 1178;
   static constexpr int kPowerOnTextMax = 7;
-  static constexpr const char* kCancelText = "取消";
+  static constexpr const char* kCancelText = QT_TR_NOOP("取消");
 
   explicit CAlignMainDlg(QWidget* parent = nullptr);
   ~CAlignMainDlg() override;

@@ -46,6 +46,46 @@
         <source>连接对讲机失败!</source>
         <translation>Could not connect to the radio!</translation>
     </message>
+    <message>
+        <source>正在连接 COM%1…</source>
+        <translation>Connecting to COM%1…</translation>
+    </message>
+    <message>
+        <source>读出 %1/%2</source>
+        <translation>Read %1/%2</translation>
+    </message>
+    <message>
+        <source>写入 %1/%2</source>
+        <translation>Write %1/%2</translation>
+    </message>
+    <message>
+        <source>备份 %1/%2</source>
+        <translation>Backup %1/%2</translation>
+    </message>
+    <message>
+        <source>备份读出失败, 未写入</source>
+        <translation>Backup read failed, nothing written</translation>
+    </message>
+    <message>
+        <source>备份保存失败, 未写入: %1</source>
+        <translation>Backup not saved, nothing written: %1</translation>
+    </message>
+    <message>
+        <source>校验… %1/%2</source>
+        <translation>Verifying… %1/%2</translation>
+    </message>
+    <message>
+        <source>备份: %1</source>
+        <translation>Backup: %1</translation>
+    </message>
+    <message>
+        <source>写入校验失败!</source>
+        <translation>Write verification failed!</translation>
+    </message>
+    <message>
+        <source>已取消</source>
+        <translation>Cancelled</translation>
+    </message>
 </context>
 <context>
     <name>DialogTemplates</name>
@@ -204,6 +244,10 @@ Do you want to replace it?</translation>
     <message>
         <source>尚未读出或打开校准数据，确定要把默认值写入对讲机吗?</source>
         <translation>Nothing has been read or opened yet. Write the default values to the radio?</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>

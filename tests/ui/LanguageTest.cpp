@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QtTest>
 
+#include "radio/TraceLog.h"
+#include "sim/ComPortRig.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CAlignApp.h"
@@ -21,6 +23,7 @@ class LanguageTest : public QObject {
   void mainWindowReadsEnglish();
   void tabCaptionsAndPagesReadEnglish();
   void menuAboutBoxAndPromptsReadEnglish();
+  void transferRowReadsEnglish();
 };
 
 namespace {
@@ -84,6 +87,32 @@ void LanguageTest::menuAboutBoxAndPromptsReadEnglish() {
   QMessageBox box(QMessageBox::Warning, "Velmora", "text", QMessageBox::Ok | QMessageBox::Cancel);
   QCOMPARE(box.button(QMessageBox::Ok)->text(), QString("OK"));
   QCOMPARE(box.button(QMessageBox::Cancel)->text(), QString("Cancel"));
+}
+
+// The row under the controls during a job: its button, the job's progress and its outcome.
+void LanguageTest::transferRowReadsEnglish() {
+  sim::ComPortRig rig;
+  for (int port = 1; port <= 9; ++port) rig.AddSilentTerminal(port);
+  QTemporaryDir dir;
+  const QString trace = dir.filePath("trace.txt");
+  QVERIFY(TraceLog::Instance().Open(trace.toStdString(), nullptr));
+  test::MainWindow w;
+  QCOMPARE(w.dlg->cancelButton()->text(), QString("Cancel"));
+  QTest::mouseClick(w.Button(CAlignMainDlg::kReadId), Qt::LeftButton);
+  const QLabel* status = w.dlg->transferStatus();
+  QTRY_COMPARE(status->text(), QString("Connecting to COM2…"));
+  // The English texts are longer than the Chinese ones the row was sized by.
+  QVERIFY(status->fontMetrics().horizontalAdvance(status->text()) <= status->width());
+  const QPushButton* cancel = w.dlg->cancelButton();
+  QVERIFY(cancel->fontMetrics().horizontalAdvance(cancel->text()) < cancel->width());
+  QTest::mouseClick(w.dlg->cancelButton(), Qt::LeftButton);
+  w.WaitUntilIdle();
+  QCOMPARE(w.presenter.texts(), std::vector<std::string>{"Cancelled"});
+  TraceLog::Instance().Close();
+  QFile file(trace);
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  // The support trace keeps the program's own text, whatever the window speaks.
+  QVERIFY(QString::fromUtf8(file.readAll()).contains("outcome: 已取消"));
 }
 
 QTEST_MAIN(LanguageTest)
