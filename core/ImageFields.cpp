@@ -39,7 +39,8 @@ FieldValue Levels(const ImageField& field, const CalibrationImage& image) {
 std::string Join(const std::vector<int>& numbers) {
   std::string text;
   for (std::size_t i = 0; i < numbers.size(); ++i) {
-    text += (i ? " " : "") + std::to_string(numbers[i]);
+    if (i) text += ' ';
+    text += std::to_string(numbers[i]);
   }
   return text;
 }
