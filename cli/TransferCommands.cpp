@@ -106,6 +106,17 @@ std::string Hex(std::span<const std::uint8_t> bytes) {
   return text;
 }
 
+// --ports names every port itself: a port, a scan or a source image beside it would be ignored.
+bool BatchAlone(const CliArguments& args, std::initializer_list<const char*> others,
+                std::ostream& err) {
+  for (const char* other : others) {
+    if (!args.Has(other)) continue;
+    err << "--ports cannot be combined with " << other << "\n";
+    return false;
+  }
+  return true;
+}
+
 int Outcome(const CliJobRunner::Outcome& outcome) {
   return outcome.succeeded ? kExitOk : kExitTransferFailed;
 }
@@ -128,6 +139,7 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
     return kExitUsage;
   }
   if (const auto ports = parsed->Value("--ports")) {
+    if (!BatchAlone(*parsed, {"--port", "--scan", "--from"}, err)) return kExitUsage;
     TransferOptions options;
     options.readTwice = parsed->Has("--verify");
     return BatchCommands::ReadInto(parsed->positional()[0], *ports, options, TestPortFactory(), out,
@@ -164,6 +176,7 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
   options.backup = !parsed->Has("--no-backup");
   options.verify = !parsed->Has("--no-verify");
   if (const auto ports = parsed->Value("--ports")) {
+    if (!BatchAlone(*parsed, {"--port", "--scan"}, err)) return kExitUsage;
     return BatchCommands::WriteFrom(image, *ports, options, TestPortFactory(), out, err);
   }
   return Outcome(CliJobRunner::Run(TRANSFER_WRITE, image, out, TestPortFactory(), options,

@@ -135,13 +135,21 @@ void BatchEndToEndTest::interruptCancelsEveryRadio() {
 
 void BatchEndToEndTest::portListsAreChecked_data() {
   QTest::addColumn<QString>("ports");
-  for (const char* bad : {"0-3", "3-1", "1,x", "10", "1-", ""}) QTest::newRow(bad) << bad;
+  QTest::addColumn<QString>("also");
+  for (const char* bad : {"0-3", "3-1", "1,x", "10", "1-", ""}) QTest::newRow(bad) << bad << "";
+  QTest::newRow("with --port") << "1-2"
+                               << "--port=1";
+  QTest::newRow("with --scan") << "1-2"
+                               << "--scan";
 }
 
 void BatchEndToEndTest::portListsAreChecked() {
   QFETCH(QString, ports);
+  QFETCH(QString, also);
   QTemporaryDir dir;
-  const auto read = RunCli({}, {"read", dir.path(), "--ports", ports});
+  QStringList args{"read", dir.path(), "--ports", ports};
+  if (!also.isEmpty()) args << also;
+  const auto read = RunCli({}, args);
   QCOMPARE(read.exitCode, 2);
   QVERIFY2(read.err.contains("--ports"), qPrintable(read.err));
 }
