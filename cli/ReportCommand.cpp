@@ -18,8 +18,10 @@ constexpr const char* kUsage =
 
 std::string Row(const std::vector<std::string>& cells) {
   std::string row;
-  for (std::size_t i = 0; i < cells.size(); ++i)
-    row += (i ? "," : "") + ReportCommand::CsvCell(cells[i]);
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    if (i) row += ',';
+    row += ReportCommand::CsvCell(cells[i]);
+  }
   return row + "\r\n";
 }
 
