@@ -46,6 +46,14 @@
         <source>连接对讲机失败!</source>
         <translation>Could not connect to the radio!</translation>
     </message>
+    <message>
+        <source>写入校验失败!</source>
+        <translation>Write verification failed!</translation>
+    </message>
+    <message>
+        <source>已取消</source>
+        <translation>Cancelled</translation>
+    </message>
 </context>
 <context>
     <name>DialogTemplates</name>
