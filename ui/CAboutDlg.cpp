@@ -4,7 +4,7 @@
 #include <QPushButton>
 
 #include "res/DialogTemplates.h"
-#include "ui/TemplateBuilder.h"
+#include "ui/kit/TemplateBuilder.h"
 #include "ui/VelmoraIcon.h"
 
 namespace velmora {

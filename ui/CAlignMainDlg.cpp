@@ -19,9 +19,9 @@
 #include "ui/CAboutDlg.h"
 #include "ui/CurveWindow.h"
 #include "ui/MainWindowSettings.h"
-#include "ui/TemplateBuilder.h"
 #include "ui/VelmoraIcon.h"
 #include "ui/controls/CStyledTabCtrl.h"
+#include "ui/kit/TemplateBuilder.h"
 #include "ui/pages/CBandPageDlg.h"
 
 namespace velmora {
@@ -70,7 +70,8 @@ CAlignMainDlg::CAlignMainDlg(QWidget* parent)
   m_image.LoadDefaults();
   m_pImage = &m_image;
   m_job.SetPresenter(&m_presenter);
-  m_controls = TemplateBuilder::Build(res::MainWindowTemplate(), this);
+  m_controls =
+      TemplateBuilder::Build(res::MainWindowTemplate(), this, &CStyledTabCtrl::makeForTemplate);
   setFixedSize(size());  // a dialog frame: the controls sit where the template puts them
   OnInitDialog();
 }

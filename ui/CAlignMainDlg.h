@@ -10,8 +10,8 @@
 #include "transfer/CTestThread.h"
 #include "transfer/CTransferJob.h"
 #include "transfer/TransferGate.h"
-#include "ui/DataExchange.h"
-#include "ui/DialogControls.h"
+#include "ui/kit/DataExchange.h"
+#include "ui/kit/DialogControls.h"
 #include "ui/QtMessagePresenter.h"
 #include "ui/WindowPrompts.h"
 

@@ -5,7 +5,7 @@
 
 #include "res/DialogTemplates.h"
 #include "tests/ui/UiTestSupport.h"
-#include "ui/CPageDlg.h"
+#include "ui/kit/CPageDlg.h"
 
 using namespace velmora;
 

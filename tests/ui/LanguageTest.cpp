@@ -8,7 +8,7 @@
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CAlignApp.h"
-#include "ui/ExchangePrompt.h"
+#include "ui/kit/ExchangePrompt.h"
 
 using namespace velmora;
 

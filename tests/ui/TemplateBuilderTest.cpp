@@ -11,8 +11,8 @@
 #include <cmath>
 
 #include "res/DialogTemplates.h"
-#include "ui/TemplateBuilder.h"
 #include "ui/controls/CStyledTabCtrl.h"
+#include "ui/kit/TemplateBuilder.h"
 
 using namespace velmora;
 using res::ControlKind;
@@ -90,7 +90,8 @@ void TemplateBuilderTest::everyControlIsBuiltWhereItsTemplatePutsIt() {
   const auto& t = *res::FindDialogTemplate(templateId);
   const auto& control = t.controls[static_cast<std::size_t>(index)];
   QWidget dialog;
-  const DialogControls controls = TemplateBuilder::Build(t, &dialog);
+  const DialogControls controls =
+      TemplateBuilder::Build(t, &dialog, &CStyledTabCtrl::makeForTemplate);
   const QPoint base = MeasuredBaseUnits(dialog.font());
   QCOMPARE(controls.units().baseX(), base.x());
   QCOMPARE(controls.units().baseY(), base.y());
@@ -167,7 +168,8 @@ void TemplateBuilderTest::controlsAsListed() {
   QFETCH(QString, text);
   const auto& t = *res::FindDialogTemplate(templateId);
   QWidget dialog;
-  const DialogControls controls = TemplateBuilder::Build(t, &dialog);
+  const DialogControls controls =
+      TemplateBuilder::Build(t, &dialog, &CStyledTabCtrl::makeForTemplate);
   QWidget* widget = controls.Widget(id);
   QVERIFY(widget != nullptr);
   QVERIFY(IsKind(widget, ControlKind(kind)));
@@ -193,13 +195,14 @@ void TemplateBuilderTest::idsAreUniqueAndFontIsACjkFace() {
       seen.insert(c.id);
     }
     QWidget dialog;
-    TemplateBuilder::Build(t, &dialog);
+    TemplateBuilder::Build(t, &dialog, &CStyledTabCtrl::makeForTemplate);
     const QString family = QFontInfo(dialog.font()).family();
     QVERIFY2(family.contains("CJK") || family.contains("SimSun"), qPrintable(family));
     QCOMPARE(dialog.font().pixelSize(), (t.fontPoints * 96 + 36) / 72);
   }
   QWidget main;
-  const auto controls = TemplateBuilder::Build(res::MainWindowTemplate(), &main);
+  const auto controls =
+      TemplateBuilder::Build(res::MainWindowTemplate(), &main, &CStyledTabCtrl::makeForTemplate);
   QCOMPARE(main.windowTitle(), QStringLiteral("UV电调测试软件"));
   QCOMPARE(controls.Get<QComboBox>(1006)->count(), 8);
   QCOMPARE(controls.Get<QComboBox>(1007)->itemText(0), QStringLiteral("38550K"));

@@ -12,8 +12,8 @@
 #include "res/DialogTemplates.h"
 #include "transfer/CTestThread.h"
 #include "transfer/TransferDoneEvent.h"
-#include "ui/DialogUnits.h"
 #include "ui/controls/CStyledTabCtrl.h"
+#include "ui/kit/DialogUnits.h"
 #include "ui/pages/CLevelTableDlg.h"
 #include "ui/pages/CToneLevelDlg.h"
 #include "ui/pages/LiveRequestEvent.h"
@@ -39,7 +39,8 @@ const layout::BandFields& Fields(int band) { return layout::kBand.at(std::size_t
 
 }  // namespace
 
-CBandPageDlg::CBandPageDlg() : CPageDlg(res::BandPageTemplate()), m_presenter(this) {
+CBandPageDlg::CBandPageDlg()
+    : CPageDlg(res::BandPageTemplate(), &CStyledTabCtrl::makeForTemplate), m_presenter(this) {
   m_job.SetPresenter(&m_presenter);
 }
 

@@ -15,7 +15,7 @@
 #include "core/LiveCommandComposer.h"
 #include "transfer/CTransferJob.h"
 #include "transfer/TransferGate.h"
-#include "ui/CPageDlg.h"
+#include "ui/kit/CPageDlg.h"
 #include "ui/QtMessagePresenter.h"
 
 class QLabel;

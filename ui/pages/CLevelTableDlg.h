@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "ui/CPageDlg.h"
+#include "ui/kit/CPageDlg.h"
 #include "ui/pages/LiveRequestTimer.h"
 
 class QLineEdit;

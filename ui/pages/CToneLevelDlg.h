@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-#include "ui/CPageDlg.h"
+#include "ui/kit/CPageDlg.h"
 #include "ui/pages/LiveRequestTimer.h"
 
 class QComboBox;
