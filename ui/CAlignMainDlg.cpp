@@ -14,6 +14,7 @@
 #include <QStyle>
 
 #include "res/DialogTemplates.h"
+#include "res/ResourceIds.h"
 #include "res/StringTable.h"
 #include "transfer/TransferDoneEvent.h"
 #include "ui/CAboutDlg.h"
@@ -94,10 +95,10 @@ bool CAlignMainDlg::OnInitDialog() {
   m_tabCtrl->SetSelectedTextColor(CStyledTabCtrl::kSelectedCaptionColor);
   m_tabCtrl->SetHoverTextColor(CStyledTabCtrl::kHoverCaptionColor);
 
-  connect(Button(kReadId), &QPushButton::clicked, this, &CAlignMainDlg::OnRead);
-  connect(Button(kWriteId), &QPushButton::clicked, this, &CAlignMainDlg::OnWrite);
-  connect(Button(kSaveId), &QPushButton::clicked, this, &CAlignMainDlg::OnSave);
-  connect(Button(kOpenId), &QPushButton::clicked, this, &CAlignMainDlg::OnOpen);
+  connect(Button(res::main_window::kRead), &QPushButton::clicked, this, &CAlignMainDlg::OnRead);
+  connect(Button(res::main_window::kWrite), &QPushButton::clicked, this, &CAlignMainDlg::OnWrite);
+  connect(Button(res::main_window::kSave), &QPushButton::clicked, this, &CAlignMainDlg::OnSave);
+  connect(Button(res::main_window::kOpen), &QPushButton::clicked, this, &CAlignMainDlg::OnOpen);
   // The pages connected to the gate first, so a live tune they start on a release has closed
   // it again before the buttons look.
   connect(&m_gate, &TransferGate::Entered, this, &CAlignMainDlg::UpdateCommandButtons);
@@ -203,13 +204,13 @@ CBandPageDlg* CAlignMainDlg::CreateBandPage(int band, const QString& caption) {
 }
 
 void CAlignMainDlg::DoDataExchange(DataExchange& dx) {
-  dx.Control(kTabId, m_tabCtrl);
-  dx.CBIndex(kPortId, m_portIndex);
-  dx.CBIndex(kCrystalId, m_crystalIndex);
-  dx.CBIndex(kIfId, m_ifIndex);
-  dx.Text(kPowerOnText1Id, m_powerOnText1);
+  dx.Control(res::main_window::kTab, m_tabCtrl);
+  dx.CBIndex(res::main_window::kPort, m_portIndex);
+  dx.CBIndex(res::main_window::kCrystal, m_crystalIndex);
+  dx.CBIndex(res::main_window::kIf, m_ifIndex);
+  dx.Text(res::main_window::kPowerOnText1, m_powerOnText1);
   dx.MaxChars(m_powerOnText1, kPowerOnTextMax);
-  dx.Text(kPowerOnText2Id, m_powerOnText2);
+  dx.Text(res::main_window::kPowerOnText2, m_powerOnText2);
   dx.MaxChars(m_powerOnText2, kPowerOnTextMax);
 }
 
@@ -426,7 +427,9 @@ void CAlignMainDlg::FileNamed(const QString& path) {
 
 void CAlignMainDlg::UpdateCommandButtons() {
   const bool open = m_gate.IsOpen();
-  for (int id : {kReadId, kWriteId, kSaveId, kOpenId}) Button(id)->setEnabled(open);
+  for (int id : {res::main_window::kRead, res::main_window::kWrite, res::main_window::kSave,
+                 res::main_window::kOpen})
+    Button(id)->setEnabled(open);
 }
 
 QPushButton* CAlignMainDlg::Button(int id) const { return m_controls.Get<QPushButton>(id); }

@@ -10,10 +10,10 @@
 #include "transfer/CTestThread.h"
 #include "transfer/CTransferJob.h"
 #include "transfer/TransferGate.h"
-#include "ui/kit/DataExchange.h"
-#include "ui/kit/DialogControls.h"
 #include "ui/QtMessagePresenter.h"
 #include "ui/WindowPrompts.h"
+#include "ui/kit/DataExchange.h"
+#include "ui/kit/DialogControls.h"
 
 class QLabel;
 class QMenu;
@@ -41,9 +41,6 @@ class CAlignMainDlg : public QDialog {
   static constexpr const char* kUntitledName = QT_TR_NOOP("未命名");
   static constexpr const char* kDefaultsWriteQuestion =
       QT_TR_NOOP("尚未读出或打开校准数据，确定要把默认值写入对讲机吗?");
-  static constexpr int kReadId = 1163, kWriteId = 1164, kSaveId = 1165, kOpenId = 1166;
-  static constexpr int kTabId = 1000, kPortId = 1006, kIfId = 1007, kCrystalId = 1008;
-  static constexpr int kPowerOnText1Id = 1177, kPowerOnText2Id = 1178;
   static constexpr int kPowerOnTextMax = 7;
   static constexpr const char* kCancelText = "取消";
 

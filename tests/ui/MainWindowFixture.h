@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "res/ResourceIds.h"
 #include "tests/support/TestPorts.h"
 #include "ui/CAlignMainDlg.h"
 #include "ui/controls/CStyledTabCtrl.h"
@@ -108,8 +109,8 @@ struct MainWindow {
   QLineEdit* BandEdit(int band, int id) const { return Band(band)->ControlAs<QLineEdit>(id); }
 
   bool ButtonsEnabled() const {
-    for (int id : {CAlignMainDlg::kReadId, CAlignMainDlg::kWriteId, CAlignMainDlg::kSaveId,
-                   CAlignMainDlg::kOpenId}) {
+    for (int id : {res::main_window::kRead, res::main_window::kWrite, res::main_window::kSave,
+                   res::main_window::kOpen}) {
       if (!Button(id)->isEnabled()) return false;
     }
     return true;

@@ -9,14 +9,15 @@
 #include "core/LiveCommandComposer.h"
 #include "plot/AlignmentChart.h"
 #include "res/DialogTemplates.h"
+#include "res/ResourceIds.h"
 
 namespace velmora {
 namespace {
 
 constexpr int kTickFrequency = 2;
 
-int EditId(int k) { return res::kLevelEditIds[static_cast<std::size_t>(k)]; }
-int SliderId(int k) { return res::kLevelSliderIds[static_cast<std::size_t>(k)]; }
+int EditId(int k) { return res::level_page::kEdits[static_cast<std::size_t>(k)]; }
+int SliderId(int k) { return res::level_page::kSliders[static_cast<std::size_t>(k)]; }
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include "core/CalibrationImage.h"
 #include "core/LiveCommandComposer.h"
 #include "res/DialogTemplates.h"
+#include "res/ResourceIds.h"
 
 namespace velmora {
 namespace {
@@ -30,8 +31,8 @@ constexpr const char16_t* kCaptions[] = {u"67.0-82.5",   u"85.4-100.0",  u"103.5
                                          u"123.0-141.3", u"146.2-167.9", u"171.3-192.8",
                                          u"196.6-218.1", u"225.7-250.3"};
 
-int SliderId(int k) { return res::kToneFirstSliderId + k; }
-int EditId(int k) { return res::kToneFirstEditId + k; }
+int SliderId(int k) { return res::tone_page::kSliders[static_cast<std::size_t>(k)]; }
+int EditId(int k) { return res::tone_page::kEdits[static_cast<std::size_t>(k)]; }
 
 // A typed tone counts only when the whole text is a finite number.
 bool ReadsAsNumber(const QString& text) {
@@ -78,7 +79,7 @@ bool CToneLevelDlg::OnInitDialog() {
 }
 
 void CToneLevelDlg::DoDataExchange(DataExchange& dx) {
-  dx.Control(res::kToneListId, m_toneList);
+  dx.Control(res::tone_page::kToneList, m_toneList);
   for (int k = 0; k < kColumns; ++k) {
     auto& value = m_value[static_cast<std::size_t>(k)];
     dx.Control(SliderId(k), m_slider[static_cast<std::size_t>(k)]);

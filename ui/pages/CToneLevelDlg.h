@@ -28,7 +28,7 @@ class CToneLevelDlg : public CPageDlg {
  public:
   static constexpr int kColumns = 8;
   static constexpr int kGroups = 8;
-  static constexpr int kUnsignedColumn = 3;  // edit 1180 is exchanged as unsigned
+  static constexpr int kUnsignedColumn = 3;  // its edit box is exchanged as unsigned
 
   CToneLevelDlg();
 
