@@ -20,7 +20,6 @@ namespace velmora {
 namespace {
 
 constexpr std::string_view kComPrefix = "COM";
-constexpr std::string_view kEnvironmentPrefix = "VELMORA_COM";
 
 // The number after the prefix when the whole rest of the name is decimal digits.
 std::optional<int> NumberAfter(std::string_view name, std::string_view prefix) {
@@ -66,7 +65,7 @@ std::string PortNames::Resolve(const std::string& name) const {
   if (!number) {
     return name;
   }
-  if (auto path = m_environment(std::string(kEnvironmentPrefix) + std::to_string(*number))) {
+  if (auto path = m_environment(VariableName(*number))) {
     return *path;
   }
   const auto devices = Devices();

@@ -25,6 +25,9 @@ class PortNames {
   std::vector<std::string> Devices() const;
 
   static std::optional<std::string> ProcessEnvironment(const std::string& variable);
+  // The environment variable that maps COMn to a device: "VELMORA_COM<n>".
+  // Header-only, so the simulated radio can publish its ports without the serial library.
+  static std::string VariableName(int port) { return "VELMORA_COM" + std::to_string(port); }
   // The port number of "COMn" (n >= 0), or nullopt for any other name.
   static std::optional<int> ComNumber(const std::string& name);
 
