@@ -62,8 +62,10 @@ class GateHold {
 
 }  // namespace
 
-CAlignMainDlg::CAlignMainDlg(QWidget* parent)
-    : QDialog(parent), m_presenter(this), m_prompts(WindowPrompts::Interactive()) {
+CAlignMainDlg::CAlignMainDlg(QWidget* parent, MainWindowServices services)
+    : QDialog(parent),
+      m_presenter(this),
+      m_prompts(services.prompts ? std::move(*services.prompts) : WindowPrompts::Interactive()) {
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                  Qt::WindowCloseButtonHint);
@@ -75,6 +77,10 @@ CAlignMainDlg::CAlignMainDlg(QWidget* parent)
       TemplateBuilder::Build(res::MainWindowTemplate(), this, &CStyledTabCtrl::makeForTemplate);
   setFixedSize(size());  // a dialog frame: the controls sit where the template puts them
   OnInitDialog();
+  for (CTransferJob* job : {&m_job, &m_pBandPageA->job(), &m_pBandPageB->job()}) {
+    if (services.portFactory) job->SetPortFactory(services.portFactory);
+    if (services.presenter) job->SetPresenter(services.presenter);
+  }
 }
 
 // A worker that is still on its way out may touch the job record, the gate or the image; the
@@ -433,17 +439,5 @@ void CAlignMainDlg::UpdateCommandButtons() {
 }
 
 QPushButton* CAlignMainDlg::Button(int id) const { return m_controls.Get<QPushButton>(id); }
-
-void CAlignMainDlg::SetPortFactoryForTests(const CTransferJob::PortFactory& factory) {
-  m_job.SetPortFactory(factory);
-  m_pBandPageA->job().SetPortFactory(factory);
-  m_pBandPageB->job().SetPortFactory(factory);
-}
-
-void CAlignMainDlg::SetPresenterForTests(MessagePresenter* presenter) {
-  m_job.SetPresenter(presenter);
-  m_pBandPageA->job().SetPresenter(presenter);
-  m_pBandPageB->job().SetPresenter(presenter);
-}
 
 }  // namespace velmora

@@ -10,6 +10,7 @@
 #include "transfer/CTestThread.h"
 #include "transfer/CTransferJob.h"
 #include "transfer/TransferGate.h"
+#include "ui/MainWindowServices.h"
 #include "ui/QtMessagePresenter.h"
 #include "ui/WindowPrompts.h"
 #include "ui/kit/DataExchange.h"
@@ -44,7 +45,7 @@ class CAlignMainDlg : public QDialog {
   static constexpr int kPowerOnTextMax = 7;
   static constexpr const char* kCancelText = "取消";
 
-  explicit CAlignMainDlg(QWidget* parent = nullptr);
+  explicit CAlignMainDlg(QWidget* parent = nullptr, MainWindowServices services = {});
   ~CAlignMainDlg() override;
 
   int DoModal() { return exec(); }
@@ -80,12 +81,6 @@ class CAlignMainDlg : public QDialog {
   QLabel* transferStatus() const { return m_transferStatus; }
   QProgressBar* transferProgress() const { return m_transferProgress; }
   QPushButton* cancelButton() const { return m_cancelButton; }
-
-  // Test hooks: how every job of the window and its pages makes its port, who tells the user
-  // a job's outcome, and who answers the window's own questions.
-  void SetPortFactoryForTests(const CTransferJob::PortFactory& factory);
-  void SetPresenterForTests(MessagePresenter* presenter);
-  void SetPromptsForTests(WindowPrompts prompts) { m_prompts = std::move(prompts); }
 
  public slots:
   void done(int result) override;

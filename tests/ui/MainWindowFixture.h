@@ -89,10 +89,8 @@ struct PromptScript {
 // presenter that records job outcomes instead of showing boxes, and scripted questions.
 struct MainWindow {
   explicit MainWindow(bool holdMessages = false) : presenter(holdMessages) {
-    dlg = std::make_unique<CAlignMainDlg>();
-    dlg->SetPortFactoryForTests(MakeScaledPort);
-    dlg->SetPresenterForTests(&presenter);
-    dlg->SetPromptsForTests(script.Prompts());
+    dlg = std::make_unique<CAlignMainDlg>(
+        nullptr, MainWindowServices{MakeScaledPort, &presenter, script.Prompts()});
     dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
   }

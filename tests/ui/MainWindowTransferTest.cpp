@@ -167,8 +167,9 @@ void MainWindowTransferTest::writePutsExactlyTheEditsIntoTheRadio() {
 // title, and the worker waits until it is closed.
 void MainWindowTransferTest::noRadioTellsTheUserInABox() {
   sim::ComPortRig rig;
-  CAlignMainDlg window;
-  window.SetPortFactoryForTests(test::MakeScaledPort);
+  MainWindowServices services;
+  services.portFactory = test::MakeScaledPort;
+  CAlignMainDlg window(nullptr, services);
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   QString text, title, detail;
