@@ -30,7 +30,7 @@ QWidget* CreateSlider(const res::ControlTemplate& control, QWidget* dialog) {
   const bool vertical = (control.style & res::kVertical) != 0;
   auto* slider = new QSlider(vertical ? Qt::Vertical : Qt::Horizontal, dialog);
   if (control.style & res::kTicksBothSides) slider->setTickPosition(QSlider::TicksBothSides);
-  // A vertical trackbar has its minimum at the top, and Up moves towards it.
+  // A vertical slider shows its minimum at the top, and Up moves towards it.
   slider->setInvertedAppearance(vertical);
   slider->setInvertedControls(vertical);
   return slider;
