@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "radio/PortNames.h"
 #include "res/DialogTemplates.h"
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
@@ -98,6 +99,7 @@ bool CAlignMainDlg::OnInitDialog() {
   m_pBandPageA = CreateBandPage(kBandA, tr("A段接收"));
   m_pBandPageB = CreateBandPage(kBandB, tr("B段接收"));
   UpdateControlsFromImage();
+  DescribePorts();
   m_tabCtrl->SetSelectedTextColor(CStyledTabCtrl::kSelectedCaptionColor);
   m_tabCtrl->SetHoverTextColor(CStyledTabCtrl::kHoverCaptionColor);
 
@@ -436,6 +438,16 @@ void CAlignMainDlg::UpdateCommandButtons() {
   for (int id : {res::main_window::kRead, res::main_window::kWrite, res::main_window::kSave,
                  res::main_window::kOpen})
     Button(id)->setEnabled(open);
+}
+
+// Each port entry's tooltip says what is behind it: the adapter's description, else its device.
+void CAlignMainDlg::DescribePorts() {
+  auto* combo = m_controls.Get<QComboBox>(res::main_window::kPort);
+  const PortNames names;
+  for (int i = 0; i < combo->count(); ++i) {
+    const std::string what = names.Describe(combo->itemText(i).toStdString());
+    if (!what.empty()) combo->setItemData(i, QString::fromStdString(what), Qt::ToolTipRole);
+  }
 }
 
 QPushButton* CAlignMainDlg::Button(int id) const { return m_controls.Get<QPushButton>(id); }

@@ -98,6 +98,7 @@ class CAlignMainDlg : public QDialog {
   void StoreUserInterface();
   void RefreshUserInterface();
   void UpdateCommandButtons();
+  void DescribePorts();
   QPushButton* Button(int id) const;
   void CreateTransferStatus();
   void StartTransfer(int operation, const TransferOptions& options,

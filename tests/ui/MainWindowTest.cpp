@@ -61,6 +61,7 @@ class MainWindowTest : public QObject {
 
  private slots:
   void startState();
+  void portEntriesSayWhatIsBehindThem();
   void settingsConversion_data();
   void settingsConversion();
   void powerOnBoxesTakeSevenCharacters();
@@ -122,6 +123,15 @@ void MainWindowTest::startState() {
     QVERIFY(w.Button(ids[i])->isEnabled());
   }
   QCOMPARE(ImageBytes(w.dlg->image()), DefaultBytes());  // starting changes no byte
+}
+
+// A port entry's tooltip names what is behind it; a mapped port has no description, so its device.
+void MainWindowTest::portEntriesSayWhatIsBehindThem() {
+  qputenv("VELMORA_COM2", "/dev/velmora-test-port");
+  MainWindow w;
+  qunsetenv("VELMORA_COM2");
+  QComboBox* port = w.Combo(res::main_window::kPort);
+  QCOMPARE(port->itemData(1, Qt::ToolTipRole).toString(), QString("/dev/velmora-test-port"));
 }
 
 void MainWindowTest::settingsConversion_data() {
