@@ -1,11 +1,13 @@
 #include "radio/PortNames.h"
 
+#include <QSerialPortInfo>
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#include <tuple>
 #include <utility>
 
 #if defined(__linux__)
@@ -20,7 +22,6 @@ namespace velmora {
 namespace {
 
 constexpr std::string_view kComPrefix = "COM";
-constexpr std::string_view kEnvironmentPrefix = "VELMORA_COM";
 
 // The number after the prefix when the whole rest of the name is decimal digits.
 std::optional<int> NumberAfter(std::string_view name, std::string_view prefix) {
@@ -66,7 +67,7 @@ std::string PortNames::Resolve(const std::string& name) const {
   if (!number) {
     return name;
   }
-  if (auto path = m_environment(std::string(kEnvironmentPrefix) + std::to_string(*number))) {
+  if (auto path = m_environment(VariableName(*number))) {
     return *path;
   }
   const auto devices = Devices();
@@ -78,32 +79,56 @@ std::string PortNames::Resolve(const std::string& name) const {
 }
 
 std::vector<std::string> PortNames::Devices() const {
-  std::vector<std::string> devices = Numbered("ttyUSB");
-  const auto acm = Numbered("ttyACM");
-  devices.insert(devices.end(), acm.begin(), acm.end());
-  for (const auto& path : Numbered("ttyS")) {
-    if (HasUart(std::filesystem::path(path).filename().string())) {
-      devices.push_back(path);
+  std::vector<std::string> paths;
+  for (Device& device : Listed()) paths.push_back(std::move(device.path));
+  return paths;
+}
+
+// USB adapters first (ttyUSB*, then ttyACM*), then built-in ttyS* ports with a UART, each group
+// in numeric order; other kinds of device (Bluetooth, consoles) are no programming cable.
+std::vector<PortNames::Device> PortNames::Listed() const {
+  static constexpr std::string_view kGroups[] = {"ttyUSB", "ttyACM", "ttyS"};
+  std::vector<std::tuple<std::size_t, int, Device>> ordered;
+  for (Device& device : Candidates()) {
+    const std::string name = std::filesystem::path(device.path).filename().string();
+    for (std::size_t group = 0; group < std::size(kGroups); ++group) {
+      const auto number = NumberAfter(name, kGroups[group]);
+      if (!number || (kGroups[group] == "ttyS" && !HasUart(name))) continue;
+      ordered.emplace_back(group, *number, std::move(device));
+      break;
     }
   }
+  std::sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) {
+    return std::tie(std::get<0>(a), std::get<1>(a)) < std::tie(std::get<0>(b), std::get<1>(b));
+  });
+  std::vector<Device> devices;
+  for (auto& entry : ordered) devices.push_back(std::move(std::get<2>(entry)));
   return devices;
 }
 
-std::vector<std::string> PortNames::Numbered(const std::string& prefix) const {
-  std::vector<std::pair<int, std::string>> found;
+std::string PortNames::Describe(const std::string& name) const {
+  const std::string path = Resolve(name);
+  for (const Device& device : Listed()) {
+    if (device.path == path && !device.description.empty()) return device.description;
+  }
+  return path;
+}
+
+bool PortNames::IsSystem() const { return m_devRoot == "/dev" && m_sysRoot == "/sys"; }
+
+std::vector<PortNames::Device> PortNames::Candidates() const {
+  std::vector<Device> found;
+  if (IsSystem()) {
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+      found.push_back({info.systemLocation().toStdString(), info.description().toStdString()});
+    }
+    return found;
+  }
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(m_devRoot, error)) {
-    const auto name = entry.path().filename().string();
-    if (const auto number = NumberAfter(name, prefix)) {
-      found.emplace_back(*number, entry.path().string());
-    }
+    found.push_back({entry.path().string(), {}});
   }
-  std::sort(found.begin(), found.end());
-  std::vector<std::string> paths;
-  for (auto& [number, path] : found) {
-    paths.push_back(std::move(path));
-  }
-  return paths;
+  return found;
 }
 
 bool PortNames::HasUart(const std::string& ttyName) const {

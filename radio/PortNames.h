@@ -14,7 +14,14 @@ class PortNames {
  public:
   using Environment = std::function<std::optional<std::string>(const std::string&)>;
 
-  // devRoot and sysRoot default to the running system; tests point them at a fake tree.
+  // A serial device and what the system says it is ("" when it says nothing).
+  struct Device {
+    std::string path;
+    std::string description;
+  };
+
+  // devRoot and sysRoot default to the running system, whose ports Qt lists; tests point them at
+  // a fake tree, which is then read directly.
   explicit PortNames(std::string devRoot = "/dev", std::string sysRoot = "/sys",
                      Environment environment = ProcessEnvironment);
 
@@ -23,13 +30,21 @@ class PortNames {
   std::string Resolve(const std::string& name) const;
   // The serial devices in COM order (COM1 first), without the environment overrides.
   std::vector<std::string> Devices() const;
+  // The same, with their descriptions.
+  std::vector<Device> Listed() const;
+  // What the system says about the device COMn names: its description, else its path.
+  std::string Describe(const std::string& name) const;
 
   static std::optional<std::string> ProcessEnvironment(const std::string& variable);
+  // The environment variable that maps COMn to a device: "VELMORA_COM<n>".
+  // Header-only, so the simulated radio can publish its ports without the serial library.
+  static std::string VariableName(int port) { return "VELMORA_COM" + std::to_string(port); }
   // The port number of "COMn" (n >= 0), or nullopt for any other name.
   static std::optional<int> ComNumber(const std::string& name);
 
  private:
-  std::vector<std::string> Numbered(const std::string& prefix) const;
+  bool IsSystem() const;
+  std::vector<Device> Candidates() const;
   bool HasUart(const std::string& ttyName) const;
 
   std::string m_devRoot;

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "core/ImageLayout.h"
+
 // The programming protocol's byte values, access code and wire substitution, shared by the host
 // side and the simulated radio.
 namespace velmora::protocol {
@@ -19,7 +21,7 @@ inline constexpr std::size_t kReadBlockSize = 64;
 inline constexpr std::size_t kWriteBlockSize = 16;
 inline constexpr std::size_t kReadReplySize = 4 + kReadBlockSize;
 inline constexpr std::size_t kIdentSize = 8;
-inline constexpr std::size_t kLiveCommandSize = 10;
+inline constexpr std::size_t kLiveCommandSize = layout::kLiveCommandSize;  // the image keeps one
 
 // The eight characters the radio requires before it takes programming commands.
 inline constexpr std::array<std::uint8_t, 8> kAccessCode = {'V', 'L', 'M', '8', 'C', 'A', 'L', '!'};

@@ -18,7 +18,7 @@ enum class ControlKind {
   ProgressBar,
 };
 
-// Style bits of a control, named after what they do rather than how the original encoded them.
+// Style bits of a control, named after what they do.
 enum ControlStyle : std::uint32_t {
   kNone = 0,
   kTabStop = 1u << 0,

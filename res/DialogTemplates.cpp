@@ -15,7 +15,7 @@ constexpr std::uint32_t kPageEditStyle = kBorder | kAutoHScroll | kTabStop;
 constexpr std::uint32_t kCommandButtonStyle = kTabStop | kStaticEdge | kClientEdge;
 constexpr std::uint32_t kHostTabStyle = kToolTips | kModalFrame | kTabStop;
 
-// ---- 100: about box -------------------------------------------------------------------------
+// ---- about box -------------------------------------------------------------------------
 constexpr ControlTemplate kAboutControls[] = {
     {kNoId, K::Icon, {11, 17, 20, 20}, "", kNone, true},
     {kNoId,
@@ -38,7 +38,7 @@ constexpr ControlTemplate kAboutControls[] = {
      true},
 };
 
-// ---- 102: main window -----------------------------------------------------------------------
+// ---- main window -----------------------------------------------------------------------
 constexpr std::array<std::string_view, 8> kPortItems = {"COM1", "COM2", "COM3", "COM4",
                                                         "COM5", "COM6", "COM7", "COM8"};
 template <std::size_t N>
@@ -51,26 +51,26 @@ constexpr auto kIfItems = Texts(kIfTable);
 constexpr auto kCrystalItems = Texts(kCrystalTable);
 
 constexpr ControlTemplate kMainControls[] = {
-    {1000, K::TabControl, {0, 0, 501, 307}, "", kTabStop, true},
-    {1163,
+    {main_window::kTab, K::TabControl, {0, 0, 501, 307}, "", kTabStop, true},
+    {main_window::kRead,
      K::PushButton,
      {290, 309, 45, 28},
      QT_TRANSLATE_NOOP("DialogTemplates", "读出"),
      kCommandButtonStyle,
      true},
-    {1164,
+    {main_window::kWrite,
      K::PushButton,
      {346, 309, 45, 28},
      QT_TRANSLATE_NOOP("DialogTemplates", "写入"),
      kCommandButtonStyle,
      true},
-    {1165,
+    {main_window::kSave,
      K::PushButton,
      {402, 309, 45, 28},
      QT_TRANSLATE_NOOP("DialogTemplates", "保存"),
      kCommandButtonStyle,
      true},
-    {1166,
+    {main_window::kOpen,
      K::PushButton,
      {458, 309, 45, 28},
      QT_TRANSLATE_NOOP("DialogTemplates", "打开"),
@@ -82,7 +82,7 @@ constexpr ControlTemplate kMainControls[] = {
      QT_TRANSLATE_NOOP("DialogTemplates", "端口:"),
      kNone,
      true},
-    {1006,
+    {main_window::kPort,
      K::ComboBox,
      {246, 313, 39, 58},
      "",
@@ -95,7 +95,7 @@ constexpr ControlTemplate kMainControls[] = {
      QT_TRANSLATE_NOOP("DialogTemplates", "中频:"),
      kNone,
      false},
-    {1007,
+    {main_window::kIf,
      K::ComboBox,
      {35, 332, 69, 58},
      "",
@@ -108,7 +108,7 @@ constexpr ControlTemplate kMainControls[] = {
      QT_TRANSLATE_NOOP("DialogTemplates", "参考晶振:"),
      kNone,
      false},
-    {1008,
+    {main_window::kCrystal,
      K::ComboBox,
      {36, 313, 69, 58},
      "",
@@ -122,11 +122,21 @@ constexpr ControlTemplate kMainControls[] = {
      QT_TRANSLATE_NOOP("DialogTemplates", "开机显示"),
      kNone,
      true},
-    {1177, K::Edit, {151, 311, 40, 14}, "", kBorder | kAutoHScroll | kTabStop, true},
-    {1178, K::Edit, {151, 327, 40, 14}, "", kBorder | kAutoHScroll | kTabStop, true},
+    {main_window::kPowerOnText1,
+     K::Edit,
+     {151, 311, 40, 14},
+     "",
+     kBorder | kAutoHScroll | kTabStop,
+     true},
+    {main_window::kPowerOnText2,
+     K::Edit,
+     {151, 327, 40, 14},
+     "",
+     kBorder | kAutoHScroll | kTabStop,
+     true},
 };
 
-// ---- 130: band page -------------------------------------------------------------------------
+// ---- band page -------------------------------------------------------------------------
 constexpr ControlTemplate kBandControls[] = {
     {kNoId,
      K::Static,
@@ -134,76 +144,86 @@ constexpr ControlTemplate kBandControls[] = {
      QT_TRANSLATE_NOOP("DialogTemplates", "频段："),
      kNone,
      true},
-    {1169, K::Slider, {236, 4, 100, 15}, "", kSliderStyle, true},
-    {1186, K::Edit, {336, 3, 19, 12}, "", kReadOnly | kBorder | kAutoHScroll, true},
+    {band_page::kBaseSlider, K::Slider, {236, 4, 100, 15}, "", kSliderStyle, true},
+    {band_page::kBase, K::Edit, {336, 3, 19, 12}, "", kReadOnly | kBorder | kAutoHScroll, true},
     {kNoId,
      K::Static,
      {209, 24, 24, 8},
      QT_TRANSLATE_NOOP("DialogTemplates", "步进："),
      kNone,
      true},
-    {1170, K::Slider, {237, 22, 100, 15}, "", kSliderStyle, true},
-    {1187, K::Edit, {337, 22, 19, 12}, "", kReadOnly | kBorder | kAutoHScroll, true},
+    {band_page::kStepSlider, K::Slider, {237, 22, 100, 15}, "", kSliderStyle, true},
+    {band_page::kStep, K::Edit, {337, 22, 19, 12}, "", kReadOnly | kBorder | kAutoHScroll, true},
     {kNoId,
      K::Static,
      {49, 9, 38, 8},
      QT_TRANSLATE_NOOP("DialogTemplates", "接收频率："),
      kNone,
      true},
-    {1188, K::Edit, {87, 7, 28, 12}, "", kPageEditStyle, true},
+    {band_page::kRxLow, K::Edit, {87, 7, 28, 12}, "", kPageEditStyle, true},
     {kNoId, K::Static, {115, 11, 8, 8}, "~", kNone, true},
-    {1189, K::Edit, {123, 7, 28, 12}, "", kPageEditStyle, true},
+    {band_page::kRxHigh, K::Edit, {123, 7, 28, 12}, "", kPageEditStyle, true},
     {kNoId,
      K::Static,
      {49, 26, 38, 8},
      QT_TRANSLATE_NOOP("DialogTemplates", "发射频率："),
      kNone,
      true},
-    {1190, K::Edit, {87, 24, 28, 12}, "", kPageEditStyle, true},
+    {band_page::kTxLow, K::Edit, {87, 24, 28, 12}, "", kPageEditStyle, true},
     {kNoId, K::Static, {115, 28, 8, 8}, "~", kNone, true},
-    {1185, K::Edit, {123, 24, 28, 12}, "", kPageEditStyle, true},
-    {1204, K::ProgressBar, {179, 7, 7, 67}, "", kBorder, true},
-    {1001, K::TabControl, {17, 88, 363, 150}, "", kHostTabStyle, true},
-    {1179, K::Static, {0, 106, 17, 132}, "360 420", kNone, true},
-    {1180, K::Static, {380, 103, 17, 132}, "370 430", kNone, true},
-    {1178, K::Static, {3, 71, 199, 8}, "136  142", kNone, false},
-    {1000, K::TabControl, {166, 150, 202, 71}, "", kHostTabStyle, false},
+    {band_page::kTxHigh, K::Edit, {123, 24, 28, 12}, "", kPageEditStyle, true},
+    {band_page::kProgress, K::ProgressBar, {179, 7, 7, 67}, "", kBorder, true},
+    {band_page::kLevelTab, K::TabControl, {17, 88, 363, 150}, "", kHostTabStyle, true},
+    {band_page::kLeftLabels, K::Static, {0, 106, 17, 132}, "360 420", kNone, true},
+    {band_page::kRightLabels, K::Static, {380, 103, 17, 132}, "370 430", kNone, true},
+    {band_page::kRowLabel, K::Static, {3, 71, 199, 8}, "136  142", kNone, false},
+    {band_page::kToneTab, K::TabControl, {166, 150, 202, 71}, "", kHostTabStyle, false},
     {IDOK, K::PushButton, {322, 58, 22, 14}, "ok", kDefaultButton | kTabStop, false},
 };
 
-// ---- 131: tone level page -------------------------------------------------------------------
+// ---- tone level page -------------------------------------------------------------------
 constexpr ControlTemplate kToneControls[] = {
-    {1169, K::Slider, {4, 0, 15, 48}, "", kVertical | kSliderStyle, true},
-    {1170, K::Slider, {25, 0, 15, 48}, "", kVertical | kSliderStyle, true},
-    {1171, K::Slider, {46, 0, 15, 48}, "", kVertical | kSliderStyle, true},
-    {1172, K::Slider, {67, 0, 15, 48}, "", kVertical | kSliderStyle, true},
-    {1173, K::Slider, {88, 0, 15, 48}, "", kVertical | kSliderStyle, true},
-    {1174, K::Slider, {109, 0, 15, 48}, "", kVertical | kSliderStyle, true},
-    {1175, K::Slider, {130, 0, 15, 48}, "", kVertical | kSliderStyle, true},
-    {1176, K::Slider, {151, 0, 15, 48}, "", kVertical | kSliderStyle, true},
-    {1177, K::Edit, {7, 47, 14, 12}, "", kPageEditStyle, true},
-    {1178, K::Edit, {29, 47, 14, 12}, "", kPageEditStyle, true},
-    {1179, K::Edit, {50, 47, 14, 12}, "", kPageEditStyle, true},
-    {1180, K::Edit, {71, 47, 14, 12}, "", kPageEditStyle, true},
-    {1181, K::Edit, {92, 47, 14, 12}, "", kPageEditStyle, true},
-    {1182, K::Edit, {113, 47, 14, 12}, "", kPageEditStyle, true},
-    {1183, K::Edit, {134, 47, 14, 12}, "", kPageEditStyle, true},
-    {1184, K::Edit, {155, 47, 14, 12}, "", kPageEditStyle, true},
-    {1205, K::ComboBox, {167, 4, 32, 153}, "", kDropDown | kVScroll | kTabStop, true},
+    {tone_page::kSliders[0], K::Slider, {4, 0, 15, 48}, "", kVertical | kSliderStyle, true},
+    {tone_page::kSliders[1], K::Slider, {25, 0, 15, 48}, "", kVertical | kSliderStyle, true},
+    {tone_page::kSliders[2], K::Slider, {46, 0, 15, 48}, "", kVertical | kSliderStyle, true},
+    {tone_page::kSliders[3], K::Slider, {67, 0, 15, 48}, "", kVertical | kSliderStyle, true},
+    {tone_page::kSliders[4], K::Slider, {88, 0, 15, 48}, "", kVertical | kSliderStyle, true},
+    {tone_page::kSliders[5], K::Slider, {109, 0, 15, 48}, "", kVertical | kSliderStyle, true},
+    {tone_page::kSliders[6], K::Slider, {130, 0, 15, 48}, "", kVertical | kSliderStyle, true},
+    {tone_page::kSliders[7], K::Slider, {151, 0, 15, 48}, "", kVertical | kSliderStyle, true},
+    {tone_page::kEdits[0], K::Edit, {7, 47, 14, 12}, "", kPageEditStyle, true},
+    {tone_page::kEdits[1], K::Edit, {29, 47, 14, 12}, "", kPageEditStyle, true},
+    {tone_page::kEdits[2], K::Edit, {50, 47, 14, 12}, "", kPageEditStyle, true},
+    {tone_page::kEdits[3], K::Edit, {71, 47, 14, 12}, "", kPageEditStyle, true},
+    {tone_page::kEdits[4], K::Edit, {92, 47, 14, 12}, "", kPageEditStyle, true},
+    {tone_page::kEdits[5], K::Edit, {113, 47, 14, 12}, "", kPageEditStyle, true},
+    {tone_page::kEdits[6], K::Edit, {134, 47, 14, 12}, "", kPageEditStyle, true},
+    {tone_page::kEdits[7], K::Edit, {155, 47, 14, 12}, "", kPageEditStyle, true},
+    {tone_page::kToneList,
+     K::ComboBox,
+     {167, 4, 32, 153},
+     "",
+     kDropDown | kVScroll | kTabStop,
+     true},
     {IDOK, K::PushButton, {166, 80, 31, 14}, "OK", kDefaultButton | kTabStop, false},
 };
 
-// ---- 132: level table page ------------------------------------------------------------------
+// ---- level table page ------------------------------------------------------------------
 // Row r holds points 2r (left column) and 2r + 1 (right column).
 constexpr std::array<ControlTemplate, 33> LevelControls() {
   std::array<ControlTemplate, 33> controls{};
   for (int k = 0; k < 16; ++k) {
     const int row = k / 2;
     const bool right = (k % 2) == 1;
-    controls[2 * k] = {kLevelSliderIds[k], K::Slider, {right ? 183 : 0, 17 * row, 158, 16}, "",
-                       kSliderStyle,       true};
-    controls[2 * k + 1] = {kLevelEditIds[k], K::Edit, {right ? 341 : 158, 17 * row + 3, 16, 12}, "",
-                           kPageEditStyle,   true};
+    controls[2 * k] = {level_page::kSliders[k],
+                       K::Slider,
+                       {right ? 183 : 0, 17 * row, 158, 16},
+                       "",
+                       kSliderStyle,
+                       true};
+    controls[2 * k + 1] = {
+        level_page::kEdits[k], K::Edit, {right ? 341 : 158, 17 * row + 3, 16, 12}, "",
+        kPageEditStyle,        true};
   }
   controls[32] = {IDOK, K::PushButton, {280, 146, 30, 14}, "OK", kDefaultButton | kTabStop, false};
   return controls;

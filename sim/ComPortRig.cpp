@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "radio/PortNames.h"
+
 namespace velmora::sim {
 
 ComPortRig::~ComPortRig() {
@@ -10,7 +12,7 @@ ComPortRig::~ComPortRig() {
   while (!m_silent.empty()) Remove(m_silent.begin()->first);
 }
 
-std::string ComPortRig::VariableName(int port) { return "VELMORA_COM" + std::to_string(port); }
+std::string ComPortRig::VariableName(int port) { return PortNames::VariableName(port); }
 
 PtyRadioServer& ComPortRig::AddRadio(int port, bool paced) {
   Remove(port);

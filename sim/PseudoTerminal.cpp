@@ -35,18 +35,24 @@ bool MakeRaw(int fd) {
 
 PseudoTerminal::~PseudoTerminal() { Close(); }
 
+int PseudoTerminal::OpenMaster(std::string& slavePath, std::string* error) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (master < 0) return Fail(error, "posix_openpt"), -1;
+  std::array<char, 128> name{};
+  if (::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
+      ::ptsname_r(master, name.data(), name.size()) != 0) {
+    Fail(error, "preparing the pseudo-terminal");
+    ::close(master);
+    return -1;
+  }
+  slavePath = name.data();
+  return master;
+}
+
 bool PseudoTerminal::Open(std::string* error) {
   Close();
-  m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (m_master < 0) return Fail(error, "posix_openpt");
-  std::array<char, 128> name{};
-  if (::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0 ||
-      ::ptsname_r(m_master, name.data(), name.size()) != 0) {
-    const bool result = Fail(error, "preparing the pseudo-terminal");
-    Close();
-    return result;
-  }
-  m_slavePath = name.data();
+  m_master = OpenMaster(m_slavePath, error);
+  if (m_master < 0) return false;
   m_slave = ::open(m_slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (m_slave < 0 || !MakeRaw(m_slave) ||
       ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK) != 0) {

@@ -14,6 +14,10 @@ class PseudoTerminal {
   PseudoTerminal(const PseudoTerminal&) = delete;
   PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
+  // Opens a new pseudo-terminal master (close-on-exec) and names its slave; -1 on failure, with
+  // the reason in error. Every pseudo-terminal of the program and its tests starts here.
+  static int OpenMaster(std::string& slavePath, std::string* error);
+
   // Creates the pair; on failure returns false and describes why in error.
   bool Open(std::string* error);
   void Close();

@@ -10,13 +10,15 @@
 #include <thread>
 #include <vector>
 
+#include "radio/ProtocolConstants.h"
 #include "sim/PseudoTerminal.h"
 #include "sim/SimulatedRadio.h"
 
 namespace velmora::sim {
 
 // One byte's time on the real cable: 10 bits (start, 8 data, stop) at 9600 baud.
-inline constexpr std::chrono::nanoseconds kByteTime9600{1'041'667};
+inline constexpr std::chrono::nanoseconds kByteTime9600{(10'000'000'000 + protocol::kBaudRate / 2) /
+                                                        protocol::kBaudRate};
 // How long a reply waits for room on the line before it is dropped (nobody is reading).
 inline constexpr std::chrono::milliseconds kStalledLineTimeout{1000};
 

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <map>
 
+#include "radio/ProtocolConstants.h"
+
 namespace velmora::sim {
 namespace {
 
@@ -79,7 +81,7 @@ bool ParseBadHeader(const std::string& text, RadioFaults& f) {
 bool ParseRefuse(const std::string& text, RadioFaults& f) {
   const auto parts = Split(text, ':');
   if (parts.size() > 2 || !ParseBlock(parts[0], f.refuseWriteBlock)) return false;
-  return parts.size() == 1 || (ParseByte(parts[1], f.refuseByte) && f.refuseByte != 0x06);
+  return parts.size() == 1 || (ParseByte(parts[1], f.refuseByte) && f.refuseByte != protocol::kAck);
 }
 
 // --drop-read N:K[:close]

@@ -25,17 +25,34 @@ std::string Hex8(int value) {
   return text;
 }
 
-const char* OperationName(int operation) {
+const char* OperationName(TransferOperation operation) {
   switch (operation) {
-    case TRANSFER_READ:
+    case TransferOperation::Read:
       return "read";
-    case TRANSFER_WRITE:
+    case TransferOperation::Write:
       return "write";
-    case TRANSFER_LIVE:
+    case TransferOperation::Live:
       return "live";
-    default:
-      return "other";
   }
+  return "other";
+}
+
+const char* ResultText(TransferOutcome::Result result) {
+  using R = TransferOutcome::Result;
+  switch (result) {
+    case R::Success:
+      return CTransferJob::kSuccessText;
+    case R::NoRadio:
+      return CTransferJob::kConnectFailedText;
+    case R::VerifyFailed:
+      return CTransferJob::kVerifyFailedText;
+    case R::Cancelled:
+      return CTransferJob::kCancelledText;
+    case R::None:
+    case R::Failed:
+      break;
+  }
+  return CTransferJob::kFailureText;
 }
 
 }  // namespace
@@ -74,32 +91,37 @@ bool CTransferJob::Claim() {
 void CTransferJob::Run() {
   m_pImage->setBusy(true);
   TraceLog::Instance().Note(std::string("job ") + OperationName(m_nOperation) + " started");
-  qCDebug(lcTransfer) << "job started" << m_nOperation;
+  qCDebug(lcTransfer) << "job started" << OperationName(m_nOperation);
   {
     const std::lock_guard lock(m_detailMutex);
     m_detail.clear();
     m_backupPath.clear();
+    m_outcome = {};
   }
+  m_portName.clear();
   switch (m_nOperation) {
-    case TRANSFER_READ:
+    case TransferOperation::Read:
       if (!Connect()) break;
       if (ReadAll()) {
         Post(TRANSFER_READ, 0);  // the owner refreshes while the box is still up
-        Show(kSuccessText);
+        Show(TransferOutcome::Result::Success);
       } else {
         ShowFailure();
       }
       break;
-    case TRANSFER_WRITE:
+    case TransferOperation::Write:
       if (Connect()) RunWrite();
       break;
-    case TRANSFER_LIVE:
+    case TransferOperation::Live:
       RunLive();
-      break;
-    default:
       break;
   }
   m_pPort->CloseIfOpen();
+  {
+    const std::lock_guard lock(m_detailMutex);
+    m_outcome.port = m_portName;
+    m_outcome.detail = m_detail;
+  }
   TraceLog::Instance().Note(std::string("job ") + OperationName(m_nOperation) +
                             " ended: " + Detail());
   m_pImage->setBusy(false);
@@ -115,8 +137,13 @@ void CTransferJob::RunLive() {
     std::copy(composed.begin(), composed.end(), m_pImage->liveCommandSent().begin());
     std::copy(composed.begin(), composed.end(), command.begin());
   }
+  Enter(TransferOutcome::Step::Live);
   const bool sent = m_pPort->SendLiveCommand(command);
   SetDetail(Detail() + (sent ? ", live command acknowledged" : ", live command not acknowledged"));
+  {
+    const std::lock_guard lock(m_detailMutex);
+    m_outcome.result = sent ? TransferOutcome::Result::Success : TransferOutcome::Result::Failed;
+  }
   Post(TRANSFER_LIVE, sent ? kLiveSent : kLiveFailed);
 }
 
@@ -154,6 +181,7 @@ bool CTransferJob::Connect() {
     const auto lock = m_pImage->Lock();
     return m_pImage->portNumber();
   }();
+  Enter(TransferOutcome::Step::Connect);
   std::string reason = "no port tried from COM" + std::to_string(first);
   int found = 0;
   bool connected = false;
@@ -169,23 +197,24 @@ bool CTransferJob::Connect() {
   if (!connected) {
     if (Cancelled()) {
       SetDetail("cancelled while connecting");
-      Show(kCancelledText);
+      Show(TransferOutcome::Result::Cancelled);
       return false;
     }
     const std::string scanned = "no radio answered the handshake on COM1..COM9 (started at COM" +
                                 std::to_string(first) + "); last tried " + reason;
     SetDetail(m_options.onlyStoredPort ? reason : scanned);
-    Show(kConnectFailedText, Plain(reason));
+    Show(TransferOutcome::Result::NoRadio, Plain(reason));
     return false;
   }
   {
     const auto lock = m_pImage->Lock();
     m_pImage->setPortNumber(found);
   }
+  Enter(TransferOutcome::Step::Identify);
   if (!m_pPort->Identify()) {
     reason = "the radio on " + m_portName + " failed the identification";
     SetDetail(reason);
-    Show(kConnectFailedText, Plain(reason));
+    Show(TransferOutcome::Result::NoRadio, Plain(reason));
     return false;
   }
   SetDetail("radio answered on " + m_portName);
@@ -224,6 +253,7 @@ bool CTransferJob::ReadRegion(std::size_t i) {
 }
 
 bool CTransferJob::ReadAll() {
+  Enter(TransferOutcome::Step::Read);
   for (std::size_t i = 0; i < layout::kRegionCount; ++i) {
     if (Cancelled()) {
       SetDetail(Detail() + ", cancelled after " + std::to_string(i) + " of 4 blocks");
@@ -247,6 +277,7 @@ bool CTransferJob::WriteAll() {
 }
 
 bool CTransferJob::WriteBlocks(const WritePlan& plan) {
+  Enter(TransferOutcome::Step::Write);
   const auto& blocks = plan.blocks();
   const int total = static_cast<int>(blocks.size());
   for (int sent = 0; sent < total; ++sent) {
@@ -287,6 +318,7 @@ bool CTransferJob::ReadPlan(const WritePlan& plan, const std::string& step, cons
 
 // Nothing is written unless the radio's present bytes are safely on disk.
 bool CTransferJob::Backup(const WritePlan& plan, Text& reason) {
+  Enter(TransferOutcome::Step::Backup);
   if (!ReadPlan(plan, "backup", QT_TR_NOOP("备份 %1/%2"), m_backupReads)) {
     if (!Cancelled()) reason = Translated(QT_TR_NOOP("备份读出失败, 未写入"));
     return false;
@@ -311,6 +343,7 @@ bool CTransferJob::Backup(const WritePlan& plan, Text& reason) {
 
 // Compares what the radio holds with what was sent; shows the outcome when it fails.
 bool CTransferJob::Verify(const WritePlan& plan, const Text& backupLine) {
+  Enter(TransferOutcome::Step::Verify);
   WritePlan::Reads reads;
   if (Cancelled() || !ReadPlan(plan, "verify", QT_TR_NOOP("校验… %1/%2"), reads)) {
     ShowFailure(backupLine);
@@ -335,7 +368,7 @@ bool CTransferJob::Verify(const WritePlan& plan, const Text& backupLine) {
     }
   }
   SetDetail(Detail() + ", verify failed " + text);
-  Show(kVerifyFailedText, backupLine.source.empty() ? Plain(text)
+  Show(TransferOutcome::Result::VerifyFailed, backupLine.source.empty() ? Plain(text)
                                                     : Text{text + "\n" + backupLine.source,
                                                            text + "\n" + backupLine.shown});
   return false;
@@ -356,15 +389,25 @@ void CTransferJob::RunWrite() {
       path.empty() ? Text() : Translated(QT_TR_NOOP("备份: %1"), QString::fromStdString(path));
   if (!WriteBlocks(plan)) return ShowFailure(backupLine);
   if (m_options.verify && !Verify(plan, backupLine)) return;
-  Show(kSuccessText, backupLine);
+  Show(TransferOutcome::Result::Success, backupLine);
 }
 
 void CTransferJob::ShowFailure(const Text& detail) {
-  Show(Cancelled() ? kCancelledText : kFailureText, detail);
+  Show(Cancelled() ? TransferOutcome::Result::Cancelled : TransferOutcome::Result::Failed, detail);
+}
+
+void CTransferJob::Enter(TransferOutcome::Step step) {
+  const std::lock_guard lock(m_detailMutex);
+  m_outcome.step = step;
 }
 
 // The trace keeps the program's own text; the user reads it in the window's language.
-void CTransferJob::Show(const char* text, const Text& detail) {
+void CTransferJob::Show(TransferOutcome::Result result, const Text& detail) {
+  {
+    const std::lock_guard lock(m_detailMutex);
+    m_outcome.result = result;
+  }
+  const char* text = ResultText(result);
   TraceLog::Instance().Note(std::string("outcome: ") + text +
                             (detail.source.empty() ? "" : " (" + detail.source + ")"));
   if (m_presenter) m_presenter->ShowOutcome(tr(text).toStdString(), detail.shown);
@@ -387,6 +430,11 @@ void CTransferJob::SetDetail(std::string detail) {
 std::string CTransferJob::Detail() const {
   const std::lock_guard lock(m_detailMutex);
   return m_detail;
+}
+
+TransferOutcome CTransferJob::Outcome() const {
+  const std::lock_guard lock(m_detailMutex);
+  return m_outcome;
 }
 
 std::string CTransferJob::BackupPath() const {

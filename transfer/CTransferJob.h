@@ -13,6 +13,7 @@
 #include "radio/CRadioPort.h"
 #include "transfer/MessagePresenter.h"
 #include "transfer/TransferOptions.h"
+#include "transfer/TransferOutcome.h"
 #include "transfer/WritePlan.h"
 
 namespace velmora {
@@ -47,7 +48,7 @@ class CTransferJob {
 
   // Stores the owner and the image; creates the port on first use.
   void Setup(QObject* owner, CalibrationImage* image);
-  void SetOperation(int operation) { m_nOperation = operation; }
+  void SetOperation(int operation) { m_nOperation = static_cast<TransferOperation>(operation); }
   void SetOptions(const TransferOptions& options) { m_options = options; }
   void SetPresenter(MessagePresenter* presenter) { m_presenter = presenter; }
   void SetProgress(ProgressFunction progress) { m_progress = std::move(progress); }
@@ -67,6 +68,8 @@ class CTransferJob {
 
   // One line on what happened last: which port answered, which step or block failed.
   std::string Detail() const;
+  // How the last job ended; complete once its thread has finished.
+  TransferOutcome Outcome() const;
   // The backup the last write saved, "" for none.
   std::string BackupPath() const;
   CRadioPort* port() const { return m_pPort.get(); }
@@ -82,7 +85,8 @@ class CTransferJob {
   static Text Translated(const char* source, const Args&... args);
   static std::string Shown(const char* source, int done, int total);
 
-  void Show(const char* text, const Text& detail = {});
+  void Show(TransferOutcome::Result result, const Text& detail = {});
+  void Enter(TransferOutcome::Step step);
   void ShowFailure(const Text& detail = {});
   void Post(int operation, int result);
   void SetDetail(std::string detail);
@@ -100,7 +104,7 @@ class CTransferJob {
   void RunLive();
 
   std::unique_ptr<CRadioPort> m_pPort;
-  int m_nOperation = 0;
+  TransferOperation m_nOperation = TransferOperation::Read;
   CalibrationImage* m_pImage = nullptr;
   QObject* m_hOwner = nullptr;  // lives as long as the program
   MessagePresenter* m_presenter = nullptr;
@@ -114,6 +118,7 @@ class CTransferJob {
   mutable std::mutex m_detailMutex;
   std::string m_detail;
   std::string m_backupPath;
+  TransferOutcome m_outcome;
 };
 
 }  // namespace velmora

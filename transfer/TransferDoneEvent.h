@@ -3,12 +3,11 @@
 #include <QCoreApplication>
 #include <QEvent>
 
+#include "transfer/TransferOutcome.h"
+
 namespace velmora {
 
 inline constexpr int WM_TRANSFER_DONE = 1147;
-inline constexpr int TRANSFER_READ = 2;
-inline constexpr int TRANSFER_WRITE = 3;
-inline constexpr int TRANSFER_LIVE = 4;
 
 // The completion and request message between workers, pages and windows. It is always posted,
 // never sent, so the receiver handles it on its own thread in its own time.

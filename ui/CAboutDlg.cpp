@@ -4,8 +4,8 @@
 #include <QPushButton>
 
 #include "res/DialogTemplates.h"
-#include "ui/TemplateBuilder.h"
 #include "ui/VelmoraIcon.h"
+#include "ui/kit/TemplateBuilder.h"
 
 namespace velmora {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "ui/DialogControls.h"
+#include "ui/kit/DialogControls.h"
 
 namespace velmora {
 

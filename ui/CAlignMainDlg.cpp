@@ -13,15 +13,17 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "radio/PortNames.h"
 #include "res/DialogTemplates.h"
+#include "res/ResourceIds.h"
 #include "res/StringTable.h"
 #include "transfer/TransferDoneEvent.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CurveWindow.h"
 #include "ui/MainWindowSettings.h"
-#include "ui/TemplateBuilder.h"
 #include "ui/VelmoraIcon.h"
 #include "ui/controls/CStyledTabCtrl.h"
+#include "ui/kit/TemplateBuilder.h"
 #include "ui/pages/CBandPageDlg.h"
 
 namespace velmora {
@@ -61,8 +63,10 @@ class GateHold {
 
 }  // namespace
 
-CAlignMainDlg::CAlignMainDlg(QWidget* parent)
-    : QDialog(parent), m_presenter(this), m_prompts(WindowPrompts::Interactive()) {
+CAlignMainDlg::CAlignMainDlg(QWidget* parent, MainWindowServices services)
+    : QDialog(parent),
+      m_presenter(this),
+      m_prompts(services.prompts ? std::move(*services.prompts) : WindowPrompts::Interactive()) {
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                  Qt::WindowCloseButtonHint);
@@ -70,9 +74,14 @@ CAlignMainDlg::CAlignMainDlg(QWidget* parent)
   m_image.LoadDefaults();
   m_pImage = &m_image;
   m_job.SetPresenter(&m_presenter);
-  m_controls = TemplateBuilder::Build(res::MainWindowTemplate(), this);
+  m_controls =
+      TemplateBuilder::Build(res::MainWindowTemplate(), this, &CStyledTabCtrl::makeForTemplate);
   setFixedSize(size());  // a dialog frame: the controls sit where the template puts them
   OnInitDialog();
+  for (CTransferJob* job : {&m_job, &m_pBandPageA->job(), &m_pBandPageB->job()}) {
+    if (services.portFactory) job->SetPortFactory(services.portFactory);
+    if (services.presenter) job->SetPresenter(services.presenter);
+  }
 }
 
 // A worker that is still on its way out may touch the job record, the gate or the image; the
@@ -90,13 +99,14 @@ bool CAlignMainDlg::OnInitDialog() {
   m_pBandPageA = CreateBandPage(kBandA, tr("A段接收"));
   m_pBandPageB = CreateBandPage(kBandB, tr("B段接收"));
   UpdateControlsFromImage();
+  DescribePorts();
   m_tabCtrl->SetSelectedTextColor(CStyledTabCtrl::kSelectedCaptionColor);
   m_tabCtrl->SetHoverTextColor(CStyledTabCtrl::kHoverCaptionColor);
 
-  connect(Button(kReadId), &QPushButton::clicked, this, &CAlignMainDlg::OnRead);
-  connect(Button(kWriteId), &QPushButton::clicked, this, &CAlignMainDlg::OnWrite);
-  connect(Button(kSaveId), &QPushButton::clicked, this, &CAlignMainDlg::OnSave);
-  connect(Button(kOpenId), &QPushButton::clicked, this, &CAlignMainDlg::OnOpen);
+  connect(Button(res::main_window::kRead), &QPushButton::clicked, this, &CAlignMainDlg::OnRead);
+  connect(Button(res::main_window::kWrite), &QPushButton::clicked, this, &CAlignMainDlg::OnWrite);
+  connect(Button(res::main_window::kSave), &QPushButton::clicked, this, &CAlignMainDlg::OnSave);
+  connect(Button(res::main_window::kOpen), &QPushButton::clicked, this, &CAlignMainDlg::OnOpen);
   // The pages connected to the gate first, so a live tune they start on a release has closed
   // it again before the buttons look.
   connect(&m_gate, &TransferGate::Entered, this, &CAlignMainDlg::UpdateCommandButtons);
@@ -202,13 +212,13 @@ CBandPageDlg* CAlignMainDlg::CreateBandPage(int band, const QString& caption) {
 }
 
 void CAlignMainDlg::DoDataExchange(DataExchange& dx) {
-  dx.Control(kTabId, m_tabCtrl);
-  dx.CBIndex(kPortId, m_portIndex);
-  dx.CBIndex(kCrystalId, m_crystalIndex);
-  dx.CBIndex(kIfId, m_ifIndex);
-  dx.Text(kPowerOnText1Id, m_powerOnText1);
+  dx.Control(res::main_window::kTab, m_tabCtrl);
+  dx.CBIndex(res::main_window::kPort, m_portIndex);
+  dx.CBIndex(res::main_window::kCrystal, m_crystalIndex);
+  dx.CBIndex(res::main_window::kIf, m_ifIndex);
+  dx.Text(res::main_window::kPowerOnText1, m_powerOnText1);
   dx.MaxChars(m_powerOnText1, kPowerOnTextMax);
-  dx.Text(kPowerOnText2Id, m_powerOnText2);
+  dx.Text(res::main_window::kPowerOnText2, m_powerOnText2);
   dx.MaxChars(m_powerOnText2, kPowerOnTextMax);
 }
 
@@ -425,21 +435,21 @@ void CAlignMainDlg::FileNamed(const QString& path) {
 
 void CAlignMainDlg::UpdateCommandButtons() {
   const bool open = m_gate.IsOpen();
-  for (int id : {kReadId, kWriteId, kSaveId, kOpenId}) Button(id)->setEnabled(open);
+  for (int id : {res::main_window::kRead, res::main_window::kWrite, res::main_window::kSave,
+                 res::main_window::kOpen})
+    Button(id)->setEnabled(open);
+}
+
+// Each port entry's tooltip says what is behind it: the adapter's description, else its device.
+void CAlignMainDlg::DescribePorts() {
+  auto* combo = m_controls.Get<QComboBox>(res::main_window::kPort);
+  const PortNames names;
+  for (int i = 0; i < combo->count(); ++i) {
+    const std::string what = names.Describe(combo->itemText(i).toStdString());
+    if (!what.empty()) combo->setItemData(i, QString::fromStdString(what), Qt::ToolTipRole);
+  }
 }
 
 QPushButton* CAlignMainDlg::Button(int id) const { return m_controls.Get<QPushButton>(id); }
-
-void CAlignMainDlg::SetPortFactoryForTests(const CTransferJob::PortFactory& factory) {
-  m_job.SetPortFactory(factory);
-  m_pBandPageA->job().SetPortFactory(factory);
-  m_pBandPageB->job().SetPortFactory(factory);
-}
-
-void CAlignMainDlg::SetPresenterForTests(MessagePresenter* presenter) {
-  m_job.SetPresenter(presenter);
-  m_pBandPageA->job().SetPresenter(presenter);
-  m_pBandPageB->job().SetPresenter(presenter);
-}
 
 }  // namespace velmora

@@ -10,10 +10,11 @@
 #include "transfer/CTestThread.h"
 #include "transfer/CTransferJob.h"
 #include "transfer/TransferGate.h"
-#include "ui/DataExchange.h"
-#include "ui/DialogControls.h"
+#include "ui/MainWindowServices.h"
 #include "ui/QtMessagePresenter.h"
 #include "ui/WindowPrompts.h"
+#include "ui/kit/DataExchange.h"
+#include "ui/kit/DialogControls.h"
 
 class QLabel;
 class QMenu;
@@ -41,13 +42,10 @@ class CAlignMainDlg : public QDialog {
   static constexpr const char* kUntitledName = QT_TR_NOOP("未命名");
   static constexpr const char* kDefaultsWriteQuestion =
       QT_TR_NOOP("尚未读出或打开校准数据，确定要把默认值写入对讲机吗?");
-  static constexpr int kReadId = 1163, kWriteId = 1164, kSaveId = 1165, kOpenId = 1166;
-  static constexpr int kTabId = 1000, kPortId = 1006, kIfId = 1007, kCrystalId = 1008;
-  static constexpr int kPowerOnText1Id = 1177, kPowerOnText2Id = 1178;
   static constexpr int kPowerOnTextMax = 7;
   static constexpr const char* kCancelText = QT_TR_NOOP("取消");
 
-  explicit CAlignMainDlg(QWidget* parent = nullptr);
+  explicit CAlignMainDlg(QWidget* parent = nullptr, MainWindowServices services = {});
   ~CAlignMainDlg() override;
 
   int DoModal() { return exec(); }
@@ -84,12 +82,6 @@ class CAlignMainDlg : public QDialog {
   QProgressBar* transferProgress() const { return m_transferProgress; }
   QPushButton* cancelButton() const { return m_cancelButton; }
 
-  // Test hooks: how every job of the window and its pages makes its port, who tells the user
-  // a job's outcome, and who answers the window's own questions.
-  void SetPortFactoryForTests(const CTransferJob::PortFactory& factory);
-  void SetPresenterForTests(MessagePresenter* presenter);
-  void SetPromptsForTests(WindowPrompts prompts) { m_prompts = std::move(prompts); }
-
  public slots:
   void done(int result) override;
 
@@ -106,6 +98,7 @@ class CAlignMainDlg : public QDialog {
   void StoreUserInterface();
   void RefreshUserInterface();
   void UpdateCommandButtons();
+  void DescribePorts();
   QPushButton* Button(int id) const;
   void CreateTransferStatus();
   void StartTransfer(int operation, const TransferOptions& options,

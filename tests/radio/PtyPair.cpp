@@ -7,21 +7,11 @@
 
 #include <thread>
 
+#include "sim/PseudoTerminal.h"
+
 namespace velmora::test {
 
-PtyPair::PtyPair() {
-  m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
-  if (m_master < 0) {
-    return;
-  }
-  char name[128] = {};
-  if (::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0 ||
-      ::ptsname_r(m_master, name, sizeof name) != 0) {
-    CloseMaster();
-    return;
-  }
-  m_slavePath = name;
-}
+PtyPair::PtyPair() { m_master = sim::PseudoTerminal::OpenMaster(m_slavePath, nullptr); }
 
 PtyPair::~PtyPair() { CloseMaster(); }
 

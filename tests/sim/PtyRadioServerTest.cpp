@@ -139,18 +139,18 @@ TEST(ComPortRig, PublishesEachDeviceAndWithdrawsItAgain) {
     PtyRadioServer& radio = rig.AddRadio(5);
     rig.AddSilentTerminal(3);
     radioPath = radio.slavePath();
-    ASSERT_NE(std::getenv("VELMORA_COM5"), nullptr);
-    ASSERT_NE(std::getenv("VELMORA_COM3"), nullptr);
-    EXPECT_EQ(std::string(std::getenv("VELMORA_COM5")), radioPath);
-    RawClient client(std::getenv("VELMORA_COM5"));
+    ASSERT_NE(std::getenv(sim::ComPortRig::VariableName(5).c_str()), nullptr);
+    ASSERT_NE(std::getenv(sim::ComPortRig::VariableName(3).c_str()), nullptr);
+    EXPECT_EQ(std::string(std::getenv(sim::ComPortRig::VariableName(5).c_str())), radioPath);
+    RawClient client(std::getenv(sim::ComPortRig::VariableName(5).c_str()));
     EXPECT_TRUE(client.Connect());
-    RawClient silent(std::getenv("VELMORA_COM3"));
+    RawClient silent(std::getenv(sim::ComPortRig::VariableName(3).c_str()));
     EXPECT_TRUE(silent.isOpen());
     silent.Send(HandshakeRequest());
     EXPECT_TRUE(silent.Receive(1, test::kSilenceWait).empty());
   }
-  EXPECT_EQ(std::getenv("VELMORA_COM5"), nullptr);
-  EXPECT_EQ(std::getenv("VELMORA_COM3"), nullptr);
+  EXPECT_EQ(std::getenv(sim::ComPortRig::VariableName(5).c_str()), nullptr);
+  EXPECT_EQ(std::getenv(sim::ComPortRig::VariableName(3).c_str()), nullptr);
 }
 
 }  // namespace

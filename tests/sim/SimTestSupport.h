@@ -42,12 +42,13 @@ inline Bytes HandshakeRequest() {
   return b;
 }
 inline Bytes ReadRequest(std::uint16_t address) {
-  return {0x52, static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address), 0x40};
+  return {protocol::kReadCommand, static_cast<std::uint8_t>(address >> 8),
+          static_cast<std::uint8_t>(address), protocol::kReadLength};
 }
 // A write request: header and the 16 data bytes scrambled the way the host sends them.
 inline Bytes WriteRequest(std::uint16_t address, const Bytes& data) {
-  Bytes b = {0x57, static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address),
-             0x10};
+  Bytes b = {protocol::kWriteCommand, static_cast<std::uint8_t>(address >> 8),
+             static_cast<std::uint8_t>(address), protocol::kWriteLength};
   for (const auto d : data) b.push_back(HostScramble(d));
   return b;
 }

@@ -27,8 +27,8 @@ RadioMemory Pattern() {
 // The reply a correct radio sends for a read of the pattern memory, built by the host's rules.
 Bytes ReadReply(std::uint16_t address) {
   const RadioMemory m = Pattern();
-  Bytes b = {0x57, static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address),
-             0x40};
+  Bytes b = {protocol::kWriteCommand, static_cast<std::uint8_t>(address >> 8),
+             static_cast<std::uint8_t>(address), protocol::kReadLength};
   for (std::size_t i = 0; i < 64; ++i) b.push_back(HostScramble(m[(address + i) % 0x2000]));
   return b;
 }

@@ -154,6 +154,10 @@ class SafeWriteTest : public QObject {
     FillImage(bench.image);
     bench.job.SetOptions(Safe());
     QVERIFY(bench.Run(TRANSFER_WRITE));
+    const TransferOutcome outcome = bench.job.Outcome();
+    QCOMPARE(outcome.result, TransferOutcome::Result::VerifyFailed);
+    QCOMPARE(outcome.step, TransferOutcome::Step::Verify);
+    QCOMPARE(outcome.port, "COM1 = " + radio.slavePath());
     QCOMPARE(bench.presenter.texts(), std::vector<std::string>{CTransferJob::kVerifyFailedText});
     const std::string shown = bench.presenter.details().front();
     QVERIFY2(shown.rfind(detail.toStdString(), 0) == 0, shown.c_str());
@@ -187,7 +191,8 @@ class SafeWriteTest : public QObject {
     options.onlyStoredPort = true;
     bench.job.SetOptions(options);
     QVERIFY(bench.Run(TRANSFER_READ));
-    QCOMPARE(bench.presenter.texts(), std::vector<std::string>{CTransferJob::kConnectFailedText});
+    QCOMPARE(bench.job.Outcome().result, TransferOutcome::Result::NoRadio);
+    QCOMPARE(bench.job.Outcome().step, TransferOutcome::Step::Connect);
     const std::string shown = bench.presenter.details().front();
     QVERIFY2(shown.find(reason.toStdString()) != std::string::npos, shown.c_str());
     QCOMPARE(radio.CountOf(Kind::Handshake), std::size_t{0});
@@ -220,7 +225,10 @@ class SafeWriteTest : public QObject {
     QElapsedTimer timer;
     timer.start();
     QVERIFY(bench.Run(operation));
-    QCOMPARE(bench.presenter.texts(), std::vector<std::string>{CTransferJob::kCancelledText});
+    QCOMPARE(bench.job.Outcome().result, TransferOutcome::Result::Cancelled);
+    QCOMPARE(bench.job.Outcome().step, operation == TRANSFER_WRITE
+                                           ? TransferOutcome::Step::Write
+                                           : TransferOutcome::Step::Connect);
     if (radio) {
       QCOMPARE(radio->CountOf(Kind::WriteBlock), std::size_t{9});
       QCOMPARE(radio->CountOf(Kind::ReadBlock), std::size_t{4});  // the backup, no read-back

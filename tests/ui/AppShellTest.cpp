@@ -44,7 +44,8 @@ void AppShellTest::initTestCase() {
 
 void AppShellTest::windowReadsChineseUnderEnglishLocale() {
   CAlignMainDlg dlg;
-  QCOMPARE(static_cast<QPushButton*>(dlg.Control(CAlignMainDlg::kReadId))->text(), QString("读出"));
+  QCOMPARE(static_cast<QPushButton*>(dlg.Control(res::main_window::kRead))->text(),
+           QString("读出"));
   QCOMPARE(dlg.windowTitle(), QString("UV电调测试软件 - 未命名[*]"));
   QCOMPARE(dlg.tabCtrl()->DrawnCaption(0), QString("A段接收"));
   QCOMPARE(dlg.bandPage(0)->levelTab()->DrawnCaption(0), QString("高功率"));
@@ -163,7 +164,7 @@ void AppShellTest::startFileIsOpenedAsOpenDoes() {
     });
   }
   test::WhenModal<CAlignMainDlg>([&](CAlignMainDlg* dlg) {
-    auto* edit = static_cast<QLineEdit*>(dlg->Control(CAlignMainDlg::kPowerOnText1Id));
+    auto* edit = static_cast<QLineEdit*>(dlg->Control(res::main_window::kPowerOnText1));
     loadSeen =
         QTest::qWaitFor([&] { return edit->text() == "START01" || !notice.isEmpty(); }, 2000);
     powerOnText = edit->text();

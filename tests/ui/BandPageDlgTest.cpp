@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "core/LiveCommandComposer.h"
+#include "res/ResourceIds.h"
 #include "sim/ComPortRig.h"
 #include "tests/support/TestPorts.h"
 #include "tests/ui/UiTestSupport.h"
@@ -16,8 +17,9 @@ using namespace velmora;
 
 namespace {
 
-constexpr int kBaseEdit = 1186, kStepEdit = 1187, kRxLowEdit = 1188, kRxHighEdit = 1189,
-              kTxHighEdit = 1185;
+constexpr int kBaseEdit = res::band_page::kBase, kStepEdit = res::band_page::kStep,
+              kRxLowEdit = res::band_page::kRxLow, kRxHighEdit = res::band_page::kRxHigh,
+              kTxHighEdit = res::band_page::kTxHigh;
 
 // A band page hosted as the main window hosts it, on its own image.
 struct Host {
@@ -97,9 +99,9 @@ class BandPageDlgTest : public QObject {
     QCOMPARE(host.page->ColumnTexts(host.page->base()), left);
     QCOMPARE(host.page->ColumnTexts(host.page->base() + host.page->step()), right);
     // Drawn in green into the two visible strips; the row label stays hidden.
-    QVERIFY(GreenPixels(host.page->ControlAs<QLabel>(1179)) > 50);
-    QVERIFY(GreenPixels(host.page->ControlAs<QLabel>(1180)) > 50);
-    QVERIFY(!host.page->ControlAs<QLabel>(1178)->isVisible());
+    QVERIFY(GreenPixels(host.page->ControlAs<QLabel>(res::band_page::kLeftLabels)) > 50);
+    QVERIFY(GreenPixels(host.page->ControlAs<QLabel>(res::band_page::kRightLabels)) > 50);
+    QVERIFY(!host.page->ControlAs<QLabel>(res::band_page::kRowLabel)->isVisible());
     // Every text is whole: inside its strip, and no wider than the strip.
     for (QLabel* strip : {host.page->leftLabels(), host.page->rightLabels()}) {
       const QFontMetrics metrics(host.page->LabelFont(strip));

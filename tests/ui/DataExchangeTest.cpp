@@ -4,8 +4,9 @@
 #include <functional>
 
 #include "res/DialogTemplates.h"
+#include "res/ResourceIds.h"
 #include "tests/ui/UiTestSupport.h"
-#include "ui/CPageDlg.h"
+#include "ui/kit/CPageDlg.h"
 
 using namespace velmora;
 
@@ -30,12 +31,12 @@ struct Limits {
 };
 
 void ExchangeLimits(DataExchange& dx, Limits& v) {
-  dx.Text(1186, v.base);
-  dx.Text(1188, v.rxLow);
+  dx.Text(res::band_page::kBase, v.base);
+  dx.Text(res::band_page::kRxLow, v.rxLow);
   dx.MinMaxUInt(v.rxLow, 0, 600);
-  dx.Text(1189, v.rxHigh);
+  dx.Text(res::band_page::kRxHigh, v.rxHigh);
   dx.MinMaxUInt(v.rxHigh, 0, 600);
-  dx.Text(1190, v.txLow);
+  dx.Text(res::band_page::kTxLow, v.txLow);
   dx.MinMaxUInt(v.txLow, 0, 600);
 }
 
@@ -60,9 +61,9 @@ void DataExchangeTest::loadWritesNumbers() {
   QWidget host;
   ExchangePage page(res::BandPageTemplate(), [&](DataExchange& dx) { ExchangeLimits(dx, v); });
   page.Create(&host);
-  QCOMPARE(Edit(page, 1186)->text(), QStringLiteral("-12"));
-  QCOMPARE(Edit(page, 1188)->text(), QStringLiteral("136"));
-  QCOMPARE(Edit(page, 1190)->text(), QStringLiteral("4000000000"));
+  QCOMPARE(Edit(page, res::band_page::kBase)->text(), QStringLiteral("-12"));
+  QCOMPARE(Edit(page, res::band_page::kRxLow)->text(), QStringLiteral("136"));
+  QCOMPARE(Edit(page, res::band_page::kTxLow)->text(), QStringLiteral("4000000000"));
 }
 
 void DataExchangeTest::outOfRangeIsKeptPromptedAndTheExchangeGoesOn() {
@@ -73,31 +74,31 @@ void DataExchangeTest::outOfRangeIsKeptPromptedAndTheExchangeGoesOn() {
   page.Create(&host);
   host.show();
   QVERIFY(QTest::qWaitForWindowExposed(&host));
-  test::TypeInto(Edit(page, 1188), QStringLiteral("700"));
-  test::TypeInto(Edit(page, 1189), QStringLiteral("300"));
+  test::TypeInto(Edit(page, res::band_page::kRxLow), QStringLiteral("700"));
+  test::TypeInto(Edit(page, res::band_page::kRxHigh), QStringLiteral("300"));
   QVERIFY(!page.UpdateData(true));
   QCOMPARE(prompts.prompts, QStringList{QStringLiteral("请输入一个介于 0 和 600 之间的整数。")});
   QCOMPARE(v.rxLow, 700u);   // stored as read
   QCOMPARE(v.rxHigh, 300u);  // after the failure: taken up all the same
-  QCOMPARE(host.focusWidget(), static_cast<QWidget*>(Edit(page, 1188)));
-  QCOMPARE(Edit(page, 1188)->selectedText(), QStringLiteral("700"));
+  QCOMPARE(host.focusWidget(), static_cast<QWidget*>(Edit(page, res::band_page::kRxLow)));
+  QCOMPARE(Edit(page, res::band_page::kRxLow)->selectedText(), QStringLiteral("700"));
 }
 
 void DataExchangeTest::notANumberKeepsTheValue_data() {
   QTest::addColumn<int>("id");
   QTest::addColumn<QString>("typed");
   QTest::addColumn<QString>("prompt");
-  QTest::newRow("signed text") << 1186 << "abc"
+  QTest::newRow("signed text") << res::band_page::kBase << "abc"
                                << "请输入一个整数。";
-  QTest::newRow("signed empty") << 1186 << ""
+  QTest::newRow("signed empty") << res::band_page::kBase << ""
                                 << "请输入一个整数。";
-  QTest::newRow("signed overflow") << 1186 << "2147483648"
+  QTest::newRow("signed overflow") << res::band_page::kBase << "2147483648"
                                    << "请输入一个整数。";
-  QTest::newRow("unsigned minus") << 1189 << "-1"
+  QTest::newRow("unsigned minus") << res::band_page::kRxHigh << "-1"
                                   << "请输入一个非负整数。";
-  QTest::newRow("unsigned decimal") << 1189 << "1.5"
+  QTest::newRow("unsigned decimal") << res::band_page::kRxHigh << "1.5"
                                     << "请输入一个非负整数。";
-  QTest::newRow("unsigned overflow") << 1189 << "4294967296"
+  QTest::newRow("unsigned overflow") << res::band_page::kRxHigh << "4294967296"
                                      << "请输入一个非负整数。";
 }
 
@@ -123,19 +124,19 @@ void DataExchangeTest::quietTakeUpPromptsNothingAndListsRefusals() {
   QWidget host;
   ExchangePage page(res::BandPageTemplate(), [&](DataExchange& dx) { ExchangeLimits(dx, v); });
   page.Create(&host);
-  Edit(page, 1186)->setText(QStringLiteral("x"));
-  Edit(page, 1188)->setText(QStringLiteral("700"));
-  Edit(page, 1190)->setText(QStringLiteral("?"));
+  Edit(page, res::band_page::kBase)->setText(QStringLiteral("x"));
+  Edit(page, res::band_page::kRxLow)->setText(QStringLiteral("700"));
+  Edit(page, res::band_page::kTxLow)->setText(QStringLiteral("?"));
   const std::vector<int> refused = page.TakeUpQuietly();
-  QCOMPARE(refused, (std::vector<int>{1186, 1190}));
+  QCOMPARE(refused, (std::vector<int>{res::band_page::kBase, res::band_page::kTxLow}));
   QVERIFY(prompts.prompts.isEmpty());
   QCOMPARE(v.base, 5);
   QCOMPARE(v.rxLow, 700u);  // a typed out-of-range limit survives until a store reports it
   v.rxHigh = 175;
   page.PutValuesExcept(refused);
-  QCOMPARE(Edit(page, 1186)->text(), QStringLiteral("x"));
-  QCOMPARE(Edit(page, 1189)->text(), QStringLiteral("175"));
-  QCOMPARE(Edit(page, 1190)->text(), QStringLiteral("?"));
+  QCOMPARE(Edit(page, res::band_page::kBase)->text(), QStringLiteral("x"));
+  QCOMPARE(Edit(page, res::band_page::kRxHigh)->text(), QStringLiteral("175"));
+  QCOMPARE(Edit(page, res::band_page::kTxLow)->text(), QStringLiteral("?"));
 }
 
 void DataExchangeTest::comboIndexAndMaxChars() {
@@ -145,12 +146,12 @@ void DataExchangeTest::comboIndexAndMaxChars() {
   bool limitText = false;
   QWidget host;
   ExchangePage page(res::MainWindowTemplate(), [&](DataExchange& dx) {
-    dx.CBIndex(1006, port);
-    dx.Text(1177, text1);
+    dx.CBIndex(res::main_window::kPort, port);
+    dx.Text(res::main_window::kPowerOnText1, text1);
     if (limitText) dx.MaxChars(text1, 7);
   });
   page.Create(&host);
-  auto* combo = page.ControlAs<QComboBox>(1006);
+  auto* combo = page.ControlAs<QComboBox>(res::main_window::kPort);
   QCOMPARE(combo->currentText(), QStringLiteral("COM5"));
   port = 8;  // COM9 is not listed
   page.UpdateData(false);
@@ -158,16 +159,16 @@ void DataExchangeTest::comboIndexAndMaxChars() {
   QVERIFY(page.UpdateData(true));
   QCOMPARE(port, -1);
   // Before the limit has been applied a longer text can stand in the box; a store refuses it.
-  Edit(page, 1177)->setText(QStringLiteral("123456789"));
+  Edit(page, res::main_window::kPowerOnText1)->setText(QStringLiteral("123456789"));
   limitText = true;
   QVERIFY(!page.UpdateData(true));
   QCOMPARE(prompts.prompts, QStringList{QStringLiteral("请输入不超过 7 个字符。")});
   QCOMPARE(text1, QStringLiteral("123456789"));
   page.UpdateData(false);
-  QCOMPARE(Edit(page, 1177)->maxLength(), 7);
-  QTest::keyClick(Edit(page, 1177), Qt::Key_A, Qt::ControlModifier);
-  QTest::keyClicks(Edit(page, 1177), QStringLiteral("abcdefghij"));
-  QCOMPARE(Edit(page, 1177)->text(), QStringLiteral("abcdefg"));
+  QCOMPARE(Edit(page, res::main_window::kPowerOnText1)->maxLength(), 7);
+  QTest::keyClick(Edit(page, res::main_window::kPowerOnText1), Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(Edit(page, res::main_window::kPowerOnText1), QStringLiteral("abcdefghij"));
+  QCOMPARE(Edit(page, res::main_window::kPowerOnText1)->text(), QStringLiteral("abcdefg"));
 }
 
 QTEST_MAIN(DataExchangeTest)

@@ -10,7 +10,7 @@
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CAlignApp.h"
-#include "ui/ExchangePrompt.h"
+#include "ui/kit/ExchangePrompt.h"
 
 using namespace velmora;
 
@@ -43,10 +43,10 @@ void LanguageTest::initTestCase() {
 void LanguageTest::mainWindowReadsEnglish_data() {
   QTest::addColumn<int>("id");
   QTest::addColumn<QString>("text");
-  QTest::newRow("read") << CAlignMainDlg::kReadId << "Read";
-  QTest::newRow("write") << CAlignMainDlg::kWriteId << "Write";
-  QTest::newRow("save") << CAlignMainDlg::kSaveId << "Save";
-  QTest::newRow("open") << CAlignMainDlg::kOpenId << "Open";
+  QTest::newRow("read") << res::main_window::kRead << "Read";
+  QTest::newRow("write") << res::main_window::kWrite << "Write";
+  QTest::newRow("save") << res::main_window::kSave << "Save";
+  QTest::newRow("open") << res::main_window::kOpen << "Open";
 }
 
 void LanguageTest::mainWindowReadsEnglish() {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "res/ResourceIds.h"
 #include "tests/support/TestPorts.h"
 #include "ui/CAlignMainDlg.h"
 #include "ui/controls/CStyledTabCtrl.h"
@@ -88,10 +89,8 @@ struct PromptScript {
 // presenter that records job outcomes instead of showing boxes, and scripted questions.
 struct MainWindow {
   explicit MainWindow(bool holdMessages = false) : presenter(holdMessages) {
-    dlg = std::make_unique<CAlignMainDlg>();
-    dlg->SetPortFactoryForTests(MakeScaledPort);
-    dlg->SetPresenterForTests(&presenter);
-    dlg->SetPromptsForTests(script.Prompts());
+    dlg = std::make_unique<CAlignMainDlg>(
+        nullptr, MainWindowServices{MakeScaledPort, &presenter, script.Prompts()});
     dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
   }
@@ -108,8 +107,8 @@ struct MainWindow {
   QLineEdit* BandEdit(int band, int id) const { return Band(band)->ControlAs<QLineEdit>(id); }
 
   bool ButtonsEnabled() const {
-    for (int id : {CAlignMainDlg::kReadId, CAlignMainDlg::kWriteId, CAlignMainDlg::kSaveId,
-                   CAlignMainDlg::kOpenId}) {
+    for (int id : {res::main_window::kRead, res::main_window::kWrite, res::main_window::kSave,
+                   res::main_window::kOpen}) {
       if (!Button(id)->isEnabled()) return false;
     }
     return true;

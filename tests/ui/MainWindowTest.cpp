@@ -61,6 +61,7 @@ class MainWindowTest : public QObject {
 
  private slots:
   void startState();
+  void portEntriesSayWhatIsBehindThem();
   void settingsConversion_data();
   void settingsConversion();
   void powerOnBoxesTakeSevenCharacters();
@@ -93,16 +94,16 @@ void MainWindowTest::startState() {
   QCOMPARE(w.dlg->windowTitle(), QString("UV电调测试软件 - 未命名[*]"));
   QVERIFY(!w.dlg->isWindowModified());
   QVERIFY(!w.dlg->windowIcon().isNull());
-  QComboBox* port = w.Combo(Dlg::kPortId);
+  QComboBox* port = w.Combo(res::main_window::kPort);
   QCOMPARE(port->currentText(), QString("COM1"));
   QCOMPARE(port->count(), 8);
   QCOMPARE(port->itemText(7), QString("COM8"));
-  for (int id : {Dlg::kPowerOnText1Id, Dlg::kPowerOnText2Id}) {
+  for (int id : {res::main_window::kPowerOnText1, res::main_window::kPowerOnText2}) {
     QVERIFY(w.Edit(id)->text().isEmpty());
     QCOMPARE(w.Edit(id)->maxLength(), 7);
   }
-  QComboBox* crystal = w.Combo(Dlg::kCrystalId);
-  QComboBox* ifCombo = w.Combo(Dlg::kIfId);
+  QComboBox* crystal = w.Combo(res::main_window::kCrystal);
+  QComboBox* ifCombo = w.Combo(res::main_window::kIf);
   QCOMPARE(crystal->currentText(), QString("14400K"));
   QCOMPARE(ifCombo->currentText(), QString("29250K"));
   QVERIFY(crystal->isHidden());
@@ -114,13 +115,23 @@ void MainWindowTest::startState() {
   QVERIFY(w.Band(0)->isVisible());
   QVERIFY(!w.Band(1)->isVisible());
   const QStringList captions = {"读出", "写入", "保存", "打开"};
-  const int ids[] = {Dlg::kReadId, Dlg::kWriteId, Dlg::kSaveId, Dlg::kOpenId};
+  const int ids[] = {res::main_window::kRead, res::main_window::kWrite, res::main_window::kSave,
+                     res::main_window::kOpen};
   for (int i = 0; i < 4; ++i) {
     QCOMPARE(w.Button(ids[i])->text(), captions[i]);
     QVERIFY(w.Button(ids[i])->isVisible());
     QVERIFY(w.Button(ids[i])->isEnabled());
   }
   QCOMPARE(ImageBytes(w.dlg->image()), DefaultBytes());  // starting changes no byte
+}
+
+// A port entry's tooltip names what is behind it; a mapped port has no description, so its device.
+void MainWindowTest::portEntriesSayWhatIsBehindThem() {
+  qputenv("VELMORA_COM2", "/dev/velmora-test-port");
+  MainWindow w;
+  qunsetenv("VELMORA_COM2");
+  QComboBox* port = w.Combo(res::main_window::kPort);
+  QCOMPARE(port->itemData(1, Qt::ToolTipRole).toString(), QString("/dev/velmora-test-port"));
 }
 
 void MainWindowTest::settingsConversion_data() {
@@ -180,8 +191,8 @@ void MainWindowTest::settingsConversion() {
 
 void MainWindowTest::powerOnBoxesTakeSevenCharacters() {
   MainWindow w;
-  test::TypeInto(w.Edit(Dlg::kPowerOnText1Id), "ABCDEFGHIJ");
-  QCOMPARE(w.Edit(Dlg::kPowerOnText1Id)->text(), QString("ABCDEFG"));
+  test::TypeInto(w.Edit(res::main_window::kPowerOnText1), "ABCDEFGHIJ");
+  QCOMPARE(w.Edit(res::main_window::kPowerOnText1)->text(), QString("ABCDEFG"));
 }
 
 void MainWindowTest::saveAtStartUpDiffersFromDefaultsOnlyWhereControlsStore() {
@@ -256,7 +267,7 @@ void MainWindowTest::saveAsksBeforeReplacingAFileTheNameGained() {
 
 void MainWindowTest::saveCancelledChangesNothing() {
   MainWindow w;
-  test::TypeInto(w.Edit(Dlg::kPowerOnText1Id), "TYPED");
+  test::TypeInto(w.Edit(res::main_window::kPowerOnText1), "TYPED");
   const QByteArray before = ImageBytes(w.dlg->image());
   w.dlg->OnSave();  // the chooser answers with no path
   QCOMPARE(w.script.saveChooserCalls, 1);
@@ -284,7 +295,8 @@ void MainWindowTest::openHundredBytesReplacesOnlyThose() {
   file[0] = 3;  // portNumber 3
   const std::size_t point = layout::LevelTableOffset(0, 1, 5);
   file[qsizetype(point)] = char(0x77);
-  test::TypeInto(w.Edit(Dlg::kPowerOnText2Id), "KEEP");  // beyond byte 99: reloaded, not stored
+  test::TypeInto(w.Edit(res::main_window::kPowerOnText2),
+                 "KEEP");  // beyond byte 99: reloaded, not stored
   const QByteArray before = ImageBytes(w.dlg->image());
   WriteFile(dir.filePath("short.dat"), file);
   w.script.openPaths << dir.filePath("short.dat");
@@ -292,27 +304,28 @@ void MainWindowTest::openHundredBytesReplacesOnlyThose() {
   const QByteArray after = ImageBytes(w.dlg->image());
   QCOMPARE(after.left(100), file);
   QCOMPARE(after.mid(100), before.mid(100));
-  QCOMPARE(w.Combo(Dlg::kPortId)->currentText(), QString("COM3"));
+  QCOMPARE(w.Combo(res::main_window::kPort)->currentText(), QString("COM3"));
   QCOMPARE(w.Level(0, 1)->Slider(5)->value(), 0x77);
   QCOMPARE(w.Level(0, 1)->Edit(5)->text(), QString("119"));
-  QCOMPARE(w.Edit(Dlg::kPowerOnText2Id)->text(), QString());  // the image's text again
+  QCOMPARE(w.Edit(res::main_window::kPowerOnText2)->text(), QString());  // the image's text again
   QCOMPARE(w.script.notices, QStringList{"文件大小为 100 字节，不是 308 字节"});
 }
 
 void MainWindowTest::openEmptyFileChangesNoByteButRefreshes() {
   QTemporaryDir dir;
   MainWindow w;
-  w.Combo(Dlg::kPortId)->setCurrentIndex(3);
-  test::TypeInto(w.Edit(Dlg::kPowerOnText1Id), "XY");
-  test::TypeInto(w.BandEdit(1, 1188), "123");  // band B receive low limit
+  w.Combo(res::main_window::kPort)->setCurrentIndex(3);
+  test::TypeInto(w.Edit(res::main_window::kPowerOnText1), "XY");
+  test::TypeInto(w.BandEdit(1, res::band_page::kRxLow), "123");  // band B receive low limit
   const QByteArray before = ImageBytes(w.dlg->image());
   WriteFile(dir.filePath("empty.dat"), {});
   w.script.openPaths << dir.filePath("empty.dat");
   w.dlg->OnOpen();
   QCOMPARE(ImageBytes(w.dlg->image()), before);
-  QCOMPARE(w.Combo(Dlg::kPortId)->currentText(), QString("COM1"));
-  QCOMPARE(w.Edit(Dlg::kPowerOnText1Id)->text(), QString());
-  QCOMPARE(w.BandEdit(1, 1188)->text(), QString::number(w.dlg->image().ReadBcd16(layout::kRxLowB)));
+  QCOMPARE(w.Combo(res::main_window::kPort)->currentText(), QString("COM1"));
+  QCOMPARE(w.Edit(res::main_window::kPowerOnText1)->text(), QString());
+  QCOMPARE(w.BandEdit(1, res::band_page::kRxLow)->text(),
+           QString::number(w.dlg->image().ReadBcd16(layout::kRxLowB)));
   QCOMPARE(w.script.notices, QStringList{"文件大小为 0 字节，不是 308 字节"});
 }
 
@@ -329,8 +342,8 @@ void MainWindowTest::openFourHundredBytesUsesTheFirst308() {
   w.script.openPaths << dir.filePath("long.dat");
   w.dlg->OnOpen();
   QCOMPARE(ImageBytes(w.dlg->image()), file.left(308));
-  QCOMPARE(w.Combo(Dlg::kPortId)->currentText(), QString("COM2"));
-  QCOMPARE(w.Edit(Dlg::kPowerOnText1Id)->text(), QString("OPEN400"));
+  QCOMPARE(w.Combo(res::main_window::kPort)->currentText(), QString("COM2"));
+  QCOMPARE(w.Edit(res::main_window::kPowerOnText1)->text(), QString("OPEN400"));
   QCOMPARE(w.Band(1)->base(), 410);
   QCOMPARE(w.Band(1)->baseSlider()->value(), 410);
   QCOMPARE(w.script.notices, QStringList{"文件大小为 400 字节，不是 308 字节"});
@@ -406,7 +419,7 @@ void MainWindowTest::portOutsideTheListIsKeptUntilTheUserPicksOne() {
   MainWindow w;
   w.script.openPaths << dir.filePath("port.dat");
   w.dlg->OnOpen();
-  QComboBox* combo = w.Combo(Dlg::kPortId);
+  QComboBox* combo = w.Combo(res::main_window::kPort);
   QCOMPARE(combo->currentIndex(), -1);
   w.script.savePaths << dir.filePath("kept.dat");
   w.dlg->OnSave();
@@ -424,27 +437,27 @@ void MainWindowTest::powerOnTextWithSlashComesBackWithDash() {
   QTemporaryDir dir;
   const QString path = dir.filePath("text.dat");
   MainWindow w;
-  test::TypeInto(w.Edit(Dlg::kPowerOnText1Id), "AB/CD");
+  test::TypeInto(w.Edit(res::main_window::kPowerOnText1), "AB/CD");
   w.script.savePaths << path;
   w.dlg->OnSave();
   QCOMPARE(ReadFile(path).mid(236, 7), QByteArray("AB-CD  "));
-  test::TypeInto(w.Edit(Dlg::kPowerOnText1Id), "ZZ");
+  test::TypeInto(w.Edit(res::main_window::kPowerOnText1), "ZZ");
   w.script.openPaths << path;
   w.dlg->OnOpen();
-  QCOMPARE(w.Edit(Dlg::kPowerOnText1Id)->text(), QString("AB-CD"));
+  QCOMPARE(w.Edit(res::main_window::kPowerOnText1)->text(), QString("AB-CD"));
 }
 
 void MainWindowTest::transferDoneRefreshesOnlyAfterARead() {
   MainWindow w;
-  test::TypeInto(w.Edit(Dlg::kPowerOnText1Id), "EDIT");
+  test::TypeInto(w.Edit(res::main_window::kPowerOnText1), "EDIT");
   for (auto [operation, result] : {std::pair{3, 1}, {4, 0}, {4, 100}}) {
     TransferDoneEvent::Post(w.dlg.get(), operation, result);
     QCoreApplication::processEvents();
-    QCOMPARE(w.Edit(Dlg::kPowerOnText1Id)->text(), QString("EDIT"));
+    QCOMPARE(w.Edit(res::main_window::kPowerOnText1)->text(), QString("EDIT"));
   }
   QCOMPARE(w.dlg->OnTransferDone(3, 0), 1);
   TransferDoneEvent::Post(w.dlg.get(), 2, 0);
-  QTRY_COMPARE(w.Edit(Dlg::kPowerOnText1Id)->text(), QString());
+  QTRY_COMPARE(w.Edit(res::main_window::kPowerOnText1)->text(), QString());
 }
 
 void MainWindowTest::aboutBoxFromTheContextMenu_data() {
@@ -537,10 +550,10 @@ void MainWindowTest::systemCommands() {
 // all unsaved alignment; Esc and the close box close it.
 void MainWindowTest::enterInAnEditBoxKeepsTheWindowOpen() {
   MainWindow w;
-  w.Edit(Dlg::kPowerOnText1Id)->setFocus();
-  QTest::keyClick(w.Edit(Dlg::kPowerOnText1Id), Qt::Key_Return);
+  w.Edit(res::main_window::kPowerOnText1)->setFocus();
+  QTest::keyClick(w.Edit(res::main_window::kPowerOnText1), Qt::Key_Return);
   QVERIFY(w.dlg->isVisible());
-  QTest::keyClick(w.Edit(Dlg::kPowerOnText1Id), Qt::Key_Escape);
+  QTest::keyClick(w.Edit(res::main_window::kPowerOnText1), Qt::Key_Escape);
   QVERIFY(!w.dlg->isVisible());
 }
 

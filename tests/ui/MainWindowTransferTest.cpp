@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "core/ImageLayout.h"
+#include "res/ResourceIds.h"
 #include "sim/ComPortRig.h"
 #include "sim/FactoryAlignment.h"
 #include "tests/ui/MainWindowFixture.h"
@@ -19,7 +20,8 @@ using Kind = sim::RequestRecord::Kind;
 
 namespace {
 
-constexpr int kRxLowId = 1188, kRxHighId = 1189, kTxLowId = 1190, kTxHighId = 1185;
+constexpr int kRxLowId = res::band_page::kRxLow, kRxHighId = res::band_page::kRxHigh,
+              kTxLowId = res::band_page::kTxLow, kTxHighId = res::band_page::kTxHigh;
 
 // The radio address of region i as the default image names it.
 std::uint16_t RegionAddress(std::size_t i) {
@@ -81,7 +83,7 @@ void MainWindowTransferTest::readFillsEveryPage() {
   auto& radio = rig.AddRadio(port);
   radio.SetMemory(sim::FactoryAlignment::Make());
   MainWindow w;
-  w.RunJob(Dlg::kReadId);
+  w.RunJob(res::main_window::kRead);
   QCOMPARE(w.presenter.texts(), std::vector<std::string>{"成功!"});
 
   CalibrationImage& image = w.dlg->image();
@@ -89,9 +91,9 @@ void MainWindowTransferTest::readFillsEveryPage() {
   for (std::size_t i = 0; i < layout::kRegionCount; ++i) {
     QCOMPARE(RegionData(image, i), radio.ReadMemory(RegionAddress(i), layout::kRegionDataSize));
   }
-  QCOMPARE(w.Combo(Dlg::kPortId)->currentText(), shown);
-  QCOMPARE(w.Edit(Dlg::kPowerOnText1Id)->text(), QString("VELMORA"));
-  QCOMPARE(w.Edit(Dlg::kPowerOnText2Id)->text(), QString("FACTORY"));
+  QCOMPARE(w.Combo(res::main_window::kPort)->currentText(), shown);
+  QCOMPARE(w.Edit(res::main_window::kPowerOnText1)->text(), QString("VELMORA"));
+  QCOMPARE(w.Edit(res::main_window::kPowerOnText2)->text(), QString("FACTORY"));
   const int plans[2][6] = {{136, 3, 136, 174, 144, 148}, {400, 5, 400, 480, 430, 440}};
   for (int band = 0; band < 2; ++band) {
     const int* plan = plans[band];
@@ -119,7 +121,7 @@ void MainWindowTransferTest::writePutsExactlyTheEditsIntoTheRadio() {
   auto& radio = rig.AddRadio(1);
   radio.SetMemory(sim::FactoryAlignment::Make());
   MainWindow w;
-  w.RunJob(Dlg::kReadId);
+  w.RunJob(res::main_window::kRead);
   const sim::RadioMemory before = radio.memory();
 
   const int table = 0, point = 3;
@@ -132,7 +134,7 @@ void MainWindowTransferTest::writePutsExactlyTheEditsIntoTheRadio() {
 
   test::TypeInto(w.BandEdit(1, kTxLowId), "431");
   radio.ClearRecords();
-  w.RunJob(Dlg::kWriteId);
+  w.RunJob(res::main_window::kWrite);
   QCOMPARE(w.presenter.texts(), (std::vector<std::string>{"成功!", "成功!"}));
   QCOMPARE(radio.CountOf(Kind::WriteBlock), std::size_t{14});
   const std::string backup = w.dlg->job().BackupPath();
@@ -165,8 +167,9 @@ void MainWindowTransferTest::writePutsExactlyTheEditsIntoTheRadio() {
 // title, and the worker waits until it is closed.
 void MainWindowTransferTest::noRadioTellsTheUserInABox() {
   sim::ComPortRig rig;
-  CAlignMainDlg window;
-  window.SetPortFactoryForTests(test::MakeScaledPort);
+  MainWindowServices services;
+  services.portFactory = test::MakeScaledPort;
+  CAlignMainDlg window(nullptr, services);
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   QString text, title, detail;
@@ -176,13 +179,14 @@ void MainWindowTransferTest::noRadioTellsTheUserInABox() {
     detail = box->informativeText();
     title = box->windowTitle();
     buttonsDisabledMeanwhile =
-        !qobject_cast<QPushButton*>(window.Control(Dlg::kReadId))->isEnabled();
+        !qobject_cast<QPushButton*>(window.Control(res::main_window::kRead))->isEnabled();
     box->button(QMessageBox::Ok)->click();
   });
   const CalibrationImage::Bytes before = window.image().ToBytes();
-  QTest::mouseClick(qobject_cast<QPushButton*>(window.Control(Dlg::kReadId)), Qt::LeftButton);
+  QTest::mouseClick(qobject_cast<QPushButton*>(window.Control(res::main_window::kRead)),
+                    Qt::LeftButton);
   QTRY_VERIFY_WITH_TIMEOUT(window.gate().IsOpen() && !text.isEmpty(), 20000);
-  QTRY_VERIFY(qobject_cast<QPushButton*>(window.Control(Dlg::kReadId))->isEnabled());
+  QTRY_VERIFY(qobject_cast<QPushButton*>(window.Control(res::main_window::kRead))->isEnabled());
   QCOMPARE(text, QString("连接对讲机失败!"));
   QCOMPARE(detail, QString("COM9 = (no device): missing (no such device)"));  // the last tried
   QCOMPARE(title, QString("Velmora"));
@@ -196,7 +200,7 @@ void MainWindowTransferTest::commandsAreRefusedWhileAJobRuns() {
   sim::ComPortRig rig;
   auto& radio = rig.AddRadio(1);
   MainWindow w(/*holdMessages=*/true);
-  QTest::mouseClick(w.Button(Dlg::kReadId), Qt::LeftButton);
+  QTest::mouseClick(w.Button(res::main_window::kRead), Qt::LeftButton);
   QTRY_COMPARE_WITH_TIMEOUT(w.presenter.texts().size(), std::size_t{1}, 10000);
   QVERIFY(!w.ButtonsEnabled());
   QVERIFY(!w.dlg->gate().IsOpen());
@@ -282,7 +286,7 @@ void MainWindowTransferTest::cancelEndsASilentScan() {
   QVERIFY(!w.dlg->cancelButton()->isVisible());
   QElapsedTimer timer;
   timer.start();
-  QTest::mouseClick(w.Button(Dlg::kReadId), Qt::LeftButton);
+  QTest::mouseClick(w.Button(res::main_window::kRead), Qt::LeftButton);
   QTRY_COMPARE(w.dlg->transferStatus()->text(), QString("正在连接 COM2…"));
   QVERIFY(w.dlg->transferProgress()->isVisible());
   QVERIFY(w.dlg->cancelButton()->isVisible());

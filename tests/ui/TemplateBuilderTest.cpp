@@ -11,8 +11,8 @@
 #include <cmath>
 
 #include "res/DialogTemplates.h"
-#include "ui/TemplateBuilder.h"
 #include "ui/controls/CStyledTabCtrl.h"
+#include "ui/kit/TemplateBuilder.h"
 
 using namespace velmora;
 using res::ControlKind;
@@ -90,7 +90,8 @@ void TemplateBuilderTest::everyControlIsBuiltWhereItsTemplatePutsIt() {
   const auto& t = *res::FindDialogTemplate(templateId);
   const auto& control = t.controls[static_cast<std::size_t>(index)];
   QWidget dialog;
-  const DialogControls controls = TemplateBuilder::Build(t, &dialog);
+  const DialogControls controls =
+      TemplateBuilder::Build(t, &dialog, &CStyledTabCtrl::makeForTemplate);
   const QPoint base = MeasuredBaseUnits(dialog.font());
   QCOMPARE(controls.units().baseX(), base.x());
   QCOMPARE(controls.units().baseY(), base.y());
@@ -127,35 +128,52 @@ void TemplateBuilderTest::controlsAsListed_data() {
     QTest::newRow(name) << t << id << int(k) << du << visible << text;
   };
   using K = ControlKind;
-  row("132 point 0 slider", 132, 1169, K::Slider, {0, 0, 158, 16}, true);
-  row("132 point 8 slider", 132, 1185, K::Slider, {0, 68, 158, 16}, true);
-  row("132 point 15 slider", 132, 1199, K::Slider, {183, 119, 158, 16}, true);
-  row("132 point 1 edit", 132, 1178, K::Edit, {341, 3, 16, 12}, true);
-  row("132 point 14 edit", 132, 1198, K::Edit, {158, 122, 16, 12}, true);
-  row("132 OK", 132, 1, K::PushButton, {280, 146, 30, 14}, false, "OK");
-  row("131 column 0 slider", 131, 1169, K::Slider, {4, 0, 15, 48}, true);
-  row("131 column 7 edit", 131, 1184, K::Edit, {155, 47, 14, 12}, true);
-  row("131 column 1 edit", 131, 1178, K::Edit, {29, 47, 14, 12}, true);
-  row("131 tone list", 131, 1205, K::ComboBox, {167, 4, 32, 153}, true);
-  row("131 OK", 131, 1, K::PushButton, {166, 80, 31, 14}, false, "OK");
-  row("130 base slider", 130, 1169, K::Slider, {236, 4, 100, 15}, true);
-  row("130 step edit", 130, 1187, K::Edit, {337, 22, 19, 12}, true);
-  row("130 tx high", 130, 1185, K::Edit, {123, 24, 28, 12}, true);
-  row("130 progress", 130, 1204, K::ProgressBar, {179, 7, 7, 67}, true);
-  row("130 level tabs", 130, 1001, K::TabControl, {17, 88, 363, 150}, true);
-  row("130 tone tabs", 130, 1000, K::TabControl, {166, 150, 202, 71}, false);
-  row("130 row label", 130, 1178, K::Static, {3, 71, 199, 8}, false, "136  142");
-  row("130 right strip", 130, 1180, K::Static, {380, 103, 17, 132}, true, "370 430");
-  row("130 ok", 130, 1, K::PushButton, {322, 58, 22, 14}, false, "ok");
-  row("102 tabs", 102, 1000, K::TabControl, {0, 0, 501, 307}, true);
-  row("102 read", 102, 1163, K::PushButton, {290, 309, 45, 28}, true, "读出");
-  row("102 open", 102, 1166, K::PushButton, {458, 309, 45, 28}, true, "打开");
-  row("102 port", 102, 1006, K::ComboBox, {246, 313, 39, 58}, true);
-  row("102 IF", 102, 1007, K::ComboBox, {35, 332, 69, 58}, false);
-  row("102 crystal", 102, 1008, K::ComboBox, {36, 313, 69, 58}, false);
-  row("102 OK", 102, 1, K::PushButton, {229, 359, 17, 9}, false, "OK");
-  row("102 text 2", 102, 1178, K::Edit, {151, 327, 40, 14}, true);
-  row("100 OK", 100, 1, K::PushButton, {178, 7, 50, 14}, true, "确定");
+  row("point 0 slider", res::IDD_LEVEL_TABLE, res::level_page::kSliders[0], K::Slider,
+      {0, 0, 158, 16}, true);
+  row("point 8 slider", res::IDD_LEVEL_TABLE, res::level_page::kSliders[8], K::Slider,
+      {0, 68, 158, 16}, true);
+  row("point 15 slider", res::IDD_LEVEL_TABLE, res::level_page::kSliders[15], K::Slider,
+      {183, 119, 158, 16}, true);
+  row("point 1 edit", res::IDD_LEVEL_TABLE, res::level_page::kEdits[1], K::Edit, {341, 3, 16, 12},
+      true);
+  row("point 14 edit", res::IDD_LEVEL_TABLE, res::level_page::kEdits[14], K::Edit,
+      {158, 122, 16, 12}, true);
+  row("OK", res::IDD_LEVEL_TABLE, res::IDOK, K::PushButton, {280, 146, 30, 14}, false, "OK");
+  row("column 0 slider", res::IDD_TONE_LEVEL, res::tone_page::kSliders[0], K::Slider,
+      {4, 0, 15, 48}, true);
+  row("column 7 edit", res::IDD_TONE_LEVEL, res::tone_page::kEdits[7], K::Edit, {155, 47, 14, 12},
+      true);
+  row("column 1 edit", res::IDD_TONE_LEVEL, res::tone_page::kEdits[1], K::Edit, {29, 47, 14, 12},
+      true);
+  row("tone list", res::IDD_TONE_LEVEL, res::tone_page::kToneList, K::ComboBox, {167, 4, 32, 153},
+      true);
+  row("OK", res::IDD_TONE_LEVEL, res::IDOK, K::PushButton, {166, 80, 31, 14}, false, "OK");
+  row("base slider", res::IDD_BAND_PAGE, res::band_page::kBaseSlider, K::Slider, {236, 4, 100, 15},
+      true);
+  row("step edit", res::IDD_BAND_PAGE, res::band_page::kStep, K::Edit, {337, 22, 19, 12}, true);
+  row("tx high", res::IDD_BAND_PAGE, res::band_page::kTxHigh, K::Edit, {123, 24, 28, 12}, true);
+  row("progress", res::IDD_BAND_PAGE, res::band_page::kProgress, K::ProgressBar, {179, 7, 7, 67},
+      true);
+  row("level tabs", res::IDD_BAND_PAGE, res::band_page::kLevelTab, K::TabControl,
+      {17, 88, 363, 150}, true);
+  row("tone tabs", res::IDD_BAND_PAGE, res::band_page::kToneTab, K::TabControl, {166, 150, 202, 71},
+      false);
+  row("row label", res::IDD_BAND_PAGE, res::band_page::kRowLabel, K::Static, {3, 71, 199, 8}, false,
+      "136  142");
+  row("right strip", res::IDD_BAND_PAGE, res::band_page::kRightLabels, K::Static,
+      {380, 103, 17, 132}, true, "370 430");
+  row("ok", res::IDD_BAND_PAGE, res::IDOK, K::PushButton, {322, 58, 22, 14}, false, "ok");
+  row("tabs", res::IDD_MAIN, res::main_window::kTab, K::TabControl, {0, 0, 501, 307}, true);
+  row("read", res::IDD_MAIN, res::main_window::kRead, K::PushButton, {290, 309, 45, 28}, true,
+      "读出");
+  row("open", res::IDD_MAIN, res::main_window::kOpen, K::PushButton, {458, 309, 45, 28}, true,
+      "打开");
+  row("port", res::IDD_MAIN, res::main_window::kPort, K::ComboBox, {246, 313, 39, 58}, true);
+  row("IF", res::IDD_MAIN, res::main_window::kIf, K::ComboBox, {35, 332, 69, 58}, false);
+  row("crystal", res::IDD_MAIN, res::main_window::kCrystal, K::ComboBox, {36, 313, 69, 58}, false);
+  row("OK", res::IDD_MAIN, res::IDOK, K::PushButton, {229, 359, 17, 9}, false, "OK");
+  row("text 2", res::IDD_MAIN, res::main_window::kPowerOnText2, K::Edit, {151, 327, 40, 14}, true);
+  row("OK", res::IDD_ABOUTBOX, res::IDOK, K::PushButton, {178, 7, 50, 14}, true, "确定");
 }
 
 void TemplateBuilderTest::controlsAsListed() {
@@ -167,7 +185,8 @@ void TemplateBuilderTest::controlsAsListed() {
   QFETCH(QString, text);
   const auto& t = *res::FindDialogTemplate(templateId);
   QWidget dialog;
-  const DialogControls controls = TemplateBuilder::Build(t, &dialog);
+  const DialogControls controls =
+      TemplateBuilder::Build(t, &dialog, &CStyledTabCtrl::makeForTemplate);
   QWidget* widget = controls.Widget(id);
   QVERIFY(widget != nullptr);
   QVERIFY(IsKind(widget, ControlKind(kind)));
@@ -193,17 +212,19 @@ void TemplateBuilderTest::idsAreUniqueAndFontIsACjkFace() {
       seen.insert(c.id);
     }
     QWidget dialog;
-    TemplateBuilder::Build(t, &dialog);
+    TemplateBuilder::Build(t, &dialog, &CStyledTabCtrl::makeForTemplate);
     const QString family = QFontInfo(dialog.font()).family();
     QVERIFY2(family.contains("CJK") || family.contains("SimSun"), qPrintable(family));
     QCOMPARE(dialog.font().pixelSize(), (t.fontPoints * 96 + 36) / 72);
   }
   QWidget main;
-  const auto controls = TemplateBuilder::Build(res::MainWindowTemplate(), &main);
+  const auto controls =
+      TemplateBuilder::Build(res::MainWindowTemplate(), &main, &CStyledTabCtrl::makeForTemplate);
   QCOMPARE(main.windowTitle(), QStringLiteral("UV电调测试软件"));
-  QCOMPARE(controls.Get<QComboBox>(1006)->count(), 8);
-  QCOMPARE(controls.Get<QComboBox>(1007)->itemText(0), QStringLiteral("38550K"));
-  QCOMPARE(controls.Get<QComboBox>(1008)->itemText(1), QStringLiteral("14400K"));
+  QCOMPARE(controls.Get<QComboBox>(res::main_window::kPort)->count(), 8);
+  QCOMPARE(controls.Get<QComboBox>(res::main_window::kIf)->itemText(0), QStringLiteral("38550K"));
+  QCOMPARE(controls.Get<QComboBox>(res::main_window::kCrystal)->itemText(1),
+           QStringLiteral("14400K"));
 }
 
 QTEST_MAIN(TemplateBuilderTest)

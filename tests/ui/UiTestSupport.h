@@ -15,7 +15,7 @@
 
 #include "core/CalibrationImage.h"
 #include "transfer/TransferDoneEvent.h"
-#include "ui/ExchangePrompt.h"
+#include "ui/kit/ExchangePrompt.h"
 #include "ui/pages/LiveRequestEvent.h"
 
 namespace velmora::test {

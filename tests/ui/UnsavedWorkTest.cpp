@@ -28,11 +28,11 @@ void MakeEdit(MainWindow& w, Edit edit) {
       test::TypeInto(w.Level(0, 0)->Edit(1), QStringLiteral("12"));
       break;
     case Edit::PortCombo:
-      w.Combo(Dlg::kPortId)->setFocus();
-      QTest::keyClick(w.Combo(Dlg::kPortId), Qt::Key_Down);
+      w.Combo(res::main_window::kPort)->setFocus();
+      QTest::keyClick(w.Combo(res::main_window::kPort), Qt::Key_Down);
       break;
     case Edit::PowerOnText:
-      test::TypeInto(w.Edit(Dlg::kPowerOnText1Id), QStringLiteral("HI"));
+      test::TypeInto(w.Edit(res::main_window::kPowerOnText1), QStringLiteral("HI"));
       break;
     case Edit::BaseSliderKey:
       w.Band(0)->baseSlider()->setFocus();
@@ -91,7 +91,7 @@ void UnsavedWorkTest::userEditsMarkTheTitleUntilSaved() {
   QVERIFY(!w.dlg->isWindowModified());
   MakeEdit(w, Edit::LevelBox);
   QVERIFY(w.dlg->isWindowModified());
-  w.RunJob(Dlg::kWriteId);  // no radio answers; a write saves nothing anyway
+  w.RunJob(res::main_window::kWrite);  // no radio answers; a write saves nothing anyway
   QVERIFY(w.dlg->isWindowModified());
 }
 
@@ -179,7 +179,7 @@ void UnsavedWorkTest::writingDefaultsAsksFirst() {
   MainWindow w;
   w.script.yes = false;
   MakeEdit(w, Edit::LevelBox);  // edited defaults are still defaults nobody read or opened
-  QTest::mouseClick(w.Button(Dlg::kWriteId), Qt::LeftButton);
+  QTest::mouseClick(w.Button(res::main_window::kWrite), Qt::LeftButton);
   QCOMPARE(w.script.yesNoQuestions,
            QStringList{"尚未读出或打开校准数据，确定要把默认值写入对讲机吗?"});
   QVERIFY(w.Idle());
@@ -194,7 +194,7 @@ void UnsavedWorkTest::writingDefaultsAsksFirst() {
     w.script.openPaths << WriteDefaultsFile(dir, "cal.dat");
     w.dlg->OnOpen();
   }
-  w.RunJob(Dlg::kWriteId);
+  w.RunJob(res::main_window::kWrite);
   QCOMPARE(w.script.yesNoQuestions.size(), 1);
   QCOMPARE(w.presenter.texts().size(), 1u);  // the job ran: no radio answered
 }

@@ -8,13 +8,15 @@
 #include <QStyleOptionTab>
 #include <QStyleOptionTabWidgetFrame>
 #include <algorithm>
+#include <chrono>
 
-#include "ui/UiTiming.h"
 #include "ui/controls/StyledTabAccessible.h"
 
 namespace velmora {
 namespace {
 
+// While the mouse is over a tab, how often the control looks whether it has left.
+constexpr std::chrono::milliseconds kHoverPeriod{10};
 constexpr int kEdgeHeight = 2;  // the system's edge height, above the caption's fill
 
 // Bytes a character takes in GBK: one for ASCII, two for the rest.
@@ -42,8 +44,8 @@ CStyledTabCtrl::CStyledTabCtrl(QWidget* parent) : QTabBar(parent) {
   setAttribute(Qt::WA_Hover, false);
   setElideMode(Qt::ElideNone);
   setDrawBase(false);
-  m_hoverTimer.setInterval(ui_timing::kTabHoverPeriod);
-  connect(&m_hoverTimer, &QTimer::timeout, this, [this] { OnTimer(ui_timing::kTabHoverTimerId); });
+  m_hoverTimer.setInterval(kHoverPeriod);
+  connect(&m_hoverTimer, &QTimer::timeout, this, &CStyledTabCtrl::OnTimer);
   connect(this, &QTabBar::currentChanged, this, [this] {
     if (m_userSelecting) OnSelChange();
   });
@@ -169,8 +171,7 @@ void CStyledTabCtrl::mouseMoveEvent(QMouseEvent* event) {
   QTabBar::mouseMoveEvent(event);
 }
 
-void CStyledTabCtrl::OnTimer(int id) {
-  if (id != ui_timing::kTabHoverTimerId) return;
+void CStyledTabCtrl::OnTimer() {
   const QPoint cursor = QCursor::pos();
   const int old = m_hoverIndex;
   const bool inside =

@@ -28,6 +28,8 @@ class CStyledTabCtrl : public QTabBar {
   static constexpr int kMaxCaptionBytes = 62;
 
   explicit CStyledTabCtrl(QWidget* parent = nullptr);
+  // For the template builder: the tab control a template's tab-control entry becomes.
+  static QWidget* makeForTemplate(QWidget* parent) { return new CStyledTabCtrl(parent); }
 
   // Adds a page created as a child of this control; image is an image-list index (none is
   // ever attached, so it shows nothing).
@@ -59,7 +61,7 @@ class CStyledTabCtrl : public QTabBar {
  private:
   void OnSelChanging();
   void OnSelChange();
-  void OnTimer(int id);
+  void OnTimer();
   void DrawItem(QPainter& painter, int index, const QRect& itemRect);
   QRect ItemRect(int index) const;
   bool IsOverPage(const QPoint& point) const;

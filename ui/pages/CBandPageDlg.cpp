@@ -10,10 +10,11 @@
 
 #include "core/CalibrationImage.h"
 #include "res/DialogTemplates.h"
+#include "res/ResourceIds.h"
 #include "transfer/CTestThread.h"
 #include "transfer/TransferDoneEvent.h"
-#include "ui/DialogUnits.h"
 #include "ui/controls/CStyledTabCtrl.h"
+#include "ui/kit/DialogUnits.h"
 #include "ui/pages/CLevelTableDlg.h"
 #include "ui/pages/CToneLevelDlg.h"
 #include "ui/pages/LiveRequestEvent.h"
@@ -21,12 +22,7 @@
 namespace velmora {
 namespace {
 
-namespace id {
-constexpr int kProgress = 1204, kRowLabel = 1178, kStepSlider = 1170, kBaseSlider = 1169;
-constexpr int kRightLabels = 1180, kLeftLabels = 1179, kLevelTab = 1001, kToneTab = 1000;
-constexpr int kBase = 1186, kStep = 1187, kRxLow = 1188, kRxHigh = 1189, kTxLow = 1190,
-              kTxHigh = 1185;
-}  // namespace id
+namespace id = res::band_page;
 
 constexpr COLORREF kLabelColor = 0x02FF00;
 constexpr int kLabelFontPoints = 16;
@@ -39,7 +35,8 @@ const layout::BandFields& Fields(int band) { return layout::kBand.at(std::size_t
 
 }  // namespace
 
-CBandPageDlg::CBandPageDlg() : CPageDlg(res::BandPageTemplate()), m_presenter(this) {
+CBandPageDlg::CBandPageDlg()
+    : CPageDlg(res::BandPageTemplate(), &CStyledTabCtrl::makeForTemplate), m_presenter(this) {
   m_job.SetPresenter(&m_presenter);
 }
 

@@ -15,8 +15,8 @@
 #include "core/LiveCommandComposer.h"
 #include "transfer/CTransferJob.h"
 #include "transfer/TransferGate.h"
-#include "ui/CPageDlg.h"
 #include "ui/QtMessagePresenter.h"
+#include "ui/kit/CPageDlg.h"
 
 class QLabel;
 class QLineEdit;

@@ -8,6 +8,7 @@
 #include "core/CalibrationImage.h"
 #include "core/LiveCommandComposer.h"
 #include "res/DialogTemplates.h"
+#include "res/ResourceIds.h"
 
 namespace velmora {
 namespace {
@@ -30,9 +31,6 @@ constexpr const char16_t* kCaptions[] = {u"67.0-82.5",   u"85.4-100.0",  u"103.5
                                          u"123.0-141.3", u"146.2-167.9", u"171.3-192.8",
                                          u"196.6-218.1", u"225.7-250.3"};
 
-int SliderId(int k) { return res::kToneFirstSliderId + k; }
-int EditId(int k) { return res::kToneFirstEditId + k; }
-
 // A typed tone counts only when the whole text is a finite number.
 bool ReadsAsNumber(const QString& text) {
   bool ok = false;
@@ -42,7 +40,8 @@ bool ReadsAsNumber(const QString& text) {
 
 }  // namespace
 
-CToneLevelDlg::CToneLevelDlg() : CPageDlg(res::ToneLevelTemplate()), m_liveTimer(this) {}
+CToneLevelDlg::CToneLevelDlg()
+    : LiveTuningPage(res::ToneLevelTemplate(), res::tone_page::kSliders, res::tone_page::kEdits) {}
 
 QString CToneLevelDlg::Caption(int group) {
   return QString::fromUtf16(kCaptions[group >= 0 && group < kGroups ? group : kGroups - 1]);
@@ -54,23 +53,13 @@ std::span<const std::string_view> CToneLevelDlg::Tones(int group) {
 
 void CToneLevelDlg::SetContext(QObject* requestWindow, CalibrationImage* image, int band,
                                int group) {
-  m_image = image;
-  m_band = band;
+  SetLiveContext(requestWindow, image, band);
   m_group = group;
-  m_liveTimer.SetContext(requestWindow, image);
 }
-
-QLineEdit* CToneLevelDlg::Edit(int k) const { return ControlAs<QLineEdit>(EditId(k)); }
 
 bool CToneLevelDlg::OnInitDialog() {
   CPageDlg::OnInitDialog();
-  for (int k = 0; k < kColumns; ++k) {
-    QSlider* slider = Slider(k);
-    slider->setRange(0, kMaxLevel);
-    slider->setTickInterval(kTickFrequency);
-    WatchSliderPaint(slider, [this, k] { OnCustomDraw(k); });
-    WatchSliderInput(slider, [this, k] { OnReleasedCapture(k); });
-  }
+  SetUpSliders(kMaxLevel, kTickFrequency);
   FillToneList();
   m_toneList->setCurrentIndex(0);
   LoadFromImage();
@@ -78,10 +67,10 @@ bool CToneLevelDlg::OnInitDialog() {
 }
 
 void CToneLevelDlg::DoDataExchange(DataExchange& dx) {
-  dx.Control(res::kToneListId, m_toneList);
+  dx.Control(res::tone_page::kToneList, m_toneList);
   for (int k = 0; k < kColumns; ++k) {
-    auto& value = m_value[static_cast<std::size_t>(k)];
-    dx.Control(SliderId(k), m_slider[static_cast<std::size_t>(k)]);
+    auto& value = ValueRef(k);
+    ExchangeSlider(dx, k);
     if (k == kUnsignedColumn) {
       auto unsignedValue = static_cast<std::uint32_t>(value);
       dx.Text(EditId(k), unsignedValue);
@@ -101,7 +90,7 @@ void CToneLevelDlg::FillToneList() {
 void CToneLevelDlg::LoadFromImage() {
   for (int k = 0; k < kColumns; ++k) {
     Slider(k)->setValue(0);
-    m_value[static_cast<std::size_t>(k)] = 0;
+    ValueRef(k) = 0;
   }
   UpdateData(false);
 }
@@ -116,20 +105,11 @@ QString CToneLevelDlg::ToneText() const {
   return m_toneList->itemText(m_toneList->currentIndex());
 }
 
-void CToneLevelDlg::OnCustomDraw(int k) {
-  FollowSlider(Slider(k), EditId(k), m_value[static_cast<std::size_t>(k)]);
-}
-
-void CToneLevelDlg::OnReleasedCapture(int k) {
-  OnCustomDraw(k);  // the position where the thumb was let go
-  ComposeLiveCommand(k, m_value[static_cast<std::size_t>(k)]);
-}
-
 void CToneLevelDlg::ComposeLiveCommand(int k, int v) {
   const QByteArray text = ToneText().toUtf8();
   const auto tenths =
       LiveCommandComposer::ToneTextToTenths(std::string_view(text.constData(), text.size()));
-  m_liveTimer.Arm(LiveCommandComposer::ToneCommand(*m_image, m_band, k, tenths.value_or(0), v));
+  ArmLiveRequest(LiveCommandComposer::ToneCommand(*m_image, m_band, k, tenths.value_or(0), v));
 }
 
 }  // namespace velmora

@@ -11,9 +11,9 @@ namespace velmora {
 
 class CalibrationImage;
 
-// Timer 0 of a page that tunes live: armed (or re-armed) with the command the page composed, it
-// waits 400 ms, then keeps looking every 400 ms until no transfer runs, and then asks the
-// request window to start the live-tuning transfer for that command.
+// The live-request timer of a page that tunes live: armed (or re-armed) with the command the page
+// composed, it waits 400 ms, then keeps looking every 400 ms until no transfer runs, and then asks
+// the request window to start the live-tuning transfer for that command.
 class LiveRequestTimer : public QObject {
  public:
   explicit LiveRequestTimer(QObject* parent);
@@ -28,7 +28,7 @@ class LiveRequestTimer : public QObject {
   const std::optional<LiveCommandComposer::Command>& command() const { return m_command; }
 
  private:
-  void OnTimer(int id);
+  void OnTimer();
 
   QPointer<QObject> m_requestWindow;
   CalibrationImage* m_image = nullptr;

@@ -1,4 +1,4 @@
-#include "ui/DialogControls.h"
+#include "ui/kit/DialogControls.h"
 
 namespace velmora {
 

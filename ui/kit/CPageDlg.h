@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "res/DialogTemplate.h"
-#include "ui/DataExchange.h"
-#include "ui/DialogControls.h"
+#include "ui/kit/DataExchange.h"
+#include "ui/kit/DialogControls.h"
+#include "ui/kit/TemplateBuilder.h"
 
 class QSlider;
 
@@ -20,7 +21,8 @@ class CPageDlg : public QWidget {
   Q_OBJECT
 
  public:
-  explicit CPageDlg(const res::DialogTemplate& dialogTemplate);
+  explicit CPageDlg(const res::DialogTemplate& dialogTemplate,
+                    TemplateBuilder::TabControlMaker makeTabControl = {});
 
   // Builds the controls as children of parent, runs OnInitDialog and shows the page.
   bool Create(QWidget* parent);
@@ -60,6 +62,7 @@ class CPageDlg : public QWidget {
 
  private:
   const res::DialogTemplate& m_template;
+  TemplateBuilder::TabControlMaker m_makeTabControl;
   DialogControls m_controls;
 };
 

@@ -1,4 +1,4 @@
-#include "ui/ExchangePrompt.h"
+#include "ui/kit/ExchangePrompt.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>

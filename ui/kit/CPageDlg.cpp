@@ -1,19 +1,20 @@
-#include "ui/CPageDlg.h"
+#include "ui/kit/CPageDlg.h"
 
 #include <QKeyEvent>
 #include <QSlider>
 
-#include "ui/SliderInputFilter.h"
-#include "ui/SliderPaintFilter.h"
-#include "ui/TemplateBuilder.h"
+#include "ui/kit/SliderInputFilter.h"
+#include "ui/kit/SliderPaintFilter.h"
 
 namespace velmora {
 
-CPageDlg::CPageDlg(const res::DialogTemplate& dialogTemplate) : m_template(dialogTemplate) {}
+CPageDlg::CPageDlg(const res::DialogTemplate& dialogTemplate,
+                   TemplateBuilder::TabControlMaker makeTabControl)
+    : m_template(dialogTemplate), m_makeTabControl(std::move(makeTabControl)) {}
 
 bool CPageDlg::Create(QWidget* parent) {
   setParent(parent);
-  m_controls = TemplateBuilder::Build(m_template, this);
+  m_controls = TemplateBuilder::Build(m_template, this, m_makeTabControl);
   const bool result = OnInitDialog();
   show();
   return result;

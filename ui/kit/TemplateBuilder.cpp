@@ -1,4 +1,4 @@
-#include "ui/TemplateBuilder.h"
+#include "ui/kit/TemplateBuilder.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -8,8 +8,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <algorithm>
-
-#include "ui/controls/CStyledTabCtrl.h"
 
 namespace velmora {
 namespace {
@@ -32,7 +30,7 @@ QWidget* CreateSlider(const res::ControlTemplate& control, QWidget* dialog) {
   const bool vertical = (control.style & res::kVertical) != 0;
   auto* slider = new QSlider(vertical ? Qt::Vertical : Qt::Horizontal, dialog);
   if (control.style & res::kTicksBothSides) slider->setTickPosition(QSlider::TicksBothSides);
-  // A vertical trackbar has its minimum at the top, and Up moves towards it.
+  // A vertical slider shows its minimum at the top, and Up moves towards it.
   slider->setInvertedAppearance(vertical);
   slider->setInvertedControls(vertical);
   return slider;
@@ -87,7 +85,8 @@ QWidget* CreateProgressBar(QWidget* dialog) {
 
 }  // namespace
 
-QWidget* TemplateBuilder::CreateControl(const res::ControlTemplate& control, QWidget* dialog) {
+QWidget* TemplateBuilder::CreateControl(const res::ControlTemplate& control, QWidget* dialog,
+                                        const TabControlMaker& makeTabControl) {
   switch (control.kind) {
     case ControlKind::Static:
       return CreateLabel(control, dialog);
@@ -102,14 +101,15 @@ QWidget* TemplateBuilder::CreateControl(const res::ControlTemplate& control, QWi
     case ControlKind::ComboBox:
       return CreateComboBox(control, dialog);
     case ControlKind::TabControl:
-      return new CStyledTabCtrl(dialog);
+      return makeTabControl ? makeTabControl(dialog) : new QWidget(dialog);
     case ControlKind::ProgressBar:
       return CreateProgressBar(dialog);
   }
   return new QWidget(dialog);
 }
 
-DialogControls TemplateBuilder::Build(const res::DialogTemplate& dialogTemplate, QWidget* dialog) {
+DialogControls TemplateBuilder::Build(const res::DialogTemplate& dialogTemplate, QWidget* dialog,
+                                      const TabControlMaker& makeTabControl) {
   dialog->setFont(DialogUnits::TemplateFont(dialogTemplate.fontFace, dialogTemplate.fontPoints));
   const DialogUnits units = DialogUnits::ForFont(dialog->font());
   dialog->resize(units.ToPixelsX(dialogTemplate.widthDu), units.ToPixelsY(dialogTemplate.heightDu));
@@ -117,7 +117,7 @@ DialogControls TemplateBuilder::Build(const res::DialogTemplate& dialogTemplate,
 
   std::vector<DialogControls::Entry> entries;
   for (const res::ControlTemplate& control : dialogTemplate.controls) {
-    QWidget* widget = CreateControl(control, dialog);
+    QWidget* widget = CreateControl(control, dialog, makeTabControl);
     QRect rect = units.ToPixels(control.rect);
     // A combo box's template height is that of its drop-down list; the box itself keeps the
     // height its font gives it.

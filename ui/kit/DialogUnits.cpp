@@ -1,4 +1,4 @@
-#include "ui/DialogUnits.h"
+#include "ui/kit/DialogUnits.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

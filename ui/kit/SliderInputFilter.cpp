@@ -1,4 +1,4 @@
-#include "ui/SliderInputFilter.h"
+#include "ui/kit/SliderInputFilter.h"
 
 #include <QMouseEvent>
 #include <QSlider>

@@ -1,4 +1,4 @@
-#include "ui/DataExchange.h"
+#include "ui/kit/DataExchange.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -6,7 +6,7 @@
 #include <limits>
 #include <optional>
 
-#include "ui/ExchangePrompt.h"
+#include "ui/kit/ExchangePrompt.h"
 
 namespace velmora {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "res/DialogTemplate.h"
-#include "ui/DialogUnits.h"
+#include "ui/kit/DialogUnits.h"
 
 namespace velmora {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ui/DialogControls.h"
+#include "ui/kit/DialogControls.h"
 
 namespace velmora {
 

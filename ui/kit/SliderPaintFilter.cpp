@@ -1,4 +1,4 @@
-#include "ui/SliderPaintFilter.h"
+#include "ui/kit/SliderPaintFilter.h"
 
 #include <QEvent>
 #include <QSlider>

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+
+#include "transfer/CTransferJob.h"
+#include "transfer/MessagePresenter.h"
+#include "ui/WindowPrompts.h"
+
+namespace velmora {
+
+// What the main window reaches outside itself. Left empty, each is the real one: the system's
+// serial ports, the window's own outcome boxes, the platform's dialogs; tests hand in theirs.
+struct MainWindowServices {
+  CTransferJob::PortFactory portFactory;
+  MessagePresenter* presenter = nullptr;
+  std::optional<WindowPrompts> prompts;
+};
+
+}  // namespace velmora

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "ui/kit/CPageDlg.h"
+#include "ui/pages/LiveRequestTimer.h"
+
+class QLineEdit;
+class QSlider;
+
+namespace velmora {
+
+class CalibrationImage;
+
+// What the level-table and tone-level pages share: slider/edit pairs whose box follows its
+// slider, and a release that composes a live command the page's timer requests later.
+class LiveTuningPage : public CPageDlg {
+  Q_OBJECT
+
+ public:
+  std::int32_t Value(int k) const { return m_value[static_cast<std::size_t>(k)]; }
+  QSlider* Slider(int k) const { return m_slider[static_cast<std::size_t>(k)]; }
+  QLineEdit* Edit(int k) const;
+  bool IsLiveRequestArmed() const { return m_liveTimer.IsArmed(); }
+  // The command composed on the last release; the page's next request carries it.
+  const std::optional<LiveCommandComposer::Command>& PendingCommand() const {
+    return m_liveTimer.command();
+  }
+  void CancelLiveRequest() { m_liveTimer.Cancel(); }
+
+ protected:
+  // sliderIds[k] and editIds[k] are pair k; the spans are the resource tables.
+  LiveTuningPage(const res::DialogTemplate& dialogTemplate, std::span<const int> sliderIds,
+                 std::span<const int> editIds);
+
+  void SetLiveContext(QObject* requestWindow, CalibrationImage* image, int band);
+  // Gives every slider its range and ticks and hooks its paint and release.
+  void SetUpSliders(int max, int tickInterval);
+  // The slider of pair k; the edit box's value is exchanged by the page.
+  void ExchangeSlider(DataExchange& dx, int k);
+  int EditId(int k) const { return m_editIds[static_cast<std::size_t>(k)]; }
+  int Pairs() const { return static_cast<int>(m_sliderIds.size()); }
+  std::int32_t& ValueRef(int k) { return m_value[static_cast<std::size_t>(k)]; }
+  void ArmLiveRequest(const LiveCommandComposer::Command& command) { m_liveTimer.Arm(command); }
+  virtual void ComposeLiveCommand(int k, int v) = 0;
+
+  CalibrationImage* m_image = nullptr;
+  int m_band = 0;
+
+ private:
+  void OnCustomDraw(int k);
+  void OnReleasedCapture(int k);
+
+  std::span<const int> m_sliderIds;
+  std::span<const int> m_editIds;
+  std::vector<QSlider*> m_slider;
+  std::vector<std::int32_t> m_value;
+  LiveRequestTimer m_liveTimer;
+};
+
+}  // namespace velmora
