@@ -7,6 +7,7 @@
 
 #include "radio/TraceLog.h"
 #include "sim/ComPortRig.h"
+#include "res/ResourceIds.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CAlignApp.h"
@@ -98,7 +99,7 @@ void LanguageTest::transferRowReadsEnglish() {
   QVERIFY(TraceLog::Instance().Open(trace.toStdString(), nullptr));
   test::MainWindow w;
   QCOMPARE(w.dlg->cancelButton()->text(), QString("Cancel"));
-  QTest::mouseClick(w.Button(CAlignMainDlg::kReadId), Qt::LeftButton);
+  QTest::mouseClick(w.Button(res::main_window::kRead), Qt::LeftButton);
   const QLabel* status = w.dlg->transferStatus();
   QTRY_COMPARE(status->text(), QString("Connecting to COM2…"));
   // The English texts are longer than the Chinese ones the row was sized by.
