@@ -123,9 +123,8 @@ std::vector<BatchTransfer::PortResult> BatchTransfer::Run(int operation,
     CTestThread* thread = CTestThread::StartJob(one->job, &one->owner, &one->image, operation);
     QObject::connect(thread, &QThread::finished, &loop, [raw, &report] {
       QCoreApplication::sendPostedEvents(&raw->owner);
-      const std::string outcome = raw->presenter.text();
-      report(*raw, {raw->port, outcome == CTransferJob::kSuccessText, outcome, raw->job.Detail(),
-                    raw->job.BackupPath(), raw->clock.nsecsElapsed() / 1e9});
+      report(*raw, {raw->port, raw->job.Outcome().succeeded(), raw->presenter.text(),
+                    raw->job.Detail(), raw->job.BackupPath(), raw->clock.nsecsElapsed() / 1e9});
     });
     jobs.push_back(std::move(one));
   }

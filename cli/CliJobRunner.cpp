@@ -18,17 +18,11 @@ class PrintingPresenter : public MessagePresenter {
   void ShowMessage(const std::string& text) override {
     const std::lock_guard lock(m_mutex);
     m_out << text << "\n" << std::flush;
-    m_last = text;
-  }
-  std::string last() const {
-    const std::lock_guard lock(m_mutex);
-    return m_last;
   }
 
  private:
   std::ostream& m_out;
-  mutable std::mutex m_mutex;
-  std::string m_last;
+  std::mutex m_mutex;
 };
 
 // Stands in for the owner window: collects what the worker posts.
@@ -69,7 +63,7 @@ CliJobRunner::Outcome CliJobRunner::Run(int operation, CalibrationImage& image, 
   Outcome outcome;
   outcome.posted = owner.posted;
   outcome.succeeded = operation == TRANSFER_LIVE ? owner.posted == CTransferJob::kLiveSent
-                                                 : presenter.last() == CTransferJob::kSuccessText;
+                                                 : job.Outcome().succeeded();
   return outcome;
 }
 
