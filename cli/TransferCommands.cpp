@@ -16,11 +16,6 @@
 namespace velmora {
 namespace {
 
-CTransferJob::PortFactory& TestPortFactory() {
-  static CTransferJob::PortFactory factory;
-  return factory;
-}
-
 constexpr const char* kReadUsage =
     "usage: velmora-cli read OUT.dat [--port N] [--scan] [--from IN.dat] [--verify] [--quiet]\n"
     "       velmora-cli read FOLDER --ports 1-8|1,3,5 [--verify]\n"
@@ -123,10 +118,6 @@ int Outcome(const CliJobRunner::Outcome& outcome) {
 
 }  // namespace
 
-void TransferCommands::SetPortFactoryForTests(CTransferJob::PortFactory factory) {
-  TestPortFactory() = std::move(factory);
-}
-
 int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& out,
                            std::ostream& err) {
   int code = kExitUsage;
@@ -142,7 +133,7 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
     if (!BatchAlone(*parsed, {"--port", "--scan", "--from"}, err)) return kExitUsage;
     TransferOptions options;
     options.readTwice = parsed->Has("--verify");
-    return BatchCommands::ReadInto(parsed->positional()[0], *ports, options, TestPortFactory(), out,
+    return BatchCommands::ReadInto(parsed->positional()[0], *ports, options, {}, out,
                                    err);
   }
   CalibrationImage image;
@@ -152,7 +143,7 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
   }
   TransferOptions options = PortOptions(*parsed);
   options.readTwice = parsed->Has("--verify");
-  const auto outcome = CliJobRunner::Run(TRANSFER_READ, image, out, TestPortFactory(), options,
+  const auto outcome = CliJobRunner::Run(TRANSFER_READ, image, out, {}, options,
                                          ProgressStream(*parsed));
   if (!outcome.succeeded) return kExitTransferFailed;
   return ReadOutputFile::save(parsed->positional()[0], image, err) ? kExitOk : kExitUsage;
@@ -177,9 +168,9 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
   options.verify = !parsed->Has("--no-verify");
   if (const auto ports = parsed->Value("--ports")) {
     if (!BatchAlone(*parsed, {"--port", "--scan"}, err)) return kExitUsage;
-    return BatchCommands::WriteFrom(image, *ports, options, TestPortFactory(), out, err);
+    return BatchCommands::WriteFrom(image, *ports, options, {}, out, err);
   }
-  return Outcome(CliJobRunner::Run(TRANSFER_WRITE, image, out, TestPortFactory(), options,
+  return Outcome(CliJobRunner::Run(TRANSFER_WRITE, image, out, {}, options,
                                    ProgressStream(*parsed)));
 }
 
@@ -228,7 +219,7 @@ int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& o
   } else {
     LiveCommandComposer::ComposeTone(image, b, *column, *tenths, *value);
   }
-  const auto outcome = CliJobRunner::Run(TRANSFER_LIVE, image, out, TestPortFactory(),
+  const auto outcome = CliJobRunner::Run(TRANSFER_LIVE, image, out, {},
                                          PortOptions(*parsed), ProgressStream(*parsed));
   if (outcome.posted < 0) return kExitTransferFailed;  // not connected: the job said so
   out << "sent:" << Hex(image.liveCommandSent()) << "\n"

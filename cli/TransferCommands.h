@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "transfer/CTransferJob.h"
-
 namespace velmora {
 
 // velmora-cli read, write and live: the window's transfer jobs without a window.
@@ -14,9 +12,6 @@ class TransferCommands {
   static int Read(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
   static int Write(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
   static int Live(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-
-  // Tests run the commands against simulated radios with scaled timing.
-  static void SetPortFactoryForTests(CTransferJob::PortFactory factory);
 };
 
 }  // namespace velmora
