@@ -2,7 +2,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
+
+#include "transfer/DataFolder.h"
 
 namespace velmora {
 namespace {
@@ -11,19 +12,10 @@ constexpr int kMaxSameSecond = 1000;  // names tried for backups made within one
 
 }  // namespace
 
-QString BackupFile::Folder() {
-  return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-         QStringLiteral("/backups");
-}
+QString BackupFile::Folder() { return DataFolder::location(QStringLiteral("backups")); }
 
 QString BackupFile::NewPath(const QString& folder, const QDateTime& when, const QString& port) {
-  const QString stem =
-      QDir(folder).filePath(when.toString(QStringLiteral("yyyyMMdd-HHmmss-")) + port);
-  QString path = stem + QStringLiteral(".dat");
-  for (int n = 2; QFile::exists(path) && n < kMaxSameSecond; ++n) {
-    path = stem + QStringLiteral("-%1.dat").arg(n);
-  }
-  return path;
+  return DataFolder::newFilePathIn(folder, when, port);
 }
 
 FileResult BackupFile::Save(const CalibrationImage::Bytes& bytes, const QString& folder,

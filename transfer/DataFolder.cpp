@@ -6,16 +6,22 @@
 
 namespace velmora {
 
-QString DataFolder::subfolder(const QString& name) {
+QString DataFolder::location(const QString& name) {
   const QString root = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-  if (root.isEmpty()) return {};
-  const QString path = root + QLatin1Char('/') + name;
-  return QDir().mkpath(path) ? path : QString();
+  return root.isEmpty() ? QString() : root + QLatin1Char('/') + name;
+}
+
+QString DataFolder::subfolder(const QString& name) {
+  const QString path = location(name);
+  return !path.isEmpty() && QDir().mkpath(path) ? path : QString();
 }
 
 QString DataFolder::newFilePath(const QString& name, const QDateTime& at, const QString& tag) {
   const QString folder = subfolder(name);
-  if (folder.isEmpty()) return {};
+  return folder.isEmpty() ? QString() : newFilePathIn(folder, at, tag);
+}
+
+QString DataFolder::newFilePathIn(const QString& folder, const QDateTime& at, const QString& tag) {
   QString stem = folder + QLatin1Char('/') + at.toString(QStringLiteral("yyyyMMdd-HHmmss"));
   if (!tag.isEmpty()) stem += QLatin1Char('-') + tag;
   QString path = stem + QStringLiteral(".dat");
