@@ -140,11 +140,9 @@ void CAlignMainDlg::CreateTransferStatus() {
   connect(m_cancelButton, &QPushButton::clicked, this, [this] { m_job.Cancel(); });
   connect(&m_gate, &TransferGate::Released, this, &CAlignMainDlg::EndTransferStatus);
   // Reported on the worker thread; shown on this one.
-  m_job.SetProgress([this](const std::string& text, int done, int total) {
-    const QString message = QString::fromStdString(text);
-    QMetaObject::invokeMethod(
-        this, [this, message, done, total] { ShowTransferProgress(message, done, total); },
-        Qt::QueuedConnection);
+  connect(&m_progressRelay, &ProgressRelay::Progress, this, &CAlignMainDlg::ShowTransferProgress);
+  m_job.SetProgress([relay = &m_progressRelay](const std::string& text, int done, int total) {
+    relay->Post(text, done, total);
   });
 }
 

@@ -9,6 +9,7 @@
 #include "core/CalibrationImage.h"
 #include "transfer/CTestThread.h"
 #include "transfer/CTransferJob.h"
+#include "transfer/ProgressRelay.h"
 #include "transfer/TransferGate.h"
 #include "ui/MainWindowServices.h"
 #include "ui/QtMessagePresenter.h"
@@ -118,6 +119,7 @@ class CAlignMainDlg : public QDialog {
 
   CalibrationImage m_image;
   CalibrationImage* m_pImage = nullptr;
+  ProgressRelay m_progressRelay;  // before the job whose worker posts to it
   CTransferJob m_job;
   QPointer<CTestThread> m_pThread;
   CStyledTabCtrl* m_tabCtrl = nullptr;
