@@ -1,13 +1,17 @@
 #pragma once
 
 #include <sys/types.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 // The real velmora-cli and velmora-radio-sim programs, run as a user runs them.
 namespace velmora::test {
@@ -35,10 +39,50 @@ class SimProcess {
 struct CliResult {
   int exitCode;
   QString out, err;
+  QString startError;  // why the program did not run, "" when it did
+
+  // For failure messages: a child that never ran must not show up as empty output.
+  QString describe() const {
+    return QString("exit %1%2\nstdout: %3\nstderr: %4")
+        .arg(exitCode)
+        .arg(startError.isEmpty() ? QString() : " (" + startError + ")", out, err);
+  }
 };
 
 // An unprivileged user for the child, so that a file's mode counts even when tests run as root.
 constexpr uid_t kNobody = 65534;
+
+// Whether kNobody may execute path: checked by a child that has become that user.
+inline bool NobodyCanRun(const QString& path) {
+  const QByteArray file = QFile::encodeName(path);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const bool dropped = ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+    ::_exit(dropped && ::access(file.constData(), X_OK) == 0 ? 0 : 1);
+  }
+  int status = 0;
+  return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
+}
+
+// velmora-cli, and the plot helper it runs from beside itself, copied where kNobody may run them:
+// the build folder can sit below a folder only its owner may enter (a checkout made by mktemp -d).
+inline QString CliForNobody() {
+  static QTemporaryDir dir;  // in the system's temporary folder, open to every user
+  static const QString cli = [] {
+    const auto open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                      QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    QFile::setPermissions(dir.path(), open);
+    const QFileInfo built(VELMORA_CLI_PATH);
+    for (const QString& name : {built.fileName(), built.fileName() + "-plot"}) {
+      const QString copy = dir.filePath(name);
+      QFile::copy(built.dir().filePath(name), copy);
+      QFile::setPermissions(copy, open);
+    }
+    return dir.filePath(built.fileName());
+  }();
+  return cli;
+}
 
 inline CliResult RunCli(const QString& port, const QStringList& args,
                         const QMap<QString, QString>& environment = {}, bool unprivileged = false) {
@@ -48,15 +92,21 @@ inline CliResult RunCli(const QString& port, const QStringList& args,
   for (auto it = environment.begin(); it != environment.end(); ++it)
     env.insert(it.key(), it.value());
   cli.setProcessEnvironment(env);
+  QString program = VELMORA_CLI_PATH;
   if (unprivileged && ::getuid() == 0) {
+    program = CliForNobody();
     cli.setChildProcessModifier([] {
       if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(127);
     });
   }
-  cli.start(VELMORA_CLI_PATH, args);
+  cli.start(program, args);
   cli.waitForFinished(60000);
+  QString startError;
+  if (cli.error() != QProcess::UnknownError) startError = cli.errorString();
+  if (cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == 127)
+    startError += " (127: the child could not become the other user or run " + program + ")";
   return {cli.exitCode(), QString::fromUtf8(cli.readAllStandardOutput()),
-          QString::fromUtf8(cli.readAllStandardError())};
+          QString::fromUtf8(cli.readAllStandardError()), startError};
 }
 
 inline QByteArray ReadAll(const QString& path) {
