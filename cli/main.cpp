@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     const bool valued = joined || it + 1 != args.end();
     const std::string file = joined ? it->substr(6) : valued ? *(it + 1) : std::string();
     std::string error;
-    if (!valued || !TraceLog::Instance().Open(file, &error)) {
+    if (!valued || !TraceLog::Instance().Open(file, {argv, argv + argc}, VELMORA_VERSION, &error)) {
       std::cerr << (error.empty() ? "--log needs a file" : error) << "\n";
       return kExitUsage;
     }
