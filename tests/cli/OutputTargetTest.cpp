@@ -192,6 +192,21 @@ class OutputTargetTest : public QObject {
     QVERIFY2(run.err.contains(reason.toUtf8()), run.err.constData());
   }
 
+  // A trace that fills its disk part way is told about once, and the read it traced still
+  // counts.
+  void traceWriteErrorsAreToldOnce() {
+    QTemporaryDir dir;
+    const QString trace = dir.filePath("full/trace.txt");
+    FullFilesystem full(dir.filePath("full"), [&] { WriteFile(trace, QByteArray(3600, '#')); });
+    if (!full.mounted()) QSKIP("no rights to mount a small file system here");
+    const QString out = dir.filePath("out.dat");
+    const auto read = RunCli(m_radio.path(), {"--log", trace, "read", out, "--port", "1"});
+    QCOMPARE(read.exitCode, 0);
+    QCOMPARE(read.err.count("could not be written (No space left on device)"), 1);
+    QCOMPARE(ReadAll(out).size(), 308);
+    QVERIFY(ReadAll(trace).contains(" started "));
+  }
+
   // A batch read whose save fails says so on its port's line, not only in the summary.
   void batchReadLineShowsAFailedSave() {
     QTemporaryDir dir;
