@@ -233,6 +233,18 @@ TEST_F(SaveTargetTest, LinksInSharedStickyFoldersCountOnlyFromTheirOwners) {
   }
 }
 
+// A file the user names is created as the umask says; a replaced one keeps its own mode.
+TEST_F(SaveTargetTest, ANamedFileFollowsTheUmaskAndAReplacedOneKeepsItsMode) {
+  const mode_t previous = ::umask(027);
+  const fs::path path = m_dir / "cal.dat";
+  ASSERT_TRUE(CalibrationFile::SaveToFile(m_image, path, {}).ok());
+  EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
+  fs::permissions(path, fs::perms(0604));
+  ASSERT_TRUE(CalibrationFile::SaveToFile(m_image, path, {}).ok());
+  EXPECT_EQ(fs::status(path).permissions(), fs::perms(0604));
+  ::umask(previous);
+}
+
 // A path stays one printable line, quoted only when it must be; the quoting is the shell's.
 TEST(ShownPathTest, ControlCharactersAndBytesThatAreNoUtf8AreQuoted) {
   const std::pair<std::string, std::string> cases[] = {
