@@ -254,7 +254,7 @@ Result OverwriteInPlace(const fs::path& path, std::span<const std::uint8_t> byte
 }
 
 int SyncFolder(const fs::path& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return errno;
   const int error = ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
   ::close(fd);
