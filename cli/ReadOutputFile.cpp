@@ -1,7 +1,7 @@
 #include "cli/ReadOutputFile.h"
 
 #include "core/CalibrationFile.h"
-#include "transfer/DataFolder.h"
+#include "transfer/RescueFile.h"
 
 namespace velmora {
 
@@ -15,12 +15,9 @@ bool ReadOutputFile::save(const std::string& path, CalibrationImage& image, std:
   const FileResult saved = CalibrationFile::SaveToFile(image, path, {});
   if (saved.ok()) return true;
   err << path << ": " << saved.error << "\n";
-  const QString rescue =
-      DataFolder::newFilePath(QStringLiteral("rescue"), QDateTime::currentDateTime(),
-                              QStringLiteral("COM%1").arg(image.portNumber()));
-  const FileResult kept = rescue.isEmpty()
-                              ? FileResult{FileResult::Status::Failed, "no data folder"}
-                              : CalibrationFile::SaveToFile(image, rescue.toStdString(), {});
+  QString rescue;
+  const FileResult kept =
+      RescueFile::Save(image, QStringLiteral("COM%1").arg(image.portNumber()), rescue);
   if (kept.ok()) {
     err << "what was read is saved in " << rescue.toStdString() << "\n";
   } else {

@@ -37,7 +37,9 @@ constexpr const char* kWriteUsage =
     "Writes IN.dat into the radio. A file that is not exactly 308 bytes is refused unless\n"
     "--force is given. First the bytes about to change are read and saved as a backup file\n"
     "(its path is printed; --no-backup skips it); afterwards every written block is read back\n"
-    "and compared (--no-verify skips it).\n"
+    "and compared (--no-verify skips it). Ctrl-C, SIGTERM or SIGHUP cancel at the next pause;\n"
+    "after a cancelled or failed write, each port says how far its radio was changed\n"
+    "(已写入 k/14 块) and prints the command that writes the backup back (restore: ...).\n"
     "Ports: --port N talks to COMN only (four handshake attempts, never another port); --scan\n"
     "tries the stored port (or N) first and then COM1..COM9, as the window does; with neither,\n"
     "the scan starts at the file's stored port. --quiet: no progress on stderr.\n"
@@ -133,8 +135,7 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
     if (!BatchAlone(*parsed, {"--port", "--scan", "--from"}, err)) return kExitUsage;
     TransferOptions options;
     options.readTwice = parsed->Has("--verify");
-    return BatchCommands::ReadInto(parsed->positional()[0], *ports, options, {}, out,
-                                   err);
+    return BatchCommands::ReadInto(parsed->positional()[0], *ports, options, {}, out, err);
   }
   CalibrationImage image;
   if (!PrepareImage(*parsed, parsed->Value("--from"), CliImage::Size::Any, image, err) ||
@@ -143,8 +144,8 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
   }
   TransferOptions options = PortOptions(*parsed);
   options.readTwice = parsed->Has("--verify");
-  const auto outcome = CliJobRunner::Run(TRANSFER_READ, image, out, {}, options,
-                                         ProgressStream(*parsed));
+  const auto outcome =
+      CliJobRunner::Run(TRANSFER_READ, image, out, {}, options, ProgressStream(*parsed));
   if (!outcome.succeeded) return kExitTransferFailed;
   return ReadOutputFile::save(parsed->positional()[0], image, err) ? kExitOk : kExitUsage;
 }
@@ -170,8 +171,8 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
     if (!BatchAlone(*parsed, {"--port", "--scan"}, err)) return kExitUsage;
     return BatchCommands::WriteFrom(image, *ports, options, {}, out, err);
   }
-  return Outcome(CliJobRunner::Run(TRANSFER_WRITE, image, out, {}, options,
-                                   ProgressStream(*parsed)));
+  return Outcome(
+      CliJobRunner::Run(TRANSFER_WRITE, image, out, {}, options, ProgressStream(*parsed)));
 }
 
 int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& out,
@@ -219,8 +220,8 @@ int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& o
   } else {
     LiveCommandComposer::ComposeTone(image, b, *column, *tenths, *value);
   }
-  const auto outcome = CliJobRunner::Run(TRANSFER_LIVE, image, out, {},
-                                         PortOptions(*parsed), ProgressStream(*parsed));
+  const auto outcome = CliJobRunner::Run(TRANSFER_LIVE, image, out, {}, PortOptions(*parsed),
+                                         ProgressStream(*parsed));
   if (outcome.posted < 0) return kExitTransferFailed;  // not connected: the job said so
   out << "sent:" << Hex(image.liveCommandSent()) << "\n"
       << (outcome.succeeded ? CTransferJob::kSuccessText : CTransferJob::kFailureText) << "\n";
