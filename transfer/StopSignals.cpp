@@ -3,12 +3,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 namespace velmora {
 namespace {
 
-volatile std::sig_atomic_t g_received = 0;
+// Lock-free, so the handler may touch it on whichever thread the signal lands.
+std::atomic<int> g_received{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 int g_pipe[2] = {-1, -1};  // made once, kept for the program's life: the handler may run late
 
 constexpr char kSecondSignal[] = "velmora: a second signal: stopping at once\n";
@@ -41,7 +44,7 @@ StopSignals::StopSignals(Stop stop, std::vector<int> caught)
   m_notifier = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
   connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] {
     Drain();
-    if (g_received != 0 && m_stop) m_stop(g_received);
+    if (const int signal = g_received.load(); signal != 0 && m_stop) m_stop(signal);
   });
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
@@ -61,8 +64,6 @@ StopSignals::~StopSignals() {
     ::sigaction(m_signals[i], &m_previous[i], nullptr);
   }
 }
-
-int StopSignals::received() { return g_received; }
 
 void StopSignals::Drain() {
   char bytes[16];

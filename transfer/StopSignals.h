@@ -25,9 +25,6 @@ class StopSignals : public QObject {
   StopSignals(const StopSignals&) = delete;
   StopSignals& operator=(const StopSignals&) = delete;
 
-  // The first signal received since this object was made, 0 for none.
-  static int received();
-
  private:
   void Drain();
 
