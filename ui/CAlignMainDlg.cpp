@@ -153,6 +153,7 @@ void CAlignMainDlg::CreateTransferStatus() {
 
 void CAlignMainDlg::StartTransfer(int operation, const TransferOptions& options,
                                   const std::function<void()>& beforeResume) {
+  if (m_ending) return;  // the session is ending: no new job
   CTestThread* thread = CTestThread::StartJob(
       m_job, this, m_pImage, operation,
       [this, &options, &beforeResume] {
@@ -395,9 +396,8 @@ void CAlignMainDlg::OnEndSession() {
   m_pBandPageB->CancelLiveRequests();
   for (CTransferJob* job : {&m_job, &m_pBandPageA->job(), &m_pBandPageB->job()}) job->Cancel();
   CloseModalDialogs();
-  if (m_gate.IsOpen()) return FinishEndSession();
-  connect(&m_gate, &TransferGate::Released, this, &CAlignMainDlg::FinishEndSession,
-          Qt::SingleShotConnection);
+  connect(&m_gate, &TransferGate::Released, this, &CAlignMainDlg::FinishEndSession);
+  if (m_gate.IsOpen()) FinishEndSession();  // also when the job left before the connection
 }
 
 // A question, a chooser or an outcome box open now would hold the window; each is answered as
@@ -410,6 +410,8 @@ void CAlignMainDlg::CloseModalDialogs() {
 }
 
 void CAlignMainDlg::FinishEndSession() {
+  if (m_ended || !m_gate.IsOpen()) return;  // once, and only when no job holds the image
+  m_ended = true;
   if (isWindowModified()) {
     CalibrationImage copy;
     CopyShownImage(copy);

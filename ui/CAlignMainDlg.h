@@ -147,6 +147,7 @@ class CAlignMainDlg : public QDialog {
   QString m_fileName;      // of the file saved or opened last; empty before any
   bool m_hasData = false;  // read from a radio or opened from a file since the start
   bool m_ending = false;   // the session is ending: no more questions
+  bool m_ended = false;    // and its edits are kept: the window closes
   QLabel* m_transferStatus = nullptr;
   QProgressBar* m_transferProgress = nullptr;
   QPushButton* m_cancelButton = nullptr;
