@@ -7,18 +7,20 @@
 #include "cli/BatchTransfer.h"
 #include "cli/CliImage.h"
 #include "cli/ReadOutputFile.h"
+#include "cli/WriteAftermath.h"
 #include "core/SafeFile.h"
 #include "transfer/TransferDoneEvent.h"
 
 namespace velmora {
 namespace {
 
-void PrintLine(const BatchTransfer::PortResult& r, const std::string& file, std::ostream& out) {
+// tail: what else the port's line must say (the file a read saved, what a failed write left).
+void PrintLine(const BatchTransfer::PortResult& r, const std::string& tail, std::ostream& out) {
   char seconds[16];
   std::snprintf(seconds, sizeof seconds, "%.2f s", r.seconds);
   out << "COM" << r.port << ": " << r.outcome << " " << seconds << "  " << r.detail;
   if (!r.backup.empty()) out << "  backup: " << SafeFile::Shown(r.backup);
-  if (!file.empty()) out << "  file: " << SafeFile::Shown(file);
+  if (!tail.empty()) out << "  " << tail;
   out << "\n" << std::flush;
 }
 
@@ -39,8 +41,10 @@ int Summarise(const std::vector<BatchTransfer::PortResult>& results, std::ostrea
 std::optional<std::vector<int>> Ports(const std::string& text, std::ostream& err) {
   std::string error;
   auto ports = BatchTransfer::ParsePorts(text, error);
-  if (!ports) err << error << "\n";
-  return ports;
+  if (ports) error = BatchTransfer::SharedDevice(*ports);
+  if (error.empty()) return ports;
+  err << error << "\n";
+  return std::nullopt;
 }
 
 }  // namespace
@@ -76,7 +80,7 @@ int BatchCommands::ReadInto(const std::string& folder, const std::string& portLi
                              r.outcome = CTransferJob::kFailureText;
                              r.detail += ", not saved: " + failure;
                            }
-                           PrintLine(r, r.succeeded ? file : std::string(), out);
+                           PrintLine(r, r.succeeded ? "file: " + SafeFile::Shown(file) : std::string(), out);
                          });
   return Summarise(results, out);
 }
@@ -95,7 +99,11 @@ int BatchCommands::WriteFrom(const CalibrationImage& image, const std::string& p
         return true;
       },
       options, factory,
-      [&](BatchTransfer::PortResult& r, CalibrationImage&) { PrintLine(r, {}, out); });
+      [&](BatchTransfer::PortResult& r, CalibrationImage&) {
+        PrintLine(r,
+                  r.succeeded ? std::string() : WriteAftermath::Describe(r.ended, r.backup, r.port),
+                  out);
+      });
   return Summarise(results, out);
 }
 

@@ -1,23 +1,21 @@
 #include "cli/BatchTransfer.h"
 
+#include <sys/stat.h>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTimer>
-#include <chrono>
-#include <csignal>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <tuple>
 
+#include "radio/PortNames.h"
 #include "transfer/CTestThread.h"
+#include "transfer/StopSignals.h"
 
 namespace velmora {
 namespace {
-
-constexpr std::chrono::milliseconds kInterruptPoll{50};
-
-volatile std::sig_atomic_t g_interrupted = 0;
-void OnInterrupt(int) { g_interrupted = 1; }
 
 // Keeps a job's outcome instead of showing it: the batch prints one line per port.
 class OutcomeRecorder : public MessagePresenter {
@@ -85,6 +83,26 @@ std::optional<std::vector<int>> BatchTransfer::ParsePorts(const std::string& tex
   return ports;
 }
 
+std::string BatchTransfer::SharedDevice(const std::vector<int>& ports) {
+  const PortNames names;
+  // A device node is known by its device number, whatever its path; anything else by its inode.
+  std::map<std::tuple<bool, std::uint64_t, std::uint64_t>, std::pair<int, std::string>> seen;
+  for (const int port : ports) {
+    const std::string name = "COM" + std::to_string(port);
+    const std::string path = names.Resolve(name);
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) continue;  // fails on its own line
+    const bool device = S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode);
+    const auto key = std::make_tuple(device, std::uint64_t(device ? st.st_rdev : st.st_dev),
+                                     std::uint64_t(device ? 0 : st.st_ino));
+    const auto [it, added] = seen.try_emplace(key, port, path);
+    if (added) continue;
+    return "COM" + std::to_string(it->second.first) + " (" + it->second.second + ") and " + name +
+           " (" + path + ") are one device; name each radio's port once";
+  }
+  return {};
+}
+
 std::vector<BatchTransfer::PortResult> BatchTransfer::Run(int operation,
                                                           const std::vector<int>& ports,
                                                           const Prepare& prepare,
@@ -101,15 +119,16 @@ std::vector<BatchTransfer::PortResult> BatchTransfer::Run(int operation,
     results.push_back(std::move(result));
     if (--running == 0) loop.quit();
   };
-  g_interrupted = 0;
-  const auto previous = std::signal(SIGINT, OnInterrupt);
+  const StopSignals stop([&jobs](int) {
+    for (const auto& one : jobs) one->job.Cancel();
+  });
   for (const int port : ports) {
     auto one = std::make_unique<PortJob>();
     one->port = port;
     one->image.LoadDefaults();
     ++running;
     if (prepare && !prepare(one->image, port)) {
-      report(*one, {port, false, CTransferJob::kFailureText, "not started", {}, 0});
+      report(*one, {port, false, CTransferJob::kFailureText, "not started", {}, 0, {}});
       continue;
     }
     one->image.setPortNumber(port);
@@ -123,20 +142,13 @@ std::vector<BatchTransfer::PortResult> BatchTransfer::Run(int operation,
     CTestThread* thread = CTestThread::StartJob(one->job, &one->owner, &one->image, operation);
     QObject::connect(thread, &QThread::finished, &loop, [raw, &report] {
       QCoreApplication::sendPostedEvents(&raw->owner);
-      report(*raw, {raw->port, raw->job.Outcome().succeeded(), raw->presenter.text(),
-                    raw->job.Detail(), raw->job.BackupPath(), raw->clock.nsecsElapsed() / 1e9});
+      const TransferOutcome ended = raw->job.Outcome();
+      report(*raw, {raw->port, ended.succeeded(), raw->presenter.text(), raw->job.Detail(),
+                    raw->job.BackupPath(), raw->clock.nsecsElapsed() / 1e9, ended});
     });
     jobs.push_back(std::move(one));
   }
-  QTimer interruptPoll;
-  interruptPoll.setInterval(kInterruptPoll);
-  QObject::connect(&interruptPoll, &QTimer::timeout, [&jobs] {
-    if (!g_interrupted) return;
-    for (const auto& one : jobs) one->job.Cancel();
-  });
-  interruptPoll.start();
   if (running > 0) loop.exec();
-  std::signal(SIGINT, previous);
   return results;
 }
 

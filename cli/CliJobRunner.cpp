@@ -4,8 +4,10 @@
 #include <QEventLoop>
 #include <mutex>
 
+#include "cli/WriteAftermath.h"
 #include "core/SafeFile.h"
 #include "transfer/CTestThread.h"
+#include "transfer/StopSignals.h"
 #include "transfer/TransferDoneEvent.h"
 
 namespace velmora {
@@ -54,6 +56,7 @@ CliJobRunner::Outcome CliJobRunner::Run(int operation, CalibrationImage& image, 
     });
   }
   QEventLoop loop;
+  const StopSignals stop([&job](int) { job.Cancel(); });
   CTestThread* thread = CTestThread::StartJob(job, &owner, &image, operation);
   QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
   if (!thread->isFinished()) loop.exec();  // a finish after this check reaches the loop queued
@@ -65,6 +68,9 @@ CliJobRunner::Outcome CliJobRunner::Run(int operation, CalibrationImage& image, 
   outcome.posted = owner.posted;
   outcome.succeeded = operation == TRANSFER_LIVE ? owner.posted == CTransferJob::kLiveSent
                                                  : job.Outcome().succeeded();
+  if (operation == TRANSFER_WRITE && !outcome.succeeded) {
+    out << WriteAftermath::Describe(job.Outcome(), job.BackupPath(), image.portNumber()) << "\n";
+  }
   return outcome;
 }
 

@@ -2,7 +2,7 @@
 
 #include "core/CalibrationFile.h"
 #include "core/SafeFile.h"
-#include "transfer/DataFolder.h"
+#include "transfer/RescueFile.h"
 
 namespace velmora {
 
@@ -20,15 +20,9 @@ bool ReadOutputFile::save(const std::string& path, CalibrationImage& image, std:
   if (saved.ok()) return true;
   if (failure) *failure = saved.error;
   err << SafeFile::Shown(path) << ": " << saved.error << "\n";
-  QString problem;
-  const QString folder = DataFolder::location(QStringLiteral("rescue"), &problem);
   QString rescue;
   const FileResult kept =
-      folder.isEmpty()
-          ? FileResult{FileResult::Status::Failed, problem.toStdString()}
-          : DataFolder::saveNewIn(folder, SafeFile::Access::Private, QDateTime::currentDateTime(),
-                                  QStringLiteral("COM%1").arg(image.portNumber()), image.ToBytes(),
-                                  rescue);
+      RescueFile::Save(image, QStringLiteral("COM%1").arg(image.portNumber()), rescue);
   if (kept.ok()) {
     err << "what was read is saved in " << SafeFile::Shown(rescue.toStdString()) << "\n";
   } else {

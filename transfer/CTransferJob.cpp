@@ -280,6 +280,7 @@ bool CTransferJob::WriteBlocks(const WritePlan& plan) {
   Enter(TransferOutcome::Step::Write);
   const auto& blocks = plan.blocks();
   const int total = static_cast<int>(blocks.size());
+  CountBlocks(total, 0, 0);
   for (int sent = 0; sent < total; ++sent) {
     const WritePlan::Block& block = blocks[static_cast<std::size_t>(sent)];
     const std::string where = " of " + std::to_string(total) + " at " + Hex16(block.address);
@@ -290,10 +291,12 @@ bool CTransferJob::WriteBlocks(const WritePlan& plan) {
     std::array<std::uint8_t, protocol::kWriteBlockSize> data{};
     std::copy_n(plan.image().begin() + static_cast<std::ptrdiff_t>(block.offset), data.size(),
                 data.begin());
+    CountBlocks(total, sent + 1, sent);
     if (!m_pPort->WriteBlock(block.address >> 8, block.address & 0xFF, data)) {
       SetDetail(Detail() + ", write block " + std::to_string(sent + 1) + where + " failed");
       return false;
     }
+    CountBlocks(total, sent + 1, sent + 1);
     Progress(Shown(QT_TR_NOOP("写入 %1/%2"), sent + 1, total), sent + 1, total);
   }
   SetDetail(Detail() + ", wrote " + std::to_string(total) + " blocks");
@@ -387,6 +390,7 @@ void CTransferJob::RunWrite() {
     snapshot = m_pImage->ToBytes();
   }
   const WritePlan plan(snapshot);
+  CountBlocks(static_cast<int>(plan.blocks().size()), 0, 0);
   m_backupReads.clear();
   Text reason;
   if (m_options.backup && !Backup(plan, reason)) return ShowFailure(reason);
@@ -427,6 +431,13 @@ void CTransferJob::Post(int operation, int result) {
 void CTransferJob::Progress(const std::string& text, int done, int total) {
   qCDebug(lcTransfer) << text.c_str();
   if (m_progress) m_progress(text, done, total);
+}
+
+void CTransferJob::CountBlocks(int total, int sent, int written) {
+  const std::lock_guard lock(m_detailMutex);
+  m_outcome.blockCount = total;
+  m_outcome.blocksSent = sent;
+  m_outcome.blocksWritten = written;
 }
 
 void CTransferJob::SetDetail(std::string detail) {

@@ -90,6 +90,7 @@ class CTransferJob {
   void ShowFailure(const Text& detail = {});
   void Post(int operation, int result);
   void SetDetail(std::string detail);
+  void CountBlocks(int total, int sent, int written);
   void Progress(const std::string& text, int done, int total);
   bool Cancelled() const { return m_cancel.load(); }
   bool TryPort(int port, int retries, std::string& reason);

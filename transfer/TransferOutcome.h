@@ -21,6 +21,9 @@ struct TransferOutcome {
   Step step = Step::None;  // the step that ran last: where a failure happened
   std::string port;        // "COM3 = /dev/ttyUSB0" once a port was opened
   std::string detail;      // the job's one line on what happened
+  int blockCount = 0;      // write blocks the job set out to send
+  int blocksSent = 0;      // write blocks put on the line: the last may be stored unacknowledged
+  int blocksWritten = 0;   // write blocks the radio acknowledged
 
   bool succeeded() const { return result == Result::Success; }
 };

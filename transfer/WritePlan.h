@@ -26,6 +26,7 @@ class WritePlan {
     std::uint8_t held;
   };
   using Reads = std::map<std::uint16_t, std::array<std::uint8_t, protocol::kReadBlockSize>>;
+  static constexpr int kBlockCount = 14;  // every write sends this many blocks
 
   explicit WritePlan(const CalibrationImage::Bytes& image);
 

@@ -7,15 +7,38 @@
 namespace velmora {
 namespace {
 
-// Qt's style options, with the number of arguments each one takes.
-struct StyleOption {
+// Qt's own options, with whether each one takes a value.
+struct ToolkitOption {
   std::string_view name;
   bool takesValue;
 };
-constexpr StyleOption kStyleOptions[] = {{"reverse", false}, {"style", true}, {"stylesheet", true}};
+// Dropped before Qt sees them.
+constexpr ToolkitOption kStyleOptions[] = {
+    {"reverse", false}, {"style", true}, {"stylesheet", true}};
+// Left to Qt, which takes them out of the arguments once its application object exists.
+constexpr ToolkitOption kDisplayOptions[] = {{"platform", true},
+                                             {"platformpluginpath", true},
+                                             {"platformtheme", true},
+                                             {"plugin", true},
+                                             {"qwindowgeometry", true},
+                                             {"geometry", true},
+                                             {"qwindowicon", true},
+                                             {"icon", true},
+                                             {"qwindowtitle", true},
+                                             {"title", true},
+                                             {"session", true},
+                                             {"display", true},
+                                             {"name", true},
+                                             {"visual", true},
+                                             {"widgetcount", false},
+                                             {"nograb", false},
+                                             {"dograb", false},
+                                             {"sync", false},
+                                             {"testability", false}};
 
-// How many arguments from this one on belong to a style option (0: none).
-int StyleOptionLength(std::string_view arg) {
+// How many arguments from this one on belong to one of the options (0: none).
+template <std::size_t N>
+int OptionLength(std::string_view arg, const ToolkitOption (&options)[N]) {
   if (arg.starts_with("--")) {
     arg.remove_prefix(2);
   } else if (arg.starts_with("-")) {
@@ -23,7 +46,7 @@ int StyleOptionLength(std::string_view arg) {
   } else {
     return 0;
   }
-  for (const StyleOption& option : kStyleOptions) {
+  for (const ToolkitOption& option : options) {
     if (arg == option.name) return option.takesValue ? 2 : 1;
     if (option.takesValue && arg.size() > option.name.size() && arg.starts_with(option.name) &&
         arg[option.name.size()] == '=') {
@@ -59,11 +82,24 @@ AppCommandLine::AppCommandLine()
 std::vector<char*> AppCommandLine::withoutStyleOptions(int argc, char** argv) {
   std::vector<char*> kept;
   for (int i = 0; i < argc; ++i) {
-    const int skip = i == 0 ? 0 : StyleOptionLength(argv[i]);
+    const int skip = i == 0 ? 0 : OptionLength(argv[i], kStyleOptions);
     if (skip == 0) {
       kept.push_back(argv[i]);
     } else {
       i += skip - 1;
+    }
+  }
+  return kept;
+}
+
+QStringList AppCommandLine::withoutDisplayOptions(const std::vector<char*>& arguments) {
+  QStringList kept;
+  for (std::size_t i = 0; i < arguments.size() && arguments[i]; ++i) {
+    const int skip = i == 0 ? 0 : OptionLength(arguments[i], kDisplayOptions);
+    if (skip == 0) {
+      kept << QString::fromLocal8Bit(arguments[i]);
+    } else {
+      i += std::size_t(skip - 1);
     }
   }
   return kept;
@@ -85,8 +121,13 @@ std::optional<int> AppCommandLine::process(const QCoreApplication& app) {
 }
 
 std::optional<int> AppCommandLine::process(const QStringList& arguments) {
-  m_parser.process(arguments);
   const QString program = QCoreApplication::applicationName().toLower();
+  if (!m_parser.parse(arguments)) {
+    std::fprintf(stderr, "%s: %s\nrun %s --help\n", qPrintable(program),
+                 qPrintable(m_parser.errorText()), qPrintable(program));
+    return kUsageError;
+  }
+  m_parser.process(arguments);  // help and version are printed and end the program
   if (m_parser.isSet(m_langOption) && !QtTranslations::fromName(m_parser.value(m_langOption))) {
     std::fprintf(stderr, "%s: unknown language '%s' for --lang; known: %s\n", qPrintable(program),
                  qPrintable(m_parser.value(m_langOption)),
@@ -95,7 +136,7 @@ std::optional<int> AppCommandLine::process(const QStringList& arguments) {
   }
   if (m_parser.positionalArguments().size() <= 1) return std::nullopt;
   std::fprintf(stderr, "%s: only one file can be opened\n", qPrintable(program));
-  return 1;
+  return kUsageError;
 }
 
 QtTranslations::Language AppCommandLine::language() const {

@@ -17,19 +17,22 @@ namespace velmora {
 class AppCommandLine {
  public:
   static constexpr const char* kLanguageVariable = "VELMORA_LANG";
-  static constexpr int kUsageError = 2;  // the exit status for an unknown language
+  static constexpr int kUsageError = 2;  // the exit status for any usage error
 
   AppCommandLine();
 
   // argv without -reverse, -style and -stylesheet (either dash form, value apart or after '='):
   // the window's layout follows its templates, never a mirrored or restyled one.
   static std::vector<char*> withoutStyleOptions(int argc, char** argv);
+  // The arguments without the options Qt's window system takes (-platform, -display ...), for a
+  // check of the command line before any display is opened.
+  static QStringList withoutDisplayOptions(const std::vector<char*>& arguments);
   // True when the arguments only ask for text (help or version), which needs no display.
   static bool asksForTextOnly(const std::vector<char*>& arguments);
 
-  // Parses the application's arguments. Help and version are printed and end the program, as
-  // does an unknown option. Returns the exit status after printing why when the program must
-  // end: more than one file named (1), an unknown --lang (kUsageError).
+  // Parses the application's arguments. Help and version are printed and end the program.
+  // Returns kUsageError after printing why for an unknown option or a missing value, more than
+  // one file named, or an unknown --lang.
   std::optional<int> process(const QCoreApplication& app);
   std::optional<int> process(const QStringList& arguments);  // arguments[0] is the program
   QString file() const;

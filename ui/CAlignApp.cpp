@@ -5,6 +5,7 @@
 #include <string>
 
 #include "radio/TraceLog.h"
+#include "transfer/StopSignals.h"
 #include "ui/AppCommandLine.h"
 #include "ui/CAlignMainDlg.h"
 #include "ui/QtTranslations.h"
@@ -38,18 +39,22 @@ int CAlignApp::Run(int argc, char** argv) {
     commandLine.process(app);
     return 0;
   }
-  QApplication app(count, arguments.data());
+  // Usage errors are told before a display is needed, so they end alike with or without one.
   SetNames();  // the parser's messages name the program
-  if (const std::optional<int> status = commandLine.process(app)) return *status;
-  setUpApplication(app, commandLine.language());
+  if (const std::optional<int> status =
+          commandLine.process(AppCommandLine::withoutDisplayOptions(arguments))) {
+    return *status;
+  }
   if (!commandLine.logFile().isEmpty()) {
     std::string error;
     if (!TraceLog::Instance().Open(commandLine.logFile().toStdString(), {argv, argv + argc},
                                    VELMORA_VERSION, &error)) {
       std::fprintf(stderr, "%s\n", error.c_str());
-      return 2;
+      return AppCommandLine::kUsageError;
     }
   }
+  QApplication app(count, arguments.data());
+  setUpApplication(app, commandLine.language());
   setStartFile(commandLine.file());
   InitInstance();
   return 0;
@@ -67,6 +72,9 @@ void CAlignApp::setUpApplication(QApplication& app, QtTranslations::Language lan
 bool CAlignApp::InitInstance() {
   CAlignMainDlg dlg;
   m_pMainWnd = &dlg;
+  // A logout, a kill or Ctrl-C in the terminal ends the window as its close box would, but
+  // without a question, once a running job has stopped at its next pause.
+  const StopSignals stop([&dlg](int) { dlg.OnEndSession(); });
   if (!m_startFile.isEmpty()) {
     // Queued, so the window is up when a failure is reported over it, as Open reports it.
     QMetaObject::invokeMethod(

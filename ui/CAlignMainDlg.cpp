@@ -1,6 +1,7 @@
 #include "ui/CAlignMainDlg.h"
 
 #include <QAbstractSlider>
+#include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -12,11 +13,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
+#include <cstdio>
 
 #include "radio/PortNames.h"
 #include "res/DialogTemplates.h"
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
+#include "transfer/RescueFile.h"
 #include "transfer/TransferDoneEvent.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CurveWindow.h"
@@ -148,6 +151,7 @@ void CAlignMainDlg::CreateTransferStatus() {
 
 void CAlignMainDlg::StartTransfer(int operation, const TransferOptions& options,
                                   const std::function<void()>& beforeResume) {
+  if (m_ending) return;  // the session is ending: no new job
   CTestThread* thread = CTestThread::StartJob(
       m_job, this, m_pImage, operation,
       [this, &options, &beforeResume] {
@@ -325,12 +329,15 @@ void CAlignMainDlg::openFile(const QString& path) {
   }
 }
 
-// The file gets the image as the window shows it, never a transfer's busy mark.
-FileResult CAlignMainDlg::SaveToFile(const QString& path) {
+void CAlignMainDlg::CopyShownImage(CalibrationImage& copy) {
   StoreUserInterface();
-  CalibrationImage copy;
   copy.AssignBytes(m_image.ToBytes());
   copy.setBusy(false);
+}
+
+FileResult CAlignMainDlg::SaveToFile(const QString& path) {
+  CalibrationImage copy;
+  CopyShownImage(copy);
   return CalibrationFile::SaveToFile(copy, path.toStdString(), {});
 }
 
@@ -379,7 +386,47 @@ void CAlignMainDlg::keyPressEvent(QKeyEvent* e) {
   QDialog::keyPressEvent(e);
 }
 
+void CAlignMainDlg::OnEndSession() {
+  if (m_ending) return;
+  m_ending = true;
+  m_presenter.Silence();
+  m_pBandPageA->CancelLiveRequests();
+  m_pBandPageB->CancelLiveRequests();
+  for (CTransferJob* job : {&m_job, &m_pBandPageA->job(), &m_pBandPageB->job()}) job->Cancel();
+  CloseModalDialogs();
+  connect(&m_gate, &TransferGate::Released, this, &CAlignMainDlg::FinishEndSession);
+  if (m_gate.IsOpen()) FinishEndSession();  // also when the job left before the connection
+}
+
+// A question, a chooser or an outcome box open now would hold the window; each is answered as
+// its close box answers it.
+void CAlignMainDlg::CloseModalDialogs() {
+  for (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this;
+       modal = QApplication::activeModalWidget()) {
+    if (!modal->close()) break;
+  }
+}
+
+void CAlignMainDlg::FinishEndSession() {
+  if (m_ended || !m_gate.IsOpen()) return;  // once, and only when no job holds the image
+  m_ended = true;
+  if (isWindowModified()) {
+    CalibrationImage copy;
+    CopyShownImage(copy);
+    QString path;
+    const FileResult kept = RescueFile::Save(copy, QStringLiteral("unsaved"), path);
+    if (kept.ok()) {
+      std::fprintf(stderr, "velmora: unsaved edits kept in %s\n", qPrintable(path));
+    } else {
+      std::fprintf(stderr, "velmora: unsaved edits lost: %s: %s\n", qPrintable(path),
+                   kept.error.c_str());
+    }
+  }
+  QDialog::done(QDialog::Rejected);
+}
+
 void CAlignMainDlg::done(int result) {
+  if (m_ending) return;  // the end of the session closes the window itself
   {
     const GateHold hold(m_gate);
     if (!hold) {

@@ -57,6 +57,9 @@ class CAlignMainDlg : public QDialog {
   void OnOpen();
   int OnTransferDone(int operation, int result);
   void OnSysCommand(int id);
+  // The session ends (logout, kill): a running job is cancelled at its next pause, edits that
+  // are in no file are kept in the rescue folder, and the window closes without a question.
+  void OnEndSession();
   void OnCurves();
   CurveWindow* curveWindow() const;
 
@@ -116,6 +119,10 @@ class CAlignMainDlg : public QDialog {
   bool MaybeSaveChanges();
   // The save chooser and the save itself, with the gate already held; true once saved.
   bool ChooseAndSave();
+  // The image as the window shows it, never a transfer's busy mark.
+  void CopyShownImage(CalibrationImage& copy);
+  void CloseModalDialogs();
+  void FinishEndSession();
 
   CalibrationImage m_image;
   CalibrationImage* m_pImage = nullptr;
@@ -141,6 +148,8 @@ class CAlignMainDlg : public QDialog {
   QString m_title;         // the template's caption
   QString m_fileName;      // of the file saved or opened last; empty before any
   bool m_hasData = false;  // read from a radio or opened from a file since the start
+  bool m_ending = false;   // the session is ending: no more questions
+  bool m_ended = false;    // and its edits are kept: the window closes
   QLabel* m_transferStatus = nullptr;
   QProgressBar* m_transferProgress = nullptr;
   QPushButton* m_cancelButton = nullptr;

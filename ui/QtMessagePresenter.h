@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <atomic>
 
 #include "transfer/MessagePresenter.h"
 
@@ -21,11 +22,16 @@ class QtMessagePresenter : public QObject, public MessagePresenter {
   // The detail goes below the text as the box's informative text.
   void ShowOutcome(const std::string& text, const std::string& detail) override;
 
+  // From now on outcomes go to standard error instead of a box: the session is ending and
+  // nobody is there to close one.
+  void Silence() { m_silenced = true; }
+
   // The box itself, also used on the user-interface thread for file errors.
   static void ShowBox(QWidget* parent, const QString& text, const QString& detail = {});
 
  private:
   QPointer<QWidget> m_window;
+  std::atomic<bool> m_silenced{false};
 };
 
 }  // namespace velmora

@@ -10,6 +10,7 @@
 #include "core/CalibrationFile.h"
 #include "core/ImageLayout.h"
 #include "tests/cli/CliProcess.h"
+#include "transfer/WritePlan.h"
 
 using namespace velmora;
 using namespace velmora::test;
@@ -46,6 +47,9 @@ class BatchEndToEndTest : public QObject {
   void interruptCancelsEveryRadio();
   void portListsAreChecked_data();
   void portListsAreChecked();
+  void stopSignalNamesEveryChangedRadio_data();
+  void stopSignalNamesEveryChangedRadio();
+  void twoNamesForOneDeviceAreRefused();
 };
 
 // Each radio's memory holds its own pattern, so a file can only have come from its port.
@@ -152,6 +156,118 @@ void BatchEndToEndTest::portListsAreChecked() {
   const auto read = RunCli({}, args);
   QCOMPARE(read.exitCode, 2);
   QVERIFY2(read.err.contains("--ports"), qPrintable(read.err));
+}
+
+void BatchEndToEndTest::stopSignalNamesEveryChangedRadio_data() {
+  QTest::addColumn<int>("signal");
+  QTest::addColumn<int>("radios");
+  for (const int radios : {1, kRadios}) {
+    const char* kind = radios == 1 ? "single write" : "batch write";
+    QTest::addRow("SIGTERM, %s", kind) << SIGTERM << radios;
+    QTest::addRow("SIGHUP, %s", kind) << SIGHUP << radios;
+  }
+}
+
+// Each radio leaves one write block unanswered, so the job waits there when the signal comes:
+// radio p holds exactly its first 3p - 2 blocks. Every line names what its radio holds, its
+// backup and a restore command that, pasted into a shell, puts the memory back byte for byte.
+void BatchEndToEndTest::stopSignalNamesEveryChangedRadio() {
+  QFETCH(int, signal);
+  QFETCH(int, radios);
+  QTemporaryDir dir;
+  CalibrationImage golden;
+  golden.LoadDefaults();
+  const QString goldenPath = dir.filePath("golden.dat");
+  QVERIFY(CalibrationFile::SaveToFile(golden, goldenPath.toStdString(), {}).ok());
+  const WritePlan plan(golden.ToBytes());
+  auto memoryOf = [&](int port) { return dir.filePath(QString("m%1.mem").arg(port)); };
+  auto heldBlocks = [](int port) { return 3 * port - 2; };
+  std::vector<QByteArray> before;
+  for (int port = 1; port <= radios; ++port) {
+    QByteArray pattern(kRadioMemorySize, 0);
+    for (qsizetype i = 0; i < pattern.size(); ++i) pattern[i] = char(i * 7 + port);
+    QFile file(memoryOf(port));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(pattern) == pattern.size());
+    before.push_back(pattern);
+  }
+  auto radioOptions = [&](int port) {
+    return QStringList{"--memory", memoryOf(port), "--link",
+                       dir.filePath(QString("tty%1").arg(port))};
+  };
+  Bench bench;
+  QVERIFY(bench.Start([&](int port) {
+    return radioOptions(port) << "--ignore-write" << QString::number(heldBlocks(port) + 1);
+  }));
+  QMap<QString, QString> env{{"XDG_DATA_HOME", dir.filePath("data it's")}};
+  for (int port = 1; port <= kRadios; ++port)
+    env.insert(QString("VELMORA_COM%1").arg(port), dir.filePath(QString("tty%1").arg(port)));
+  QProcess cli;
+  auto processEnv = QProcessEnvironment::systemEnvironment();
+  for (auto it = env.begin(); it != env.end(); ++it) processEnv.insert(it.key(), it.value());
+  cli.setProcessEnvironment(processEnv);
+  cli.start(VELMORA_CLI_PATH, {"write", goldenPath, radios == 1 ? "--port" : "--ports",
+                               radios == 1 ? "1" : QString("1-%1").arg(radios)});
+  QVERIFY(cli.waitForStarted());
+  // The last block each radio stores is in its memory file before the job waits on the next.
+  auto holds = [&](int port, int blocks) {
+    const WritePlan::Block& last = plan.blocks()[std::size_t(blocks - 1)];
+    return ReadAll(memoryOf(port)).mid(last.address, 16) ==
+           QByteArray(reinterpret_cast<const char*>(plan.image().data() + last.offset), 16);
+  };
+  QVERIFY(QTest::qWaitFor(
+      [&] {
+        for (int port = 1; port <= radios; ++port)
+          if (!holds(port, heldBlocks(port))) return false;
+        return true;
+      },
+      20000));
+  ::kill(pid_t(cli.processId()), signal);
+  QVERIFY(cli.waitForFinished(20000));
+  QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(cli.exitCode(), 1);
+  const QString out = QString::fromUtf8(cli.readAllStandardOutput());
+  for (int port = 1; port <= radios; ++port) {
+    const QString line =
+        radios == 1 ? out : out.split('\n').filter(QString("COM%1:").arg(port)).value(0);
+    QVERIFY2(line.contains("已取消"), qPrintable(out));
+    QVERIFY2(line.contains(QString("已写入 %1/14 块").arg(heldBlocks(port))), qPrintable(out));
+    QVERIFY2(line.contains("backup: " + dir.filePath("data it's/Velmora/backups/")),
+             qPrintable(out));
+    const qsizetype at = line.indexOf("restore: ");
+    QVERIFY2(at > 0, qPrintable(out));
+    const QString restore = line.mid(at + 9).section('\n', 0, 0);
+    QVERIFY(restore.endsWith(QString("--port %1").arg(port)));
+    // The same radio without its fault, on the same device name.
+    auto& radio = bench.radios[std::size_t(port - 1)];
+    radio = std::make_unique<SimProcess>();
+    QVERIFY(radio->Start(radioOptions(port)));
+    QProcess shell;
+    shell.setProcessEnvironment(processEnv);
+    shell.setProcessChannelMode(QProcess::MergedChannels);
+    shell.start("/bin/sh", {"-c", restore});
+    QVERIFY(shell.waitForFinished(60000));
+    QVERIFY2(shell.exitCode() == 0, qPrintable(restore + "\n" + shell.readAll()));
+    QVERIFY(ReadAll(memoryOf(port)) == before[std::size_t(port - 1)]);
+  }
+}
+
+// Two port names for one device would run two handshakes into one radio at once.
+void BatchEndToEndTest::twoNamesForOneDeviceAreRefused() {
+  QTemporaryDir dir;
+  SimProcess radio;
+  const QString log = dir.filePath("radio.log");
+  QVERIFY(radio.Start({"--link", dir.filePath("by-id"), "--log", log}));
+  const QString golden = dir.filePath("golden.dat");
+  CalibrationImage image;
+  image.LoadDefaults();
+  QVERIFY(CalibrationFile::SaveToFile(image, golden.toStdString(), {}).ok());
+  const auto write = RunCli(radio.path(), {"write", golden, "--ports", "1-2"},
+                            {{"VELMORA_COM2", dir.filePath("by-id")}});
+  QCOMPARE(write.exitCode, 2);
+  QVERIFY2(write.err.contains("COM1 (" + radio.path() + ") and COM2 (" + dir.filePath("by-id") +
+                              ") are one device"),
+           qPrintable(write.err));
+  QVERIFY(!ReadAll(log).contains("host>radio"));
 }
 
 QTEST_GUILESS_MAIN(BatchEndToEndTest)

@@ -191,22 +191,38 @@ void AppShellTest::commandLine_data() {
   QTest::addColumn<QStringList>("arguments");
   QTest::addColumn<int>("exitCode");
   QTest::addColumn<QString>("output");  // what stdout or stderr must contain
-  QTest::newRow("version") << QStringList{"--version"} << 0 << "Velmora 1.0.0.1\n";
+  QTest::addColumn<bool>("display");    // false: no platform, X or Wayland display named
+  QTest::newRow("version") << QStringList{"--version"} << 0 << "Velmora 1.0.0.1\n" << true;
   QTest::newRow("version, Qt's mirroring dropped")
-      << QStringList{"-reverse", "-v"} << 0 << "Velmora 1.0.0.1\n";
-  QTest::newRow("help") << QStringList{"--help"} << 0 << "[FILE.dat]";
-  QTest::newRow("unknown option") << QStringList{"--bogus"} << 1 << "bogus";
-  QTest::newRow("two files") << QStringList{"a.dat", "b.dat"} << 1 << "only one file";
-  QTest::newRow("unknown language") << QStringList{"--lang", "fr", "a.dat"} << 2
-                                    << "unknown language 'fr' for --lang; known: zh, en";
-  QTest::newRow("help names --lang") << QStringList{"--help"} << 0 << "--lang <language>";
+      << QStringList{"-reverse", "-v"} << 0 << "Velmora 1.0.0.1\n"
+      << true;
+  QTest::newRow("help") << QStringList{"--help"} << 0 << "[FILE.dat]" << true;
+  QTest::newRow("help names --lang") << QStringList{"--help"} << 0 << "--lang <language>" << true;
+  const QString unknownLanguage = "unknown language 'fr' for --lang; known: zh, en";
+  for (const bool display : {true, false}) {
+    const char* where = display ? "display" : "no display";
+    QTest::addRow("unknown option, %s", where) << QStringList{"--bogus"} << 2 << "bogus" << display;
+    QTest::addRow("two files, %s", where)
+        << QStringList{"a.dat", "b.dat"} << 2 << "only one file" << display;
+    QTest::addRow("unknown language, %s", where)
+        << QStringList{"--lang", "fr", "a.dat"} << 2 << unknownLanguage << display;
+  }
+  QTest::newRow("Qt's own options are no usage error")
+      << QStringList{"-platform", "offscreen", "--lang", "fr"} << 2 << unknownLanguage << false;
 }
 
 void AppShellTest::commandLine() {
   QFETCH(QStringList, arguments);
   QFETCH(int, exitCode);
   QFETCH(QString, output);
+  QFETCH(bool, display);
   QProcess process;
+  if (!display) {
+    auto environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+      environment.remove(name);
+    process.setProcessEnvironment(environment);
+  }
   process.start(VELMORA_EXECUTABLE, arguments);
   QVERIFY(process.waitForFinished(10000));
   QCOMPARE(process.exitCode(), exitCode);

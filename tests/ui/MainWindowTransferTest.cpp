@@ -1,3 +1,5 @@
+#include <signal.h>
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -6,12 +8,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "core/CalibrationFile.h"
 #include "core/ImageLayout.h"
+#include "core/TextCodec.h"
 #include "res/ResourceIds.h"
 #include "sim/ComPortRig.h"
 #include "sim/FactoryAlignment.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "tests/ui/UiTestSupport.h"
+#include "transfer/DataFolder.h"
+#include "transfer/StopSignals.h"
 
 using namespace velmora;
 using test::MainWindow;
@@ -57,6 +63,8 @@ class MainWindowTransferTest : public QObject {
   void fileChoosersHoldLiveTuningBack_data();
   void fileChoosersHoldLiveTuningBack();
   void cancelEndsASilentScan();
+  void endOfSessionCancelsAndRescuesEdits_data();
+  void endOfSessionCancelsAndRescuesEdits();
   void initTestCase();
 
  private:
@@ -296,6 +304,38 @@ void MainWindowTransferTest::cancelEndsASilentScan() {
   QCOMPARE(w.presenter.texts(), std::vector<std::string>{"已取消"});
   QVERIFY(!w.dlg->cancelButton()->isVisible());
   QVERIFY(!w.dlg->transferProgress()->isVisible());
+}
+
+void MainWindowTransferTest::endOfSessionCancelsAndRescuesEdits_data() {
+  QTest::addColumn<int>("signal");
+  QTest::newRow("SIGTERM") << SIGTERM;
+  QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+// A logout while a scan runs: the job ends at its next pause, the edit that is in no file is
+// kept in the rescue folder, and the window closes without asking to save.
+void MainWindowTransferTest::endOfSessionCancelsAndRescuesEdits() {
+  QFETCH(int, signal);
+  sim::ComPortRig rig;
+  for (int port = 1; port <= 9; ++port) rig.AddSilentTerminal(port);
+  const QDir rescue(DataFolder::location("rescue"));
+  const QStringList earlier = rescue.entryList(QDir::Files);
+  MainWindow w;
+  const StopSignals stop([&w](int) { w.dlg->OnEndSession(); });
+  QTest::keyClicks(w.Edit(res::main_window::kPowerOnText1), "LOGOUT1");
+  QTest::mouseClick(w.Button(res::main_window::kRead), Qt::LeftButton);
+  QTRY_COMPARE(w.dlg->transferStatus()->text(), QString("正在连接 COM2…"));
+  ::raise(signal);
+  QTRY_VERIFY_WITH_TIMEOUT(!w.dlg->isVisible(), 5000);
+  QVERIFY(w.dlg->gate().IsOpen());
+  QCOMPARE(w.presenter.texts(), std::vector<std::string>{"已取消"});
+  QCOMPARE(w.script.saveChangesQuestions, 0);
+  QStringList kept = rescue.entryList(QDir::Files);
+  for (const QString& name : earlier) kept.removeOne(name);
+  QCOMPARE(kept.size(), 1);
+  CalibrationImage image;
+  QVERIFY(CalibrationFile::LoadFromFile(image, rescue.filePath(kept[0]).toStdString(), {}).ok());
+  QCOMPARE(TextFieldToString(image.powerOnText1()), std::string("LOGOUT1"));
 }
 
 QTEST_MAIN(MainWindowTransferTest)

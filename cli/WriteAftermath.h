@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+#include "transfer/TransferOutcome.h"
+
+namespace velmora {
+
+// What a write that did not succeed leaves for the technician: whether the radio was changed and
+// the command that writes its backup back, ready to paste into a shell.
+class WriteAftermath {
+ public:
+  // "已写入 4/14 块", then, when a block went out, "restore: velmora-cli write BACKUP --port N"
+  // (or why there is nothing to restore from).
+  static std::string Describe(const TransferOutcome& outcome, const std::string& backup, int port);
+  // The write command that puts a backup into the radio on COM<port>.
+  static std::string RestoreCommand(const std::string& backup, int port);
+  // text as one word for a POSIX shell; control characters as $'...' escapes, so the command
+  // stays on one line.
+  static std::string ShellQuoted(const std::string& text);
+};
+
+}  // namespace velmora

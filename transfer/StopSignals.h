@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QSocketNotifier>
+#include <csignal>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace velmora {
+
+// Turns the signals that ask a program to stop (Ctrl-C, kill, a closed terminal or session) into
+// a call on this object's thread, so a running job can be cancelled between exchanges and its
+// outcome still reported. The handler only writes one byte to a pipe; a second signal while this
+// object lives ends the program at once. A signal the program was started ignoring (nohup)
+// stays ignored. One object at a time.
+class StopSignals : public QObject {
+  Q_OBJECT
+
+ public:
+  using Stop = std::function<void(int signal)>;
+
+  explicit StopSignals(Stop stop, std::vector<int> caught = {SIGINT, SIGTERM, SIGHUP});
+  ~StopSignals() override;
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+ private:
+  void Drain();
+
+  Stop m_stop;
+  std::vector<int> m_signals;
+  std::vector<struct sigaction> m_previous;
+  std::unique_ptr<QSocketNotifier> m_notifier;
+};
+
+}  // namespace velmora
