@@ -49,8 +49,10 @@ void TraceLog::Bytes(const std::string& port, Direction direction,
                      std::span<const std::uint8_t> bytes) {
   const std::lock_guard lock(m_mutex);
   if (!m_file || bytes.empty()) return;
+  static constexpr const char* kArrows[] = {"host>radio", "radio>host", "host>instrument",
+                                            "instrument>host"};
   std::fprintf(m_file, "%11.6f %s %s", Seconds(), port.c_str(),
-               direction == Direction::ToRadio ? "host>radio" : "radio>host");
+               kArrows[static_cast<int>(direction)]);
   for (const std::uint8_t b : bytes) std::fprintf(m_file, " %02X", b);
   std::fputc('\n', m_file);
   std::fflush(m_file);

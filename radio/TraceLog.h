@@ -12,10 +12,11 @@ namespace velmora {
 // The support trace that --log writes: every byte on the line with time, port and direction,
 // every open and close with its result, every job's start and outcome. One line per event:
 // seconds since the trace began, then "COM1 host>radio 52 0F 80 40" or "# text", as the
-// simulated radio logs. Closed (and free) until Open; any thread may write to it.
+// simulated radio logs; a bench instrument's bytes read "tcp://10.0.0.9:5025 host>instrument 2A".
+// Closed (and free) until Open; any thread may write to it.
 class TraceLog {
  public:
-  enum class Direction { ToRadio, FromRadio };
+  enum class Direction { ToRadio, FromRadio, ToInstrument, FromInstrument };
 
   static TraceLog& Instance();
 

@@ -49,6 +49,8 @@ class PtyRadioServer {
   void SetPaced(bool paced) { m_paced = paced; }  // bytes take their real 9600-baud time
   void SetByteLogger(ByteLogger logger) { m_logger = std::move(logger); }
   void SetMemoryWrittenListener(std::function<bool(const RadioMemory&)> listener);
+  // Runs on the server thread whenever the radio keys or unkeys its transmitter.
+  void SetTransmitListener(std::function<void(const TransmitEvent&)> listener);
 
   // Creates the pseudo-terminal and starts serving; false (with a reason in error) on failure.
   bool Start(std::string* error = nullptr);

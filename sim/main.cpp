@@ -13,6 +13,7 @@
 #include "sim/ByteLog.h"
 #include "sim/FactoryAlignment.h"
 #include "sim/MemoryFile.h"
+#include "sim/MeterServer.h"
 #include "sim/PtyRadioServer.h"
 #include "sim/SimOptions.h"
 
@@ -110,17 +111,32 @@ int main(int argc, char** argv) {
       return false;
     });
   }
+  velmora::meter::Transmitter transmitter(options->meter.transmitter);
+  MeterServer meterServer([&transmitter](auto at) { return transmitter.Watts(at); },
+                          options->meter.meter);
+  if (options->meter.enabled) {
+    server.SetTransmitListener([&transmitter](const TransmitEvent& event) {
+      if (event.keyed) {
+        transmitter.Key(event.frequencyMHz, event.level, velmora::meter::ModelClock::now());
+      } else {
+        transmitter.Unkey();
+      }
+    });
+    if (!meterServer.Start(options->meter.host, options->meter.port, &error)) return Fail(error);
+  }
   if (!server.Start(&error)) return Fail(error);
   if (!options->linkPath.empty() && !MakeLink(options->linkPath, server.slavePath(), &error)) {
     server.Stop();
     return Fail(error);
   }
   std::printf("%s\n", server.slavePath().c_str());
+  if (options->meter.enabled) std::printf("meter tcp://127.0.0.1:%d\n", meterServer.port());
   std::fflush(stdout);
 
   WaitForEnd(signals, server);
   if (server.lineClosed()) log.Note("line closed by the drop fault");
   server.Stop();
+  meterServer.Stop();
   if (!options->linkPath.empty()) RemoveLink(options->linkPath, server.slavePath());
   return 0;
 }
