@@ -11,6 +11,18 @@
 namespace velmora {
 namespace {
 
+// The URL's query item, or the fallback when it has none; nothing (error set) unless positive.
+std::optional<double> Positive(const QUrl& url, const char* key, double fallback, QString& error) {
+  const QUrlQuery query(url);
+  const QString name = QString::fromLatin1(key);
+  if (!query.hasQueryItem(name)) return fallback;
+  bool ok = false;
+  const double value = query.queryItemValue(name).toDouble(&ok);
+  if (ok && value > 0) return value;
+  error = name + QStringLiteral(" must be a positive number");
+  return std::nullopt;
+}
+
 std::unique_ptr<InstrumentLink> Tcp(const QUrl& url, QString& error) {
   QString host = url.host();
   int port = url.port();
@@ -30,35 +42,19 @@ std::unique_ptr<InstrumentLink> Tcp(const QUrl& url, QString& error) {
 }
 
 std::unique_ptr<InstrumentLink> Serial(const QUrl& url, QString& error) {
-  const QUrlQuery query(url);
-  qint32 baud = InstrumentLinks::kDefaultBaud;
-  if (query.hasQueryItem(QStringLiteral("baud"))) {
-    bool ok = false;
-    baud = query.queryItemValue(QStringLiteral("baud")).toInt(&ok);
-    if (!ok || baud <= 0) {
-      error = QStringLiteral("baud must be a positive number");
-      return nullptr;
-    }
-  }
+  const auto baud = Positive(url, "baud", InstrumentLinks::kDefaultBaud, error);
+  if (!baud) return nullptr;
   if (url.path().isEmpty()) {
     error = QStringLiteral("a serial link needs serial:///dev/DEVICE");
     return nullptr;
   }
-  return std::make_unique<SerialLink>(url.path(), baud);
+  return std::make_unique<SerialLink>(url.path(), static_cast<qint32>(*baud));
 }
 
 std::unique_ptr<InstrumentLink> Sim(const QUrl& url, QString& error) {
-  const QUrlQuery query(url);
-  double watts = InstrumentLinks::kSimWatts;
-  if (query.hasQueryItem(QStringLiteral("watts"))) {
-    bool ok = false;
-    watts = query.queryItemValue(QStringLiteral("watts")).toDouble(&ok);
-    if (!ok || watts < 0) {
-      error = QStringLiteral("watts must be a number of watts");
-      return nullptr;
-    }
-  }
-  return std::make_unique<SimLink>([watts](meter::ModelClock::time_point) { return watts; },
+  const auto watts = Positive(url, "watts", InstrumentLinks::kSimWatts, error);
+  if (!watts) return nullptr;
+  return std::make_unique<SimLink>([w = *watts](meter::ModelClock::time_point) { return w; },
                                    meter::MeterSettings{});
 }
 

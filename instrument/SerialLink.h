@@ -2,24 +2,21 @@
 
 #include <QSerialPort>
 
-#include "instrument/InstrumentLink.h"
+#include "instrument/StreamLink.h"
 
 namespace velmora {
 
 // SCPI over a serial line (8 data bits, no parity, one stop bit, no flow control).
-class SerialLink : public InstrumentLink {
+class SerialLink : public StreamLink {
  public:
-  static constexpr std::chrono::milliseconds kWriteTimeout{3000};
-
-  SerialLink(QString device, qint32 baud);
+  SerialLink(const QString& device, qint32 baud);
   bool open(QString& error) override;
-  void close() override;
-  bool write(const QByteArray& bytes, QString& error) override;
-  QByteArray read(std::chrono::milliseconds timeout, QString& error) override;
+  void close() override { m_port.close(); }
   void clear() override;
 
  private:
-  QString m_device;
+  bool lost() const override;
+
   qint32 m_baud;
   QSerialPort m_port;
 };
