@@ -17,7 +17,8 @@ class InstrumentLinks {
   static constexpr qint32 kDefaultBaud = 9600;
   static constexpr double kSimWatts = 1.0;
 
-  // Nothing, with the reason in error, when the URL names no link this program knows.
+  // Nothing, with the reason in error, when the URL names no link this program knows. Sockets
+  // and serial ports belong to the thread that makes them: make the link where it is used.
   static std::unique_ptr<InstrumentLink> Make(const QString& url, QString& error);
 };
 
