@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -70,12 +71,22 @@ QByteArray UsbtmcLink::read(std::chrono::milliseconds timeout, QString& error) {
     unsigned int ms = static_cast<unsigned int>(timeout.count());
     ::ioctl(m_fd, USBTMC_IOCTL_SET_TIMEOUT, &ms);
   } else {
+    // An empty answer must mean the whole timeout has passed, signals or not.
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
     pollfd fd{m_fd, POLLIN, 0};
-    const int ready = ::poll(&fd, 1, static_cast<int>(timeout.count()));
+    int ready = -1;
+    while (ready < 0) {
+      const auto left =
+          std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      ready = ::poll(&fd, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+      if (ready < 0 && errno != EINTR) {
+        error = Failure("poll");
+        return {};
+      }
+    }
     if (ready == 0) return {};
-    if (ready < 0 || (fd.revents & POLLIN) == 0) {
-      if (ready < 0 && errno == EINTR) return {};
-      error = ready < 0 ? Failure("poll") : m_device + QStringLiteral(": hung up");
+    if ((fd.revents & POLLIN) == 0) {
+      error = m_device + QStringLiteral(": hung up");
       return {};
     }
   }
