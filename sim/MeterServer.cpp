@@ -112,7 +112,9 @@ bool MeterServer::Take(Client& client) {
   const ssize_t n = ::recv(client.fd, buffer.data(), buffer.size(), 0);
   if (n < 0 && errno == EINTR) return true;
   if (n <= 0) return false;
-  for (const char c : std::string_view(buffer.data(), static_cast<std::size_t>(n))) {
+  const std::string_view bytes(buffer.data(), static_cast<std::size_t>(n));
+  Log(ByteDirection::HostToMeter, bytes);
+  for (const char c : bytes) {
     if (c != '\n') {
       client.line += c;
       if (client.line.size() > kLongestLine) return false;
@@ -128,7 +130,15 @@ void MeterServer::Answer(int fd, const std::string& line) {
   const auto answer = m_meter.Handle(line, meter::ModelClock::now());
   if (!answer) return;
   if (m_meter.faults().slow.count() > 0) std::this_thread::sleep_for(m_meter.faults().slow);
-  SendAll(fd, *answer + "\n");
+  const std::string text = *answer + "\n";
+  Log(ByteDirection::MeterToHost, text);
+  SendAll(fd, text);
+}
+
+void MeterServer::Log(ByteDirection direction, std::string_view bytes) {
+  if (!m_logger) return;
+  m_logger(direction, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()},
+           SimClock::now());
 }
 
 }  // namespace velmora::sim

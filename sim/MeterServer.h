@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "instrument/model/SimulatedMeter.h"
+#include "sim/PtyRadioServer.h"
 
 namespace velmora::sim {
 
@@ -18,6 +19,8 @@ class MeterServer {
   MeterServer(const MeterServer&) = delete;
   MeterServer& operator=(const MeterServer&) = delete;
 
+  // Set before Start; runs on the server thread with the bytes each way.
+  void SetByteLogger(ByteLogger logger) { m_logger = std::move(logger); }
   // Listens on 127.0.0.1 (given as such or as "localhost") only; port 0 takes a free port.
   bool Start(const std::string& host, int port, std::string* error);
   void Stop();
@@ -33,8 +36,10 @@ class MeterServer {
   void Serve();
   bool Take(Client& client);  // false when the client has gone
   void Answer(int fd, const std::string& line);
+  void Log(ByteDirection direction, std::string_view bytes);
 
   meter::SimulatedMeter m_meter;  // only the server thread touches it once started
+  ByteLogger m_logger;
   int m_listen = -1;
   int m_wake[2] = {-1, -1};
   int m_port = 0;

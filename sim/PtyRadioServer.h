@@ -29,7 +29,8 @@ inline constexpr std::chrono::milliseconds kLineDrainPoll{1};
 // Bytes written to the master reach the slave's queue a moment later, not at once.
 inline constexpr std::chrono::milliseconds kLineSettle{20};
 
-enum class ByteDirection { FromHost, ToHost };
+// The radio's line, and the simulated meter's socket beside it.
+enum class ByteDirection { FromHost, ToHost, HostToMeter, MeterToHost };
 using ByteLogger =
     std::function<void(ByteDirection, std::span<const std::uint8_t>, SimClock::time_point)>;
 

@@ -245,7 +245,8 @@ Options:
                              be exactly 8192 bytes), saved atomically after every write block;
                              a block that cannot be saved is refused (15) and not kept
   --factory                  start a fresh memory with a factory alignment instead of all 0xFF
-  --log FILE                 log every byte in both directions with timestamps ("-": stderr)
+  --log FILE                 log every byte in both directions with timestamps ("-": stderr),
+                             the meter's as host>meter and meter>host
   --paced                    take and send bytes at the real 9600-baud speed (1.04 ms a byte)
   --help                     show this text and exit
 

@@ -98,9 +98,14 @@ int main(int argc, char** argv) {
   if (!PrepareMemory(*options, server, &error)) return Fail(error);
   server.SetFaults(options->faults);
   server.SetPaced(options->paced);
+  velmora::meter::Transmitter transmitter(options->meter.transmitter);
+  MeterServer meterServer([&transmitter](auto at) { return transmitter.Watts(at); },
+                          options->meter.meter);
   if (!options->logPath.empty()) {
-    server.SetByteLogger([&log](ByteDirection d, std::span<const std::uint8_t> bytes,
-                                SimClock::time_point at) { log.Write(d, bytes, at); });
+    const ByteLogger logger = [&log](ByteDirection d, std::span<const std::uint8_t> bytes,
+                                     SimClock::time_point at) { log.Write(d, bytes, at); };
+    server.SetByteLogger(logger);
+    meterServer.SetByteLogger(logger);
   }
   if (!options->memoryPath.empty()) {
     // A block is acknowledged only once it is in the file; otherwise the host sees it refused.
@@ -111,9 +116,6 @@ int main(int argc, char** argv) {
       return false;
     });
   }
-  velmora::meter::Transmitter transmitter(options->meter.transmitter);
-  MeterServer meterServer([&transmitter](auto at) { return transmitter.Watts(at); },
-                          options->meter.meter);
   if (options->meter.enabled) {
     server.SetTransmitListener([&transmitter](const TransmitEvent& event) {
       if (event.keyed) {

@@ -127,6 +127,7 @@ bool SimulatedMeter::Set(const std::string& header, const std::string& argument)
   } else if (is("*CLS")) {
     m_errors.clear();
   } else if (is("CONFigure:[SCALar]:[POWer]:[AC]")) {
+    // This meter measures average power and nothing else: there is nothing to switch.
   } else if (is("CALibration:ZERO:AUTO")) {
     if (word != "ONCE" && word != "1" && word != "ON") return refuse(-224);
     m_zeroed = true;
