@@ -50,14 +50,19 @@ class MeterEndToEndTest : public QObject {
     image.LoadDefaults();
     const int mhz =
         LiveCommandComposer::BandBase(image, 0) + 3 * LiveCommandComposer::BandStep(image, 0);
+    const QString trace = m_config->filePath("trace.txt");
     const auto read = RunCli(
-        radio.path(), {"meter", "--meter", url, "--read", "--freq", QString::number(mhz)}, m_env);
+        radio.path(),
+        {"meter", "--meter", url, "--read", "--freq", QString::number(mhz), "--log", trace}, m_env);
     QCOMPARE(read.exitCode, 0);
     const double expected =
         meter::PowerCurve(7).Watts(mhz, level) + meter::SimulatedMeter::kUnzeroedOffsetWatts;
     QVERIFY2(qAbs(Watts(read.out) - expected) < 4 * kNoise * expected,
              qPrintable(read.out + " expected " + QString::number(expected)));
     QVERIFY(read.out.contains(" dBm"));
+    const QString traced = QString::fromLatin1(ReadAll(trace));
+    QVERIFY2(traced.contains(url + " host>instrument 52 45 41 44 3F 0A"), qPrintable(traced));
+    QVERIFY(traced.contains(url + " instrument>host "));
 
     // The URL kept by --save serves the next call; after a read job nothing is transmitted.
     QCOMPARE(RunCli(radio.path(), {"meter", "--meter", url, "--save"}, m_env).out,
