@@ -11,6 +11,7 @@
 #include "cli/CliArguments.h"
 #include "cli/CliImage.h"
 #include "cli/DiffCommand.h"
+#include "cli/MeterCommand.h"
 #include "cli/PlotHelper.h"
 #include "cli/PortsCommand.h"
 #include "cli/ReportCommand.h"
@@ -30,10 +31,12 @@ constexpr const char* kUsage =
     "  plot FILE.dat -o OUT.svg  a band's level tables as curves (SVG or PNG)\n"
     "  report FILE.dat... -o OUT.csv  one CSV row per file, every field decoded\n"
     "  ports                   COM1..COM9 on this machine and whether each can be opened\n"
+    "  meter [--read|--zero]   the bench power meter: identify, read once, or zero\n"
     "--log FILE (before or after the command) appends a trace of every byte on the line\n"
     "(--log -: stderr).\n"
     "Run velmora-cli COMMAND --help for a command's options; --version prints the version.\n"
-    "Exit status: 0 success, 1 the radio transfer failed, 2 bad usage or unreadable files.\n";
+    "Exit status: 0 success, 1 the radio transfer or the meter failed, 2 bad usage or unreadable\n"
+    "files.\n";
 
 using Command = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
 
@@ -100,7 +103,7 @@ int main(int argc, char** argv) {
       {"read", TransferCommands::Read, false}, {"write", TransferCommands::Write, false},
       {"live", TransferCommands::Live, false}, {"show", ShowCommand::Run, true},
       {"diff", DiffCommand::Run, true},        {"report", ReportCommand::Run, true},
-      {"ports", PortsCommand::Run, true},
+      {"ports", PortsCommand::Run, true},      {"meter", MeterCommand::Run, true},
   };
   if (!args.empty()) {
     for (const auto& command : commands) {

@@ -97,7 +97,9 @@ void TraceLog::Bytes(const std::string& port, Direction direction,
                      std::span<const std::uint8_t> bytes) {
   const std::lock_guard lock(m_mutex);
   if (m_handle < 0 || bytes.empty()) return;
-  std::string text = port + (direction == Direction::ToRadio ? " host>radio" : " radio>host");
+  static constexpr const char* kArrows[] = {" host>radio", " radio>host", " host>instrument",
+                                            " instrument>host"};
+  std::string text = port + kArrows[static_cast<int>(direction)];
   char hex[4];
   for (const std::uint8_t b : bytes) {
     std::snprintf(hex, sizeof hex, " %02X", b);

@@ -12,12 +12,13 @@ namespace velmora {
 // The support trace that --log writes: every byte on the line with time, port and direction,
 // every open and close with its result, every job's start and outcome. One line per event:
 // seconds since the trace began, then "COM1 host>radio 52 0F 80 40" or "# text", as the
-// simulated radio logs. A run's trace opens with a header line naming the program, its version,
-// the wall-clock start, the host and the command line, and is appended to the file, so one file
-// can hold many runs. Closed (and free) until Open; any thread may write to it.
+// simulated radio logs; a bench instrument's bytes read "tcp://192.0.2.9:5025 host>instrument 2A".
+// A run's trace opens with a header line naming the program, its version, the wall-clock start,
+// the host and the command line, and is appended to the file, so one file can hold many runs.
+// Closed (and free) until Open; any thread may write to it.
 class TraceLog {
  public:
-  enum class Direction { ToRadio, FromRadio };
+  enum class Direction { ToRadio, FromRadio, ToInstrument, FromInstrument };
 
   static TraceLog& Instance();
 

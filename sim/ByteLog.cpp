@@ -25,16 +25,18 @@ bool ByteLog::Open(const std::string& path, std::string* error) {
 
 void ByteLog::Write(ByteDirection direction, std::span<const std::uint8_t> bytes,
                     SimClock::time_point at) {
+  static constexpr const char* kArrows[] = {"host>radio", "radio>host", "host>meter", "meter>host"};
+  const std::lock_guard lock(m_mutex);
   if (!m_file) return;
   const double seconds = std::chrono::duration<double>(at - m_start).count();
-  std::fprintf(m_file, "%11.6f %s", seconds,
-               direction == ByteDirection::FromHost ? "host>radio" : "radio>host");
+  std::fprintf(m_file, "%11.6f %s", seconds, kArrows[static_cast<int>(direction)]);
   for (const std::uint8_t b : bytes) std::fprintf(m_file, " %02X", b);
   std::fputc('\n', m_file);
   std::fflush(m_file);
 }
 
 void ByteLog::Note(const std::string& text) {
+  const std::lock_guard lock(m_mutex);
   if (!m_file) return;
   const double seconds = std::chrono::duration<double>(SimClock::now() - m_start).count();
   std::fprintf(m_file, "%11.6f # %s\n", seconds, text.c_str());

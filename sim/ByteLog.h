@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <mutex>
 #include <span>
 #include <string>
 
@@ -9,7 +10,8 @@
 namespace velmora::sim {
 
 // Writes every byte on the line as one text line per chunk: seconds since the start, the
-// direction ("host>radio" or "radio>host") and the bytes in hex.
+// direction ("host>radio", "radio>host", or "host>meter" and "meter>host" for the simulated
+// meter) and the bytes in hex. The radio's and the meter's threads may write at once.
 class ByteLog {
  public:
   ByteLog() = default;
@@ -23,6 +25,7 @@ class ByteLog {
   void Note(const std::string& text);
 
  private:
+  std::mutex m_mutex;  // one line at a time
   std::FILE* m_file = nullptr;
   bool m_owned = false;
   SimClock::time_point m_start = SimClock::now();

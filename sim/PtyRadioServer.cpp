@@ -19,6 +19,11 @@ void PtyRadioServer::SetMemoryWrittenListener(std::function<bool(const RadioMemo
       [this] { return !m_memoryListener || m_memoryListener(m_radio.memory()); });
 }
 
+void PtyRadioServer::SetTransmitListener(std::function<void(const TransmitEvent&)> listener) {
+  std::lock_guard lock(m_mutex);
+  m_radio.SetTransmitHook(std::move(listener));
+}
+
 bool PtyRadioServer::Start(std::string* error) {
   Stop();
   if (!m_pty.Open(error)) return false;

@@ -29,7 +29,8 @@ inline constexpr std::chrono::milliseconds kLineDrainPoll{1};
 // Bytes written to the master reach the slave's queue a moment later, not at once.
 inline constexpr std::chrono::milliseconds kLineSettle{20};
 
-enum class ByteDirection { FromHost, ToHost };
+// The radio's line, and the simulated meter's socket beside it.
+enum class ByteDirection { FromHost, ToHost, HostToMeter, MeterToHost };
 using ByteLogger =
     std::function<void(ByteDirection, std::span<const std::uint8_t>, SimClock::time_point)>;
 
@@ -49,6 +50,8 @@ class PtyRadioServer {
   void SetPaced(bool paced) { m_paced = paced; }  // bytes take their real 9600-baud time
   void SetByteLogger(ByteLogger logger) { m_logger = std::move(logger); }
   void SetMemoryWrittenListener(std::function<bool(const RadioMemory&)> listener);
+  // Runs on the server thread whenever the radio keys or unkeys its transmitter.
+  void SetTransmitListener(std::function<void(const TransmitEvent&)> listener);
 
   // Creates the pseudo-terminal and starts serving; false (with a reason in error) on failure.
   bool Start(std::string* error = nullptr);

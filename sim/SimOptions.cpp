@@ -1,6 +1,7 @@
 #include "sim/SimOptions.h"
 
 #include <charconv>
+#include <functional>
 #include <map>
 
 #include "radio/ProtocolConstants.h"
@@ -106,6 +107,69 @@ bool ParseLiveReply(const std::string& text, LiveReply& out) {
   return true;
 }
 
+// --meter tcp:127.0.0.1:PORT (or tcp://...); the host must be the loopback.
+bool ParseMeter(const std::string& text, MeterOptions& m) {
+  std::string rest = text;
+  for (const char* prefix : {"tcp://", "tcp:"}) {
+    if (rest.starts_with(prefix)) {
+      rest = rest.substr(std::string(prefix).size());
+      break;
+    }
+  }
+  const auto colon = rest.rfind(':');
+  if (colon == std::string::npos || text == rest) return false;
+  m.host = rest.substr(0, colon);
+  m.enabled = true;
+  return (m.host == "127.0.0.1" || m.host == "localhost") &&
+         ParseNumber(rest.substr(colon + 1), 10, 0, 65535, m.port);
+}
+
+// --meter-noise PERCENT, such as 0.5 or 0.5%
+bool ParsePercent(std::string text, double& out) {
+  if (text.ends_with('%')) text.pop_back();
+  double value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value < 0 || value > 100) {
+    return false;
+  }
+  out = value / 100.0;
+  return true;
+}
+
+template <class Duration>
+bool ParseDuration(const std::string& text, Duration& out) {
+  typename Duration::rep count = 0;
+  if (!ParseNumber(text, 10, typename Duration::rep{0}, typename Duration::rep{86'400'000},
+                   count)) {
+    return false;
+  }
+  out = Duration(count);
+  return true;
+}
+
+// The meter's options; false when the name is none of them or its value is bad.
+bool ParseMeterOption(const std::string& name, const std::function<std::string()>& value,
+                      MeterOptions& m) {
+  meter::MeterFaults& f = m.meter.faults;
+  if (name == "--meter") return ParseMeter(value(), m);
+  if (name == "--radio-seed") {
+    if (!ParseNumber(value(), 10, std::uint64_t{0}, UINT64_MAX, m.transmitter.radioSeed)) {
+      return false;
+    }
+    m.meter.seed = m.transmitter.radioSeed;
+    return true;
+  }
+  if (name == "--pa-settle-ms") return ParseDuration(value(), m.transmitter.settleTime);
+  if (name == "--tx-hold-s") return ParseDuration(value(), m.transmitter.holdTime);
+  if (name == "--meter-noise") return ParsePercent(value(), m.meter.noise);
+  if (name == "--meter-error") return ParseNumber(value(), 10, -999, 999, f.error) && f.error != 0;
+  if (name == "--meter-slow") return ParseDuration(value(), f.slow);
+  if (name == "--meter-silent") return f.silent = true;
+  if (name == "--meter-overrange") return f.overrange = true;
+  if (name == "--meter-stuck") return f.stuck = true;
+  return false;
+}
+
 }  // namespace
 
 std::optional<SimOptions> SimOptions::Parse(const std::vector<std::string>& args,
@@ -159,7 +223,7 @@ std::optional<SimOptions> SimOptions::Parse(const std::vector<std::string>& args
     else if (name == "--drop-read")
       ok = ParseDrop(value(), f) && ok;
     else
-      ok = false;
+      ok = ParseMeterOption(name, value, o.meter) && ok;
     if (!ok) {
       if (error) *error = "bad or incomplete option: " + name;
       return std::nullopt;
@@ -181,7 +245,8 @@ Options:
                              be exactly 8192 bytes), saved atomically after every write block;
                              a block that cannot be saved is refused (15) and not kept
   --factory                  start a fresh memory with a factory alignment instead of all 0xFF
-  --log FILE                 log every byte in both directions with timestamps ("-": stderr)
+  --log FILE                 log every byte in both directions with timestamps ("-": stderr),
+                             the meter's as host>meter and meter>host
   --paced                    take and send bytes at the real 9600-baud speed (1.04 ms a byte)
   --help                     show this text and exit
 
@@ -201,6 +266,23 @@ Faults (block numbers count from 1 within a session; each handshake starts one):
                              read-ack, write, live, all (default all)
   --drop-read N:K[:close]    in read block N send only the first K bytes of the 68-byte reply, then
                              go silent for good, or with ":close" close the line
+
+Simulated power meter (see the manual page for its curve, noise and settling):
+  --meter tcp:127.0.0.1:PORT serve an SCPI power meter on this loopback port (0: any free port;
+                             the second line printed is then "meter tcp://127.0.0.1:PORT")
+                             that measures this radio: a live command of a transmit table keys
+                             it at that point's frequency and level
+  --radio-seed N             this radio's own power curve (default 0)
+  --pa-settle-ms MS          time constant of the power's first-order settling (default 100)
+  --tx-hold-s S              the radio unkeys this long after a live command (default 30);
+                             a block read or write unkeys it at once
+  --meter-noise PERCENT      relative noise of one sample (default 0.5), shrinking with the
+                             square root of the meter's averaging count
+  --meter-silent             the meter answers nothing
+  --meter-error N            SCPI error N joins the meter's error queue after every setting
+  --meter-overrange          every reading is the over-range value 9.9E37
+  --meter-stuck              every reading repeats the first one
+  --meter-slow MS            every meter answer comes MS later
 )";
 }
 

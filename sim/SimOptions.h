@@ -4,9 +4,20 @@
 #include <string>
 #include <vector>
 
+#include "instrument/model/SimulatedMeter.h"
+#include "instrument/model/Transmitter.h"
 #include "sim/RadioFaults.h"
 
 namespace velmora::sim {
+
+// The simulated power meter that watches the radio's transmitter, when asked for.
+struct MeterOptions {
+  bool enabled = false;  // --meter given
+  std::string host;
+  int port = 0;  // 0: any free port
+  meter::TransmitterSettings transmitter;
+  meter::MeterSettings meter;
+};
 
 // The command line of velmora-radio-sim.
 struct SimOptions {
@@ -17,6 +28,7 @@ struct SimOptions {
   bool paced = false;
   bool help = false;
   RadioFaults faults;
+  MeterOptions meter;
 
   // Parses the arguments after the program name; nullopt with a message in error when one is bad.
   static std::optional<SimOptions> Parse(const std::vector<std::string>& args, std::string* error);

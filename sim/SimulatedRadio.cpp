@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/BcdCodec.h"
 #include "radio/NibbleSubstitution.h"
 
 namespace velmora::sim {
@@ -12,6 +13,10 @@ using namespace velmora::protocol;
 constexpr std::array<std::uint8_t, 4> kLiveHeader = {0xA6, 0x69, 0x80, 0x06};
 constexpr std::size_t kBlockHeaderSize = 4;
 constexpr std::size_t kWriteRequestSize = kBlockHeaderSize + kWriteBlockSize;
+// The tails of the level tables' live commands: high and low power carry the level in byte 8,
+// middle power in byte 9 after 13 80 0D. Tone commands key no transmit table.
+constexpr std::array<std::uint8_t, 2> kHighLowTail = {0xFF, 0xFF};
+constexpr std::array<std::uint8_t, 3> kMiddleTail = {0x13, 0x80, 0x0D};
 
 std::uint8_t High(std::uint16_t address) { return static_cast<std::uint8_t>(address >> 8); }
 std::uint8_t Low(std::uint16_t address) { return static_cast<std::uint8_t>(address & 0xFF); }
@@ -123,6 +128,7 @@ std::uint16_t SimulatedRadio::PendingAddress() const {
 
 std::vector<std::uint8_t> SimulatedRadio::OnReadRequest() {
   ++m_readBlocks;
+  StopTransmitting();
   const std::uint16_t address = PendingAddress();
   m_pending.clear();
   m_state = State::AwaitReadAck;
@@ -147,6 +153,7 @@ std::vector<std::uint8_t> SimulatedRadio::OnReadRequest() {
 
 std::vector<std::uint8_t> SimulatedRadio::OnWriteBlock() {
   ++m_writeBlocks;
+  StopTransmitting();
   const std::uint16_t address = PendingAddress();
   std::vector<std::uint8_t> data(m_pending.begin() + kBlockHeaderSize, m_pending.end());
   m_pending.clear();
@@ -179,11 +186,30 @@ std::vector<std::uint8_t> SimulatedRadio::OnLiveCommand() {
   m_pending.clear();
   m_state = State::Ready;
   Keep(m_live, record);
+  Transmit(record.bytes);
 
   std::vector<std::uint8_t> reply;
   if (m_faults.liveReply == LiveReply::Normal) reply = {kLiveAck};
   if (m_faults.liveReply == LiveReply::AckInstead) reply = {kAck};
   return Record(RequestRecord::Kind::LiveCommand, Reply(ReplyKind::LiveAck, std::move(reply)));
+}
+
+void SimulatedRadio::Transmit(const LiveCommandBytes& command) {
+  if (!m_transmit) return;
+  const auto tail = command.begin() + 6;
+  TransmitEvent event{true, BcdDecode(command[4] << 8 | command[5]), 0};
+  if (std::equal(kHighLowTail.begin(), kHighLowTail.end(), tail)) {
+    event.level = command[8];
+  } else if (std::equal(kMiddleTail.begin(), kMiddleTail.end(), tail)) {
+    event.level = command[9];
+  } else {
+    return;
+  }
+  m_transmit(event);
+}
+
+void SimulatedRadio::StopTransmitting() {
+  if (m_transmit) m_transmit(TransmitEvent{});
 }
 
 std::vector<std::uint8_t> SimulatedRadio::Reply(ReplyKind kind,

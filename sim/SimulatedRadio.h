@@ -36,6 +36,14 @@ struct RequestRecord {
   bool answered = true;       // false when a fault or silence kept the reply back
 };
 
+// What the radio's transmitter is told: a live command of a transmit level table keys it at that
+// point's frequency and level; a block read or write (another job) unkeys it.
+struct TransmitEvent {
+  bool keyed = false;
+  int frequencyMHz = 0;
+  int level = 0;
+};
+
 struct LiveRecord {
   LiveCommandBytes bytes;
   SimClock::time_point at;
@@ -77,6 +85,9 @@ class SimulatedRadio {
   // A hook that returns false (the block could not be kept) takes the block back: memory is
   // restored and the block is answered with the refusal byte, as a radio that failed to store it.
   void SetMemoryWrittenHook(std::function<bool()> hook) { m_memoryWritten = std::move(hook); }
+  void SetTransmitHook(std::function<void(const TransmitEvent&)> hook) {
+    m_transmit = std::move(hook);
+  }
 
  private:
   enum class State { Locked, AwaitIdentify, AwaitIdentifyAck, Ready, AwaitReadAck, Mute };
@@ -88,6 +99,8 @@ class SimulatedRadio {
   std::vector<std::uint8_t> OnReadRequest();
   std::vector<std::uint8_t> OnWriteBlock();
   std::vector<std::uint8_t> OnLiveCommand();
+  void Transmit(const LiveCommandBytes& command);
+  void StopTransmitting();
   std::vector<std::uint8_t> Reply(ReplyKind kind, std::vector<std::uint8_t> bytes) const;
   std::vector<std::uint8_t> Record(RequestRecord::Kind kind, std::vector<std::uint8_t> reply,
                                    std::uint16_t address = 0);
@@ -105,6 +118,7 @@ class SimulatedRadio {
   std::vector<RequestRecord> m_requests;
   std::vector<LiveRecord> m_live;
   std::function<bool()> m_memoryWritten;
+  std::function<void(const TransmitEvent&)> m_transmit;
 };
 
 }  // namespace velmora::sim

@@ -13,6 +13,7 @@
 #include "sim/ByteLog.h"
 #include "sim/FactoryAlignment.h"
 #include "sim/MemoryFile.h"
+#include "sim/MeterServer.h"
 #include "sim/PtyRadioServer.h"
 #include "sim/SimOptions.h"
 
@@ -97,9 +98,14 @@ int main(int argc, char** argv) {
   if (!PrepareMemory(*options, server, &error)) return Fail(error);
   server.SetFaults(options->faults);
   server.SetPaced(options->paced);
+  velmora::meter::Transmitter transmitter(options->meter.transmitter);
+  MeterServer meterServer([&transmitter](auto at) { return transmitter.Watts(at); },
+                          options->meter.meter);
   if (!options->logPath.empty()) {
-    server.SetByteLogger([&log](ByteDirection d, std::span<const std::uint8_t> bytes,
-                                SimClock::time_point at) { log.Write(d, bytes, at); });
+    const ByteLogger logger = [&log](ByteDirection d, std::span<const std::uint8_t> bytes,
+                                     SimClock::time_point at) { log.Write(d, bytes, at); };
+    server.SetByteLogger(logger);
+    meterServer.SetByteLogger(logger);
   }
   if (!options->memoryPath.empty()) {
     // A block is acknowledged only once it is in the file; otherwise the host sees it refused.
@@ -110,17 +116,29 @@ int main(int argc, char** argv) {
       return false;
     });
   }
+  if (options->meter.enabled) {
+    server.SetTransmitListener([&transmitter](const TransmitEvent& event) {
+      if (event.keyed) {
+        transmitter.Key(event.frequencyMHz, event.level, velmora::meter::ModelClock::now());
+      } else {
+        transmitter.Unkey();
+      }
+    });
+    if (!meterServer.Start(options->meter.host, options->meter.port, &error)) return Fail(error);
+  }
   if (!server.Start(&error)) return Fail(error);
   if (!options->linkPath.empty() && !MakeLink(options->linkPath, server.slavePath(), &error)) {
     server.Stop();
     return Fail(error);
   }
   std::printf("%s\n", server.slavePath().c_str());
+  if (options->meter.enabled) std::printf("meter tcp://127.0.0.1:%d\n", meterServer.port());
   std::fflush(stdout);
 
   WaitForEnd(signals, server);
   if (server.lineClosed()) log.Note("line closed by the drop fault");
   server.Stop();
+  meterServer.Stop();
   if (!options->linkPath.empty()) RemoveLink(options->linkPath, server.slavePath());
   return 0;
 }

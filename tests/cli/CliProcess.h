@@ -32,6 +32,11 @@ class SimProcess {
     m_process.waitForFinished(5000);
   }
   const QString& path() const { return m_path; }
+  // The next line it prints, such as its meter's address.
+  QString NextLine() {
+    if (!m_process.canReadLine()) m_process.waitForReadyRead(5000);
+    return QString::fromUtf8(m_process.readLine()).trimmed();
+  }
 
  private:
   QProcess m_process;

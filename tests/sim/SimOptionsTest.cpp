@@ -60,6 +60,22 @@ TEST(SimOptions, EachFaultOptionSetsItsFault) {
        }},
       {{"--drop-read", "1:0:close"},
        [](const SimOptions& o) { return o.faults.dropMode == DropMode::CloseLine; }},
+      {{"--meter", "tcp:127.0.0.1:5025", "--radio-seed", "42", "--pa-settle-ms", "250",
+        "--tx-hold-s", "5", "--meter-noise", "2%"},
+       [](const SimOptions& o) {
+         const auto& m = o.meter;
+         return m.enabled && m.host == "127.0.0.1" && m.port == 5025 &&
+                m.transmitter.radioSeed == 42 && m.meter.seed == 42 &&
+                m.transmitter.settleTime.count() == 250 && m.transmitter.holdTime.count() == 5 &&
+                m.meter.noise == 0.02;
+       }},
+      {{"--meter", "tcp://localhost:0", "--meter-silent", "--meter-error", "-222",
+        "--meter-overrange", "--meter-stuck", "--meter-slow", "300"},
+       [](const SimOptions& o) {
+         const auto& f = o.meter.meter.faults;
+         return o.meter.enabled && o.meter.port == 0 && f.silent && f.error == -222 &&
+                f.overrange && f.stuck && f.slow.count() == 300;
+       }},
       {{"--paced", "--factory", "--link", "/tmp/x", "--memory", "m", "--log", "-"},
        [](const SimOptions& o) {
          return o.paced && o.factory && o.linkPath == "/tmp/x" && o.memoryPath == "m" &&
@@ -88,6 +104,12 @@ TEST(SimOptions, BadValuesAreRejected) {
       {"--drop-read", "1"},
       {"--drop-read", "1:69"},
       {"--drop-read", "1:5:open"},
+      {"--meter", "tcp:10.0.0.5:5025"},
+      {"--meter", "127.0.0.1:5025"},
+      {"--meter", "tcp:127.0.0.1:70000"},
+      {"--meter-noise", "-1"},
+      {"--meter-error", "0"},
+      {"--pa-settle-ms", "fast"},
       {"stray"},
   };
   for (const auto& args : bad) {

@@ -320,6 +320,41 @@ TEST(SimulatedRadio, RecordsRequestsAndLiveCommands) {
   EXPECT_TRUE(radio.requests().empty());
 }
 
+// What the transmitter is told: level-table commands key it at their frequency and level, tone
+// commands leave it alone, and the block requests of another job unkey it.
+TEST(SimulatedRadio, LiveCommandsOfTransmitTablesKeyTheTransmitter) {
+  struct Case {
+    const char* name;
+    Bytes request;
+    std::vector<TransmitEvent> events;
+  };
+  const std::vector<Case> cases = {
+      {"high or low power",
+       {0xA6, 0x69, 0x80, 0x06, 0x01, 0x45, 0xFF, 0xFF, 0x8C, 0x00},
+       {{true, 145, 0x8C}}},
+      {"middle power",
+       {0xA6, 0x69, 0x80, 0x06, 0x04, 0x35, 0x13, 0x80, 0x0D, 0x40},
+       {{true, 435, 0x40}}},
+      {"tone", {0xA6, 0x69, 0x80, 0x06, 0x01, 0x45, 0x9E, 0x02, 0x0D, 0x40}, {}},
+      {"read block", ReadRequest(0x0FC0), {{}}},
+      {"write block", WriteRequest(0x0FC0, Data16(1)), {{}}},
+  };
+  for (const auto& c : cases) {
+    SimulatedRadio radio;
+    radio.Feed(HandshakeRequest());
+    radio.Feed(Bytes{0x02, 0x06});
+    std::vector<TransmitEvent> events;
+    radio.SetTransmitHook([&events](const TransmitEvent& e) { events.push_back(e); });
+    radio.Feed(c.request);
+    ASSERT_EQ(events.size(), c.events.size()) << c.name;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+      EXPECT_EQ(events[i].keyed, c.events[i].keyed) << c.name;
+      EXPECT_EQ(events[i].frequencyMHz, c.events[i].frequencyMHz) << c.name;
+      EXPECT_EQ(events[i].level, c.events[i].level) << c.name;
+    }
+  }
+}
+
 TEST(SimulatedRadio, SilentRadioStillCountsHandshakeAttempts) {
   SimulatedRadio radio;
   RadioFaults f;

@@ -1,0 +1,33 @@
+#include "instrument/InstrumentSettings.h"
+
+#include <QCoreApplication>
+
+namespace velmora {
+namespace {
+
+const QString kUrl = QStringLiteral("instruments/meterUrl");
+const QString kDialect = QStringLiteral("instruments/meterDialect");
+const QString kAttenuator = QStringLiteral("instruments/attenuatorDb");
+
+}  // namespace
+
+std::unique_ptr<QSettings> InstrumentSettings::ProgramSettings() {
+  const QString name = QCoreApplication::applicationName();
+  return std::make_unique<QSettings>(name, name);
+}
+
+InstrumentSettings InstrumentSettings::Load(const QSettings& settings) {
+  InstrumentSettings s;
+  s.meterUrl = settings.value(kUrl, s.meterUrl).toString();
+  s.meterDialect = settings.value(kDialect, s.meterDialect).toString();
+  s.attenuatorDb = settings.value(kAttenuator, s.attenuatorDb).toDouble();
+  return s;
+}
+
+void InstrumentSettings::Save(QSettings& settings) const {
+  settings.setValue(kUrl, meterUrl);
+  settings.setValue(kDialect, meterDialect);
+  settings.setValue(kAttenuator, attenuatorDb);
+}
+
+}  // namespace velmora

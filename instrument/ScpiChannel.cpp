@@ -1,0 +1,89 @@
+#include "instrument/ScpiChannel.h"
+
+#include <span>
+
+#include "radio/TraceLog.h"
+
+namespace velmora {
+namespace {
+
+std::span<const std::uint8_t> Bytes(const QByteArray& bytes) {
+  return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+          static_cast<std::size_t>(bytes.size())};
+}
+
+QString Seconds(std::chrono::milliseconds timeout) {
+  return QString::number(std::chrono::duration<double>(timeout).count(), 'g', 3);
+}
+
+}  // namespace
+
+ScpiChannel::ScpiChannel(std::unique_ptr<InstrumentLink> link, QString name)
+    : m_link(std::move(link)), m_name(std::move(name)) {}
+
+ScpiChannel::~ScpiChannel() { close(); }
+
+bool ScpiChannel::open() {
+  const std::lock_guard lock(m_mutex);
+  m_received.clear();
+  const bool opened = m_link->open(m_error);
+  TraceLog::Instance().Note(m_name.toStdString() +
+                            (opened ? " opened" : " not opened: " + m_error.toStdString()));
+  return opened;
+}
+
+void ScpiChannel::close() {
+  const std::lock_guard lock(m_mutex);
+  m_link->close();
+}
+
+bool ScpiChannel::send(const QByteArray& command) {
+  const std::lock_guard lock(m_mutex);
+  return sendLocked(command);
+}
+
+bool ScpiChannel::sendLocked(const QByteArray& command) {
+  const QByteArray line = command + '\n';
+  TraceLog::Instance().Bytes(m_name.toStdString(), TraceLog::Direction::ToInstrument, Bytes(line));
+  return m_link->write(line, m_error);
+}
+
+std::optional<QByteArray> ScpiChannel::takeLine() {
+  const qsizetype end = m_received.indexOf('\n');
+  if (end < 0) return std::nullopt;
+  QByteArray line = m_received.left(end);
+  m_received.remove(0, end + 1);
+  if (line.endsWith('\r')) line.chop(1);
+  return line;
+}
+
+std::optional<QByteArray> ScpiChannel::query(const QByteArray& command,
+                                             std::chrono::milliseconds timeout) {
+  const std::lock_guard lock(m_mutex);
+  m_received.clear();
+  if (!sendLocked(command)) return std::nullopt;
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (auto line = takeLine()) return line;
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) break;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+    QString error;
+    const QByteArray bytes = m_link->read(left, error);
+    TraceLog::Instance().Bytes(m_name.toStdString(), TraceLog::Direction::FromInstrument,
+                               Bytes(bytes));
+    m_received += bytes;
+    if (!error.isEmpty()) {
+      m_error = error;
+      return std::nullopt;
+    }
+    if (bytes.isEmpty() && !m_received.contains('\n')) break;
+  }
+  m_error = QStringLiteral("%1 did not answer %2 within %3 s")
+                .arg(m_name, QString::fromLatin1(command), Seconds(timeout));
+  m_received.clear();
+  m_link->clear();
+  return std::nullopt;
+}
+
+}  // namespace velmora

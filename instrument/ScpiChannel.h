@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include "instrument/InstrumentLink.h"
+
+namespace velmora {
+
+// Line-terminated SCPI over a link: commands go out with "\n", answers end at "\n" (a "\r" before
+// it is dropped). One query in flight at a time, each with its own timeout; every byte goes to
+// the support trace under the instrument's name. An answer that comes after its query timed out
+// is thrown away rather than taken for the next one's.
+class ScpiChannel {
+ public:
+  static constexpr std::chrono::milliseconds kQueryTimeout{3000};
+
+  ScpiChannel(std::unique_ptr<InstrumentLink> link, QString name);
+  ~ScpiChannel();
+
+  bool open();
+  void close();
+  bool send(const QByteArray& command);
+  std::optional<QByteArray> query(const QByteArray& command,
+                                  std::chrono::milliseconds timeout = kQueryTimeout);
+
+  const QString& name() const { return m_name; }
+  const QString& error() const { return m_error; }
+
+ private:
+  bool sendLocked(const QByteArray& command);
+  std::optional<QByteArray> takeLine();
+
+  std::unique_ptr<InstrumentLink> m_link;
+  QString m_name;
+  QString m_error;
+  QByteArray m_received;  // bytes after the last complete answer
+  std::mutex m_mutex;     // one query in flight
+};
+
+}  // namespace velmora

@@ -1,0 +1,31 @@
+#include "instrument/SerialLink.h"
+
+namespace velmora {
+
+SerialLink::SerialLink(const QString& device, qint32 baud)
+    : StreamLink(m_port, device), m_baud(baud) {
+  m_port.setPortName(device);
+}
+
+bool SerialLink::open(QString& error) {
+  if (m_port.open(QIODevice::ReadWrite) && m_port.setBaudRate(m_baud) &&
+      m_port.setDataBits(QSerialPort::Data8) && m_port.setParity(QSerialPort::NoParity) &&
+      m_port.setStopBits(QSerialPort::OneStop) &&
+      m_port.setFlowControl(QSerialPort::NoFlowControl)) {
+    return true;
+  }
+  error = failure(QStringLiteral("cannot open"));
+  m_port.close();
+  return false;
+}
+
+bool SerialLink::lost() const {
+  return m_port.error() != QSerialPort::NoError && m_port.error() != QSerialPort::TimeoutError;
+}
+
+void SerialLink::clear() {
+  m_port.clear(QSerialPort::Input);
+  StreamLink::clear();
+}
+
+}  // namespace velmora

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <thread>
+
+#include "instrument/InstrumentLinks.h"
+#include "instrument/ScpiChannel.h"
+#include "tests/radio/PtyPair.h"
+
+namespace velmora {
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr milliseconds kTestWait{2000};
+constexpr milliseconds kShortTimeout{200};
+
+std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+// Each link that talks to a device file, with a pseudo-terminal standing in for the device.
+class DeviceLinkTest : public testing::TestWithParam<const char*> {
+ protected:
+  // QSerialPort wants the thread it runs on known to Qt, as in the programs.
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "instrument_link_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+  }
+};
+
+TEST_P(DeviceLinkTest, QueriesLineByLineAndTimesOut) {
+  test::PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  QString error;
+  auto link = InstrumentLinks::Make(
+      QString::fromLatin1(GetParam()) + QString::fromStdString(pty.slavePath()) + "?baud=19200",
+      error);
+  ASSERT_TRUE(link) << error.toStdString();
+  ScpiChannel channel(std::move(link), QStringLiteral("meter"));
+  ASSERT_TRUE(channel.open()) << channel.error().toStdString();
+
+  std::vector<std::uint8_t> received;
+  std::thread instrument([&] {
+    received = pty.Receive(6, kTestWait);
+    pty.Send(Bytes("ACME,PM"));  // the answer in two pieces, CR LF ended
+    std::this_thread::sleep_for(milliseconds(20));
+    pty.Send(Bytes("-7,1.0\r\n"));
+  });
+  const auto answer = channel.query("*IDN?");
+  instrument.join();
+  EXPECT_EQ(received, Bytes("*IDN?\n"));
+  ASSERT_TRUE(answer) << channel.error().toStdString();
+  EXPECT_EQ(*answer, "ACME,PM-7,1.0");
+
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(channel.query("READ?", kShortTimeout));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, kShortTimeout);
+  EXPECT_EQ(channel.error(), "meter did not answer READ? within 0.2 s");
+  EXPECT_EQ(pty.Receive(6, kTestWait), Bytes("READ?\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, DeviceLinkTest, testing::Values("serial://", "usbtmc://"));
+
+TEST(InstrumentLinks, UrlsThatNameNoLinkAreRefused) {
+  const char* bad[] = {"",
+                       "http://x",
+                       "tcp://host",
+                       "tcp://h:0",
+                       "tcp:h:x",
+                       "serial://",
+                       "serial:///dev/x?baud=fast",
+                       "usbtmc://",
+                       "sim:?watts=-1",
+                       "/dev/ttyUSB0"};
+  for (const char* url : bad) {
+    QString error;
+    EXPECT_FALSE(InstrumentLinks::Make(QString::fromLatin1(url), error)) << url;
+    EXPECT_TRUE(error.startsWith(QString::fromLatin1(url) + ": ")) << error.toStdString();
+  }
+  QString error;
+  for (const char* url : {"tcp://127.0.0.1:5025", "tcp:localhost:5025", "sim:", "sim:?watts=5"}) {
+    EXPECT_TRUE(InstrumentLinks::Make(QString::fromLatin1(url), error)) << url;
+  }
+}
+
+}  // namespace
+}  // namespace velmora

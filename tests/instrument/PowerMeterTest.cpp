@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "instrument/PowerMeter.h"
+#include "instrument/SimLink.h"
+#include "tests/instrument/FakeInstrumentLink.h"
+
+namespace velmora {
+namespace {
+
+using test::FakeInstrumentLink;
+using test::FakeLinkScript;
+
+const QByteArray kNoError = "0,\"No error\"\n";
+
+MeterDialect Scpi() {
+  QString error;
+  return *MeterDialect::Find(QString::fromLatin1(MeterDialect::kDefault), error);
+}
+
+struct Fixture {
+  FakeLinkScript script;
+  ScpiChannel channel{std::make_unique<FakeInstrumentLink>(script), QStringLiteral("meter")};
+  PowerMeter meter{channel, Scpi()};
+};
+
+// What each step sends, byte for byte, and how it takes the answers it is given.
+struct StepCase {
+  const char* name;
+  std::function<bool(PowerMeter&)> step;
+  QByteArrayList answers;
+  QByteArray sent;
+  bool succeeds;
+  const char* errorText;  // part of the message on failure
+};
+
+TEST(PowerMeter, StepsSendTheirCommandsAndCheckTheErrorQueue) {
+  const std::vector<StepCase> cases = {
+      {"setup",
+       [](PowerMeter& m) {
+         return m.setup({16, 20.5});
+       },
+       {kNoError},
+       "*RST\n*CLS\nCONF:POW\nUNIT:POW W\nSENS:AVER:COUN 16\nSENS:CORR:OFFS 20.50\nSYST:ERR?\n",
+       true,
+       ""},
+      {"setup, two errors queued",
+       [](PowerMeter& m) {
+         return m.setup({1, 0});
+       },
+       {"-222,\"Data out of range\"\r\n", "-113,\"Undefined header\"\n", kNoError},
+       "*RST\n*CLS\nCONF:POW\nUNIT:POW W\nSENS:AVER:COUN 1\nSENS:CORR:OFFS 0.00\n"
+       "SYST:ERR?\nSYST:ERR?\nSYST:ERR?\n",
+       false,
+       "meter reports: -222,\"Data out of range\"; -113,\"Undefined header\""},
+      {"frequency",
+       [](PowerMeter& m) { return m.setFrequency(145.125e6); },
+       {"+0,\"No error\"\n"},
+       "SENS:FREQ 145125000\nSYST:ERR?\n",
+       true,
+       ""},
+      {"zero waits for completion",
+       [](PowerMeter& m) { return m.zero(); },
+       {"1\n", kNoError},
+       "CAL:ZERO:AUTO ONCE\n*OPC?\nSYST:ERR?\n",
+       true,
+       ""},
+      {"error queue unanswered",
+       [](PowerMeter& m) { return m.setFrequency(435e6); },
+       {},
+       "SENS:FREQ 435000000\nSYST:ERR?\n",
+       false,
+       "meter did not answer SYST:ERR? within 3 s"},
+      {"identify",
+       [](PowerMeter& m) { return m.identify() == QStringLiteral("ACME,PM1,123,2.0"); },
+       {"ACME,PM1,123,2.0\r\n"},
+       "*IDN?\n",
+       true,
+       ""},
+  };
+  for (const auto& c : cases) {
+    Fixture f;
+    f.script.chunks = c.answers;
+    EXPECT_EQ(c.step(f.meter), c.succeeds) << c.name;
+    EXPECT_EQ(f.script.written, c.sent) << c.name;
+    EXPECT_TRUE(f.meter.error().contains(QString::fromUtf8(c.errorText)))
+        << c.name << ": " << f.meter.error().toStdString();
+  }
+}
+
+struct ReadingCase {
+  QByteArrayList answer;  // as it arrives, chunk by chunk
+  std::optional<double> watts;
+  const char* errorText;
+};
+
+TEST(PowerMeter, ReadingsInScientificNotationAndTheirFaults) {
+  const std::vector<ReadingCase> cases = {
+      {{"+3.141500E+00\n"}, 3.1415, ""},
+      {{"2.5e-3\r\n"}, 0.0025, ""},
+      {{"+4.0", "0000E", "+00\n"}, 4.0, ""},  // an answer in pieces
+      {{" 12\n"}, 12.0, ""},
+      {{"9.9E37\n"}, std::nullopt, "reading over range (9.9E37)"},
+      {{"+9.91000E+37\n"}, std::nullopt, "over range"},
+      {{"NAN\n"}, std::nullopt, "answered READ? with \"NAN\", not a reading"},
+      {{"-113,\"Undefined header\"\n"}, std::nullopt, "answered READ? with"},
+      {{"+1.0E+00"}, std::nullopt, "did not answer READ? within 3 s"},  // no terminator
+      {{}, std::nullopt, "did not answer READ?"},
+  };
+  for (const auto& c : cases) {
+    Fixture f;
+    f.script.chunks = c.answer;
+    const auto watts = f.meter.readWatts();
+    const std::string name = c.answer.join("|").toStdString();
+    EXPECT_EQ(f.script.written, "READ?\n") << name;
+    EXPECT_EQ(watts.has_value(), c.watts.has_value()) << name;
+    if (watts && c.watts) {
+      EXPECT_DOUBLE_EQ(*watts, *c.watts) << name;
+    }
+    EXPECT_TRUE(f.meter.error().contains(QString::fromUtf8(c.errorText)))
+        << name << ": " << f.meter.error().toStdString();
+  }
+}
+
+TEST(PowerMeter, PartOfAnAnswerAfterItsTimeoutIsNotTakenForTheNext) {
+  Fixture f;
+  f.script.chunks = {"+1.0E+0", ""};
+  EXPECT_FALSE(f.meter.readWatts());
+  EXPECT_EQ(f.script.clears, 1);
+  f.script.chunks = {"+3.0E+00\n"};
+  EXPECT_EQ(f.meter.readWatts(), 3.0);
+}
+
+TEST(PowerMeter, ADialectIsDataAndMissingCommandsAreRefused) {
+  QString error;
+  const QByteArray json = R"({"description": "x", "identify": "ID?", "reset": "RS",
+      "clearStatus": "CS", "configure": "PWR", "unitsWatts": "UW", "averaging": "AV {count}",
+      "offset": "OF {db}DB", "frequency": "FR {hz}HZ", "zero": "Z", "waitDone": "W?",
+      "read": "MEAS?", "nextError": "ERR?"})";
+  const auto dialect = MeterDialect::FromJson("other", json, error);
+  ASSERT_TRUE(dialect) << error.toStdString();
+  FakeLinkScript script;
+  ScpiChannel channel(std::make_unique<FakeInstrumentLink>(script), QStringLiteral("m"));
+  PowerMeter meter(channel, *dialect);
+  script.chunks = {"0,\"\"\n", "0\n", "1.5\n"};
+  EXPECT_TRUE(meter.setup({4, -1.25}));
+  EXPECT_TRUE(meter.setFrequency(1e9));
+  EXPECT_EQ(meter.readWatts(), 1.5);
+  EXPECT_EQ(script.written,
+            "RS\nCS\nPWR\nUW\nAV 4\nOF -1.25DB\nERR?\nFR 1000000000HZ\nERR?\nMEAS?\n");
+
+  EXPECT_FALSE(MeterDialect::FromJson("broken", R"({"identify": "*IDN?"})", error));
+  EXPECT_TRUE(error.contains("no \"reset\" command")) << error.toStdString();
+  EXPECT_FALSE(MeterDialect::Find(QStringLiteral("nope"), error));
+  EXPECT_TRUE(error.contains("scpi-1999"));
+}
+
+// The role against the simulated meter: what one says the other understands.
+struct SimCase {
+  const char* name;
+  meter::MeterFaults faults;
+  bool setupSucceeds;
+  std::optional<double> watts;
+  const char* errorText;
+};
+
+TEST(PowerMeter, AgainstTheSimulatedMeter) {
+  const double kWatts = 2.0;
+  const std::vector<SimCase> cases = {
+      {"good", {}, true, kWatts * 10.0, ""},  // 10 dB attenuator offset
+      {"error queued", {false, -241, false, false, {}}, false, {}, "-241,\"Hardware missing\""},
+      {"over range", {false, 0, true, false, {}}, true, {}, "over range"},
+      {"silent", {true, 0, false, false, {}}, false, {}, "did not answer SYST:ERR?"},
+  };
+  for (const auto& c : cases) {
+    meter::MeterSettings settings;
+    settings.faults = c.faults;
+    settings.noise = 0.01;
+    ScpiChannel channel(
+        std::make_unique<SimLink>([&](meter::ModelClock::time_point) { return kWatts; }, settings),
+        QStringLiteral("sim"));
+    PowerMeter meter(channel, Scpi());
+    ASSERT_TRUE(channel.open());
+    EXPECT_EQ(meter.setup({100, 10.0}), c.setupSucceeds) << c.name;
+    if (!c.setupSucceeds) {
+      EXPECT_TRUE(meter.error().contains(QString::fromUtf8(c.errorText))) << c.name;
+      continue;
+    }
+    ASSERT_TRUE(meter.zero()) << c.name;
+    const auto watts = meter.readWatts();
+    ASSERT_EQ(watts.has_value(), c.watts.has_value()) << c.name;
+    // Averaging 100 leaves 0.1 % noise: 0.5 % is five standard deviations.
+    if (watts) {
+      EXPECT_NEAR(*watts, *c.watts, *c.watts * 0.005) << c.name;
+    }
+    EXPECT_TRUE(meter.error().contains(QString::fromUtf8(c.errorText))) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace velmora
