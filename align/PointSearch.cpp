@@ -33,6 +33,13 @@ double Predicted(double here, int from, int level, double slope) {
   return std::max(line, here * ratio * ratio);
 }
 
+// The meter's own words when it failed, or a reading no meter can give.
+QString Fault(const ProbeReading& reading) {
+  if (!reading.error.isEmpty()) return reading.error;
+  if (reading.watts >= 0 && std::isfinite(reading.watts)) return {};
+  return QStringLiteral("the meter read %1 W").arg(reading.watts);
+}
+
 }  // namespace
 
 PointSearch::PointSearch(const AlignPlan& plan, PowerProbe& probe, AlignClock& clock)
@@ -45,16 +52,8 @@ PointResult PointSearch::Run(PointResult point, const PointStart& start, KeyedBu
   point.slope = start.slope.value_or(0);
   int level = std::clamp(start.level, 0, m_plan.safety.maxLevel);
   for (;;) {
-    if (stop.stop_requested()) {
-      point.verdict = point.tries.empty() ? AlignVerdict::NotTried : AlignVerdict::Cancelled;
-      return point;
-    }
-    if (static_cast<int>(point.tries.size()) >= m_plan.safety.maxTries) {
-      point.verdict = AlignVerdict::TryLimit;
-      return point;
-    }
-    if (budget.usedSeconds + budget.longestTrySeconds > budget.limitSeconds) {
-      point.verdict = AlignVerdict::KeyedTimeLimit;
+    if (const auto halt = Halt(point, budget, stop)) {
+      point.verdict = *halt;
       return point;
     }
     const QDateTime time = m_clock.Now();
@@ -63,8 +62,8 @@ PointResult PointSearch::Run(PointResult point, const PointStart& start, KeyedBu
     point.keyedSeconds += reading.keyedSeconds;
     budget.usedSeconds += reading.keyedSeconds;
     budget.longestTrySeconds = std::max(budget.longestTrySeconds, reading.keyedSeconds);
-    if (!reading.error.isEmpty()) {
-      point.detail = reading.error;
+    point.detail = Fault(reading);
+    if (!point.detail.isEmpty()) {
       point.verdict = AlignVerdict::MeterError;
       return point;
     }
@@ -83,6 +82,17 @@ PointResult PointSearch::Run(PointResult point, const PointStart& start, KeyedBu
     }
     level = next.level;
   }
+}
+
+std::optional<AlignVerdict> PointSearch::Halt(const PointResult& point, const KeyedBudget& budget,
+                                              std::stop_token stop) const {
+  if (stop.stop_requested())
+    return point.tries.empty() ? AlignVerdict::NotTried : AlignVerdict::Cancelled;
+  if (static_cast<int>(point.tries.size()) >= m_plan.safety.maxTries) return AlignVerdict::TryLimit;
+  // Stops before a try that could carry the table past its keyed time.
+  if (budget.usedSeconds + budget.longestTrySeconds > budget.limitSeconds)
+    return AlignVerdict::KeyedTimeLimit;
+  return std::nullopt;
 }
 
 PointSearch::Next PointSearch::Decide(PointResult& point,

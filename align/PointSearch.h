@@ -43,6 +43,8 @@ class PointSearch {
     AlignVerdict verdict = AlignVerdict::Aligned;
   };
 
+  std::optional<AlignVerdict> Halt(const PointResult& point, const KeyedBudget& budget,
+                                   std::stop_token stop) const;
   Next Decide(PointResult& point, const std::optional<double>& startSlope) const;
   Next Step(PointResult& point, const std::optional<double>& startSlope, int lo, int hi) const;
   double Mean(int level) const;

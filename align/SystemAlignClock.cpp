@@ -11,7 +11,8 @@ bool SystemAlignClock::Wait(std::chrono::milliseconds duration, std::stop_token 
   std::mutex mutex;
   std::condition_variable_any woken;
   std::unique_lock lock(mutex);
-  return !woken.wait_for(lock, stop, duration, [] { return false; });
+  woken.wait_for(lock, stop, duration, [] { return false; });  // only the stop wakes it early
+  return !stop.stop_requested();
 }
 
 }  // namespace velmora

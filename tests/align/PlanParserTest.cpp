@@ -92,11 +92,6 @@ TEST(PlanParser, HashNamesTheFileNotThePlan) {
   EXPECT_NE(compact.plan->sha256, indented.plan->sha256);
 }
 
-TEST(PlanParser, ExampleMeterAllowsOneHundredWatts) {
-  // 20 dBm at the sensor behind 30 dB: 50 dBm at the radio.
-  EXPECT_NEAR(ExamplePlan().MaxRadioWatts(), 100.0, 1e-9);
-}
-
 struct Chosen {
   AlignPlan::Points points;
   std::vector<int> listed;

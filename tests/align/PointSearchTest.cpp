@@ -1,7 +1,10 @@
+#include <cmath>
 #include <functional>
+#include <thread>
 
 #include "AlignTestSupport.h"
 #include "align/PointSearch.h"
+#include "align/SystemAlignClock.h"
 
 namespace velmora::test {
 namespace {
@@ -45,7 +48,7 @@ TEST_P(PointSearchRows, SendsTheseLevels) {
   EXPECT_EQ(done.verdict, row.verdict) << VerdictName(done.verdict).toStdString();
   EXPECT_EQ(probe.levels, row.levels);
   EXPECT_EQ(done.newLevel, row.newLevel);
-  EXPECT_EQ(done.tries.size(), row.levels.size());
+  EXPECT_EQ(done.tries.size(), done.verdict == AlignVerdict::MeterError ? 0 : row.levels.size());
   EXPECT_DOUBLE_EQ(budget.usedSeconds, 0.25 * double(row.levels.size()));
 }
 
@@ -84,6 +87,12 @@ INSTANTIATE_TEST_SUITE_P(
                   {200, 232},
                   200},
         // Needs level 300: climbs by the largest step to the highest level and stops there.
+        SearchRow{"ImpossibleReading",
+                  [](int) { return std::nan(""); },
+                  100,
+                  AlignVerdict::MeterError,
+                  {100},
+                  100},
         SearchRow{"BeyondHighestLevel",
                   [](int l) { return l / 60.0; },
                   100,
@@ -91,6 +100,14 @@ INSTANTIATE_TEST_SUITE_P(
                   {100, 132, 164, 196, 228, 250},
                   100}),
     [](const testing::TestParamInfo<SearchRow>& row) { return std::string(row.param.name); });
+
+TEST(SystemAlignClock, StopEndsTheCoolDown) {
+  SystemAlignClock clock;
+  std::stop_source stop;
+  EXPECT_TRUE(clock.Wait(std::chrono::milliseconds(1), stop.get_token()));
+  std::jthread stopper([&stop] { stop.request_stop(); });
+  EXPECT_FALSE(clock.Wait(std::chrono::hours(1), stop.get_token()));
+}
 
 }  // namespace
 }  // namespace velmora::test
