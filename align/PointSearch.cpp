@@ -140,7 +140,8 @@ PointSearch::Next PointSearch::Step(PointResult& point, const std::optional<doub
                        lo + 1, hi - 1);
   } else {
     slope = SlopeFrom(from, startSlope);
-    const double steps = (target.watts - here) / slope;
+    // Bounded before rounding: a wild reading must not overflow the level arithmetic.
+    const double steps = std::clamp((target.watts - here) / slope, -256.0, 256.0);
     const long rounded = std::lround(steps);
     level = from + static_cast<int>(rounded != 0 ? rounded : (steps > 0 ? 1 : -1));
   }

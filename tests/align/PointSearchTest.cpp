@@ -87,6 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
                   {200, 232},
                   200},
         // Needs level 300: climbs by the largest step to the highest level and stops there.
+        SearchRow{
+            "WildReading", [](int) { return 1e300; }, 100, AlignVerdict::NotRising, {100, 68}, 100},
         SearchRow{"ImpossibleReading",
                   [](int) { return std::nan(""); },
                   100,
