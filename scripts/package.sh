@@ -26,6 +26,7 @@ usr/libexec/velmora/velmora-cli-plot
 usr/share/applications/velmora.desktop
 usr/share/doc/velmora/changelog.Debian.gz
 usr/share/doc/velmora/copyright
+usr/share/doc/velmora/examples/align-plan.json
 usr/share/icons/hicolor/scalable/apps/velmora.svg
 usr/share/man/man1/velmora-cli.1.gz
 usr/share/man/man1/velmora-radio-sim.1.gz

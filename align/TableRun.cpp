@@ -1,0 +1,75 @@
+#include "align/TableRun.h"
+
+#include <numeric>
+
+#include "core/ImageLayout.h"
+#include "core/LiveCommandComposer.h"
+
+namespace velmora {
+
+TableRun::TableRun(const AlignPlan& plan, PowerProbe& probe, AlignClock& clock)
+    : m_plan(plan), m_search(plan, probe, clock) {}
+
+std::vector<int> TableRun::ChosenPoints(const AlignPlan& plan, const CalibrationImage& image,
+                                        int band) {
+  std::vector<int> all(layout::kPointsPerTable);
+  std::iota(all.begin(), all.end(), 0);
+  switch (plan.points) {
+    case AlignPlan::Points::All:
+      return all;
+    case AlignPlan::Points::Listed:
+      return plan.listedPoints;
+    case AlignPlan::Points::InsideTransmitLimits:
+      break;
+  }
+  const layout::BandFields& fields = layout::kBand.at(static_cast<std::size_t>(band));
+  const int low = image.ReadBcd16(fields.txLow);
+  const int high = image.ReadBcd16(fields.txHigh);
+  const int base = LiveCommandComposer::BandBase(image, band);
+  const int step = LiveCommandComposer::BandStep(image, band);
+  std::vector<int> inside;
+  for (const int k : all) {
+    if (base + k * step >= low && base + k * step <= high) inside.push_back(k);
+  }
+  return inside;
+}
+
+bool TableRun::EndsTable(AlignVerdict verdict) {
+  return verdict == AlignVerdict::Cancelled || verdict == AlignVerdict::MeterError ||
+         verdict == AlignVerdict::KeyedTimeLimit || verdict == AlignVerdict::NotTried;
+}
+
+std::vector<PointResult> TableRun::Run(CalibrationImage& image, int band, int table,
+                                       std::stop_token stop) {
+  const auto& target = m_plan.targets.at(std::size_t(band)).at(std::size_t(table));
+  if (!target) return {};
+  KeyedBudget budget{m_plan.safety.maxKeyedSecondsPerTable};
+  std::vector<PointResult> results;
+  bool ended = false;
+  for (const int k : ChosenPoints(m_plan, image, band)) {
+    const std::size_t offset = layout::LevelTableOffset(band, table, k);
+    PointResult point;
+    point.band = band;
+    point.table = table;
+    point.point = k;
+    point.mhz =
+        LiveCommandComposer::BandBase(image, band) + k * LiveCommandComposer::BandStep(image, band);
+    point.target = *target;
+    point.oldLevel = point.newLevel = image.At(offset);
+    if (!ended) {
+      const PointResult* neighbour = results.empty() ? nullptr : &results.back();
+      PointStart start{point.oldLevel, std::nullopt};
+      if (neighbour && neighbour->verdict == AlignVerdict::Aligned)
+        start = {neighbour->newLevel,
+                 neighbour->slope > 0 ? std::optional(neighbour->slope) : std::nullopt};
+      point = m_search.Run(std::move(point), start, budget, stop);
+      if (point.verdict == AlignVerdict::Aligned)
+        image.SetAt(offset, static_cast<std::uint8_t>(point.newLevel));
+      ended = EndsTable(point.verdict);
+    }
+    results.push_back(std::move(point));
+  }
+  return results;
+}
+
+}  // namespace velmora

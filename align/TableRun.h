@@ -1,0 +1,33 @@
+#pragma once
+
+#include <stop_token>
+#include <vector>
+
+#include "align/PointSearch.h"
+#include "core/CalibrationImage.h"
+
+namespace velmora {
+
+// Aligns the chosen points of one transmit table in order, each from its neighbour's result,
+// and puts every accepted level into the image; nothing else in the image changes.
+class TableRun {
+ public:
+  TableRun(const AlignPlan& plan, PowerProbe& probe, AlignClock& clock);
+
+  // One result per chosen point, in order. A cancel, a meter fault or the table's keyed time
+  // ends the table: the points after it are reported as not tried.
+  std::vector<PointResult> Run(CalibrationImage& image, int band, int table, std::stop_token stop);
+
+  // The points the plan names for a band: by default those whose frequency lies inside the
+  // band's transmit limits in the image.
+  static std::vector<int> ChosenPoints(const AlignPlan& plan, const CalibrationImage& image,
+                                       int band);
+  // A verdict after which no further point of the table is keyed.
+  static bool EndsTable(AlignVerdict verdict);
+
+ private:
+  const AlignPlan& m_plan;
+  PointSearch m_search;
+};
+
+}  // namespace velmora
