@@ -8,6 +8,7 @@
 #include "ui/AppCommandLine.h"
 #include "ui/CAlignMainDlg.h"
 #include "ui/QtTranslations.h"
+#include "ui/UserSettings.h"
 #include "ui/VelmoraIcon.h"
 
 #ifndef VELMORA_VERSION
@@ -41,7 +42,8 @@ int CAlignApp::Run(int argc, char** argv) {
   QApplication app(count, arguments.data());
   SetNames();  // the parser's messages name the program
   if (const std::optional<int> status = commandLine.process(app)) return *status;
-  setUpApplication(app, commandLine.language());
+  setUpApplication(app,
+                   commandLine.language(UserSettings().language(), AppCommandLine::systemLocale()));
   if (!commandLine.logFile().isEmpty()) {
     std::string error;
     if (!TraceLog::Instance().Open(commandLine.logFile().toStdString(), &error)) {
