@@ -30,7 +30,7 @@ constexpr int kMaxTicks = 8;
 constexpr qreal kFirstSetWidth = 4.0;
 constexpr int kFirstSetAlpha = 120;
 constexpr qreal kOtherSetWidth = 2.0;
-constexpr std::array<qreal, layout::kTablesPerBand> kPointSizes = {11.0, 8.5, 6.0, 7.0};
+constexpr std::array<qreal, layout::kTablesPerBand> kPointSizes = {9.0, 7.0, 5.0, 6.0};
 
 // The core's table names marked for translation here, since the core links no Qt.
 constexpr std::array<const char*, layout::kTablesPerBand> kTableNameTexts = {
@@ -138,6 +138,7 @@ void AlignmentChart::Fill(QChart* chart, const QList<Curves>& sets,
   auto* tuning = Axis(TableName(kTuningTable), 0, kMaxTuning);
   tuning->setLinePenColor(TableColor(kTuningTable));
   tuning->setLabelsColor(TableColor(kTuningTable));
+  tuning->setGridLineVisible(false);  // the level scale's grid is the one to read by
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(levels, Qt::AlignLeft);
   chart->addAxis(tuning, Qt::AlignRight);
