@@ -30,7 +30,7 @@ constexpr int kMaxTicks = 8;
 constexpr qreal kFirstSetWidth = 4.0;
 constexpr int kFirstSetAlpha = 120;
 constexpr qreal kOtherSetWidth = 2.0;
-constexpr std::array<qreal, layout::kTablesPerBand> kPointSizes = {9.0, 7.0, 5.0, 6.0};
+constexpr std::array<qreal, layout::kTablesPerBand> kPointSizes = {7.0, 5.5, 4.0, 4.5};
 
 // The core's table names marked for translation here, since the core links no Qt.
 constexpr std::array<const char*, layout::kTablesPerBand> kTableNameTexts = {

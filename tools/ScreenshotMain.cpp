@@ -91,6 +91,7 @@ int main(int argc, char** argv) {
   factory.close();
 
   CAlignMainDlg window;
+  window.move(0, 0);  // leaves the curve view its room beside the window
   window.show();
   if (!window.LoadFromFile(file).ok()) return 1;
   const char* const bands[] = {"a", "b"};
