@@ -46,6 +46,7 @@ void CurveWindowTest::curvesFollowTheBandPageOnScreen() {
   actions.first()->trigger();
   CurveWindow* curves = w.dlg->curveWindow();
   QVERIFY(curves && curves->isVisible());
+  QVERIFY(!curves->frameGeometry().intersects(w.dlg->frameGeometry()));  // beside, not over
   QTRY_COMPARE(Line(curves->chart(), 0).value(3), QPointF(146, 103));
   QCOMPARE(Line(curves->chart(), 0).size(), 16);
 
