@@ -14,13 +14,23 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cmath>
 #include <string_view>
 
 namespace velmora {
 namespace {
 
 constexpr int kMaxLevel = 255;
+constexpr int kMaxTuning = 63;
+constexpr int kTuningTable = 3;
 constexpr qreal kHighlightMarker = 12.0;
+constexpr int kMaxTicks = 8;
+// The first set drawn wide and pale, the others dashed and thin on top: equal curves of two
+// files stay both visible. Within a set, equal tables show as nested points.
+constexpr qreal kFirstSetWidth = 4.0;
+constexpr int kFirstSetAlpha = 120;
+constexpr qreal kOtherSetWidth = 2.0;
+constexpr std::array<qreal, layout::kTablesPerBand> kPointSizes = {7.0, 5.5, 4.0, 4.5};
 
 // The core's table names marked for translation here, since the core links no Qt.
 constexpr std::array<const char*, layout::kTablesPerBand> kTableNameTexts = {
@@ -29,12 +39,43 @@ constexpr std::array<const char*, layout::kTablesPerBand> kTableNameTexts = {
 static_assert(std::ranges::equal(kTableNameTexts, BandCurves::kTableNames,
                                  [](std::string_view a, std::string_view b) { return a == b; }));
 
+// The largest of 1, 2 or 5 times a power of ten that gives at most kMaxTicks steps over span.
+qreal RoundStep(qreal span) {
+  const qreal raw = std::max(span, 1.0) / kMaxTicks;
+  const qreal magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+  for (const qreal factor : {1.0, 2.0, 5.0}) {
+    if (factor * magnitude >= raw) return factor * magnitude;
+  }
+  return 10.0 * magnitude;
+}
+
+// Ticks at round values (multiples of the step) whatever the range's ends.
 QValueAxis* Axis(const QString& title, qreal min, qreal max) {
   auto* axis = new QValueAxis;
   axis->setTitleText(title);
   axis->setRange(min, max);
   axis->setLabelFormat("%d");
+  axis->setTickType(QValueAxis::TicksDynamic);
+  axis->setTickAnchor(0);
+  axis->setTickInterval(RoundStep(max - min));
   return axis;
+}
+
+// Set 0 solid (pale and wide beneath others when there are others), the rest dashed.
+QLineSeries* TableLine(const BandCurves& curves, int table, qsizetype set, qsizetype sets) {
+  auto* series = new QLineSeries;
+  series->setPointsVisible(true);
+  series->setMarkerSize(kPointSizes.at(std::size_t(table)));
+  for (int k = 0; k < layout::kPointsPerTable; ++k) {
+    series->append(curves.PointMhz(k), curves.levels[std::size_t(table)][std::size_t(k)]);
+  }
+  QColor color = AlignmentChart::TableColor(table);
+  const bool beneath = set == 0 && sets > 1;
+  if (beneath) color.setAlpha(kFirstSetAlpha);
+  series->setColor(color);
+  series->setPen(QPen(color, beneath ? kFirstSetWidth : kOtherSetWidth,
+                      set == 0 ? Qt::SolidLine : Qt::DashLine));
+  return series;
 }
 
 }  // namespace
@@ -45,9 +86,18 @@ QChart* AlignmentChart::Create(const QList<Curves>& sets, const QString& title,
                                std::optional<Point> highlight) {
   auto* chart = new QChart;
   chart->setTitle(title);
-  chart->legend()->setAlignment(Qt::AlignBottom);
+  // Beside the plot, one entry a line, so no entry is cut short; each shows its line's style.
+  chart->legend()->setAlignment(Qt::AlignRight);
+  chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
   Fill(chart, sets, highlight);
   return chart;
+}
+
+QColor AlignmentChart::TableColor(int table) {
+  static const std::array<QColor, layout::kTablesPerBand> colors = {
+      QColor(0xC6, 0x28, 0x28), QColor(0xEF, 0x8A, 0x00), QColor(0x1E, 0x63, 0xC8),
+      QColor(0x2E, 0x8B, 0x3A)};
+  return colors.at(std::size_t(table));
 }
 
 void AlignmentChart::Fill(QChart* chart, const QList<Curves>& sets,
@@ -61,27 +111,20 @@ void AlignmentChart::Fill(QChart* chart, const QList<Curves>& sets,
   for (qsizetype s = 0; s < sets.size(); ++s) {
     const BandCurves& curves = sets[s].curves;
     for (int t = 0; t < layout::kTablesPerBand; ++t) {
-      auto* series = new QLineSeries;
-      series->setPointsVisible(true);
+      QLineSeries* series = TableLine(curves, t, s, sets.size());
       const QString table = TableName(t);
       series->setName(sets[s].label.isEmpty() ? table : sets[s].label + ' ' + table);
-      for (int k = 0; k < layout::kPointsPerTable; ++k) {
-        series->append(curves.PointMhz(k), curves.levels[std::size_t(t)][std::size_t(k)]);
-      }
       chart->addSeries(series);
-      if (s > 0) {
-        QPen pen = series->pen();
-        pen.setStyle(Qt::DashLine);
-        series->setPen(pen);
-      }
     }
     minMhz = std::min(minMhz, curves.PointMhz(0));
     maxMhz = std::max(maxMhz, curves.PointMhz(layout::kPointsPerTable - 1));
   }
+  QScatterSeries* marker = nullptr;
   if (highlight && !sets.isEmpty()) {
-    auto* marker = new QScatterSeries;
+    marker = new QScatterSeries;
     marker->setName(tr("当前点"));
     marker->setMarkerSize(kHighlightMarker);
+    marker->setColor(Qt::black);
     const BandCurves& curves = sets.first().curves;
     marker->append(
         curves.PointMhz(highlight->point),
@@ -90,12 +133,21 @@ void AlignmentChart::Fill(QChart* chart, const QList<Curves>& sets,
   }
   if (sets.isEmpty()) minMhz = maxMhz = 0;
   auto* x = Axis(tr("频率 (MHz)"), minMhz, std::max(maxMhz, minMhz + 1));
-  auto* y = Axis(tr("电平"), 0, kMaxLevel);
+  auto* levels = Axis(tr("电平"), 0, kMaxLevel);
+  // The receive tuning (at most 63) on a scale of its own, or it would lie flat at the bottom.
+  auto* tuning = Axis(TableName(kTuningTable), 0, kMaxTuning);
+  tuning->setLinePenColor(TableColor(kTuningTable));
+  tuning->setLabelsColor(TableColor(kTuningTable));
+  tuning->setGridLineVisible(false);  // the level scale's grid is the one to read by
   chart->addAxis(x, Qt::AlignBottom);
-  chart->addAxis(y, Qt::AlignLeft);
-  for (QAbstractSeries* series : chart->series()) {
-    series->attachAxis(x);
-    series->attachAxis(y);
+  chart->addAxis(levels, Qt::AlignLeft);
+  chart->addAxis(tuning, Qt::AlignRight);
+  const QList<QAbstractSeries*> all = chart->series();
+  for (qsizetype i = 0; i < all.size(); ++i) {
+    const bool isTuning = all[i] == marker ? highlight->table == kTuningTable
+                                           : i % layout::kTablesPerBand == kTuningTable;
+    all[i]->attachAxis(x);
+    all[i]->attachAxis(isTuning ? tuning : levels);
   }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <QCoreApplication>
 #include <QList>
 #include <QSize>
@@ -16,8 +17,9 @@ QT_END_NAMESPACE
 namespace velmora {
 
 // A band's level tables as a line chart: x the point frequency in MHz, y the level, one line per
-// table. Several curve sets overlay (before/after, radio/golden): the first solid, the others
-// dashed, each named by its label.
+// table, each table in its own colour; the receive tuning on a scale of its own at the right.
+// Several curve sets overlay (before/after, radio/golden) in the same colours: the first solid,
+// the others dashed, each named by its label.
 class AlignmentChart {
   Q_DECLARE_TR_FUNCTIONS(AlignmentChart)
 
@@ -40,6 +42,7 @@ class AlignmentChart {
   static QByteArray Render(QChart* chart, Format format, QSize size);
   // The table's name in the user's language, for tabs and plots.
   static QString TableName(int table);
+  static QColor TableColor(int table);
 };
 
 }  // namespace velmora

@@ -11,5 +11,6 @@ if command -v fc-list >/dev/null && ! fc-list :lang=zh family | grep -q .; then
 fi
 mkdir -p docs/screenshots
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1600x1400x24" \
+export XDG_CONFIG_HOME="$(mktemp -d)"  # the pictures show a first start, not this user's settings
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1920x1200x24" \
   build-release/ui/velmora-screenshots docs/screenshots

@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   AppCommandLine language;  // VELMORA_LANG=en pictures the window in English
   if (language.process(QStringList{app.arguments().first()})) return 2;
-  CAlignApp::setUpApplication(app, language.language());
+  CAlignApp::setUpApplication(app, language.language(std::nullopt, QString()));
   if (argc != 2) {
     std::fprintf(stderr, "usage: velmora-screenshots DIR\n");
     return 2;
@@ -91,6 +91,7 @@ int main(int argc, char** argv) {
   factory.close();
 
   CAlignMainDlg window;
+  window.move(0, 0);  // leaves the curve view its room beside the window
   window.show();
   if (!window.LoadFromFile(file).ok()) return 1;
   const char* const bands[] = {"a", "b"};

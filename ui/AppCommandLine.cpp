@@ -1,6 +1,7 @@
 #include "ui/AppCommandLine.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <cstdio>
 #include <string_view>
 
@@ -59,11 +60,13 @@ int OptionLength(std::string_view arg, const ToolkitOption (&options)[N]) {
 }  // namespace
 
 AppCommandLine::AppCommandLine()
-    : m_langOption(QStringLiteral("lang"),
-                   QStringLiteral("Language of the window: %1 (default zh; also set by %2).")
-                       .arg(QtTranslations::names().join(QStringLiteral(", ")),
-                            QString::fromLatin1(kLanguageVariable)),
-                   QStringLiteral("language")) {
+    : m_langOption(
+          QStringLiteral("lang"),
+          QStringLiteral(
+              "Language of the window: %1 (else %2, the menu's choice, the system locale).")
+              .arg(QtTranslations::names().join(QStringLiteral(", ")),
+                   QString::fromLatin1(kLanguageVariable)),
+          QStringLiteral("language")) {
   m_parser.setApplicationDescription(QStringLiteral(
       "Alignment tool for a dual-band handheld radio: reads, tunes and writes its alignment "
       "memory and keeps calibration files (.dat)."));
@@ -139,19 +142,24 @@ std::optional<int> AppCommandLine::process(const QStringList& arguments) {
   return kUsageError;
 }
 
-QtTranslations::Language AppCommandLine::language() const {
+QtTranslations::Language AppCommandLine::language(std::optional<QtTranslations::Language> chosen,
+                                                  QStringView systemLocale) const {
   if (m_parser.isSet(m_langOption)) {
     return QtTranslations::fromName(m_parser.value(m_langOption))
         .value_or(QtTranslations::Language::Chinese);
   }
   const QString named = qEnvironmentVariable(kLanguageVariable);
-  if (named.isEmpty()) return QtTranslations::Language::Chinese;
   if (const auto language = QtTranslations::fromName(named)) return *language;
-  std::fprintf(stderr, "%s: unknown language '%s' in %s; known: %s; using zh\n",
-               qPrintable(QCoreApplication::applicationName().toLower()), qPrintable(named),
-               kLanguageVariable, qPrintable(QtTranslations::names().join(QStringLiteral(", "))));
-  return QtTranslations::Language::Chinese;
+  if (!named.isEmpty()) {
+    std::fprintf(stderr, "%s: unknown language '%s' in %s; known: %s\n",
+                 qPrintable(QCoreApplication::applicationName().toLower()), qPrintable(named),
+                 kLanguageVariable, qPrintable(QtTranslations::names().join(QStringLiteral(", "))));
+  }
+  if (chosen) return *chosen;
+  return QtTranslations::fromLocale(systemLocale).value_or(QtTranslations::Language::Chinese);
 }
+
+QString AppCommandLine::systemLocale() { return QLocale::system().uiLanguages().value(0); }
 
 QString AppCommandLine::file() const {
   const QStringList files = m_parser.positionalArguments();

@@ -38,9 +38,13 @@ class AppCommandLine {
   QString file() const;
   // The support trace asked for with --log FILE, empty for none.
   QString logFile() const;
-  // --lang, else VELMORA_LANG, else Chinese: never the system locale, since the technicians
-  // read Chinese on machines often set to English. An unknown VELMORA_LANG is warned about.
-  QtTranslations::Language language() const;
+  // --lang, else VELMORA_LANG, else the language chosen in the window's menu, else the system
+  // locale (zh* Chinese, en* English), else Chinese, the texts' own language. An unknown
+  // VELMORA_LANG is warned about and passed over.
+  QtTranslations::Language language(std::optional<QtTranslations::Language> chosen,
+                                    QStringView systemLocale) const;
+  // The user's first interface language (LANGUAGE, LC_ALL, LC_MESSAGES, LANG), e.g. "en-US".
+  static QString systemLocale();
 
  private:
   QCommandLineParser m_parser;

@@ -9,6 +9,7 @@
 #include "ui/AppCommandLine.h"
 #include "ui/CAlignMainDlg.h"
 #include "ui/QtTranslations.h"
+#include "ui/UserSettings.h"
 #include "ui/VelmoraIcon.h"
 
 #ifndef VELMORA_VERSION
@@ -54,7 +55,8 @@ int CAlignApp::Run(int argc, char** argv) {
     }
   }
   QApplication app(count, arguments.data());
-  setUpApplication(app, commandLine.language());
+  setUpApplication(app,
+                   commandLine.language(UserSettings().language(), AppCommandLine::systemLocale()));
   setStartFile(commandLine.file());
   InitInstance();
   return 0;

@@ -22,8 +22,11 @@
 #include "transfer/RescueFile.h"
 #include "transfer/TransferDoneEvent.h"
 #include "ui/CAboutDlg.h"
+#include "ui/CalibrationFileDrop.h"
 #include "ui/CurveWindow.h"
+#include "ui/MainWindowCommands.h"
 #include "ui/MainWindowSettings.h"
+#include "ui/ScrollingWindowFrame.h"
 #include "ui/VelmoraIcon.h"
 #include "ui/controls/CStyledTabCtrl.h"
 #include "ui/kit/TemplateBuilder.h"
@@ -64,6 +67,22 @@ class GateHold {
   bool m_held;
 };
 
+// The label "开机显示" names the two power-on boxes after it, for screen readers and its key.
+void TiePowerOnLabel(const DialogControls& controls) {
+  QLabel* label = nullptr;
+  for (const DialogControls::Entry& entry : controls.All()) {
+    if (entry.control->id == res::main_window::kPowerOnText1) break;
+    if (auto* found = qobject_cast<QLabel*>(entry.widget)) label = found;
+  }
+  if (!label) return;
+  const int boxes[] = {res::main_window::kPowerOnText1, res::main_window::kPowerOnText2};
+  label->setBuddy(controls.Widget(boxes[0]));
+  for (int line = 0; line < 2; ++line) {
+    controls.Widget(boxes[line])
+        ->setAccessibleName(QStringLiteral("%1 %2").arg(label->text()).arg(line + 1));
+  }
+}
+
 }  // namespace
 
 CAlignMainDlg::CAlignMainDlg(QWidget* parent, MainWindowServices services)
@@ -77,10 +96,17 @@ CAlignMainDlg::CAlignMainDlg(QWidget* parent, MainWindowServices services)
   m_image.LoadDefaults();
   m_pImage = &m_image;
   m_job.SetPresenter(&m_presenter);
+  m_face = new QWidget(this);
   m_controls =
-      TemplateBuilder::Build(res::MainWindowTemplate(), this, &CStyledTabCtrl::makeForTemplate);
-  setFixedSize(size());  // a dialog frame: the controls sit where the template puts them
+      TemplateBuilder::Build(res::MainWindowTemplate(), m_face, &CStyledTabCtrl::makeForTemplate);
+  setWindowTitle(m_face->windowTitle());
+  m_face->setFixedSize(m_face->size());  // the controls sit where the template puts them
   OnInitDialog();
+  m_commands = new MainWindowCommands(this, &m_settings, &m_prompts);
+  m_frame = new ScrollingWindowFrame(this, m_face, m_commands->menuBar());
+  new CalibrationFileDrop(this, [this](const QString& path) { OpenNamed(path); });
+  restoreGeometry(m_settings.windowGeometry());
+  m_tabCtrl->SelectPage(m_settings.bandTab());
   for (CTransferJob* job : {&m_job, &m_pBandPageA->job(), &m_pBandPageB->job()}) {
     if (services.portFactory) job->SetPortFactory(services.portFactory);
     if (services.presenter) job->SetPresenter(services.presenter);
@@ -114,6 +140,7 @@ bool CAlignMainDlg::OnInitDialog() {
   // it again before the buttons look.
   connect(&m_gate, &TransferGate::Entered, this, &CAlignMainDlg::UpdateCommandButtons);
   connect(&m_gate, &TransferGate::Released, this, &CAlignMainDlg::UpdateCommandButtons);
+  TiePowerOnLabel(m_controls);
   WatchUserEdits();
   m_title = windowTitle();
   UpdateTitle();
@@ -123,15 +150,15 @@ bool CAlignMainDlg::OnInitDialog() {
 
 // Kept apart from the template: a row the dialog grows by, hidden until a read or write runs.
 void CAlignMainDlg::CreateTransferStatus() {
-  const int top = height();
-  const int right = width() - kStatusMargin;
-  m_cancelButton = new QPushButton(tr(kCancelText), this);
+  const int top = m_face->height();
+  const int right = m_face->width() - kStatusMargin;
+  m_cancelButton = new QPushButton(tr(kCancelText), m_face);
   m_cancelButton->setGeometry(right - kCancelButtonWidth, top, kCancelButtonWidth,
                               kStatusRowHeight);
-  m_transferProgress = new QProgressBar(this);
+  m_transferProgress = new QProgressBar(m_face);
   m_transferProgress->setGeometry(m_cancelButton->x() - kStatusMargin - kStatusBarWidth, top,
                                   kStatusBarWidth, kStatusRowHeight);
-  m_transferStatus = new QLabel(this);
+  m_transferStatus = new QLabel(m_face);
   m_transferStatus->setGeometry(kStatusMargin, top, m_transferProgress->x() - 2 * kStatusMargin,
                                 kStatusRowHeight);
   for (QWidget* w :
@@ -139,7 +166,7 @@ void CAlignMainDlg::CreateTransferStatus() {
         static_cast<QWidget*>(m_cancelButton)}) {
     w->hide();
   }
-  setFixedSize(width(), top + kStatusRowHeight + kStatusMargin);
+  m_face->setFixedSize(m_face->width(), top + kStatusRowHeight + kStatusMargin);
   connect(m_cancelButton, &QPushButton::clicked, this, [this] { m_job.Cancel(); });
   connect(&m_gate, &TransferGate::Released, this, &CAlignMainDlg::EndTransferStatus);
   // Reported on the worker thread; shown on this one.
@@ -285,7 +312,7 @@ void CAlignMainDlg::OnSave() {
 }
 
 bool CAlignMainDlg::ChooseAndSave() {
-  QString path = m_prompts.chooseSavePath(this);
+  QString path = m_prompts.chooseSavePath(this, m_settings.lastFolder());
   if (path.isEmpty()) return false;
   // The chooser asked about the name as chosen; a name that gains ".dat" is asked about here.
   const QString target =
@@ -305,10 +332,33 @@ bool CAlignMainDlg::ChooseAndSave() {
 // A file that cannot be opened is reported too: the user must not go on to write the image
 // in the window to a radio believing it is the file's.
 void CAlignMainDlg::OnOpen() {
+  OpenChosen([this] { return m_prompts.chooseOpenPath(this, m_settings.lastFolder()); });
+}
+
+void CAlignMainDlg::OpenNamed(const QString& path) {
+  OpenChosen([path] { return path; });
+}
+
+void CAlignMainDlg::OpenChosen(const std::function<QString()>& choose) {
   const GateHold hold(m_gate);
   if (!hold || !MaybeSaveChanges()) return;
-  const QString path = m_prompts.chooseOpenPath(this);
+  const QString path = choose();
   if (!path.isEmpty()) openFile(path);
+}
+
+void CAlignMainDlg::SaveToCurrentFile() {
+  const GateHold hold(m_gate);
+  if (!hold) return;
+  if (m_filePath.isEmpty()) {
+    ChooseAndSave();
+    return;
+  }
+  const FileResult result = SaveToFile(m_filePath);
+  if (result.ok()) {
+    FileNamed(m_filePath);
+  } else {
+    m_prompts.notify(this, FileErrorText(tr("保存"), m_filePath, result));
+  }
 }
 
 void CAlignMainDlg::openFile(const QString& path) {
@@ -438,7 +488,13 @@ void CAlignMainDlg::done(int result) {
     m_pBandPageA->CancelLiveRequests();
     m_pBandPageB->CancelLiveRequests();
   }
+  Remember();
   QDialog::done(result);
+}
+
+void CAlignMainDlg::Remember() {
+  m_settings.setWindowGeometry(saveGeometry());
+  m_settings.setBandTab(m_tabCtrl->currentIndex());
 }
 
 bool CAlignMainDlg::MaybeSaveChanges() {
@@ -473,7 +529,9 @@ void CAlignMainDlg::UpdateTitle() {
 }
 
 void CAlignMainDlg::FileNamed(const QString& path) {
+  m_filePath = path;
   m_fileName = QFileInfo(path).fileName();
+  m_settings.fileUsed(path);
   setWindowModified(false);
   UpdateTitle();
 }

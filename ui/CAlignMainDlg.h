@@ -13,6 +13,7 @@
 #include "transfer/TransferGate.h"
 #include "ui/MainWindowServices.h"
 #include "ui/QtMessagePresenter.h"
+#include "ui/UserSettings.h"
 #include "ui/WindowPrompts.h"
 #include "ui/kit/DataExchange.h"
 #include "ui/kit/DialogControls.h"
@@ -27,6 +28,8 @@ namespace velmora {
 class CBandPageDlg;
 class CStyledTabCtrl;
 class CurveWindow;
+class MainWindowCommands;
+class ScrollingWindowFrame;
 
 // The one top-level window: the band pages A and B as tabs, the port, the two power-on lines,
 // the hidden crystal and IF settings, and Read, Write, Save and Open. It owns the image and the
@@ -55,6 +58,10 @@ class CAlignMainDlg : public QDialog {
   void OnWrite();
   void OnSave();
   void OnOpen();
+  // Open with the file already named (a recent file, a dropped one): asks what Open asks.
+  void OpenNamed(const QString& path);
+  // Saves over the file opened or saved last; without one, as Save.
+  void SaveToCurrentFile();
   int OnTransferDone(int operation, int result);
   void OnSysCommand(int id);
   // The session ends (logout, kill): a running job is cancelled at its next pause, edits that
@@ -85,6 +92,8 @@ class CAlignMainDlg : public QDialog {
   QLabel* transferStatus() const { return m_transferStatus; }
   QProgressBar* transferProgress() const { return m_transferProgress; }
   QPushButton* cancelButton() const { return m_cancelButton; }
+  MainWindowCommands* commands() const { return m_commands; }
+  ScrollingWindowFrame* frame() const { return m_frame; }
 
  public slots:
   void done(int result) override;
@@ -98,6 +107,8 @@ class CAlignMainDlg : public QDialog {
 
  private:
   void AddSystemMenuEntry();
+  void OpenChosen(const std::function<QString()>& choose);
+  void Remember();
   CBandPageDlg* CreateBandPage(int band, const QString& caption);
   void StoreUserInterface();
   void RefreshUserInterface();
@@ -146,13 +157,18 @@ class CAlignMainDlg : public QDialog {
   QMenu* m_systemMenu = nullptr;
   QPointer<CurveWindow> m_curveWindow;
   QString m_title;         // the template's caption
-  QString m_fileName;      // of the file saved or opened last; empty before any
+  QString m_filePath;      // of the file saved or opened last; empty before any
+  QString m_fileName;      // its name
   bool m_hasData = false;  // read from a radio or opened from a file since the start
   bool m_ending = false;   // the session is ending: no more questions
   bool m_ended = false;    // and its edits are kept: the window closes
   QLabel* m_transferStatus = nullptr;
   QProgressBar* m_transferProgress = nullptr;
   QPushButton* m_cancelButton = nullptr;
+  QWidget* m_face = nullptr;  // the template's controls, scrolled on a small screen
+  UserSettings m_settings;
+  MainWindowCommands* m_commands = nullptr;
+  ScrollingWindowFrame* m_frame = nullptr;
 };
 
 }  // namespace velmora

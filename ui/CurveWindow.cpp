@@ -3,8 +3,10 @@
 #include <QChart>
 #include <QChartView>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ui/CAlignMainDlg.h"
 #include "ui/controls/CStyledTabCtrl.h"
@@ -15,6 +17,7 @@ namespace velmora {
 namespace {
 
 constexpr QSize kInitialSize{720, 480};
+constexpr int kMinimumWidth = 360;  // narrower, the view is of no use beside the window
 
 // The number a box shows, or the slider's position while the box holds no number.
 int ShownValue(const QLineEdit* edit, const QSlider* slider) {
@@ -41,6 +44,25 @@ CurveWindow::CurveWindow(CAlignMainDlg* window)
   Watch(window->bandPage(1));
   connect(window->tabCtrl(), &QTabBar::currentChanged, &m_refresh, qOverload<>(&QTimer::start));
   Refresh();
+  PlaceBeside(window);
+}
+
+// Beside the window on the side with more room, narrowed to that room if need be, so the view
+// never covers the sliders it follows; over the window only when the screen has no room at all.
+void CurveWindow::PlaceBeside(const QWidget* window) {
+  const QScreen* screen = window->screen();
+  if (!screen) return;
+  const QRect available = screen->availableGeometry();
+  const QRect anchor = window->frameGeometry();
+  const int rightRoom = available.right() - anchor.right();
+  const int leftRoom = anchor.left() - available.left();
+  const int room = std::max(rightRoom, leftRoom);
+  if (room < kMinimumWidth) return;
+  const int w = std::min(width(), room);
+  const int x = rightRoom >= leftRoom ? anchor.right() + 1 : anchor.left() - w;
+  const int h = std::min(height(), available.height());
+  resize(w, h);
+  move(x, std::clamp(anchor.top(), available.top(), available.bottom() - h + 1));
 }
 
 QChart* CurveWindow::chart() const { return m_view->chart(); }
@@ -52,8 +74,12 @@ void CurveWindow::Watch(CBandPageDlg* page) {
   for (int t = 0; t < layout::kTablesPerBand; ++t) {
     CLevelTableDlg* table = page->levelPage(t);
     for (int k = 0; k < CLevelTableDlg::kPoints; ++k) {
-      connect(table->Slider(k), &QSlider::valueChanged, this, [this, t, k] { Touch(t, k); });
-      connect(table->Edit(k), &QLineEdit::textChanged, this, [this, t, k] { Touch(t, k); });
+      // Any change redraws; only the user's own moves and typing move the marker, never a
+      // Read or an Open loading the page.
+      connect(table->Slider(k), &QSlider::valueChanged, &m_refresh, qOverload<>(&QTimer::start));
+      connect(table->Edit(k), &QLineEdit::textChanged, &m_refresh, qOverload<>(&QTimer::start));
+      connect(table->Slider(k), &QSlider::actionTriggered, this, [this, t, k] { Touch(t, k); });
+      connect(table->Edit(k), &QLineEdit::textEdited, this, [this, t, k] { Touch(t, k); });
     }
   }
 }

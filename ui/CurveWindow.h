@@ -18,8 +18,8 @@ class CAlignMainDlg;
 class CBandPageDlg;
 
 // The band page on screen as curves: its four level tables against the point frequencies, with
-// the point last touched marked. It follows the sliders and boxes as they change, so a point
-// out of line with its neighbours stands out while tuning.
+// the point the user moved last marked. It opens beside the window. It follows the sliders and
+// boxes as they change, so a point out of line with its neighbours stands out while tuning.
 class CurveWindow : public QDialog {
   Q_OBJECT
 
@@ -35,6 +35,7 @@ class CurveWindow : public QDialog {
   void Watch(CBandPageDlg* page);
   void Touch(int table, int point);
   void Refresh();
+  void PlaceBeside(const QWidget* window);
   CBandPageDlg* ShownPage() const;
 
   CAlignMainDlg* m_window;

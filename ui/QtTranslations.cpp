@@ -14,6 +14,8 @@ struct NamedLanguage {
 constexpr NamedLanguage kLanguages[] = {{"zh", QtTranslations::Language::Chinese},
                                         {"en", QtTranslations::Language::English}};
 
+QtTranslations::Language g_installed = QtTranslations::Language::Chinese;
+
 bool Load(QCoreApplication& app, const QString& catalog, const QString& folder) {
   auto* translator = new QTranslator(&app);
   if (translator->load(catalog, folder) && QCoreApplication::installTranslator(translator)) {
@@ -38,7 +40,26 @@ std::optional<QtTranslations::Language> QtTranslations::fromName(QStringView nam
   return std::nullopt;
 }
 
+QString QtTranslations::name(Language language) {
+  for (const NamedLanguage& entry : kLanguages) {
+    if (entry.language == language) return QString::fromLatin1(entry.name);
+  }
+  return {};
+}
+
+std::optional<QtTranslations::Language> QtTranslations::fromLocale(QStringView locale) {
+  for (const NamedLanguage& entry : kLanguages) {
+    if (locale.startsWith(QLatin1StringView(entry.name), Qt::CaseInsensitive)) {
+      return entry.language;
+    }
+  }
+  return std::nullopt;
+}
+
+QtTranslations::Language QtTranslations::installed() { return g_installed; }
+
 bool QtTranslations::install(QCoreApplication& app, Language language) {
+  g_installed = language;
   if (language == Language::English) return Load(app, QString::fromLatin1(kEnglishCatalog), {});
   return Load(app, QString::fromLatin1(kCatalog),
               QLibraryInfo::path(QLibraryInfo::TranslationsPath));

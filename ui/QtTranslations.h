@@ -22,10 +22,15 @@ class QtTranslations {
   // The names --lang and VELMORA_LANG take: "zh", "en".
   static QStringList names();
   static std::optional<Language> fromName(QStringView name);
+  static QString name(Language language);
+  // The language a locale name asks for: zh* Chinese, en* English, none for any other.
+  static std::optional<Language> fromLocale(QStringView locale);
 
   // Chinese: loads Qt's catalog from Qt's translations folder (Debian: qt6-translations-l10n),
   // false when it is not installed. English: loads the program's catalog, false when missing.
   static bool install(QCoreApplication& app, Language language = Language::Chinese);
+  // The language installed last; Chinese before any.
+  static Language installed();
 };
 
 }  // namespace velmora

@@ -12,11 +12,11 @@ QString WindowPrompts::FileFilter() { return tr("dat Files (*.dat);;All Files (*
 WindowPrompts WindowPrompts::Interactive() {
   WindowPrompts prompts;
   // No default suffix and no initial name; the save chooser asks before replacing a file.
-  prompts.chooseSavePath = [](QWidget* parent) {
-    return QFileDialog::getSaveFileName(parent, {}, {}, FileFilter());
+  prompts.chooseSavePath = [](QWidget* parent, const QString& folder) {
+    return QFileDialog::getSaveFileName(parent, {}, folder, FileFilter());
   };
-  prompts.chooseOpenPath = [](QWidget* parent) {
-    return QFileDialog::getOpenFileName(parent, {}, {}, FileFilter());
+  prompts.chooseOpenPath = [](QWidget* parent, const QString& folder) {
+    return QFileDialog::getOpenFileName(parent, {}, folder, FileFilter());
   };
   prompts.confirmReplace = [](QWidget* parent, const QString& path) {
     const QString text = tr("%1 已存在。\n要替换它吗?").arg(path);

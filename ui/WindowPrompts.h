@@ -18,9 +18,10 @@ struct WindowPrompts {
  public:
   enum class SaveChoice { Save, Discard, Cancel };
 
-  // The chosen full path, or an empty string when the user cancelled.
-  std::function<QString(QWidget* parent)> chooseSavePath;
-  std::function<QString(QWidget* parent)> chooseOpenPath;
+  // The chosen full path, or an empty string when the user cancelled; the chooser starts in
+  // folder (empty: the current one).
+  std::function<QString(QWidget* parent, const QString& folder)> chooseSavePath;
+  std::function<QString(QWidget* parent, const QString& folder)> chooseOpenPath;
   // True when the existing file at path may be replaced.
   std::function<bool(QWidget* parent, const QString& path)> confirmReplace;
   std::function<void(QWidget* parent, const QString& text)> notify;

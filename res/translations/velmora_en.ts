@@ -316,4 +316,99 @@ Do you want to replace it?</translation>
         <translation>Band A</translation>
     </message>
 </context>
+<context>
+    <name>velmora::MainWindowCommands</name>
+    <message>
+        <source>读出(&amp;R)</source>
+        <translation>&amp;Read</translation>
+    </message>
+    <message>
+        <source>从对讲机读出校准数据 (%1)</source>
+        <translation>Read the alignment data from the radio (%1)</translation>
+    </message>
+    <message>
+        <source>写入(&amp;W)</source>
+        <translation>&amp;Write</translation>
+    </message>
+    <message>
+        <source>把窗口中的校准数据写入对讲机 (%1)</source>
+        <translation>Write the alignment data in the window into the radio (%1)</translation>
+    </message>
+    <message>
+        <source>保存(&amp;S)</source>
+        <translation>&amp;Save</translation>
+    </message>
+    <message>
+        <source>把校准数据另存为 .dat 文件 (%1)</source>
+        <translation>Save the alignment data as a .dat file (%1)</translation>
+    </message>
+    <message>
+        <source>打开(&amp;O)</source>
+        <translation>&amp;Open</translation>
+    </message>
+    <message>
+        <source>打开 .dat 校准文件 (%1)</source>
+        <translation>Open a .dat calibration file (%1)</translation>
+    </message>
+    <message>
+        <source>文件(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>打开(&amp;O)...</source>
+        <translation>&amp;Open...</translation>
+    </message>
+    <message>
+        <source>最近打开的文件(&amp;R)</source>
+        <translation>Open &amp;Recent</translation>
+    </message>
+    <message>
+        <source>另存为(&amp;A)...</source>
+        <translation>Save &amp;As...</translation>
+    </message>
+    <message>
+        <source>退出(&amp;Q)</source>
+        <translation>&amp;Quit</translation>
+    </message>
+    <message>
+        <source>对讲机(&amp;A)</source>
+        <translation>R&amp;adio</translation>
+    </message>
+    <message>
+        <source>写入(&amp;W)...</source>
+        <translation>&amp;Write...</translation>
+    </message>
+    <message>
+        <source>查看(&amp;V)</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>曲线(&amp;C)</source>
+        <translation>&amp;Curves</translation>
+    </message>
+    <message>
+        <source>设置(&amp;T)</source>
+        <translation>Se&amp;ttings</translation>
+    </message>
+    <message>
+        <source>语言(&amp;L)</source>
+        <translation>&amp;Language</translation>
+    </message>
+    <message>
+        <source>帮助(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>手册(&amp;M)</source>
+        <translation>&amp;Manual</translation>
+    </message>
+    <message>
+        <source>下次启动 Velmora 时使用所选语言。</source>
+        <translation>Velmora uses the chosen language from its next start.</translation>
+    </message>
+    <message>
+        <source>无法打开手册。请在终端中运行: man velmora</source>
+        <translation>Cannot open the manual. Run in a terminal: man velmora</translation>
+    </message>
+</context>
 </TS>

@@ -5,8 +5,10 @@
 #include <QLineSeries>
 #include <QScatterSeries>
 #include <QTemporaryDir>
+#include <QValueAxis>
 #include <QtTest>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <sstream>
 
@@ -69,6 +71,7 @@ class PlotReportTest : public QObject {
 
  private slots:
   void chartCarriesTheImagesLevelsAtTheirFrequencies();
+  void tablesKeepTheirColoursAndScales();
   void plotWritesTheFormatItsNameAsksFor_data();
   void plotWritesTheFormatItsNameAsksFor();
   void reportRowsMatchShowJson();
@@ -99,6 +102,36 @@ void PlotReportTest::chartCarriesTheImagesLevelsAtTheirFrequencies() {
   const auto* marker = qobject_cast<QScatterSeries*>(series[8]);
   QVERIFY(marker);
   QCOMPARE(marker->points(), QList<QPointF>{QPointF(150 + 4 * 5, 10 + 5)});
+}
+
+// A table keeps its colour whatever the file and however many: the second file is dashed in the
+// same colours; the receive tuning has a scale of its own; ticks fall on round values.
+void PlotReportTest::tablesKeepTheirColoursAndScales() {
+  CalibrationImage image;
+  Sample(image);
+  const BandCurves curves = BandCurves::FromImage(image, 0);
+  const std::unique_ptr<QChart> one(AlignmentChart::Create({{"", curves}}, "A"));
+  const std::unique_ptr<QChart> two(
+      AlignmentChart::Create({{"radio", curves}, {"golden", curves}}, "A"));
+  QSet<QRgb> colours;
+  for (QChart* chart : {one.get(), two.get()}) {
+    const auto series = chart->series();
+    for (int s = 0; s < series.size(); ++s) {
+      auto* line = qobject_cast<QLineSeries*>(series[s]);
+      const int table = s % 4;
+      QCOMPARE(line->color().rgb(), AlignmentChart::TableColor(table).rgb());
+      QCOMPARE(line->pen().style(), s < 4 ? Qt::SolidLine : Qt::DashLine);
+      colours.insert(line->color().rgb());
+      const auto* y = qobject_cast<QValueAxis*>(line->attachedAxes().at(1));
+      QCOMPARE(y->max(), table == 3 ? 63.0 : 255.0);
+      QCOMPARE(std::fmod(y->tickAnchor(), y->tickInterval()), 0.0);
+    }
+  }
+  QCOMPARE(colours.size(), 4);
+  const auto* x = qobject_cast<QValueAxis*>(one->axes(Qt::Horizontal).first());
+  QCOMPARE(x->tickType(), QValueAxis::TicksDynamic);
+  QCOMPARE(x->tickInterval(), 10.0);  // 150..210 MHz: ticks at 150, 160, ... 210
+  QCOMPARE(std::fmod(x->tickAnchor(), 10.0), 0.0);
 }
 
 void PlotReportTest::plotWritesTheFormatItsNameAsksFor_data() {

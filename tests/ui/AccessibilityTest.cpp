@@ -36,6 +36,9 @@ void AccessibilityTest::everyPageControlIsReachableWithAName() {
   for (QAccessibleInterface* node : seen) {
     if (node->object()) names.insert(node->object(), node->text(QAccessible::Name));
   }
+  for (int id : {res::main_window::kPowerOnText1, res::main_window::kPowerOnText2}) {
+    QVERIFY(names.value(w.dlg->Control(id)).startsWith("开机显示 "));
+  }
   for (int band = 0; band < 2; ++band) {
     const auto sliders = w.Band(band)->findChildren<QSlider*>();
     const auto edits = w.Band(band)->findChildren<QLineEdit*>();

@@ -18,7 +18,7 @@ class AppShellTest : public QObject {
 
  private slots:
   void initTestCase();
-  void windowReadsChineseUnderEnglishLocale();
+  void windowReadsChineseUnderAnotherLocale();
   void languageChoice_data();
   void languageChoice();
   void standardButtonsReadChinese_data();
@@ -31,21 +31,22 @@ class AppShellTest : public QObject {
   void commandLine();
 };
 
-// The program starts as velmora does with no language asked for, on a system set to English.
+// The program starts as velmora does with no language asked for, on a system set to German.
 void AppShellTest::initTestCase() {
-  QCOMPARE(QLocale::system().language(), QLocale::English);
+  QCOMPARE(QLocale::system().language(), QLocale::German);
   qunsetenv(AppCommandLine::kLanguageVariable);
   AppCommandLine commandLine;
   QCOMPARE(commandLine.process(QStringList{"velmora"}), std::nullopt);
   QGuiApplication::setLayoutDirection(Qt::RightToLeft);  // as -reverse leaves it
-  CAlignApp::setUpApplication(*qApp, commandLine.language());
+  CAlignApp::setUpApplication(*qApp,
+                              commandLine.language(std::nullopt, AppCommandLine::systemLocale()));
   QCOMPARE(QGuiApplication::layoutDirection(), Qt::LeftToRight);
 }
 
-void AppShellTest::windowReadsChineseUnderEnglishLocale() {
+void AppShellTest::windowReadsChineseUnderAnotherLocale() {
   CAlignMainDlg dlg;
   QCOMPARE(static_cast<QPushButton*>(dlg.Control(res::main_window::kRead))->text(),
-           QString("读出"));
+           QString("读出(&R)"));
   QCOMPARE(dlg.windowTitle(), QString("UV电调测试软件 - 未命名[*]"));
   QCOMPARE(dlg.tabCtrl()->DrawnCaption(0), QString("A段接收"));
   QCOMPARE(dlg.bandPage(0)->levelTab()->DrawnCaption(0), QString("高功率"));
@@ -54,18 +55,49 @@ void AppShellTest::windowReadsChineseUnderEnglishLocale() {
 void AppShellTest::languageChoice_data() {
   QTest::addColumn<QStringList>("arguments");
   QTest::addColumn<QString>("variable");  // VELMORA_LANG; empty for unset
+  QTest::addColumn<QString>("chosen");    // in the window's menu; empty for none
+  QTest::addColumn<QString>("locale");    // the system's first interface language
   QTest::addColumn<bool>("english");
-  QTest::newRow("nothing asked") << QStringList{} << "" << false;
-  QTest::newRow("--lang en") << QStringList{"--lang", "en"} << "" << true;
-  QTest::newRow("--lang=en") << QStringList{"--lang=en"} << "" << true;
-  QTest::newRow("variable") << QStringList{} << "en" << true;
-  QTest::newRow("--lang over the variable") << QStringList{"--lang", "zh"} << "en" << false;
-  QTest::newRow("unknown variable, warned") << QStringList{} << "fr" << false;
+  QTest::newRow("another locale") << QStringList{} << ""
+                                  << ""
+                                  << "de-DE" << false;
+  QTest::newRow("no locale") << QStringList{} << ""
+                             << ""
+                             << "C" << false;
+  QTest::newRow("English locale") << QStringList{} << ""
+                                  << ""
+                                  << "en-US" << true;
+  QTest::newRow("British locale") << QStringList{} << ""
+                                  << ""
+                                  << "en-GB" << true;
+  QTest::newRow("Chinese locale") << QStringList{} << ""
+                                  << ""
+                                  << "zh-CN" << false;
+  QTest::newRow("menu over locale") << QStringList{} << ""
+                                    << "en"
+                                    << "zh-CN" << true;
+  QTest::newRow("menu zh over English locale") << QStringList{} << ""
+                                               << "zh"
+                                               << "en-US" << false;
+  QTest::newRow("variable over menu") << QStringList{} << "en"
+                                      << "zh"
+                                      << "zh-CN" << true;
+  QTest::newRow("--lang over variable") << QStringList{"--lang", "zh"} << "en"
+                                        << "en"
+                                        << "en-US" << false;
+  QTest::newRow("--lang=en") << QStringList{"--lang=en"} << ""
+                             << ""
+                             << "zh-CN" << true;
+  QTest::newRow("unknown variable, warned, passed over") << QStringList{} << "fr"
+                                                         << ""
+                                                         << "en-US" << true;
 }
 
 void AppShellTest::languageChoice() {
   QFETCH(QStringList, arguments);
   QFETCH(QString, variable);
+  QFETCH(QString, chosen);
+  QFETCH(QString, locale);
   QFETCH(bool, english);
   if (variable.isEmpty()) {
     qunsetenv(AppCommandLine::kLanguageVariable);
@@ -74,7 +106,8 @@ void AppShellTest::languageChoice() {
   }
   AppCommandLine commandLine;
   QCOMPARE(commandLine.process(QStringList{"velmora"} + arguments), std::nullopt);
-  const bool chosenEnglish = commandLine.language() == QtTranslations::Language::English;
+  const bool chosenEnglish = commandLine.language(QtTranslations::fromName(chosen), locale) ==
+                             QtTranslations::Language::English;
   qunsetenv(AppCommandLine::kLanguageVariable);
   QCOMPARE(chosenEnglish, english);
 }

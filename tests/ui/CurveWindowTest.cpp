@@ -46,15 +46,25 @@ void CurveWindowTest::curvesFollowTheBandPageOnScreen() {
   actions.first()->trigger();
   CurveWindow* curves = w.dlg->curveWindow();
   QVERIFY(curves && curves->isVisible());
+  QVERIFY(!curves->frameGeometry().intersects(w.dlg->frameGeometry()));  // beside, not over
   QTRY_COMPARE(Line(curves->chart(), 0).value(3), QPointF(146, 103));
   QCOMPARE(Line(curves->chart(), 0).size(), 16);
 
   QSlider* slider = w.Level(0, 0)->Slider(5);
-  slider->setValue(180);  // as a drag or key would
-  QTRY_COMPARE(Line(curves->chart(), 0).value(5), QPointF(150, 180));
+  slider->setFocus();
+  QTest::keyClick(slider, Qt::Key_Right);  // the user moves point 5: 105 to 106
+  QTRY_COMPARE(Line(curves->chart(), 0).value(5), QPointF(150, 106));
   auto* marker = qobject_cast<QScatterSeries*>(curves->chart()->series().last());
   QVERIFY(marker);
-  QCOMPARE(marker->points(), QList<QPointF>{QPointF(150, 180)});
+  QCOMPARE(marker->points(), QList<QPointF>{QPointF(150, 106)});
+
+  // Loading the pages anew, as a Read does, moves the lines but not the marker to another point.
+  image.levelTable(0, 3, 15) = 9;
+  QVERIFY(CalibrationFile::SaveToFile(image, path.toStdString(), {}).ok());
+  QVERIFY(w.dlg->LoadFromFile(path).ok());
+  QTRY_COMPARE(Line(curves->chart(), 0).value(5), QPointF(150, 105));
+  marker = qobject_cast<QScatterSeries*>(curves->chart()->series().last());
+  QCOMPARE(marker->points(), QList<QPointF>{QPointF(150, 105)});
 
   QTest::mouseClick(w.dlg->tabCtrl(), Qt::LeftButton, {}, w.dlg->tabCtrl()->tabRect(1).center());
   const BandCurves bandB = BandCurves::FromImage(w.dlg->image(), 1);

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include "radio/TraceLog.h"
@@ -25,6 +26,7 @@ class LanguageTest : public QObject {
   void tabCaptionsAndPagesReadEnglish();
   void menuAboutBoxAndPromptsReadEnglish();
   void transferRowReadsEnglish();
+  void desktopEntryNamesTheWindowInItsLanguages();
 };
 
 namespace {
@@ -44,10 +46,10 @@ void LanguageTest::initTestCase() {
 void LanguageTest::mainWindowReadsEnglish_data() {
   QTest::addColumn<int>("id");
   QTest::addColumn<QString>("text");
-  QTest::newRow("read") << res::main_window::kRead << "Read";
-  QTest::newRow("write") << res::main_window::kWrite << "Write";
-  QTest::newRow("save") << res::main_window::kSave << "Save";
-  QTest::newRow("open") << res::main_window::kOpen << "Open";
+  QTest::newRow("read") << res::main_window::kRead << "&Read";
+  QTest::newRow("write") << res::main_window::kWrite << "&Write";
+  QTest::newRow("save") << res::main_window::kSave << "&Save";
+  QTest::newRow("open") << res::main_window::kOpen << "&Open";
 }
 
 void LanguageTest::mainWindowReadsEnglish() {
@@ -114,6 +116,21 @@ void LanguageTest::transferRowReadsEnglish() {
   QVERIFY(file.open(QIODevice::ReadOnly));
   // The support trace keeps the program's own text, whatever the window speaks.
   QVERIFY(QString::fromUtf8(file.readAll()).contains("outcome: 已取消"));
+}
+
+// The menu shows the name the window shows: Chinese unless the locale is English, as the window.
+void LanguageTest::desktopEntryNamesTheWindowInItsLanguages() {
+  QFile file(VELMORA_DESKTOP_ENTRY);
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QMap<QString, QString> entry;
+  for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
+    entry.insert(line.section('=', 0, 0), line.section('=', 1));
+  }
+  CAlignMainDlg dlg;
+  QVERIFY(entry.value("Name").endsWith(" UV电调测试软件"));
+  QVERIFY(entry.value("Name[en]").endsWith(' ' + dlg.windowTitle().section(" - ", 0, 0)));
+  const QStringList localized = entry.keys().filter(QRegularExpression("^\\w+\\["));
+  QCOMPARE(localized.filter("[en]").size(), localized.size());  // zh_TW, de... read Name
 }
 
 QTEST_MAIN(LanguageTest)

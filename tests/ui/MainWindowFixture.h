@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -17,6 +19,18 @@
 #include "ui/pages/CLevelTableDlg.h"
 
 namespace velmora::test {
+
+// The windows of a test program keep their settings in a folder of its own, gone at its end.
+inline const bool kSettingsInTemporaryFolder = [] {
+  static QTemporaryDir folder;
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+  return true;
+}();
+
+// What the windows remembered so far, forgotten.
+inline void ForgetSettings() {
+  QSettings(QSettings::IniFormat, QSettings::UserScope, "Velmora", "velmora").clear();
+}
 
 // Calls act once with the widget find() returns, as soon as it returns one: the way to answer a
 // modal box or a popup menu that blocks the test inside exec(). Gives up after timeoutMs.
@@ -48,6 +62,7 @@ struct PromptScript {
   bool replace = true;
   int saveChooserCalls = 0;
   int openChooserCalls = 0;
+  QStringList chooserFolders;  // where each chooser started
   QStringList replaceQuestions;
   QStringList notices;
   WindowPrompts::SaveChoice saveChoice = WindowPrompts::SaveChoice::Discard;
@@ -58,13 +73,15 @@ struct PromptScript {
 
   WindowPrompts Prompts() {
     WindowPrompts p;
-    p.chooseSavePath = [this](QWidget*) {
+    p.chooseSavePath = [this](QWidget*, const QString& folder) {
       ++saveChooserCalls;
+      chooserFolders << folder;
       if (whileChoosing) whileChoosing();
       return savePaths.isEmpty() ? QString() : savePaths.takeFirst();
     };
-    p.chooseOpenPath = [this](QWidget*) {
+    p.chooseOpenPath = [this](QWidget*, const QString& folder) {
       ++openChooserCalls;
+      chooserFolders << folder;
       if (whileChoosing) whileChoosing();
       return openPaths.isEmpty() ? QString() : openPaths.takeFirst();
     };
@@ -86,9 +103,12 @@ struct PromptScript {
 };
 
 // The whole main window, shown, with scaled-timing ports that see only the test's radios, a
-// presenter that records job outcomes instead of showing boxes, and scripted questions.
+// presenter that records job outcomes instead of showing boxes, and scripted questions. It
+// starts as on a first run unless told to keep what an earlier window remembered.
 struct MainWindow {
-  explicit MainWindow(bool holdMessages = false) : presenter(holdMessages) {
+  explicit MainWindow(bool holdMessages = false, bool keepSettings = false)
+      : presenter(holdMessages) {
+    if (!keepSettings) ForgetSettings();
     dlg = std::make_unique<CAlignMainDlg>(
         nullptr, MainWindowServices{MakeScaledPort, &presenter, script.Prompts()});
     dlg->show();

@@ -114,13 +114,14 @@ void MainWindowTest::startState() {
   QCOMPARE(w.dlg->tabCtrl()->currentIndex(), 0);
   QVERIFY(w.Band(0)->isVisible());
   QVERIFY(!w.Band(1)->isVisible());
-  const QStringList captions = {"读出", "写入", "保存", "打开"};
+  const QStringList captions = {"读出(&R)", "写入(&W)", "保存(&S)", "打开(&O)"};
   const int ids[] = {res::main_window::kRead, res::main_window::kWrite, res::main_window::kSave,
                      res::main_window::kOpen};
   for (int i = 0; i < 4; ++i) {
     QCOMPARE(w.Button(ids[i])->text(), captions[i]);
     QVERIFY(w.Button(ids[i])->isVisible());
     QVERIFY(w.Button(ids[i])->isEnabled());
+    QVERIFY(!w.Button(ids[i])->toolTip().isEmpty());
   }
   QCOMPARE(ImageBytes(w.dlg->image()), DefaultBytes());  // starting changes no byte
 }

@@ -113,6 +113,11 @@ void CStyledTabCtrl::AsUserSelection(Handler&& handler) {
   m_userSelecting = false;
 }
 
+void CStyledTabCtrl::SelectPage(int index) {
+  if (index < 0 || index >= count() || index == currentIndex()) return;
+  AsUserSelection([&] { setCurrentIndex(index); });
+}
+
 void CStyledTabCtrl::OnSelChanging() { m_previousSelection = currentIndex(); }
 
 void CStyledTabCtrl::OnSelChange() {
@@ -223,7 +228,13 @@ void CStyledTabCtrl::DrawItem(QPainter& painter, int index, const QRect& itemRec
   painter.fillRect(work, palette().color(QPalette::Button));
   painter.setPen(CaptionColor(index));
   work.setTop(work.top() - kEdgeHeight);
-  painter.drawText(work, Qt::AlignCenter | Qt::TextSingleLine, caption);
+  // Centred by the caption's own ink, not the font's line: the CJK faces' tall lines would push
+  // the descenders of a Latin caption ("p", "g") below the strip, under the page.
+  const QFontMetrics metrics = painter.fontMetrics();
+  const QRect ink = metrics.tightBoundingRect(caption);
+  const QPoint baseline(work.center().x() - metrics.horizontalAdvance(caption) / 2,
+                        work.center().y() - ink.center().y());
+  painter.drawText(baseline, caption);
   painter.restore();
 }
 

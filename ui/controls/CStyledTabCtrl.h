@@ -36,6 +36,8 @@ class CStyledTabCtrl : public QTabBar {
   void AddPage(QWidget* page, const QString& caption, int image);
   void SetSelectedTextColor(COLORREF color);
   void SetHoverTextColor(COLORREF color);
+  // Selects a tab as a click would, showing its page; an index outside the tabs is ignored.
+  void SelectPage(int index);
 
   static QColor FromColorRef(COLORREF color);
   // The caption cut to its first 62 GBK bytes, never inside a character.
