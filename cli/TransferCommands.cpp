@@ -11,7 +11,6 @@
 #include "cli/CliJobRunner.h"
 #include "cli/ReadOutputFile.h"
 #include "core/LiveCommandComposer.h"
-#include "transfer/TransferDoneEvent.h"
 
 namespace velmora {
 namespace {
@@ -32,12 +31,15 @@ constexpr const char* kReadUsage =
     "every port succeeded.\n";
 constexpr const char* kWriteUsage =
     "usage: velmora-cli write IN.dat [--port N] [--scan] [--force] [--no-backup] [--no-verify]\n"
-    "                              [--quiet]\n"
+    "                              [--keep-backups N|all] [--quiet]\n"
     "       velmora-cli write IN.dat --ports 1-8|1,3,5 [--force] [--no-backup] [--no-verify]\n"
+    "                              [--keep-backups N|all]\n"
     "Writes IN.dat into the radio. A file that is not exactly 308 bytes is refused unless\n"
     "--force is given. First the bytes about to change are read and saved as a backup file\n"
     "(its path is printed; --no-backup skips it); afterwards every written block is read back\n"
-    "and compared (--no-verify skips it).\n"
+    "and compared (--no-verify skips it). After a successful write, the port's backups that\n"
+    "are older than a year and not among its newest 20 are removed (--keep-backups N keeps\n"
+    "the newest N instead, --keep-backups all removes none); never the one just made.\n"
     "Ports: --port N talks to COMN only (four handshake attempts, never another port); --scan\n"
     "tries the stored port (or N) first and then COM1..COM9, as the window does; with neither,\n"
     "the scan starts at the file's stored port. --quiet: no progress on stderr.\n"
@@ -101,6 +103,23 @@ std::string Hex(std::span<const std::uint8_t> bytes) {
   return text;
 }
 
+// --keep-backups N|all into the options; false (error set) for anything else.
+bool KeepBackups(const CliArguments& args, TransferOptions& options, std::string& error) {
+  const auto keep = args.Value("--keep-backups");
+  if (!keep) return true;
+  if (*keep == "all") {
+    options.keepBackups = TransferOptions::kKeepAllBackups;
+    return true;
+  }
+  const auto number = args.Int("--keep-backups", error);
+  if (error.empty() && *number >= 0) {
+    options.keepBackups = *number;
+    return true;
+  }
+  error = "--keep-backups needs a number of backups or all, not \"" + *keep + "\"";
+  return false;
+}
+
 // --ports names every port itself: a port, a scan or a source image beside it would be ignored.
 bool BatchAlone(const CliArguments& args, std::initializer_list<const char*> others,
                 std::ostream& err) {
@@ -133,8 +152,7 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
     if (!BatchAlone(*parsed, {"--port", "--scan", "--from"}, err)) return kExitUsage;
     TransferOptions options;
     options.readTwice = parsed->Has("--verify");
-    return BatchCommands::ReadInto(parsed->positional()[0], *ports, options, {}, out,
-                                   err);
+    return BatchCommands::ReadInto(parsed->positional()[0], *ports, options, {}, out, err);
   }
   CalibrationImage image;
   if (!PrepareImage(*parsed, parsed->Value("--from"), CliImage::Size::Any, image, err) ||
@@ -143,8 +161,8 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
   }
   TransferOptions options = PortOptions(*parsed);
   options.readTwice = parsed->Has("--verify");
-  const auto outcome = CliJobRunner::Run(TRANSFER_READ, image, out, {}, options,
-                                         ProgressStream(*parsed));
+  const auto outcome =
+      CliJobRunner::Run(TRANSFER_READ, image, out, {}, options, ProgressStream(*parsed));
   if (!outcome.succeeded) return kExitTransferFailed;
   return ReadOutputFile::save(parsed->positional()[0], image, err) ? kExitOk : kExitUsage;
 }
@@ -153,8 +171,8 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
                             std::ostream& err) {
   int code = kExitUsage;
   const auto parsed = CliArguments::ParseOrUsage(
-      args, {"--port", "--ports"}, With(kPortFlags, {"--force", "--no-backup", "--no-verify"}),
-      kWriteUsage, out, err, code);
+      args, {"--port", "--ports", "--keep-backups"},
+      With(kPortFlags, {"--force", "--no-backup", "--no-verify"}), kWriteUsage, out, err, code);
   if (!parsed) return code;
   if (parsed->positional().size() != 1) {
     err << "write needs exactly one input file\n" << kWriteUsage;
@@ -166,12 +184,17 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
   TransferOptions options = PortOptions(*parsed);
   options.backup = !parsed->Has("--no-backup");
   options.verify = !parsed->Has("--no-verify");
+  std::string error;
+  if (!KeepBackups(*parsed, options, error)) {
+    err << error << "\n";
+    return kExitUsage;
+  }
   if (const auto ports = parsed->Value("--ports")) {
     if (!BatchAlone(*parsed, {"--port", "--scan"}, err)) return kExitUsage;
     return BatchCommands::WriteFrom(image, *ports, options, {}, out, err);
   }
-  return Outcome(CliJobRunner::Run(TRANSFER_WRITE, image, out, {}, options,
-                                   ProgressStream(*parsed)));
+  return Outcome(
+      CliJobRunner::Run(TRANSFER_WRITE, image, out, {}, options, ProgressStream(*parsed)));
 }
 
 int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& out,
@@ -219,11 +242,10 @@ int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& o
   } else {
     LiveCommandComposer::ComposeTone(image, b, *column, *tenths, *value);
   }
-  const auto outcome = CliJobRunner::Run(TRANSFER_LIVE, image, out, {},
-                                         PortOptions(*parsed), ProgressStream(*parsed));
-  if (outcome.posted < 0) return kExitTransferFailed;  // not connected: the job said so
-  out << "sent:" << Hex(image.liveCommandSent()) << "\n"
-      << (outcome.succeeded ? CTransferJob::kSuccessText : CTransferJob::kFailureText) << "\n";
+  const auto outcome = CliJobRunner::Run(TRANSFER_LIVE, image, out, {}, PortOptions(*parsed),
+                                         ProgressStream(*parsed));
+  if (!outcome.connected) return kExitTransferFailed;  // nothing was sent
+  out << "sent:" << Hex(image.liveCommandSent()) << "\n";
   return Outcome(outcome);
 }
 

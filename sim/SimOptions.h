@@ -16,6 +16,7 @@ struct SimOptions {
   bool factory = false;
   bool paced = false;
   bool help = false;
+  bool version = false;
   RadioFaults faults;
 
   // Parses the arguments after the program name; nullopt with a message in error when one is bad.

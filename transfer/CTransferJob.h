@@ -100,6 +100,8 @@ class CTransferJob {
   bool WriteBlocks(const WritePlan& plan);
   bool Backup(const WritePlan& plan, Text& reason);
   bool Verify(const WritePlan& plan, const Text& backupLine);
+  void PruneBackups();
+  QString PortTag() const;
   void RunWrite();
   void RunLive();
 
