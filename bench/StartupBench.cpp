@@ -1,10 +1,13 @@
 // Times the window from process start to its first map on the X server, beside a bare Qt Widgets
 // window, in turns within one run so that both see the same machine. Needs an X display (for
 // example under xvfb-run); the programs run as a user starts them and are ended once mapped.
+// velmora-startup-bench [VELMORA]
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -55,8 +58,13 @@ double TimeToFirstMap(xcb_connection_t* x, const std::vector<std::string>& args)
   argv.push_back(nullptr);
   while (auto* stale = xcb_poll_for_event(x)) std::free(stale);
   const auto start = Clock::now();
+  posix_spawn_file_actions_t quiet;  // the programs' own warnings would bury the table
+  posix_spawn_file_actions_init(&quiet);
+  posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   pid_t pid = -1;
-  if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  const int spawned = ::posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&quiet);
+  if (spawned != 0) return -1;
   const bool mapped = WaitForMap(x, start + kMapWait);
   const auto end = Clock::now();
   ::kill(pid, SIGKILL);  // mapped is all it was started for
@@ -71,7 +79,8 @@ double Median(std::vector<double> values) {
 
 }  // namespace
 
-int main() {
+// An argument names another build of the window to time instead of this one.
+int main(int argc, char** argv) {
   xcb_connection_t* x = xcb_connect(nullptr, nullptr);
   if (xcb_connection_has_error(x)) {
     std::fprintf(stderr, "no X display: run under xvfb-run -a\n");
@@ -82,7 +91,7 @@ int main() {
   xcb_change_window_attributes(x, screen->root, XCB_CW_EVENT_MASK, &mask);
   xcb_flush(x);
   ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-  Program programs[] = {{"velmora", {VELMORA_PATH}, {}},
+  Program programs[] = {{"velmora", {argc > 1 ? argv[1] : VELMORA_PATH}, {}},
                         {"bare Qt window", {VELMORA_BARE_WINDOW_PATH}, {}}};
   std::vector<double> ratios;
   for (int run = -1; run < kRuns; ++run) {  // run -1 warms the caches and is not counted
