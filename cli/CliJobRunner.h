@@ -1,7 +1,5 @@
 #pragma once
 
-#include <functional>
-#include <memory>
 #include <ostream>
 
 #include "core/CalibrationImage.h"
@@ -9,13 +7,13 @@
 
 namespace velmora {
 
-// Runs one transfer job on its worker thread, exactly as the window does, and waits for it,
-// printing the outcome text and one line of detail.
+// Runs one transfer job on its worker thread, exactly as the window does, and waits for it (a stop
+// signal cancels it), printing the outcome text first, then one line of detail and any backup.
 class CliJobRunner {
  public:
   struct Outcome {
     bool succeeded = false;
-    int posted = -1;  // the last result the job posted, -1 for none
+    bool connected = false;  // a radio answered; a live job then sent its command
   };
   // Tests hand in a port factory (scaled timing); the tool uses the real port. progress, when
   // given, receives the job's progress as one rewritten terminal line.

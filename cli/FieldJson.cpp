@@ -6,7 +6,7 @@
 namespace velmora {
 
 QJsonObject FieldJson::Place(const ImageField& field) {
-  return {{"name", QString::fromStdString(field.name)},
+  return {{"name", QString::fromStdString(ImageFields::UniqueName(field))},
           {"offset", qint64(field.offset)},
           {"size", qint64(field.size)}};
 }

@@ -11,7 +11,8 @@ namespace velmora {
 // Image fields as JSON, for `show --json` and `diff --json`.
 class FieldJson {
  public:
-  // {"name", "offset", "size"}: where the field lies.
+  // {"name", "offset", "size"}: where the field lies; a name several fields share is followed
+  // by "@offset", so every name occurs once.
   static QJsonObject Place(const ImageField& field);
   // {"raw", "value"}: its bytes in hex and its decoded value; a level table's value lists its
   // points as {"mhz", "level"}.

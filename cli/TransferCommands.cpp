@@ -13,7 +13,6 @@
 #include "core/LiveCommandComposer.h"
 #include "core/SafeFile.h"
 #include "transfer/DataFolder.h"
-#include "transfer/TransferDoneEvent.h"
 
 namespace velmora {
 namespace {
@@ -34,16 +33,19 @@ constexpr const char* kReadUsage =
     "every port succeeded.\n";
 constexpr const char* kWriteUsage =
     "usage: velmora-cli write IN.dat [--port N] [--scan] [--force] [--no-backup] [--no-verify]\n"
-    "                              [--backup-dir DIR] [--quiet]\n"
+    "                              [--backup-dir DIR] [--keep-backups N|all] [--quiet]\n"
     "       velmora-cli write IN.dat --ports 1-8|1,3,5 [--force] [--no-backup] [--no-verify]\n"
-    "                              [--backup-dir DIR]\n"
+    "                              [--backup-dir DIR] [--keep-backups N|all]\n"
     "Writes IN.dat into the radio. A file that is not exactly 308 bytes is refused unless\n"
     "--force is given. First the bytes about to change are read and saved as a backup file\n"
     "(its path is printed; --no-backup skips it) in the data folder's private backups folder,\n"
     "or in DIR (created if missing; its files follow the umask); afterwards every written block\n"
-    "is read back and compared (--no-verify skips it). Ctrl-C, SIGTERM or SIGHUP cancel at the\n"
-    "next pause; after a cancelled or failed write, each port says how far its radio was changed\n"
-    "(已写入 k/14 块) and prints the command that writes the backup back (restore: ...).\n"
+    "is read back and compared (--no-verify skips it). After a successful write, the port's\n"
+    "backups that are older than a year and not among its newest 20 are removed (--keep-backups\n"
+    "N keeps the newest N instead, --keep-backups all removes none); never the one just made.\n"
+    "Ctrl-C, SIGTERM or SIGHUP cancel at the next pause; after a cancelled or failed write, each\n"
+    "port says how far its radio was changed (已写入 k/14 块) and prints the command that writes\n"
+    "the backup back (restore: ...).\n"
     "Ports: --port N talks to COMN only (four handshake attempts, never another port); --scan\n"
     "tries the stored port (or N) first and then COM1..COM9, as the window does; with neither,\n"
     "the scan starts at the file's stored port. --quiet: no progress on stderr.\n"
@@ -105,6 +107,23 @@ std::string Hex(std::span<const std::uint8_t> bytes) {
     text += byte;
   }
   return text;
+}
+
+// --keep-backups N|all into the options; false (error set) for anything else.
+bool KeepBackups(const CliArguments& args, TransferOptions& options, std::string& error) {
+  const auto keep = args.Value("--keep-backups");
+  if (!keep) return true;
+  if (*keep == "all") {
+    options.keepBackups = TransferOptions::kKeepAllBackups;
+    return true;
+  }
+  const auto number = args.Int("--keep-backups", error);
+  if (error.empty() && *number >= 0) {
+    options.keepBackups = *number;
+    return true;
+  }
+  error = "--keep-backups needs a number of backups or all, not \"" + *keep + "\"";
+  return false;
 }
 
 // --ports names every port itself: a port, a scan or a source image beside it would be ignored.
@@ -178,7 +197,7 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
                             std::ostream& err) {
   int code = kExitUsage;
   const auto parsed = CliArguments::ParseOrUsage(
-      args, {"--port", "--ports", "--backup-dir"},
+      args, {"--port", "--ports", "--backup-dir", "--keep-backups"},
       With(kPortFlags, {"--force", "--no-backup", "--no-verify"}), kWriteUsage, out, err, code);
   if (!parsed) return code;
   if (parsed->positional().size() != 1) {
@@ -192,6 +211,11 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
   options.backup = !parsed->Has("--no-backup");
   options.verify = !parsed->Has("--no-verify");
   if (options.backup && !BackupFolder(*parsed, options, err)) return kExitUsage;
+  std::string error;
+  if (!KeepBackups(*parsed, options, error)) {
+    err << error << "\n";
+    return kExitUsage;
+  }
   if (const auto ports = parsed->Value("--ports")) {
     if (!BatchAlone(*parsed, {"--port", "--scan"}, err)) return kExitUsage;
     return BatchCommands::WriteFrom(image, *ports, options, {}, out, err);
@@ -247,9 +271,8 @@ int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& o
   }
   const auto outcome = CliJobRunner::Run(TRANSFER_LIVE, image, out, {}, PortOptions(*parsed),
                                          ProgressStream(*parsed));
-  if (outcome.posted < 0) return kExitTransferFailed;  // not connected: the job said so
-  out << "sent:" << Hex(image.liveCommandSent()) << "\n"
-      << (outcome.succeeded ? CTransferJob::kSuccessText : CTransferJob::kFailureText) << "\n";
+  if (!outcome.connected) return kExitTransferFailed;  // nothing was sent
+  out << "sent:" << Hex(image.liveCommandSent()) << "\n";
   return Outcome(outcome);
 }
 

@@ -30,11 +30,12 @@ constexpr const char* kUsage =
     "  diff A.dat B.dat [--json]  the fields that differ (exit 0 equal, 1 different)\n"
     "  plot FILE.dat -o OUT.svg  a band's level tables as curves (SVG or PNG)\n"
     "  report FILE.dat... -o OUT.csv  one CSV row per file, every field decoded\n"
-    "  ports                   COM1..COM9 on this machine and whether each can be opened\n"
+    "  ports [--json]          COM1..COM9 on this machine and whether each can be opened\n"
     "  meter [--read|--zero]   the bench power meter: identify, read once, or zero\n"
     "--log FILE (before or after the command) appends a trace of every byte on the line\n"
     "(--log -: stderr).\n"
-    "Run velmora-cli COMMAND --help for a command's options; --version prints the version.\n"
+    "velmora-cli help COMMAND (or COMMAND --help) prints a command's options; --version prints\n"
+    "the version.\n"
     "Exit status: 0 success, 1 the radio transfer or the meter failed, 2 bad usage or unreadable\n"
     "files.\n";
 
@@ -95,6 +96,7 @@ int main(int argc, char** argv) {
     args.erase(it, it + (joined ? 1 : 2));
     break;
   }
+  if (args.size() == 2 && args[0] == "help") args = {args[1], "--help"};  // help COMMAND
   QCoreApplication app(argc, argv);  // the worker threads report through its event queue
   // The window's name, so that both programs share one data folder.
   QCoreApplication::setApplicationName(QStringLiteral("Velmora"));

@@ -59,8 +59,11 @@ std::optional<int> PortNames::ComNumber(const std::string& name) {
   return NumberAfter(name, kComPrefix);
 }
 
-std::string PortNames::Resolve(const std::string& name) const {
+std::string PortNames::Resolve(const std::string& name) const { return ResolveIn(name, nullptr); }
+
+std::string PortNames::ResolveIn(const std::string& name, const std::vector<Device>* listed) const {
 #if defined(_WIN32)
+  (void)listed;
   return name;  // COM names are the devices themselves
 #else
   const auto number = ComNumber(name);
@@ -70,11 +73,12 @@ std::string PortNames::Resolve(const std::string& name) const {
   if (auto path = m_environment(VariableName(*number))) {
     return *path;
   }
-  const auto devices = Devices();
+  const std::vector<Device> walked = listed ? std::vector<Device>() : Listed();
+  const std::vector<Device>& devices = listed ? *listed : walked;
   if (*number < 1 || static_cast<std::size_t>(*number) > devices.size()) {
     return {};
   }
-  return devices[static_cast<std::size_t>(*number - 1)];
+  return devices[static_cast<std::size_t>(*number - 1)].path;
 #endif
 }
 
@@ -107,11 +111,27 @@ std::vector<PortNames::Device> PortNames::Listed() const {
 }
 
 std::string PortNames::Describe(const std::string& name) const {
-  const std::string path = Resolve(name);
-  for (const Device& device : Listed()) {
-    if (device.path == path && !device.description.empty()) return device.description;
+  return DescribeEach({name}).front();
+}
+
+std::vector<std::string> PortNames::ResolveEach(const std::vector<std::string>& names) const {
+  const std::vector<Device> listed = Listed();
+  std::vector<std::string> paths;
+  for (const std::string& name : names) paths.push_back(ResolveIn(name, &listed));
+  return paths;
+}
+
+std::vector<std::string> PortNames::DescribeEach(const std::vector<std::string>& names) const {
+  const std::vector<Device> listed = Listed();
+  std::vector<std::string> described;
+  for (const std::string& name : names) {
+    const std::string path = ResolveIn(name, &listed);
+    const auto device = std::find_if(listed.begin(), listed.end(), [&](const Device& d) {
+      return d.path == path && !d.description.empty();
+    });
+    described.push_back(device != listed.end() ? device->description : path);
   }
-  return path;
+  return described;
 }
 
 bool PortNames::IsSystem() const { return m_devRoot == "/dev" && m_sysRoot == "/sys"; }

@@ -34,6 +34,10 @@ class PortNames {
   std::vector<Device> Listed() const;
   // What the system says about the device COMn names: its description, else its path.
   std::string Describe(const std::string& name) const;
+  // Resolve for each name, from at most one walk of the system's serial ports.
+  std::vector<std::string> ResolveEach(const std::vector<std::string>& names) const;
+  // Describe for each name, from one walk of the system's serial ports.
+  std::vector<std::string> DescribeEach(const std::vector<std::string>& names) const;
 
   static std::optional<std::string> ProcessEnvironment(const std::string& variable);
   // The environment variable that maps COMn to a device: "VELMORA_COM<n>".
@@ -43,6 +47,8 @@ class PortNames {
   static std::optional<int> ComNumber(const std::string& name);
 
  private:
+  // Resolve against devices already listed, or (null) listing them only when the name needs it.
+  std::string ResolveIn(const std::string& name, const std::vector<Device>* listed) const;
   bool IsSystem() const;
   std::vector<Device> Candidates() const;
   bool HasUart(const std::string& ttyName) const;

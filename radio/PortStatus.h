@@ -11,9 +11,14 @@ struct PortStatus {
   State state = State::Free;
   std::string device;      // the resolved device path, "" when the COM name names none
   std::string systemText;  // the system's own description of an Other failure
+  // Who may open a device that refused us: its group when the group may read and write it,
+  // else its owner alone ("" when the device could not even be looked at).
+  std::string group;
+  std::string owner;
 
   bool ok() const { return state == State::Free; }
-  // "free", "missing (no such device)", "permission denied (...dialout...)", "busy (...)", ...
+  // "free", "missing (no such device)", "permission denied (join the dialout group...)", "busy
+  // (...)", ...
   std::string Describe() const;
   // "COM3 = /dev/ttyUSB0" (or "COM3 = (no device)").
   static std::string Name(const std::string& port, const std::string& device);

@@ -33,7 +33,7 @@ bool QtSerialLine::Open(const std::string& name) {
   }
   const std::string device = m_names.Resolve(name);
   m_name = name;
-  m_status = {PortStatus::State::Free, device, {}};
+  m_status = {PortStatus::State::Free, device, {}, {}, {}};
   if (device.empty()) {
     m_status = PortStatus::Diagnose(device, {});
   } else {

@@ -24,6 +24,7 @@ usr/bin/velmora-cli
 usr/bin/velmora-radio-sim
 usr/libexec/velmora/velmora-cli-plot
 usr/share/applications/velmora.desktop
+usr/share/bash-completion/completions/velmora-cli
 usr/share/doc/velmora/changelog.Debian.gz
 usr/share/doc/velmora/copyright
 usr/share/doc/velmora/examples/align-plan.json
@@ -40,7 +41,7 @@ diff <(sort <<<"$expected") <(echo "$actual") || fail "file list differs (< expe
 
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Section)" = hamradio ] || fail "section is $(field Section)"
-for dep in qt6-qpa-plugins fonts-noto-cjk libqt6widgets6 libqt6serialport6; do
+for dep in qt6-qpa-plugins "fonts-noto-cjk | fonts-wqy-microhei" libqt6widgets6 libqt6serialport6; do
   [[ ", $(field Depends)," == *", $dep"[\ ,]* ]] || fail "Depends lacks $dep: $(field Depends)"
 done
 [ "$(field Recommends)" = qt6-translations-l10n ] || fail "Recommends is $(field Recommends)"
@@ -58,6 +59,10 @@ dpkg -x "$deb" "$root"
 bin=$root/usr/bin
 [ "$("$bin/velmora" --version)" = "Velmora $version" ] || fail "velmora --version"
 [ "$("$bin/velmora-cli" --version)" = "velmora-cli $version" ] || fail "velmora-cli --version"
+[ "$("$bin/velmora-radio-sim" --version)" = "velmora-radio-sim $version" ] ||
+  fail "velmora-radio-sim --version"
+bash -c "source '$root/usr/share/bash-completion/completions/velmora-cli'; COMP_WORDS=(velmora-cli wr);
+  COMP_CWORD=1; _velmora_cli; [ \"\${COMPREPLY[*]}\" = write ]" || fail "bash completion"
 # The packaged simulated radio and command-line tool read a radio end to end.
 "$bin/velmora-radio-sim" --factory --link "$root/com1" >/dev/null &
 sim_pid=$!

@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev qt6-qpa-plugins libgl-dev
   qt6-tools-dev qt6-l10n-tools
   libgtest-dev libgmock-dev
-  fonts-noto-cjk qt6-translations-l10n xvfb xauth x11-utils
+  fonts-noto-cjk qt6-translations-l10n xvfb xauth x11-utils libxcb1-dev
   dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin man-db
 )
 

@@ -186,6 +186,8 @@ std::optional<SimOptions> SimOptions::Parse(const std::vector<std::string>& args
     };
     if (name == "--help" || name == "-h")
       o.help = true;
+    else if (name == "--version")
+      o.version = true;
     else if (name == "--link")
       o.linkPath = value();
     else if (name == "--memory")
@@ -249,6 +251,7 @@ Options:
                              the meter's as host>meter and meter>host
   --paced                    take and send bytes at the real 9600-baud speed (1.04 ms a byte)
   --help                     show this text and exit
+  --version                  print the version and exit
 
 Faults (block numbers count from 1 within a session; each handshake starts one):
   --silent                   never answer anything

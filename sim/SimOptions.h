@@ -27,6 +27,7 @@ struct SimOptions {
   bool factory = false;
   bool paced = false;
   bool help = false;
+  bool version = false;
   RadioFaults faults;
   MeterOptions meter;
 

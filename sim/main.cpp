@@ -17,6 +17,10 @@
 #include "sim/PtyRadioServer.h"
 #include "sim/SimOptions.h"
 
+#ifndef VELMORA_VERSION
+#error "VELMORA_VERSION must name the program's version"
+#endif
+
 namespace {
 
 using namespace velmora::sim;
@@ -82,6 +86,10 @@ int main(int argc, char** argv) {
   if (!options) return Fail(error + " (see --help)");
   if (options->help) {
     std::fputs(SimOptions::HelpText(), stdout);
+    return 0;
+  }
+  if (options->version) {
+    std::puts("velmora-radio-sim " VELMORA_VERSION);
     return 0;
   }
 

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include "core/CalibrationFile.h"
 #include "core/CalibrationImage.h"
@@ -25,6 +26,11 @@ class BackupFile {
   static FileResult Save(const CalibrationImage::Bytes& bytes, const QString& folder,
                          const QDateTime& when, const QString& port, QString& path,
                          SafeFile::Access access = SafeFile::Access::Private);
+  // Removes the port's backups that are older than a year and not among its newest keep, by the
+  // time in their names; never justMade, nor any file not named as Save names backups. Returns
+  // the paths removed.
+  static QStringList Prune(const QString& folder, const QString& port, int keep,
+                           const QDateTime& now, const QString& justMade);
 };
 
 }  // namespace velmora

@@ -1,6 +1,7 @@
 #include "transfer/CTransferJob.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -183,6 +184,7 @@ bool CTransferJob::Connect() {
   }();
   Enter(TransferOutcome::Step::Connect);
   std::string reason = "no port tried from COM" + std::to_string(first);
+  std::string tried;  // every port of a scan with its result, in the order tried
   int found = 0;
   bool connected = false;
   for (const int p : PortOrder(first)) {
@@ -193,6 +195,7 @@ bool CTransferJob::Connect() {
       found = p;
       break;
     }
+    tried += (tried.empty() ? "" : "; ") + reason;
   }
   if (!connected) {
     if (Cancelled()) {
@@ -200,8 +203,8 @@ bool CTransferJob::Connect() {
       Show(TransferOutcome::Result::Cancelled);
       return false;
     }
-    const std::string scanned = "no radio answered the handshake on COM1..COM9 (started at COM" +
-                                std::to_string(first) + "); last tried " + reason;
+    const std::string scanned =
+        "no radio answered on COM1..COM9 (started at COM" + std::to_string(first) + "): " + tried;
     SetDetail(m_options.onlyStoredPort ? reason : scanned);
     Show(TransferOutcome::Result::NoRadio, Plain(reason));
     return false;
@@ -331,7 +334,7 @@ bool CTransferJob::Backup(const WritePlan& plan, Text& reason) {
     if (!Cancelled()) reason = Translated(QT_TR_NOOP("备份读出失败, 未写入"));
     return false;
   }
-  const QString port = QString::fromStdString(m_portName.substr(0, m_portName.find(' ')));
+  const QString port = PortTag();
   QString path;
   const FileResult saved =
       BackupFile::Save(plan.Backup(m_backupReads), folder, QDateTime::currentDateTime(), port, path,
@@ -400,7 +403,23 @@ void CTransferJob::RunWrite() {
                                                     QString::fromStdString(SafeFile::Shown(path)));
   if (!WriteBlocks(plan)) return ShowFailure(backupLine);
   if (m_options.verify && !Verify(plan, backupLine)) return;
+  PruneBackups();
   Show(TransferOutcome::Result::Success, backupLine);
+}
+
+// "COM3" of "COM3 = /dev/ttyUSB0": the port part of a backup's name.
+QString CTransferJob::PortTag() const {
+  return QString::fromStdString(m_portName.substr(0, m_portName.find(' ')));
+}
+
+// Only a write that succeeded makes room: the backups are what a failed one is undone with.
+void CTransferJob::PruneBackups() {
+  const QString made = QString::fromStdString(BackupPath());
+  if (made.isEmpty() || m_options.keepBackups == TransferOptions::kKeepAllBackups) return;
+  const int removed = BackupFile::Prune(QFileInfo(made).path(), PortTag(), m_options.keepBackups,
+                                        QDateTime::currentDateTime(), made)
+                          .size();
+  if (removed > 0) SetDetail(Detail() + ", removed " + std::to_string(removed) + " old backups");
 }
 
 void CTransferJob::ShowFailure(const Text& detail) {

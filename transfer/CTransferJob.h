@@ -102,6 +102,8 @@ class CTransferJob {
   bool Backup(const WritePlan& plan, Text& reason);
   bool BackupFailed(const std::string& error, Text& reason);
   bool Verify(const WritePlan& plan, const Text& backupLine);
+  void PruneBackups();
+  QString PortTag() const;
   void RunWrite();
   void RunLive();
 

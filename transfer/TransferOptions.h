@@ -12,6 +12,11 @@ struct TransferOptions {
   bool verify = false;          // a write reads back every block it wrote
   bool readTwice = false;       // a read fetches every region twice and wants both alike
   QString backupFolder;         // empty: BackupFile::Folder()
+  // After a successful write with backup, the port's backups beyond this many newest that are
+  // older than a year are removed; kKeepAllBackups removes none.
+  static constexpr int kKeepAllBackups = -1;
+  static constexpr int kDefaultKeptBackups = 20;
+  int keepBackups = kDefaultKeptBackups;
 };
 
 }  // namespace velmora

@@ -544,11 +544,14 @@ void CAlignMainDlg::UpdateCommandButtons() {
 }
 
 // Each port entry's tooltip says what is behind it: the adapter's description, else its device.
+// The system's ports are walked once for all entries, not once per entry.
 void CAlignMainDlg::DescribePorts() {
   auto* combo = m_controls.Get<QComboBox>(res::main_window::kPort);
-  const PortNames names;
+  std::vector<std::string> entries;
+  for (int i = 0; i < combo->count(); ++i) entries.push_back(combo->itemText(i).toStdString());
+  const std::vector<std::string> described = PortNames().DescribeEach(entries);
   for (int i = 0; i < combo->count(); ++i) {
-    const std::string what = names.Describe(combo->itemText(i).toStdString());
+    const std::string& what = described[static_cast<std::size_t>(i)];
     if (!what.empty()) combo->setItemData(i, QString::fromStdString(what), Qt::ToolTipRole);
   }
 }

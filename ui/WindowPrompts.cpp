@@ -3,20 +3,36 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "ui/BackupsFolder.h"
 #include "ui/QtMessagePresenter.h"
 
 namespace velmora {
 
 QString WindowPrompts::FileFilter() { return tr("dat Files (*.dat);;All Files (*.*)"); }
 
+std::unique_ptr<QFileDialog> WindowPrompts::FileChooser(QWidget* parent,
+                                                        QFileDialog::AcceptMode mode) {
+  auto dialog = std::make_unique<QFileDialog>(parent, QString(), QString(), FileFilter());
+  dialog->setAcceptMode(mode);
+  dialog->setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
+                                                      : QFileDialog::ExistingFile);
+  dialog->setSidebarUrls(BackupsFolder::WithSidebarEntry(dialog->sidebarUrls()));
+  return dialog;
+}
+
 WindowPrompts WindowPrompts::Interactive() {
   WindowPrompts prompts;
   // No default suffix and no initial name; the save chooser asks before replacing a file.
-  prompts.chooseSavePath = [](QWidget* parent, const QString& folder) {
-    return QFileDialog::getSaveFileName(parent, {}, folder, FileFilter());
+  auto choose = [](QWidget* parent, QFileDialog::AcceptMode mode, const QString& folder) {
+    const auto dialog = FileChooser(parent, mode);
+    dialog->setDirectory(folder);
+    return dialog->exec() == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
   };
-  prompts.chooseOpenPath = [](QWidget* parent, const QString& folder) {
-    return QFileDialog::getOpenFileName(parent, {}, folder, FileFilter());
+  prompts.chooseSavePath = [choose](QWidget* parent, const QString& folder) {
+    return choose(parent, QFileDialog::AcceptSave, folder);
+  };
+  prompts.chooseOpenPath = [choose](QWidget* parent, const QString& folder) {
+    return choose(parent, QFileDialog::AcceptOpen, folder);
   };
   prompts.confirmReplace = [](QWidget* parent, const QString& path) {
     const QString text = tr("%1 已存在。\n要替换它吗?").arg(path);

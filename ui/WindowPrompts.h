@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QString>
 #include <functional>
-
-class QWidget;
+#include <memory>
 
 namespace velmora {
 
@@ -35,6 +35,8 @@ struct WindowPrompts {
   static WindowPrompts Interactive();
   // Both choosers offer the calibration files first, then all files.
   static QString FileFilter();
+  // The chooser Open and Save show: that filter, the backups folder in its side bar.
+  static std::unique_ptr<QFileDialog> FileChooser(QWidget* parent, QFileDialog::AcceptMode mode);
 };
 
 }  // namespace velmora

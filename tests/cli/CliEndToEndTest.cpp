@@ -1,9 +1,13 @@
+#include <grp.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSerialPort>
@@ -125,8 +129,8 @@ class CliEndToEndTest : public QObject {
     QVERIFY(radio.Start(simOptions));
     const auto live = RunCli(radio.path(), liveArgs);
     QCOMPARE(live.exitCode, exitCode);
-    QVERIFY2(live.out.contains("sent: " + sent), qPrintable(live.out));
-    QVERIFY(live.out.contains(exitCode == 0 ? "成功!" : "失败!"));
+    QVERIFY2(live.out.startsWith(exitCode == 0 ? "成功!\n" : "失败!\n"), qPrintable(live.out));
+    QVERIFY2(live.out.endsWith("\nsent: " + sent + "\n"), qPrintable(live.out));
   }
 
   void usageErrorsExitTwo_data() {
@@ -145,6 +149,9 @@ class CliEndToEndTest : public QObject {
     QTest::newRow("write of a short file") << QStringList{"write", "/dev/null"};
     QTest::newRow("read without file") << QStringList{"read"};
     QTest::newRow("bad port") << QStringList{"read", "x.dat", "--port", "five"};
+    QTest::newRow("backups kept: a word")
+        << QStringList{"write", "x.dat", "--keep-backups", "some"};
+    QTest::newRow("backups kept: negative") << QStringList{"write", "x.dat", "--keep-backups=-1"};
   }
   void usageErrorsExitTwo() {
     QFETCH(QStringList, args);
@@ -182,6 +189,22 @@ class CliEndToEndTest : public QObject {
                             << "";
     QTest::newRow("command -h") << QStringList{"diff", "-h"} << 0 << "usage: velmora-cli diff "
                                 << "";
+    QTest::newRow("help command") << QStringList{"help", "read"} << 0
+                                  << "usage: velmora-cli read OUT.dat"
+                                  << "";
+    QTest::newRow("help plot") << QStringList{"help", "plot"} << 0 << "usage: velmora-cli plot "
+                               << "";
+    QTest::newRow("help unknown") << QStringList{"help", "erase"} << 2 << ""
+                                  << "unknown command: erase" + hint.arg("");
+    QTest::newRow("keep-backups word")
+        << QStringList{"write", "%d/a.dat", "--keep-backups", "x"} << 2 << ""
+        << "--keep-backups needs a number of backups or all, not \"x\"\n";
+    QTest::newRow("plot") << QStringList{"plot", "%d/a.dat", "-o", "%d/a.svg"} << 0 << "%d/a.svg\n"
+                          << "";
+    QTest::newRow("show") << QStringList{"show", "%d/a.dat"} << 0 << "@  0+4  portNumber: COM1"
+                          << "";
+    QTest::newRow("ports --json") << QStringList{"ports", "--json"} << 0 << "{\n    \"ports\": [\n"
+                                  << "";
     QTest::newRow("--version") << QStringList{"--version"} << 0 << "velmora-cli 1.0.0.1\n"
                                << "";
   }
@@ -195,7 +218,8 @@ class CliEndToEndTest : public QObject {
     image.LoadDefaults();
     QVERIFY(CalibrationFile::SaveToFile(image, dir.filePath("a.dat").toStdString(), {}).ok());
     args.replaceInStrings("%d", dir.path());
-    const auto run = RunCli("/nonexistent", args);
+    // No login session: Qt's start-up warnings would show in err.
+    const auto run = RunCli("/nonexistent", args, {{"XDG_RUNTIME_DIR", QString()}});
     QCOMPARE(run.err, err);
     outStart.replace("%d", dir.path());
     QCOMPARE(run.out.left(outStart.size()), outStart);
@@ -279,9 +303,16 @@ class CliEndToEndTest : public QObject {
     image.levelTable(0, 0, 3) = 77;
     QVERIFY(CalibrationFile::SaveToFile(image, file.toStdString(), {}).ok());
 
+    // A backup older than a year, beyond the newest 0 kept, goes once this write has succeeded.
+    const QString old = dir.filePath("data/Velmora/backups/20200101-000000-COM1.dat");
+    QVERIFY(QDir().mkpath(QFileInfo(old).path()));
+    QVERIFY(QFile::copy(file, old));
     const QString trace = dir.filePath("trace.txt");
-    const auto write = RunCli(radio.path(), {"write", file, "--log", trace}, env);
+    const auto write =
+        RunCli(radio.path(), {"write", file, "--log", trace, "--keep-backups", "0"}, env);
     QCOMPARE(write.exitCode, 0);
+    QVERIFY2(!QFile::exists(old) && write.out.contains("removed 1 old backups"),
+             qPrintable(write.out));
     const QString backupLine = write.out.split('\n').filter("backup: ").value(0);
     const QString backup = backupLine.mid(QString("backup: ").size());
     QVERIFY2(backup.startsWith(dir.filePath("data/Velmora/backups/")), qPrintable(write.out));
@@ -403,34 +434,84 @@ class CliEndToEndTest : public QObject {
 
   void portsTellsWhyAPortCannotBeOpened() {
     QTemporaryDir dir;
-    // Only the locked file's own mode may stop the unprivileged run, not its folder.
-    QVERIFY(QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther));
     SimProcess radio;
     QVERIFY(radio.Start({}));
     QSerialPort holder;
     holder.setPortName(radio.path());
     QVERIFY(holder.open(QIODevice::ReadWrite));
-    const QString locked = dir.filePath("locked");
-    QFile file(locked);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QVERIFY(file.setPermissions({}));
-    const QMap<QString, QString> env = {{"VELMORA_COM2", locked},
-                                        {"VELMORA_COM3", dir.filePath("missing")}};
+    const QMap<QString, QString> env = {{"VELMORA_COM3", dir.filePath("missing")}};
     const auto asUser = RunCli(radio.path(), {"ports"}, env);
     QCOMPARE(asUser.exitCode, 0);
     QVERIFY2(asUser.out.startsWith("COM1 = " + radio.path() + "  busy (held by another program)\n"),
              qPrintable(asUser.out));
     QVERIFY(
         asUser.out.contains("COM3 = " + dir.filePath("missing") + "  missing (no such device)\n"));
+    const auto json =
+        QJsonDocument::fromJson(RunCli(radio.path(), {"ports", "--json"}, env).out.toUtf8());
+    const QJsonArray ports = json["ports"].toArray();
+    QCOMPARE(ports.size(), 9);
+    QCOMPARE(ports[0]["state"].toString(), "busy");
+    QCOMPARE(ports[0]["device"].toString(), radio.path());
+    QCOMPARE(ports[2]["state"].toString(), "missing");
     holder.close();
     QVERIFY(
         RunCli(radio.path(), {"ports"}, env).out.startsWith("COM1 = " + radio.path() + "  free\n"));
-    if (::getuid() == 0 && !NobodyCanRun(CliForNobody()))
+  }
+
+  // A device the user may not open: the hint names its group, or says only its owner may.
+  void permissionHintNamesWhoMayOpenTheDevice_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("hint");
+    const QString join = "join the %1 group: sudo usermod -aG %1 $USER, then log in again";
+    QTest::newRow("dialout") << 0660 << "dialout" << join.arg("dialout");
+    QTest::newRow("another group") << 0660 << "uucp" << join.arg("uucp");
+    QTest::newRow("group may only read") << 0640 << "uucp"
+                                         << "only its owner root may open it";
+    QTest::newRow("no bits at all") << 0 << "uucp"
+                                    << "only its owner root may open it";
+  }
+  void permissionHintNamesWhoMayOpenTheDevice() {
+    QFETCH(int, mode);
+    QFETCH(QString, group);
+    QFETCH(QString, hint);
+    if (::getuid() != 0) QSKIP("needs root to give a file to another group and drop rights");
+    const ::group* entry = ::getgrnam(group.toUtf8().constData());
+    if (!entry) QSKIP("no such group here");
+    if (!NobodyCanRun(CliForNobody()))
       QSKIP("the system's temporary folder is closed to the unprivileged user");
-    const auto unprivileged = RunCli(radio.path(), {"ports"}, env, /*unprivileged=*/true);
-    QVERIFY2(unprivileged.out.contains("COM2 = " + locked +
-                                       "  permission denied (join the dialout group"),
-             qPrintable(unprivileged.describe()));
+    QTemporaryDir dir;
+    QVERIFY(QFile::setPermissions(
+        dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther));
+    const QString device = dir.filePath("device");
+    QFile file(device);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(::chown(device.toUtf8().constData(), 0, entry->gr_gid), 0);
+    QCOMPARE(::chmod(device.toUtf8().constData(), mode_t(mode)), 0);
+    const auto ports = RunCli(device, {"ports"}, {}, /*unprivileged=*/true);
+    QVERIFY2(ports.out.startsWith("COM1 = " + device + "  permission denied (" + hint + ")\n"),
+             qPrintable(ports.describe()));
+  }
+
+  // A scan that finds no radio names every port it tried, in order, with its result.
+  void aFailedScanListsEveryPortTried() {
+    QTemporaryDir dir;
+    QMap<QString, QString> env;
+    for (int n = 2; n <= 9; ++n)
+      env.insert(QString("VELMORA_COM%1").arg(n), dir.filePath(QString::number(n)));
+    const auto read =
+        RunCli(dir.filePath("1"), {"read", dir.filePath("x.dat"), "--port", "3", "--scan"}, env);
+    QCOMPARE(read.exitCode, 1);
+    const QStringList lines = read.out.split('\n');
+    QCOMPARE(lines.value(0), "连接对讲机失败!");
+    QString tried;
+    for (int n : {3, 1, 2, 4, 5, 6, 7, 8, 9}) {
+      tried += QString("%1COM%2 = %3: missing (no such device)")
+                   .arg(tried.isEmpty() ? "" : "; ")
+                   .arg(n)
+                   .arg(dir.filePath(QString::number(n)));
+    }
+    QCOMPARE(lines.value(1), "no radio answered on COM1..COM9 (started at COM3): " + tried);
   }
 
   void noRadioFailsTheConnection() {

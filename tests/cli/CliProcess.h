@@ -96,8 +96,13 @@ inline CliResult RunCli(const QString& port, const QStringList& args,
   QProcess cli;
   auto env = QProcessEnvironment::systemEnvironment();
   env.insert("VELMORA_COM1", port);
-  for (auto it = environment.begin(); it != environment.end(); ++it)
-    env.insert(it.key(), it.value());
+  for (auto it = environment.begin(); it != environment.end(); ++it) {
+    if (it.value().isNull()) {
+      env.remove(it.key());  // a null value: the variable is not set at all
+    } else {
+      env.insert(it.key(), it.value());
+    }
+  }
   cli.setProcessEnvironment(env);
   QString program = VELMORA_CLI_PATH;
   if (unprivileged && ::getuid() == 0) {

@@ -76,6 +76,16 @@ TEST_F(PortNamesTest, TheEnvironmentOverridesAComNumber) {
   EXPECT_EQ(names.Resolve("COM1"), Dev("ttyUSB2"));
 }
 
+// The window's port list asks once for all its entries; each resolves as on its own.
+TEST_F(PortNamesTest, DescribesAndResolvesEachNameFromOneListing) {
+  const auto names = Names({{"VELMORA_COM2", "/dev/pts/7"}});
+  const std::vector<std::string> asked = {"COM1", "COM2", "COM3", "COM6", "/dev/pts/4"};
+  const std::vector<std::string> devices = {Dev("ttyUSB2"), "/dev/pts/7", Dev("ttyACM0"), "",
+                                            "/dev/pts/4"};
+  EXPECT_EQ(names.ResolveEach(asked), devices);
+  EXPECT_EQ(names.DescribeEach(asked), devices);  // the fake tree describes no device
+}
+
 TEST(PortNamesEmpty, ASystemWithoutSerialDevicesResolvesNoComName) {
   const PortNames names("/nonexistent-velmora-dev", "/nonexistent-velmora-sys",
                         [](const std::string&) { return std::nullopt; });

@@ -109,6 +109,12 @@ TEST_F(RadioSimProgram, HelpDocumentsEveryOptionAndExitsZero) {
   }
 }
 
+TEST_F(RadioSimProgram, VersionPrintsTheProjectVersionAndExitsZero) {
+  SimProcess sim({"--version"});
+  EXPECT_EQ(sim.ReadAll(), "velmora-radio-sim " VELMORA_VERSION "\n");
+  EXPECT_EQ(sim.Wait(), 0);
+}
+
 TEST_F(RadioSimProgram, RejectsABadOption) {
   SimProcess sim({"--refuse-write", "zero"});
   EXPECT_EQ(sim.Wait(), 1);

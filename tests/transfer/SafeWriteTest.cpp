@@ -293,6 +293,56 @@ class SafeWriteTest : public QObject {
     QCOMPARE(names, (QStringList{"20261207-101530-COM1.dat", "20261207-101530-COM1-2.dat",
                                  "20261207-101530-COM1-3.dat"}));
   }
+
+  // The folder holds the files named; the first is the backup just made. now: 2026-12-07 10:00.
+  void pruningKeepsTheNewestAndTheYoung_data() {
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<int>("keep");
+    QTest::addColumn<QStringList>("removed");
+    const QString made = "20261207-100000-COM1.dat";
+    QTest::newRow("younger than a year stay")
+        << QStringList{made, "20261001-000000-COM1.dat", "20251208-000000-COM1.dat"} << 1
+        << QStringList{};
+    QTest::newRow("older beyond the newest go")
+        << QStringList{made, "20261206-000000-COM1.dat", "20251206-000000-COM1.dat",
+                       "20240101-000000-COM1.dat"}
+        << 2 << QStringList{"20240101-000000-COM1.dat", "20251206-000000-COM1.dat"};
+    QTest::newRow("the newest stay whatever their age")
+        << QStringList{made, "20200101-000000-COM1.dat", "20190101-000000-COM1.dat"} << 2
+        << QStringList{"20190101-000000-COM1.dat"};
+    QTest::newRow("never the one just made")
+        << QStringList{"20200101-000000-COM1.dat", "20190101-000000-COM1.dat"} << 0
+        << QStringList{"20190101-000000-COM1.dat"};
+    QTest::newRow("same-second numbers are newer")
+        << QStringList{made, "20200101-000000-COM1.dat", "20200101-000000-COM1-2.dat",
+                       "20200101-000000-COM1-10.dat"}
+        << 2 << QStringList{"20200101-000000-COM1-2.dat", "20200101-000000-COM1.dat"};
+    QTest::newRow("other ports and files stay") << QStringList{made,
+                                                               "20200101-000000-COM2.dat",
+                                                               "20200101-000000-COM12.dat",
+                                                               "20200101-000000-COM1.dat.bak",
+                                                               "notes.txt",
+                                                               "20200101-000000-COM1.dat"}
+                                                << 0 << QStringList{"20200101-000000-COM1.dat"};
+  }
+  void pruningKeepsTheNewestAndTheYoung() {
+    QFETCH(QStringList, files);
+    QFETCH(int, keep);
+    QFETCH(QStringList, removed);
+    QTemporaryDir folder;
+    for (const QString& name : files) {
+      QFile file(folder.filePath(name));
+      QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QDateTime now(QDate(2026, 12, 7), QTime(10, 0));
+    QStringList gone =
+        BackupFile::Prune(folder.path(), "COM1", keep, now, folder.filePath(files.first()));
+    gone.replaceInStrings(folder.path() + "/", "");
+    gone.sort();
+    QCOMPARE(gone, removed);
+    for (const QString& name : files)
+      QCOMPARE(QFile::exists(folder.filePath(name)), !removed.contains(name));
+  }
 };
 
 QTEST_GUILESS_MAIN(SafeWriteTest)

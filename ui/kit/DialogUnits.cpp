@@ -25,7 +25,8 @@ QStringList FaceCandidates(const QString& face) {
     faces << QStringLiteral("SimSun") << QStringLiteral("NSimSun");
   }
   faces << QStringLiteral("Noto Sans CJK SC") << QStringLiteral("Noto Serif CJK SC")
-        << QStringLiteral("WenQuanYi Zen Hei") << QStringLiteral("Droid Sans Fallback");
+        << QStringLiteral("WenQuanYi Micro Hei") << QStringLiteral("WenQuanYi Zen Hei")
+        << QStringLiteral("Droid Sans Fallback");
   return faces;
 }
 
