@@ -5,12 +5,15 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
 
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
+#include "ui/BackupsFolder.h"
 #include "ui/CAlignMainDlg.h"
+#include "ui/QtMessagePresenter.h"
 #include "ui/QtTranslations.h"
 #include "ui/UserSettings.h"
 #include "ui/WindowPrompts.h"
@@ -74,6 +77,15 @@ void MainWindowCommands::BuildRadioMenu() {
     auto* button = qobject_cast<QPushButton*>(m_window->Control(id));
     connect(action, &QAction::triggered, button, &QPushButton::click);
   }
+  radio->addSeparator();
+  connect(AddAction(radio, QT_TR_NOOP("打开备份文件夹"), {}), &QAction::triggered, m_window,
+          [this] {
+            // Without a file manager the technician still learns where the backups are.
+            if (!BackupsFolder::Open()) {
+              QMessageBox::information(m_window, QtMessagePresenter::kTitle,
+                                       tr("备份文件夹: %1").arg(BackupsFolder::Path()));
+            }
+          });
 }
 
 void MainWindowCommands::BuildViewAndSettings() {

@@ -410,5 +410,13 @@ Do you want to replace it?</translation>
         <source>无法打开手册。请在终端中运行: man velmora</source>
         <translation>Cannot open the manual. Run in a terminal: man velmora</translation>
     </message>
+    <message>
+        <source>打开备份文件夹</source>
+        <translation>Open Backups Folder</translation>
+    </message>
+    <message>
+        <source>备份文件夹: %1</source>
+        <translation>Backups folder: %1</translation>
+    </message>
 </context>
 </TS>
