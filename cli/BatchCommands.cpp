@@ -8,7 +8,7 @@
 #include "cli/BatchTransfer.h"
 #include "cli/CliImage.h"
 #include "cli/ReadOutputFile.h"
-#include "transfer/TransferDoneEvent.h"
+#include "transfer/TransferOutcome.h"
 
 namespace velmora {
 namespace {

@@ -5,7 +5,6 @@
 #include <mutex>
 
 #include "transfer/CTestThread.h"
-#include "transfer/TransferDoneEvent.h"
 
 namespace velmora {
 namespace {
@@ -25,46 +24,33 @@ class PrintingPresenter : public MessagePresenter {
   std::mutex m_mutex;
 };
 
-// Stands in for the owner window: collects what the worker posts.
-class PostReceiver : public QObject {
- public:
-  int posted = -1;
-  bool event(QEvent* e) override {
-    if (e->type() != TransferDoneEvent::kType) return QObject::event(e);
-    posted = static_cast<TransferDoneEvent*>(e)->result();
-    return true;
-  }
-};
-
 }  // namespace
 
-CliJobRunner::Outcome CliJobRunner::Run(int operation, CalibrationImage& image, std::ostream& out,
-                                        CTransferJob::PortFactory factory,
-                                        const TransferOptions& options, std::ostream* progress) {
+TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::ostream& out,
+                                  CTransferJob::PortFactory factory, const TransferOptions& options,
+                                  std::ostream* progress) {
   PrintingPresenter presenter(out);
-  PostReceiver owner;
   CTransferJob job;
   job.SetPresenter(&presenter);
   job.SetPortFactory(std::move(factory));
   job.SetOptions(options);
   if (progress) {
-    job.SetProgress([progress](const std::string& text, int, int) {
-      *progress << "\r" << text << kClearToEndOfLine << std::flush;
+    QObject::connect(&job.reports(), &JobRelay::Progress, [progress](const QString& text) {
+      *progress << "\r" << text.toStdString() << kClearToEndOfLine << std::flush;
     });
   }
+  TransferOutcome finished;
+  QObject::connect(&job.reports(), &JobRelay::Finished,
+                   [&finished](int, const TransferOutcome& outcome) { finished = outcome; });
   QEventLoop loop;
-  CTestThread* thread = CTestThread::StartJob(job, &owner, &image, operation);
+  CTestThread* thread = CTestThread::StartJob(job, &image, operation);
   QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
   if (!thread->isFinished()) loop.exec();  // a finish after this check reaches the loop queued
-  QCoreApplication::sendPostedEvents(&owner);
+  QCoreApplication::sendPostedEvents(&job.reports());
   if (progress) *progress << "\r" << kClearToEndOfLine << std::flush;
   out << job.Detail() << "\n";
   if (!job.BackupPath().empty()) out << "backup: " << job.BackupPath() << "\n";
-  Outcome outcome;
-  outcome.posted = owner.posted;
-  outcome.succeeded = operation == TRANSFER_LIVE ? owner.posted == CTransferJob::kLiveSent
-                                                 : job.Outcome().succeeded();
-  return outcome;
+  return finished;
 }
 
 }  // namespace velmora

@@ -13,15 +13,12 @@ namespace velmora {
 // printing the outcome text and one line of detail.
 class CliJobRunner {
  public:
-  struct Outcome {
-    bool succeeded = false;
-    int posted = -1;  // the last result the job posted, -1 for none
-  };
   // Tests hand in a port factory (scaled timing); the tool uses the real port. progress, when
-  // given, receives the job's progress as one rewritten terminal line.
-  static Outcome Run(int operation, CalibrationImage& image, std::ostream& out,
-                     CTransferJob::PortFactory factory = {}, const TransferOptions& options = {},
-                     std::ostream* progress = nullptr);
+  // given, receives the job's progress as one rewritten terminal line. Returns the outcome the
+  // job finished with.
+  static TransferOutcome Run(int operation, CalibrationImage& image, std::ostream& out,
+                             CTransferJob::PortFactory factory = {},
+                             const TransferOptions& options = {}, std::ostream* progress = nullptr);
 };
 
 }  // namespace velmora

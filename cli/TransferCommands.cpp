@@ -11,7 +11,6 @@
 #include "cli/CliJobRunner.h"
 #include "cli/ReadOutputFile.h"
 #include "core/LiveCommandComposer.h"
-#include "transfer/TransferDoneEvent.h"
 
 namespace velmora {
 namespace {
@@ -112,8 +111,8 @@ bool BatchAlone(const CliArguments& args, std::initializer_list<const char*> oth
   return true;
 }
 
-int Outcome(const CliJobRunner::Outcome& outcome) {
-  return outcome.succeeded ? kExitOk : kExitTransferFailed;
+int Outcome(const TransferOutcome& outcome) {
+  return outcome.succeeded() ? kExitOk : kExitTransferFailed;
 }
 
 }  // namespace
@@ -133,8 +132,7 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
     if (!BatchAlone(*parsed, {"--port", "--scan", "--from"}, err)) return kExitUsage;
     TransferOptions options;
     options.readTwice = parsed->Has("--verify");
-    return BatchCommands::ReadInto(parsed->positional()[0], *ports, options, {}, out,
-                                   err);
+    return BatchCommands::ReadInto(parsed->positional()[0], *ports, options, {}, out, err);
   }
   CalibrationImage image;
   if (!PrepareImage(*parsed, parsed->Value("--from"), CliImage::Size::Any, image, err) ||
@@ -143,9 +141,9 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
   }
   TransferOptions options = PortOptions(*parsed);
   options.readTwice = parsed->Has("--verify");
-  const auto outcome = CliJobRunner::Run(TRANSFER_READ, image, out, {}, options,
-                                         ProgressStream(*parsed));
-  if (!outcome.succeeded) return kExitTransferFailed;
+  const auto outcome =
+      CliJobRunner::Run(TRANSFER_READ, image, out, {}, options, ProgressStream(*parsed));
+  if (!outcome.succeeded()) return kExitTransferFailed;
   return ReadOutputFile::save(parsed->positional()[0], image, err) ? kExitOk : kExitUsage;
 }
 
@@ -170,8 +168,8 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
     if (!BatchAlone(*parsed, {"--port", "--scan"}, err)) return kExitUsage;
     return BatchCommands::WriteFrom(image, *ports, options, {}, out, err);
   }
-  return Outcome(CliJobRunner::Run(TRANSFER_WRITE, image, out, {}, options,
-                                   ProgressStream(*parsed)));
+  return Outcome(
+      CliJobRunner::Run(TRANSFER_WRITE, image, out, {}, options, ProgressStream(*parsed)));
 }
 
 int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& out,
@@ -219,11 +217,12 @@ int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& o
   } else {
     LiveCommandComposer::ComposeTone(image, b, *column, *tenths, *value);
   }
-  const auto outcome = CliJobRunner::Run(TRANSFER_LIVE, image, out, {},
-                                         PortOptions(*parsed), ProgressStream(*parsed));
-  if (outcome.posted < 0) return kExitTransferFailed;  // not connected: the job said so
+  const auto outcome = CliJobRunner::Run(TRANSFER_LIVE, image, out, {}, PortOptions(*parsed),
+                                         ProgressStream(*parsed));
+  // Not connected: the job said so, and nothing was sent.
+  if (outcome.step != TransferOutcome::Step::Live) return kExitTransferFailed;
   out << "sent:" << Hex(image.liveCommandSent()) << "\n"
-      << (outcome.succeeded ? CTransferJob::kSuccessText : CTransferJob::kFailureText) << "\n";
+      << (outcome.succeeded() ? CTransferJob::kSuccessText : CTransferJob::kFailureText) << "\n";
   return Outcome(outcome);
 }
 

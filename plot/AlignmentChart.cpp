@@ -12,22 +12,15 @@
 #include <QSvgGenerator>
 #include <QValueAxis>
 #include <algorithm>
-#include <array>
 #include <climits>
-#include <string_view>
+
+#include "res/TableNames.h"
 
 namespace velmora {
 namespace {
 
 constexpr int kMaxLevel = 255;
 constexpr qreal kHighlightMarker = 12.0;
-
-// The core's table names marked for translation here, since the core links no Qt.
-constexpr std::array<const char*, layout::kTablesPerBand> kTableNameTexts = {
-    QT_TRANSLATE_NOOP("AlignmentChart", "高功率"), QT_TRANSLATE_NOOP("AlignmentChart", "中功率"),
-    QT_TRANSLATE_NOOP("AlignmentChart", "低功率"), QT_TRANSLATE_NOOP("AlignmentChart", "接收电调")};
-static_assert(std::ranges::equal(kTableNameTexts, BandCurves::kTableNames,
-                                 [](std::string_view a, std::string_view b) { return a == b; }));
 
 QValueAxis* Axis(const QString& title, qreal min, qreal max) {
   auto* axis = new QValueAxis;
@@ -38,8 +31,6 @@ QValueAxis* Axis(const QString& title, qreal min, qreal max) {
 }
 
 }  // namespace
-
-QString AlignmentChart::TableName(int table) { return tr(kTableNameTexts.at(std::size_t(table))); }
 
 QChart* AlignmentChart::Create(const QList<Curves>& sets, const QString& title,
                                std::optional<Point> highlight) {
@@ -63,7 +54,7 @@ void AlignmentChart::Fill(QChart* chart, const QList<Curves>& sets,
     for (int t = 0; t < layout::kTablesPerBand; ++t) {
       auto* series = new QLineSeries;
       series->setPointsVisible(true);
-      const QString table = TableName(t);
+      const QString table = res::TableName(t);
       series->setName(sets[s].label.isEmpty() ? table : sets[s].label + ' ' + table);
       for (int k = 0; k < layout::kPointsPerTable; ++k) {
         series->append(curves.PointMhz(k), curves.levels[std::size_t(t)][std::size_t(k)]);

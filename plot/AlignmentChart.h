@@ -36,8 +36,6 @@ class AlignmentChart {
   static void Fill(QChart* chart, const QList<Curves>& sets, std::optional<Point> highlight);
   // Writes the chart as SVG or PNG, chosen by the path's suffix; false with error set otherwise.
   static bool Render(QChart* chart, const QString& path, QSize size, QString& error);
-  // The table's name in the user's language, for tabs and plots.
-  static QString TableName(int table);
 };
 
 }  // namespace velmora

@@ -6,8 +6,8 @@
 #include <QtTest>
 
 #include "radio/TraceLog.h"
-#include "sim/ComPortRig.h"
 #include "res/ResourceIds.h"
+#include "sim/ComPortRig.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CAlignApp.h"

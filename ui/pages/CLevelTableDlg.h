@@ -24,7 +24,7 @@ class CLevelTableDlg : public LiveTuningPage {
   // The tab caption of a table: high, middle and low power, receive tuning.
   static QString Caption(int table);
 
-  void SetContext(QObject* requestWindow, CalibrationImage* image, int band, int table);
+  void SetContext(LiveTuningQueue* queue, CalibrationImage* image, int band, int table);
   void LoadFromImage();
   void StoreToImage();
 
