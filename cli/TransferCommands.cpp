@@ -159,8 +159,9 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
     return kExitUsage;
   }
   CalibrationImage image;
-  const auto size = parsed->Has("--force") ? CliImage::Size::Any : CliImage::Size::Exact;
-  if (!PrepareImage(*parsed, parsed->positional()[0], size, image, err)) return kExitUsage;
+  if (!PrepareImage(*parsed, parsed->positional()[0], CliImage::SizeFor(*parsed), image, err)) {
+    return kExitUsage;
+  }
   TransferOptions options = PortOptions(*parsed);
   options.backup = !parsed->Has("--no-backup");
   options.verify = !parsed->Has("--no-verify");

@@ -191,7 +191,9 @@ CurveWindow* CAlignMainDlg::curveWindow() const { return m_curveWindow; }
 
 // One curve view per window; asking again brings it to the front.
 void CAlignMainDlg::OnCurves() {
-  if (!m_curveWindow) m_curveWindow = new CurveWindow(this);
+  if (!m_curveWindow) {
+    m_curveWindow = new CurveWindow(m_pBandPageA, m_pBandPageB, m_tabCtrl, this);
+  }
   m_curveWindow->show();
   m_curveWindow->raise();
   m_curveWindow->activateWindow();

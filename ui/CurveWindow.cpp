@@ -4,10 +4,9 @@
 #include <QChartView>
 #include <QLineEdit>
 #include <QSlider>
+#include <QTabBar>
 #include <QVBoxLayout>
 
-#include "ui/CAlignMainDlg.h"
-#include "ui/controls/CStyledTabCtrl.h"
 #include "ui/pages/CBandPageDlg.h"
 #include "ui/pages/CLevelTableDlg.h"
 
@@ -25,8 +24,12 @@ int ShownValue(const QLineEdit* edit, const QSlider* slider) {
 
 }  // namespace
 
-CurveWindow::CurveWindow(CAlignMainDlg* window)
-    : QDialog(window), m_window(window), m_view(new QChartView(this)) {
+CurveWindow::CurveWindow(CBandPageDlg* bandA, CBandPageDlg* bandB, QTabBar* bands, QWidget* parent)
+    : QDialog(parent),
+      m_bandA(bandA),
+      m_bandB(bandB),
+      m_bands(bands),
+      m_view(new QChartView(this)) {
   setWindowTitle(tr("曲线"));
   m_view->setRenderHint(QPainter::Antialiasing);
   m_view->setChart(AlignmentChart::Create({}, QString()));
@@ -37,9 +40,9 @@ CurveWindow::CurveWindow(CAlignMainDlg* window)
   m_refresh.setSingleShot(true);
   m_refresh.setInterval(0);
   connect(&m_refresh, &QTimer::timeout, this, &CurveWindow::Refresh);
-  Watch(window->bandPage(0));
-  Watch(window->bandPage(1));
-  connect(window->tabCtrl(), &QTabBar::currentChanged, &m_refresh, qOverload<>(&QTimer::start));
+  Watch(m_bandA);
+  Watch(m_bandB);
+  connect(m_bands, &QTabBar::currentChanged, &m_refresh, qOverload<>(&QTimer::start));
   Refresh();
 }
 
@@ -64,7 +67,7 @@ void CurveWindow::Touch(int table, int point) {
 }
 
 CBandPageDlg* CurveWindow::ShownPage() const {
-  return m_window->bandPage(m_window->tabCtrl()->currentIndex() == 1 ? 1 : 0);
+  return m_bands->currentIndex() == 1 ? m_bandB : m_bandA;
 }
 
 BandCurves CurveWindow::ShownCurves() const {
@@ -82,7 +85,7 @@ BandCurves CurveWindow::ShownCurves() const {
 }
 
 void CurveWindow::Refresh() {
-  const bool bandB = ShownPage() == m_window->bandPage(1);
+  const bool bandB = ShownPage() == m_bandB;
   chart()->setTitle(bandB ? tr("B段") : tr("A段"));
   AlignmentChart::Fill(chart(), {{QString(), ShownCurves()}}, m_current);
 }
