@@ -10,8 +10,8 @@ namespace velmora {
 class CalibrationImage;
 
 // One 16-point alignment table of one band: sixteen horizontal sliders, each with its edit
-// box. A release of a transmit-table slider composes a live command and, 400 ms later and once
-// no transfer runs, asks the request window to send it.
+// box. A release of a transmit-table slider composes a live command and arms it in the band's
+// live-tuning queue, which sends it 400 ms later, once no transfer runs.
 class CLevelTableDlg : public LiveTuningPage {
   Q_OBJECT
 
