@@ -38,7 +38,7 @@ void LiveTuningQueue::Arm(int table, const Command& command) {
 }
 
 void LiveTuningQueue::OnTick(int table) {
-  if (m_image->busy()) return;  // stays armed until the running transfer has ended
+  if (!m_image || m_image->busy()) return;  // stays armed until the running transfer has ended
   Table& entry = At(table);
   entry.timer->stop();
   if (entry.command) Request(table, entry.command);

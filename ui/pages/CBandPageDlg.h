@@ -2,7 +2,6 @@
 
 #include <QFont>
 #include <QList>
-#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QStringList>
