@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/BandCurves.h"
+#include "res/TableNames.h"
 #include "core/CsvText.h"
 
 namespace velmora {
@@ -94,7 +94,7 @@ QByteArray AlignReport::ToCsv() const {
   for (const PointResult& p : points) {
     csv += CsvText::Row({radio.toStdString(), planSha256.toStdString(), Time(start).toStdString(),
                          Band(p.band).toStdString(), Table(p.table).toStdString(),
-                         std::string(BandCurves::kTableNames.at(std::size_t(p.table))),
+                         std::string(res::kTableNames.at(std::size_t(p.table))),
                          std::to_string(p.point), std::to_string(p.mhz), Number(p.target.watts),
                          Number(p.target.minWatts), Number(p.target.maxWatts),
                          std::to_string(p.oldLevel), std::to_string(p.newLevel),

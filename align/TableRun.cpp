@@ -3,7 +3,7 @@
 #include <numeric>
 
 #include "core/ImageLayout.h"
-#include "core/LiveCommandComposer.h"
+#include "core/BandSettings.h"
 
 namespace velmora {
 
@@ -22,14 +22,11 @@ std::vector<int> TableRun::ChosenPoints(const AlignPlan& plan, const Calibration
     case AlignPlan::Points::InsideTransmitLimits:
       break;
   }
-  const layout::BandFields& fields = layout::kBand.at(static_cast<std::size_t>(band));
-  const int low = image.ReadBcd16(fields.txLow);
-  const int high = image.ReadBcd16(fields.txHigh);
-  const int base = LiveCommandComposer::BandBase(image, band);
-  const int step = LiveCommandComposer::BandStep(image, band);
+  const BandSettings settings = BandSettings::FromImage(image, band);
   std::vector<int> inside;
   for (const int k : all) {
-    if (base + k * step >= low && base + k * step <= high) inside.push_back(k);
+    const int mhz = settings.PointMhz(k);
+    if (mhz >= settings.txLow && mhz <= settings.txHigh) inside.push_back(k);
   }
   return inside;
 }
@@ -52,8 +49,7 @@ std::vector<PointResult> TableRun::Run(CalibrationImage& image, int band, int ta
     point.band = band;
     point.table = table;
     point.point = k;
-    point.mhz =
-        LiveCommandComposer::BandBase(image, band) + k * LiveCommandComposer::BandStep(image, band);
+    point.mhz = BandSettings::FromImage(image, band).PointMhz(k);
     point.target = *target;
     point.oldLevel = point.newLevel = image.At(offset);
     if (!ended) {

@@ -10,7 +10,7 @@
 
 #include "cli/BatchTransfer.h"
 #include "sim/PtyRadioServer.h"
-#include "transfer/TransferDoneEvent.h"
+#include "transfer/TransferOutcome.h"
 
 using namespace velmora;
 

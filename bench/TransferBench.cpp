@@ -17,7 +17,6 @@
 #include "radio/ProtocolTiming.h"
 #include "sim/PtyRadioServer.h"
 #include "transfer/CTestThread.h"
-#include "transfer/TransferDoneEvent.h"
 
 using namespace velmora;
 
@@ -47,18 +46,17 @@ Measurement Measure(int operation, const TransferOptions& options, sim::PtyRadio
     image.LoadDefaults();
     LiveCommandComposer::ComposeLevel(image, 0, 0, 3, 100);
     SilentPresenter presenter;
-    QObject owner;
     CTransferJob job;
     job.SetPresenter(&presenter);
     job.SetOptions(options);
     bytesOnLine = 0;
     QElapsedTimer timer;
     timer.start();
-    CTestThread* thread = CTestThread::StartJob(job, &owner, &image, operation);
+    CTestThread* thread = CTestThread::StartJob(job, &image, operation);
     thread->wait();
     times.push_back(timer.nsecsElapsed() / 1e9);
     bytesPerJob = bytesOnLine;
-    QCoreApplication::removePostedEvents(&owner);
+    QCoreApplication::removePostedEvents(&job.reports());
     radio.ClearRecords();
   }
   std::sort(times.begin(), times.end());

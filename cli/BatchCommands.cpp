@@ -9,7 +9,7 @@
 #include "cli/ReadOutputFile.h"
 #include "cli/WriteAftermath.h"
 #include "core/SafeFile.h"
-#include "transfer/TransferDoneEvent.h"
+#include "transfer/TransferOutcome.h"
 
 namespace velmora {
 namespace {

@@ -34,13 +34,12 @@ class OutcomeRecorder : public MessagePresenter {
   std::string m_text;
 };
 
-// One port's share of the batch. The owner object takes the job's posted events.
+// One port's share of the batch.
 struct PortJob {
   int port = 0;
   CalibrationImage image;
   CTransferJob job;
   OutcomeRecorder presenter;
-  QObject owner;
   QElapsedTimer clock;
   bool done = false;
 };
@@ -139,9 +138,8 @@ std::vector<BatchTransfer::PortResult> BatchTransfer::Run(int operation,
     one->job.SetOptions(strict);
     one->clock.start();
     PortJob* raw = one.get();
-    CTestThread* thread = CTestThread::StartJob(one->job, &one->owner, &one->image, operation);
+    CTestThread* thread = CTestThread::StartJob(one->job, &one->image, operation);
     QObject::connect(thread, &QThread::finished, &loop, [raw, &report] {
-      QCoreApplication::sendPostedEvents(&raw->owner);
       const TransferOutcome ended = raw->job.Outcome();
       report(*raw, {raw->port, ended.succeeded(), raw->presenter.text(), raw->job.Detail(),
                     raw->job.BackupPath(), raw->clock.nsecsElapsed() / 1e9, ended});

@@ -35,43 +35,40 @@ class PrintingPresenter : public MessagePresenter {
 
 }  // namespace
 
-CliJobRunner::Outcome CliJobRunner::Run(int operation, CalibrationImage& image, std::ostream& out,
-                                        CTransferJob::PortFactory factory,
-                                        const TransferOptions& options, std::ostream* progress) {
+TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::ostream& out,
+                                  CTransferJob::PortFactory factory, const TransferOptions& options,
+                                  std::ostream* progress) {
   PrintingPresenter presenter(out);
-  QObject owner;  // the job's completion message has nothing to tell: its outcome is read below
   CTransferJob job;
   job.SetPresenter(&presenter);
   job.SetPortFactory(std::move(factory));
   job.SetOptions(options);
   if (progress) {
-    job.SetProgress([progress](const std::string& text, int, int) {
-      *progress << "\r" << text << kClearToEndOfLine << std::flush;
+    QObject::connect(&job.reports(), &JobRelay::Progress, [progress](const QString& text) {
+      *progress << "\r" << text.toStdString() << kClearToEndOfLine << std::flush;
     });
   }
-  // On a worker thread, as the window runs it, so that a stop signal reaches this thread's loop.
+  TransferOutcome finished;
+  QObject::connect(&job.reports(), &JobRelay::Finished,
+                   [&finished](int, const TransferOutcome& outcome) { finished = outcome; });
+  // The loop also carries a stop signal, which cancels the job between exchanges.
   QEventLoop loop;
   const StopSignals stop([&job](int) { job.Cancel(); });
-  CTestThread* thread = CTestThread::StartJob(job, &owner, &image, operation);
+  CTestThread* thread = CTestThread::StartJob(job, &image, operation);
   QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
   if (!thread->isFinished()) loop.exec();  // a finish after this check reaches the loop queued
-  QCoreApplication::removePostedEvents(&owner);
+  QCoreApplication::sendPostedEvents(&job.reports());
   if (progress) *progress << "\r" << kClearToEndOfLine << std::flush;
-  const TransferOutcome result = job.Outcome();
-  Outcome outcome;
-  outcome.succeeded = result.succeeded();
-  using R = TransferOutcome::Result;
-  outcome.connected =
-      result.result == R::Success || result.result == R::Failed || result.result == R::VerifyFailed;
   if (!presenter.shown()) {
-    out << (outcome.succeeded ? CTransferJob::kSuccessText : CTransferJob::kFailureText) << "\n";
+    out << (finished.succeeded() ? CTransferJob::kSuccessText : CTransferJob::kFailureText)
+        << "\n";
   }
   out << job.Detail() << "\n";
   if (!job.BackupPath().empty()) out << "backup: " << SafeFile::Shown(job.BackupPath()) << "\n";
-  if (operation == TRANSFER_WRITE && !outcome.succeeded) {
-    out << WriteAftermath::Describe(result, job.BackupPath(), image.portNumber()) << "\n";
+  if (operation == TRANSFER_WRITE && !finished.succeeded()) {
+    out << WriteAftermath::Describe(finished, job.BackupPath(), image.portNumber()) << "\n";
   }
-  return outcome;
+  return finished;
 }
 
 }  // namespace velmora

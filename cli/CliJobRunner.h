@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <ostream>
 
 #include "core/CalibrationImage.h"
@@ -11,15 +13,12 @@ namespace velmora {
 // signal cancels it), printing the outcome text first, then one line of detail and any backup.
 class CliJobRunner {
  public:
-  struct Outcome {
-    bool succeeded = false;
-    bool connected = false;  // a radio answered; a live job then sent its command
-  };
   // Tests hand in a port factory (scaled timing); the tool uses the real port. progress, when
-  // given, receives the job's progress as one rewritten terminal line.
-  static Outcome Run(int operation, CalibrationImage& image, std::ostream& out,
-                     CTransferJob::PortFactory factory = {}, const TransferOptions& options = {},
-                     std::ostream* progress = nullptr);
+  // given, receives the job's progress as one rewritten terminal line. Returns the outcome the
+  // job finished with.
+  static TransferOutcome Run(int operation, CalibrationImage& image, std::ostream& out,
+                             CTransferJob::PortFactory factory = {},
+                             const TransferOptions& options = {}, std::ostream* progress = nullptr);
 };
 
 }  // namespace velmora

@@ -59,10 +59,9 @@ int DiffCommand::Run(const std::vector<std::string>& args, std::ostream& out, st
     err << "diff needs exactly two files\n" << kUsage;
     return kExitUsage;
   }
-  const auto size = parsed->Has("--force") ? CliImage::Size::Any : CliImage::Size::Exact;
   CalibrationImage a, b;
-  if (!CliImage::Load(parsed->positional()[0], a, size, err) ||
-      !CliImage::Load(parsed->positional()[1], b, size, err)) {
+  if (!CliImage::LoadArgument(*parsed, parsed->positional()[0], a, err) ||
+      !CliImage::LoadArgument(*parsed, parsed->positional()[1], b, err)) {
     return kExitUsage;
   }
   // A write followed by a read always differs in the bytes the write never sends; those are the

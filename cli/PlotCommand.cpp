@@ -39,11 +39,10 @@ int PlotCommand::Run(const std::vector<std::string>& args, std::ostream& out, st
     err << SafeFile::Shown(*output) << ": the plot is written as .svg or .png\n";
     return kExitUsage;
   }
-  const auto size = parsed->Has("--force") ? CliImage::Size::Any : CliImage::Size::Exact;
   QList<AlignmentChart::Curves> sets;
   for (const std::string& file : files) {
     CalibrationImage image;
-    if (!CliImage::Load(file, image, size, err)) return kExitUsage;
+    if (!CliImage::LoadArgument(*parsed, file, image, err)) return kExitUsage;
     const QString label =
         files.size() > 1 ? QFileInfo(QString::fromStdString(file)).fileName() : QString();
     sets.append({label, BandCurves::FromImage(image, band == "B" ? 1 : 0)});

@@ -49,10 +49,9 @@ int ReportCommand::Run(const std::vector<std::string>& args, std::ostream& out, 
   for (const ImageField& field : ImageFields::All())
     header.push_back(ImageFields::UniqueName(field));
   std::string csv = Row(header);
-  const auto size = parsed->Has("--force") ? CliImage::Size::Any : CliImage::Size::Exact;
   for (const std::string& file : parsed->positional()) {
     CalibrationImage image;
-    if (!CliImage::Load(file, image, size, err)) return kExitUsage;
+    if (!CliImage::LoadArgument(*parsed, file, image, err)) return kExitUsage;
     std::vector<std::string> cells{file};
     for (const ImageField& field : ImageFields::All()) {
       cells.push_back(ImageFields::Plain(ImageFields::Value(field, image)));

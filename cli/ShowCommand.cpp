@@ -40,8 +40,7 @@ int ShowCommand::Run(const std::vector<std::string>& args, std::ostream& out, st
     return kExitUsage;
   }
   CalibrationImage image;
-  const auto size = parsed->Has("--force") ? CliImage::Size::Any : CliImage::Size::Exact;
-  if (!CliImage::Load(parsed->positional()[0], image, size, err)) return kExitUsage;
+  if (!CliImage::LoadArgument(*parsed, parsed->positional()[0], image, err)) return kExitUsage;
   if (parsed->Has("--json")) {
     PrintJson(parsed->positional()[0], image, out);
     return kExitOk;

@@ -157,8 +157,8 @@ bool BackupFolder(const CliArguments& args, TransferOptions& options, std::ostre
   return true;
 }
 
-int Outcome(const CliJobRunner::Outcome& outcome) {
-  return outcome.succeeded ? kExitOk : kExitTransferFailed;
+int Outcome(const TransferOutcome& outcome) {
+  return outcome.succeeded() ? kExitOk : kExitTransferFailed;
 }
 
 }  // namespace
@@ -189,7 +189,7 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
   options.readTwice = parsed->Has("--verify");
   const auto outcome =
       CliJobRunner::Run(TRANSFER_READ, image, out, {}, options, ProgressStream(*parsed));
-  if (!outcome.succeeded) return kExitTransferFailed;
+  if (!outcome.succeeded()) return kExitTransferFailed;
   return ReadOutputFile::save(parsed->positional()[0], image, err) ? kExitOk : kExitUsage;
 }
 
@@ -205,8 +205,9 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
     return kExitUsage;
   }
   CalibrationImage image;
-  const auto size = parsed->Has("--force") ? CliImage::Size::Any : CliImage::Size::Exact;
-  if (!PrepareImage(*parsed, parsed->positional()[0], size, image, err)) return kExitUsage;
+  if (!PrepareImage(*parsed, parsed->positional()[0], CliImage::SizeFor(*parsed), image, err)) {
+    return kExitUsage;
+  }
   TransferOptions options = PortOptions(*parsed);
   options.backup = !parsed->Has("--no-backup");
   options.verify = !parsed->Has("--no-verify");
@@ -271,7 +272,8 @@ int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& o
   }
   const auto outcome = CliJobRunner::Run(TRANSFER_LIVE, image, out, {}, PortOptions(*parsed),
                                          ProgressStream(*parsed));
-  if (!outcome.connected) return kExitTransferFailed;  // nothing was sent
+  // Not connected: the job said so, and nothing was sent.
+  if (outcome.step != TransferOutcome::Step::Live) return kExitTransferFailed;
   out << "sent:" << Hex(image.liveCommandSent()) << "\n";
   return Outcome(outcome);
 }

@@ -3,10 +3,10 @@
 namespace velmora {
 
 BandCurves BandCurves::FromImage(const CalibrationImage& image, int band) {
-  const layout::BandFields& fields = layout::kBand.at(static_cast<std::size_t>(band));
+  const BandSettings settings = BandSettings::FromImage(image, band);
   BandCurves curves;
-  curves.baseMhz = image.ReadBcd16(fields.base);
-  curves.stepMhz = image.ReadBcd8(fields.step);
+  curves.baseMhz = settings.base;
+  curves.stepMhz = settings.step;
   for (int t = 0; t < layout::kTablesPerBand; ++t) {
     for (int k = 0; k < layout::kPointsPerTable; ++k) {
       curves.levels[std::size_t(t)][std::size_t(k)] =

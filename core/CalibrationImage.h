@@ -63,6 +63,10 @@ class CalibrationImage {
   std::span<std::uint8_t, 4> ifCode() { return Field<4>(layout::kIfCode); }
   std::span<std::uint8_t, 7> powerOnText1() { return Field<7>(layout::kPowerOnText1); }
   std::span<std::uint8_t, 7> powerOnText2() { return Field<7>(layout::kPowerOnText2); }
+  std::span<const std::uint8_t, 4> crystalCode() const { return Field<4>(layout::kCrystalCode); }
+  std::span<const std::uint8_t, 4> ifCode() const { return Field<4>(layout::kIfCode); }
+  std::span<const std::uint8_t, 7> powerOnText1() const { return Field<7>(layout::kPowerOnText1); }
+  std::span<const std::uint8_t, 7> powerOnText2() const { return Field<7>(layout::kPowerOnText2); }
   std::span<std::uint8_t, 10> liveCommand() { return Field<10>(layout::kLiveCommand); }
   std::span<std::uint8_t, 10> liveCommandSent() { return Field<10>(layout::kLiveCommandSent); }
 

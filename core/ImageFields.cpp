@@ -64,20 +64,8 @@ std::vector<ImageField> Build() {
       {"crystalCode", kCrystalCode, kCodeSize, E::CrystalCode},
       {"ifCode", kIfCode, kCodeSize, E::IfCode},
       {"miscSettings", kMiscSettings, 5, E::Raw},
-      {"bandA.base", kBandBaseA, 2, E::Bcd},
-      {"bandA.step", kBandStepA, 1, E::Bcd},
-      {"bandA.rxLow", kRxLowA, 2, E::Bcd},
-      {"bandA.rxHigh", kRxHighA, 2, E::Bcd},
-      {"bandB.rxLow", kRxLowB, 2, E::Bcd},
-      {"bandB.rxHigh", kRxHighB, 2, E::Bcd},
-      {"bandA.txLow", kTxLowA, 2, E::Bcd},
-      {"bandA.txHigh", kTxHighA, 2, E::Bcd},
-      {"bandB.txLow", kTxLowB, 2, E::Bcd},
-      {"bandB.txHigh", kTxHighB, 2, E::Bcd},
       {"fromRadioOnly", 170, 32, E::Raw},
       {"carried", 204, 13, E::Raw},
-      {"bandB.base", kBandBaseB, 2, E::Bcd},
-      {"bandB.step", kBandStepB, 1, E::Bcd},
       {"carried", 220, 16, E::Raw},
       {"powerOnText1", kPowerOnText1, kTextFieldSize, E::Text},
       {"powerOnText2", kPowerOnText2, kTextFieldSize, E::Text},
@@ -91,6 +79,14 @@ std::vector<ImageField> Build() {
       {"unused", kUnused, 1, E::Raw},
   };
   f.insert(f.end(), std::begin(rest), std::end(rest));
+  for (int band = 0; band < 2; ++band) {
+    for (const BandSettings::Field setting : BandSettings::kFields) {
+      f.push_back(
+          {std::string("band") + "AB"[band] + "." + std::string(BandSettings::Name(setting)),
+           BandSettings::Offset(band, setting), BandSettings::Size(setting), E::Bcd, band,
+           setting});
+    }
+  }
   std::stable_sort(f.begin(), f.end(), [](auto& a, auto& b) { return a.offset < b.offset; });
   return f;
 }
@@ -117,7 +113,7 @@ FieldValue ImageFields::Value(const ImageField& field, const CalibrationImage& i
     case FieldEncoding::Address:
       return NumberValue(image.At(o) * 256 + image.At(o + 1));
     case FieldEncoding::Bcd:
-      return NumberValue(field.size == 2 ? image.ReadBcd16(o) : image.ReadBcd8(o));
+      return NumberValue(BandSettings::FromImage(image, field.band).Get(field.setting));
     case FieldEncoding::Levels:
       return Levels(field, image);
     case FieldEncoding::Text:

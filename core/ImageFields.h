@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/BandSettings.h"
 #include "core/CalibrationImage.h"
 
 namespace velmora {
@@ -24,13 +25,14 @@ struct FieldValue {
 };
 
 // One named field of the image. Level tables name their band, whose base and step place the
-// points on the frequency axis.
+// points on the frequency axis; a band's frequency fields name their band and setting.
 struct ImageField {
   std::string name;
   std::size_t offset;
   std::size_t size;
   FieldEncoding encoding;
   int band = 0;
+  BandSettings::Field setting = BandSettings::Field::Base;
 };
 
 // Every byte of the image as a named field, in offset order: `show`, `diff` and `report` all

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "core/BandSettings.h"
 #include "core/BcdCodec.h"
 #include "core/ImageLayout.h"
 
@@ -15,20 +16,12 @@ constexpr int kMiddlePowerTable = 1;
 
 }  // namespace
 
-std::int32_t LiveCommandComposer::BandBase(const CalibrationImage& image, int band) {
-  return image.ReadBcd16(layout::kBand.at(static_cast<std::size_t>(band)).base);
-}
-
-std::int32_t LiveCommandComposer::BandStep(const CalibrationImage& image, int band) {
-  return image.ReadBcd8(layout::kBand.at(static_cast<std::size_t>(band)).step);
-}
-
 LiveCommandComposer::Command LiveCommandComposer::HeaderAndFrequency(const CalibrationImage& image,
                                                                      int band, int multiple) {
   Command command{};
   std::copy(std::begin(kHeader), std::end(kHeader), command.begin());
   const auto lock = image.Lock();  // base and step move with the band page's sliders
-  const std::int32_t f = (BandBase(image, band) + multiple * BandStep(image, band)) % 65536;
+  const std::int32_t f = BandSettings::FromImage(image, band).PointMhz(multiple) % 65536;
   const auto bcd = static_cast<std::uint32_t>(BcdEncode(f));
   command[kFrequency] = static_cast<std::uint8_t>(bcd >> 8);
   command[kFrequency + 1] = static_cast<std::uint8_t>(bcd);

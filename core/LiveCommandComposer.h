@@ -35,9 +35,6 @@ class LiveCommandComposer {
   // nothing when the text does not start with a number.
   static std::optional<std::int32_t> ToneTextToTenths(std::string_view text);
 
-  static std::int32_t BandBase(const CalibrationImage& image, int band);
-  static std::int32_t BandStep(const CalibrationImage& image, int band);
-
  private:
   static Command HeaderAndFrequency(const CalibrationImage& image, int band, int multiple);
 };

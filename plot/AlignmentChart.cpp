@@ -12,10 +12,10 @@
 #include <QSvgGenerator>
 #include <QValueAxis>
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <cmath>
-#include <string_view>
+
+#include "res/TableNames.h"
 
 namespace velmora {
 namespace {
@@ -31,13 +31,6 @@ constexpr qreal kFirstSetWidth = 4.0;
 constexpr int kFirstSetAlpha = 120;
 constexpr qreal kOtherSetWidth = 2.0;
 constexpr std::array<qreal, layout::kTablesPerBand> kPointSizes = {7.0, 5.5, 4.0, 4.5};
-
-// The core's table names marked for translation here, since the core links no Qt.
-constexpr std::array<const char*, layout::kTablesPerBand> kTableNameTexts = {
-    QT_TRANSLATE_NOOP("AlignmentChart", "高功率"), QT_TRANSLATE_NOOP("AlignmentChart", "中功率"),
-    QT_TRANSLATE_NOOP("AlignmentChart", "低功率"), QT_TRANSLATE_NOOP("AlignmentChart", "接收电调")};
-static_assert(std::ranges::equal(kTableNameTexts, BandCurves::kTableNames,
-                                 [](std::string_view a, std::string_view b) { return a == b; }));
 
 // The largest of 1, 2 or 5 times a power of ten that gives at most kMaxTicks steps over span.
 qreal RoundStep(qreal span) {
@@ -80,8 +73,6 @@ QLineSeries* TableLine(const BandCurves& curves, int table, qsizetype set, qsize
 
 }  // namespace
 
-QString AlignmentChart::TableName(int table) { return tr(kTableNameTexts.at(std::size_t(table))); }
-
 QChart* AlignmentChart::Create(const QList<Curves>& sets, const QString& title,
                                std::optional<Point> highlight) {
   auto* chart = new QChart;
@@ -112,7 +103,7 @@ void AlignmentChart::Fill(QChart* chart, const QList<Curves>& sets,
     const BandCurves& curves = sets[s].curves;
     for (int t = 0; t < layout::kTablesPerBand; ++t) {
       QLineSeries* series = TableLine(curves, t, s, sets.size());
-      const QString table = TableName(t);
+      const QString table = res::TableName(t);
       series->setName(sets[s].label.isEmpty() ? table : sets[s].label + ' ' + table);
       chart->addSeries(series);
     }
@@ -135,7 +126,7 @@ void AlignmentChart::Fill(QChart* chart, const QList<Curves>& sets,
   auto* x = Axis(tr("频率 (MHz)"), minMhz, std::max(maxMhz, minMhz + 1));
   auto* levels = Axis(tr("电平"), 0, kMaxLevel);
   // The receive tuning (at most 63) on a scale of its own, or it would lie flat at the bottom.
-  auto* tuning = Axis(TableName(kTuningTable), 0, kMaxTuning);
+  auto* tuning = Axis(res::TableName(kTuningTable), 0, kMaxTuning);
   tuning->setLinePenColor(TableColor(kTuningTable));
   tuning->setLabelsColor(TableColor(kTuningTable));
   tuning->setGridLineVisible(false);  // the level scale's grid is the one to read by

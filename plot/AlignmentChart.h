@@ -40,8 +40,6 @@ class AlignmentChart {
   enum class Format { Svg, Png };
   // The chart drawn in memory as an SVG or PNG file's bytes, for the caller to save whole.
   static QByteArray Render(QChart* chart, Format format, QSize size);
-  // The table's name in the user's language, for tabs and plots.
-  static QString TableName(int table);
   static QColor TableColor(int table);
 };
 

@@ -1,5 +1,6 @@
 #include "sim/FactoryAlignment.h"
 
+#include "core/BandSettings.h"
 #include "core/CalibrationImage.h"
 #include "core/ImageLayout.h"
 #include "core/TextCodec.h"
@@ -18,20 +19,14 @@ std::uint8_t LevelValue(int band, int table, int point) {
   return static_cast<std::uint8_t>(base + point + (point * 7 + table) % 3);
 }
 
-struct BandPlan {
-  int base, step, rxLow, rxHigh, txLow, txHigh;  // MHz
-};
-constexpr BandPlan kPlanA{136, 3, 136, 174, 144, 148};
-constexpr BandPlan kPlanB{400, 5, 400, 480, 430, 440};
+// Base, step, receive and transmit limits in MHz.
+constexpr BandSettings kPlanA{136, 3, 136, 174, 144, 148};
+constexpr BandSettings kPlanB{400, 5, 400, 480, 430, 440};
 
-void WritePlan(CalibrationImage& image, int band, const BandPlan& plan) {
-  const auto& f = layout::kBand[static_cast<std::size_t>(band)];
-  image.WriteBcd16(f.base, plan.base);
-  image.WriteBcd8(f.step, plan.step);
-  image.WriteBcd16(f.rxLow, plan.rxLow);
-  image.WriteBcd16(f.rxHigh, plan.rxHigh);
-  image.WriteBcd16(f.txLow, plan.txLow);
-  image.WriteBcd16(f.txHigh, plan.txHigh);
+void WritePlan(CalibrationImage& image, int band, const BandSettings& plan) {
+  for (const BandSettings::Field field : BandSettings::kFields) {
+    BandSettings::Write(image, band, field, plan.Get(field));
+  }
 }
 
 }  // namespace

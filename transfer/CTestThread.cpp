@@ -2,16 +2,15 @@
 
 namespace velmora {
 
-CTestThread* CTestThread::StartJob(CTransferJob& job, QObject* owner, CalibrationImage* image,
-                                   int operation, const std::function<void()>& beforeResume,
-                                   TransferGate* gate) {
+CTestThread* CTestThread::StartJob(CTransferJob& job, CalibrationImage* image, int operation,
+                                   const std::function<void()>& beforeResume, TransferGate* gate) {
   if (job.IsRunning()) return nullptr;  // only this thread starts jobs, so the claim holds
   if (gate && !gate->TryEnter()) return nullptr;
   job.Claim();
   auto* thread = new CTestThread;
   thread->m_gate = gate;
   QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-  job.Setup(owner, image);
+  job.Setup(image);
   job.SetOperation(operation);
   thread->SetJob(&job);
   if (beforeResume) beforeResume();

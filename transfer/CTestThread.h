@@ -19,8 +19,8 @@ class CTestThread : public QThread {
   // The start sequence: create the thread without starting it, Setup, SetOperation, SetJob, let
   // the owner store into the image (beforeResume), then start. Returns null, starting nothing,
   // while the job record still serves an earlier job or another job holds the gate.
-  static CTestThread* StartJob(CTransferJob& job, QObject* owner, CalibrationImage* image,
-                               int operation, const std::function<void()>& beforeResume = {},
+  static CTestThread* StartJob(CTransferJob& job, CalibrationImage* image, int operation,
+                               const std::function<void()>& beforeResume = {},
                                TransferGate* gate = nullptr);
 
  protected:

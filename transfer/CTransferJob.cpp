@@ -8,7 +8,6 @@
 
 #include "radio/TraceLog.h"
 #include "transfer/BackupFile.h"
-#include "transfer/TransferDoneEvent.h"
 #include "transfer/TransferLogging.h"
 
 namespace velmora {
@@ -73,8 +72,7 @@ std::string CTransferJob::Shown(const char* source, int done, int total) {
 CTransferJob::CTransferJob() = default;
 CTransferJob::~CTransferJob() = default;
 
-void CTransferJob::Setup(QObject* owner, CalibrationImage* image) {
-  m_hOwner = owner;
+void CTransferJob::Setup(CalibrationImage* image) {
   m_pImage = image;
   if (!m_pPort) {
     m_pPort = m_portFactory ? m_portFactory() : std::make_unique<CRadioPort>();
@@ -100,12 +98,12 @@ void CTransferJob::Run() {
     m_outcome = {};
   }
   m_portName.clear();
+  m_finished = false;
   switch (m_nOperation) {
     case TransferOperation::Read:
       if (!Connect()) break;
       if (ReadAll()) {
-        Post(TRANSFER_READ, 0);  // the owner refreshes while the box is still up
-        Show(TransferOutcome::Result::Success);
+        Show(TransferOutcome::Result::Success);  // the owner refreshes while the box is up
       } else {
         ShowFailure();
       }
@@ -117,6 +115,7 @@ void CTransferJob::Run() {
       RunLive();
       break;
   }
+  if (!m_finished) Finish(TransferOutcome::Result::None);  // an operation that does nothing
   m_pPort->CloseIfOpen();
   {
     const std::lock_guard lock(m_detailMutex);
@@ -141,11 +140,7 @@ void CTransferJob::RunLive() {
   Enter(TransferOutcome::Step::Live);
   const bool sent = m_pPort->SendLiveCommand(command);
   SetDetail(Detail() + (sent ? ", live command acknowledged" : ", live command not acknowledged"));
-  {
-    const std::lock_guard lock(m_detailMutex);
-    m_outcome.result = sent ? TransferOutcome::Result::Success : TransferOutcome::Result::Failed;
-  }
-  Post(TRANSFER_LIVE, sent ? kLiveSent : kLiveFailed);
+  Finish(sent ? TransferOutcome::Result::Success : TransferOutcome::Result::Failed);
 }
 
 bool CTransferJob::TryPort(int port, int retries, std::string& reason) {
@@ -431,25 +426,33 @@ void CTransferJob::Enter(TransferOutcome::Step step) {
   m_outcome.step = step;
 }
 
-// The trace keeps the program's own text; the user reads it in the window's language.
+// The trace keeps the program's own text; the user reads it in the window's language. The owner
+// hears the outcome before the box is up, so a read's data show while the user reads "成功!".
 void CTransferJob::Show(TransferOutcome::Result result, const Text& detail) {
-  {
-    const std::lock_guard lock(m_detailMutex);
-    m_outcome.result = result;
-  }
+  Finish(result);
   const char* text = ResultText(result);
   TraceLog::Instance().Note(std::string("outcome: ") + text +
                             (detail.source.empty() ? "" : " (" + detail.source + ")"));
   if (m_presenter) m_presenter->ShowOutcome(tr(text).toStdString(), detail.shown);
 }
 
-void CTransferJob::Post(int operation, int result) {
-  if (m_hOwner) TransferDoneEvent::Post(m_hOwner, operation, result);
+// Records how the job ended and tells the owner, once per job.
+void CTransferJob::Finish(TransferOutcome::Result result) {
+  TransferOutcome outcome;
+  {
+    const std::lock_guard lock(m_detailMutex);
+    m_outcome.result = result;
+    m_outcome.port = m_portName;
+    m_outcome.detail = m_detail;
+    outcome = m_outcome;
+  }
+  m_finished = true;
+  m_reports.PostFinished(static_cast<int>(m_nOperation), outcome);
 }
 
 void CTransferJob::Progress(const std::string& text, int done, int total) {
   qCDebug(lcTransfer) << text.c_str();
-  if (m_progress) m_progress(text, done, total);
+  m_reports.PostProgress(text, done, total);
 }
 
 void CTransferJob::CountBlocks(int total, int sent, int written) {

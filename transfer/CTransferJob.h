@@ -11,6 +11,7 @@
 
 #include "core/CalibrationImage.h"
 #include "radio/CRadioPort.h"
+#include "transfer/JobRelay.h"
 #include "transfer/MessagePresenter.h"
 #include "transfer/TransferOptions.h"
 #include "transfer/TransferOutcome.h"
@@ -30,28 +31,23 @@ class CTransferJob {
   static constexpr const char* kConnectFailedText = QT_TR_NOOP("连接对讲机失败!");
   static constexpr const char* kVerifyFailedText = QT_TR_NOOP("写入校验失败!");
   static constexpr const char* kCancelledText = QT_TR_NOOP("已取消");
-  static constexpr int kLiveSent = 100;
-  static constexpr int kLiveFailed = 50;
   static constexpr int kFirstPortRetries = 3;
   static constexpr int kOtherPortRetries = 1;
   static constexpr int kPortLimit = 10;   // COM1..COM9
   static constexpr int kReadRetries = 3;  // re-reads of a region whose two copies differ
 
   using PortFactory = std::function<std::unique_ptr<CRadioPort>()>;
-  // Called on the worker thread: what runs now, and how far it is (total 0: no measure).
-  using ProgressFunction = std::function<void(const std::string& text, int done, int total)>;
 
   CTransferJob();
   ~CTransferJob();
   CTransferJob(const CTransferJob&) = delete;
   CTransferJob& operator=(const CTransferJob&) = delete;
 
-  // Stores the owner and the image; creates the port on first use.
-  void Setup(QObject* owner, CalibrationImage* image);
+  // Stores the image; creates the port on first use.
+  void Setup(CalibrationImage* image);
   void SetOperation(int operation) { m_nOperation = static_cast<TransferOperation>(operation); }
   void SetOptions(const TransferOptions& options) { m_options = options; }
   void SetPresenter(MessagePresenter* presenter) { m_presenter = presenter; }
-  void SetProgress(ProgressFunction progress) { m_progress = std::move(progress); }
   // How the port is made on first Setup; tests hand in a scaled-timing port.
   void SetPortFactory(PortFactory factory) { m_portFactory = std::move(factory); }
 
@@ -73,6 +69,8 @@ class CTransferJob {
   // The backup the last write saved, "" for none.
   std::string BackupPath() const;
   CRadioPort* port() const { return m_pPort.get(); }
+  // The job's progress and outcome as typed signals on the thread that made the job record.
+  JobRelay& reports() { return m_reports; }
 
  private:
   // A line the user reads in the window's language while the trace keeps the program's own.
@@ -88,7 +86,7 @@ class CTransferJob {
   void Show(TransferOutcome::Result result, const Text& detail = {});
   void Enter(TransferOutcome::Step step);
   void ShowFailure(const Text& detail = {});
-  void Post(int operation, int result);
+  void Finish(TransferOutcome::Result result);
   void SetDetail(std::string detail);
   void CountBlocks(int total, int sent, int written);
   void Progress(const std::string& text, int done, int total);
@@ -110,10 +108,8 @@ class CTransferJob {
   std::unique_ptr<CRadioPort> m_pPort;
   TransferOperation m_nOperation = TransferOperation::Read;
   CalibrationImage* m_pImage = nullptr;
-  QObject* m_hOwner = nullptr;  // lives as long as the program
   MessagePresenter* m_presenter = nullptr;
   PortFactory m_portFactory;
-  ProgressFunction m_progress;
   TransferOptions m_options;
   std::string m_portName;  // "COM3 = /dev/ttyUSB0" once connected
   WritePlan::Reads m_backupReads;
@@ -123,6 +119,8 @@ class CTransferJob {
   std::string m_detail;
   std::string m_backupPath;
   TransferOutcome m_outcome;
+  bool m_finished = false;  // the outcome was posted; worker thread only
+  JobRelay m_reports;
 };
 
 }  // namespace velmora

@@ -20,7 +20,6 @@
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
 #include "transfer/RescueFile.h"
-#include "transfer/TransferDoneEvent.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CalibrationFileDrop.h"
 #include "ui/CurveWindow.h"
@@ -136,6 +135,7 @@ bool CAlignMainDlg::OnInitDialog() {
   connect(Button(res::main_window::kWrite), &QPushButton::clicked, this, &CAlignMainDlg::OnWrite);
   connect(Button(res::main_window::kSave), &QPushButton::clicked, this, &CAlignMainDlg::OnSave);
   connect(Button(res::main_window::kOpen), &QPushButton::clicked, this, &CAlignMainDlg::OnOpen);
+  connect(&m_job.reports(), &JobRelay::Finished, this, &CAlignMainDlg::OnTransferDone);
   // The pages connected to the gate first, so a live tune they start on a release has closed
   // it again before the buttons look.
   connect(&m_gate, &TransferGate::Entered, this, &CAlignMainDlg::UpdateCommandButtons);
@@ -170,17 +170,14 @@ void CAlignMainDlg::CreateTransferStatus() {
   connect(m_cancelButton, &QPushButton::clicked, this, [this] { m_job.Cancel(); });
   connect(&m_gate, &TransferGate::Released, this, &CAlignMainDlg::EndTransferStatus);
   // Reported on the worker thread; shown on this one.
-  connect(&m_progressRelay, &ProgressRelay::Progress, this, &CAlignMainDlg::ShowTransferProgress);
-  m_job.SetProgress([relay = &m_progressRelay](const std::string& text, int done, int total) {
-    relay->Post(text, done, total);
-  });
+  connect(&m_job.reports(), &JobRelay::Progress, this, &CAlignMainDlg::ShowTransferProgress);
 }
 
 void CAlignMainDlg::StartTransfer(int operation, const TransferOptions& options,
                                   const std::function<void()>& beforeResume) {
   if (m_ending) return;  // the session is ending: no new job
   CTestThread* thread = CTestThread::StartJob(
-      m_job, this, m_pImage, operation,
+      m_job, m_pImage, operation,
       [this, &options, &beforeResume] {
         m_job.SetOptions(options);
         if (beforeResume) beforeResume();
@@ -225,7 +222,9 @@ CurveWindow* CAlignMainDlg::curveWindow() const { return m_curveWindow; }
 
 // One curve view per window; asking again brings it to the front.
 void CAlignMainDlg::OnCurves() {
-  if (!m_curveWindow) m_curveWindow = new CurveWindow(this);
+  if (!m_curveWindow) {
+    m_curveWindow = new CurveWindow(m_pBandPageA, m_pBandPageB, m_tabCtrl, this);
+  }
   m_curveWindow->show();
   m_curveWindow->raise();
   m_curveWindow->activateWindow();
@@ -400,19 +399,11 @@ FileResult CAlignMainDlg::LoadFromFile(const QString& path) {
 }
 
 // A read leaves the window with data that is in no file yet.
-int CAlignMainDlg::OnTransferDone(int operation, int /*result*/) {
-  if (operation != TRANSFER_READ) return 1;
+void CAlignMainDlg::OnTransferDone(int operation, const TransferOutcome& outcome) {
+  if (operation != TRANSFER_READ || !outcome.succeeded()) return;
   RefreshUserInterface();
   m_hasData = true;
   MarkModified();
-  return 1;
-}
-
-bool CAlignMainDlg::event(QEvent* e) {
-  if (e->type() != TransferDoneEvent::kType) return QDialog::event(e);
-  const auto* done = static_cast<TransferDoneEvent*>(e);
-  OnTransferDone(done->operation(), done->result());
-  return true;
 }
 
 void CAlignMainDlg::OnSysCommand(int id) {

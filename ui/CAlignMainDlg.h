@@ -9,7 +9,6 @@
 #include "core/CalibrationImage.h"
 #include "transfer/CTestThread.h"
 #include "transfer/CTransferJob.h"
-#include "transfer/ProgressRelay.h"
 #include "transfer/TransferGate.h"
 #include "ui/MainWindowServices.h"
 #include "ui/QtMessagePresenter.h"
@@ -62,7 +61,8 @@ class CAlignMainDlg : public QDialog {
   void OpenNamed(const QString& path);
   // Saves over the file opened or saved last; without one, as Save.
   void SaveToCurrentFile();
-  int OnTransferDone(int operation, int result);
+  // A job of this window has its outcome: a read that succeeded reloads the whole window.
+  void OnTransferDone(int operation, const TransferOutcome& outcome);
   void OnSysCommand(int id);
   // The session ends (logout, kill): a running job is cancelled at its next pause, edits that
   // are in no file are kept in the rescue folder, and the window closes without a question.
@@ -101,7 +101,6 @@ class CAlignMainDlg : public QDialog {
  protected:
   bool OnInitDialog();
   void DoDataExchange(DataExchange& dx);
-  bool event(QEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
 
@@ -137,7 +136,6 @@ class CAlignMainDlg : public QDialog {
 
   CalibrationImage m_image;
   CalibrationImage* m_pImage = nullptr;
-  ProgressRelay m_progressRelay;  // before the job whose worker posts to it
   CTransferJob m_job;
   QPointer<CTestThread> m_pThread;
   CStyledTabCtrl* m_tabCtrl = nullptr;

@@ -5,11 +5,10 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QSlider>
+#include <QTabBar>
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "ui/CAlignMainDlg.h"
-#include "ui/controls/CStyledTabCtrl.h"
 #include "ui/pages/CBandPageDlg.h"
 #include "ui/pages/CLevelTableDlg.h"
 
@@ -28,8 +27,12 @@ int ShownValue(const QLineEdit* edit, const QSlider* slider) {
 
 }  // namespace
 
-CurveWindow::CurveWindow(CAlignMainDlg* window)
-    : QDialog(window), m_window(window), m_view(new QChartView(this)) {
+CurveWindow::CurveWindow(CBandPageDlg* bandA, CBandPageDlg* bandB, QTabBar* bands, QWidget* parent)
+    : QDialog(parent),
+      m_bandA(bandA),
+      m_bandB(bandB),
+      m_bands(bands),
+      m_view(new QChartView(this)) {
   setWindowTitle(tr("曲线"));
   m_view->setRenderHint(QPainter::Antialiasing);
   m_view->setChart(AlignmentChart::Create({}, QString()));
@@ -40,11 +43,11 @@ CurveWindow::CurveWindow(CAlignMainDlg* window)
   m_refresh.setSingleShot(true);
   m_refresh.setInterval(0);
   connect(&m_refresh, &QTimer::timeout, this, &CurveWindow::Refresh);
-  Watch(window->bandPage(0));
-  Watch(window->bandPage(1));
-  connect(window->tabCtrl(), &QTabBar::currentChanged, &m_refresh, qOverload<>(&QTimer::start));
+  Watch(m_bandA);
+  Watch(m_bandB);
+  connect(m_bands, &QTabBar::currentChanged, &m_refresh, qOverload<>(&QTimer::start));
   Refresh();
-  PlaceBeside(window);
+  if (parent) PlaceBeside(parent);
 }
 
 // Beside the window on the side with more room, narrowed to that room if need be, so the view
@@ -90,7 +93,7 @@ void CurveWindow::Touch(int table, int point) {
 }
 
 CBandPageDlg* CurveWindow::ShownPage() const {
-  return m_window->bandPage(m_window->tabCtrl()->currentIndex() == 1 ? 1 : 0);
+  return m_bands->currentIndex() == 1 ? m_bandB : m_bandA;
 }
 
 BandCurves CurveWindow::ShownCurves() const {
@@ -108,7 +111,7 @@ BandCurves CurveWindow::ShownCurves() const {
 }
 
 void CurveWindow::Refresh() {
-  const bool bandB = ShownPage() == m_window->bandPage(1);
+  const bool bandB = ShownPage() == m_bandB;
   chart()->setTitle(bandB ? tr("B段") : tr("A段"));
   AlignmentChart::Fill(chart(), {{QString(), ShownCurves()}}, m_current);
 }

@@ -10,11 +10,11 @@
 QT_BEGIN_NAMESPACE
 class QChart;
 class QChartView;
+class QTabBar;
 QT_END_NAMESPACE
 
 namespace velmora {
 
-class CAlignMainDlg;
 class CBandPageDlg;
 
 // The band page on screen as curves: its four level tables against the point frequencies, with
@@ -24,7 +24,8 @@ class CurveWindow : public QDialog {
   Q_OBJECT
 
  public:
-  explicit CurveWindow(CAlignMainDlg* window);
+  // The two band pages and the tab bar that shows one of them (tab 1: band B).
+  CurveWindow(CBandPageDlg* bandA, CBandPageDlg* bandB, QTabBar* bands, QWidget* parent);
 
   // What the chart shows now: the values on screen, a box's number where it holds one.
   BandCurves ShownCurves() const;
@@ -38,7 +39,9 @@ class CurveWindow : public QDialog {
   void PlaceBeside(const QWidget* window);
   CBandPageDlg* ShownPage() const;
 
-  CAlignMainDlg* m_window;
+  CBandPageDlg* m_bandA;
+  CBandPageDlg* m_bandB;
+  QTabBar* m_bands;
   QChartView* m_view;
   QTimer m_refresh;  // one redraw for a burst of changes
   std::optional<AlignmentChart::Point> m_current;

@@ -29,10 +29,10 @@ MainWindowSettings MainWindowSettings::FromImage(const CalibrationImage& image) 
   MainWindowSettings s;
   const std::int32_t port = image.portNumber();
   s.portIndex = port > 0 ? port - 1 : -1;  // any 32 bits can come from a file
-  s.ifIndex = IfCodeToIndex(image.Field<layout::kCodeSize>(layout::kIfCode));
-  s.crystalIndex = CrystalCodeToIndex(image.Field<layout::kCodeSize>(layout::kCrystalCode));
-  s.powerOnText1 = TextOf(image.Field<layout::kTextFieldSize>(layout::kPowerOnText1));
-  s.powerOnText2 = TextOf(image.Field<layout::kTextFieldSize>(layout::kPowerOnText2));
+  s.ifIndex = IfCodeToIndex(image.ifCode());
+  s.crystalIndex = CrystalCodeToIndex(image.crystalCode());
+  s.powerOnText1 = TextOf(image.powerOnText1());
+  s.powerOnText2 = TextOf(image.powerOnText2());
   return s;
 }
 

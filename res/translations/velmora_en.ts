@@ -4,22 +4,6 @@
 <context>
     <name>AlignmentChart</name>
     <message>
-        <source>高功率</source>
-        <translation>High power</translation>
-    </message>
-    <message>
-        <source>中功率</source>
-        <translation>Mid power</translation>
-    </message>
-    <message>
-        <source>低功率</source>
-        <translation>Low power</translation>
-    </message>
-    <message>
-        <source>接收电调</source>
-        <translation>RX tuning</translation>
-    </message>
-    <message>
         <source>当前点</source>
         <translation>Current point</translation>
     </message>
@@ -182,6 +166,25 @@
     <message>
         <source>关于 Velmora(&amp;A)...</source>
         <translation>&amp;About Velmora...</translation>
+    </message>
+</context>
+<context>
+    <name>TableNames</name>
+    <message>
+        <source>高功率</source>
+        <translation>High power</translation>
+    </message>
+    <message>
+        <source>中功率</source>
+        <translation>Mid power</translation>
+    </message>
+    <message>
+        <source>低功率</source>
+        <translation>Low power</translation>
+    </message>
+    <message>
+        <source>接收电调</source>
+        <translation>RX tuning</translation>
     </message>
 </context>
 <context>

@@ -2,7 +2,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "core/LiveCommandComposer.h"
+#include "core/BandSettings.h"
 #include "instrument/model/PowerCurve.h"
 #include "instrument/model/SimulatedMeter.h"
 #include "tests/cli/CliProcess.h"
@@ -48,8 +48,7 @@ class MeterEndToEndTest : public QObject {
     QCOMPARE(live.exitCode, 0);
     CalibrationImage image;
     image.LoadDefaults();
-    const int mhz =
-        LiveCommandComposer::BandBase(image, 0) + 3 * LiveCommandComposer::BandStep(image, 0);
+    const int mhz = BandSettings::FromImage(image, 0).PointMhz(3);
     const QString trace = m_config->filePath("trace.txt");
     const auto read = RunCli(
         radio.path(),

@@ -19,6 +19,7 @@
 #include "core/ImageFields.h"
 #include "core/TextCodec.h"
 #include "plot/AlignmentChart.h"
+#include "res/TableNames.h"
 
 using namespace velmora;
 
@@ -91,8 +92,7 @@ void PlotReportTest::chartCarriesTheImagesLevelsAtTheirFrequencies() {
     const auto* line = qobject_cast<QLineSeries*>(series[s]);
     QVERIFY(line);
     const int table = s % 4;
-    QCOMPARE(line->name(),
-             QString(s < 4 ? "radio " : "golden ") + AlignmentChart::TableName(table));
+    QCOMPARE(line->name(), QString(s < 4 ? "radio " : "golden ") + res::TableName(table));
     QCOMPARE(line->count(), 16);
     for (int k = 0; k < 16; ++k) {
       const int level = s == 6 && k == 7 ? 200 : 10 * table + k;

@@ -10,20 +10,21 @@
 #include "tests/support/TestPorts.h"
 #include "transfer/CTestThread.h"
 #include "transfer/CTransferJob.h"
-#include "transfer/TransferDoneEvent.h"
 
 namespace velmora::test {
 
-// Stands in for the owner window: records what the worker posts, in order.
-class PostReceiver : public QObject {
- public:
-  std::vector<std::pair<int, int>> posts;
-  bool event(QEvent* e) override {
-    if (e->type() != TransferDoneEvent::kType) return QObject::event(e);
-    const auto* done = static_cast<TransferDoneEvent*>(e);
-    posts.emplace_back(done->operation(), done->result());
-    return true;
+// Stands in for the owner window: records the job's progress texts and its outcomes, in order.
+struct JobRecorder {
+  explicit JobRecorder(CTransferJob& job) {
+    QObject::connect(&job.reports(), &JobRelay::Progress,
+                     [this](const QString& text) { progress.push_back(text.toStdString()); });
+    QObject::connect(&job.reports(), &JobRelay::Finished,
+                     [this](int operation, const TransferOutcome& outcome) {
+                       finished.emplace_back(operation, outcome.result);
+                     });
   }
+  std::vector<std::string> progress;
+  std::vector<std::pair<int, TransferOutcome::Result>> finished;
 };
 
 inline std::vector<std::uint8_t> Bytes(std::span<const std::uint8_t> s) {
@@ -37,22 +38,20 @@ struct Bench {
     job.SetPresenter(&presenter);
     job.SetPortFactory(MakeScaledPort);
   }
-  bool Start(int operation) {
-    return CTestThread::StartJob(job, &owner, &image, operation) != nullptr;
-  }
+  bool Start(int operation) { return CTestThread::StartJob(job, &image, operation) != nullptr; }
   bool Finish(int timeoutMs = 30000) {
     QElapsedTimer timer;
     timer.start();
     while (job.IsRunning() && timer.elapsed() < timeoutMs) QTest::qWait(5);
-    QCoreApplication::sendPostedEvents(&owner);
+    QCoreApplication::sendPostedEvents(&job.reports());
     return !job.IsRunning();
   }
   bool Run(int operation) { return Start(operation) && Finish(); }
 
   CalibrationImage image;
   RecordingPresenter presenter;
-  PostReceiver owner;
   CTransferJob job;
+  JobRecorder owner{job};
 };
 
 }  // namespace velmora::test

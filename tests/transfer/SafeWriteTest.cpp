@@ -75,8 +75,6 @@ class SafeWriteTest : public QObject {
     Bench bench;
     FillImage(bench.image);
     bench.job.SetOptions(Safe());
-    std::vector<std::string> progress;
-    bench.job.SetProgress([&](const std::string& text, int, int) { progress.push_back(text); });
     QVERIFY(bench.Run(TRANSFER_WRITE));
     QCOMPARE(bench.presenter.texts(), std::vector<std::string>{CTransferJob::kSuccessText});
     const QString path = QString::fromStdString(bench.job.BackupPath());
@@ -92,7 +90,7 @@ class SafeWriteTest : public QObject {
     for (int k = 1; k <= 4; ++k) steps.push_back("备份 " + std::to_string(k) + "/4");
     for (int k = 1; k <= 14; ++k) steps.push_back("写入 " + std::to_string(k) + "/14");
     for (int k = 1; k <= 4; ++k) steps.push_back("校验… " + std::to_string(k) + "/4");
-    QCOMPARE(progress, steps);
+    QCOMPARE(bench.owner.progress, steps);
 
     CalibrationImage backup;
     QVERIFY(CalibrationFile::LoadFromFile(backup, path.toStdString(), {}).ok());
@@ -214,13 +212,14 @@ class SafeWriteTest : public QObject {
     sim::PtyRadioServer* radio = nullptr;
     if (operation == TRANSFER_WRITE) {
       radio = &rig.AddRadio(1);
+      radio->SetFaults({.unansweredWriteBlock = 10});  // the cancel reaches the job meanwhile
     } else {
       for (int port = 1; port <= 9; ++port) rig.AddSilentTerminal(port);
     }
     Bench bench;
     bench.job.SetOptions(Safe());
-    bench.job.SetProgress([&](const std::string& text, int, int) {
-      if (text == cancelAt.toStdString()) bench.job.Cancel();
+    QObject::connect(&bench.job.reports(), &JobRelay::Progress, [&](const QString& text) {
+      if (text == cancelAt) bench.job.Cancel();
     });
     QElapsedTimer timer;
     timer.start();
@@ -230,7 +229,7 @@ class SafeWriteTest : public QObject {
                                            ? TransferOutcome::Step::Write
                                            : TransferOutcome::Step::Connect);
     if (radio) {
-      QCOMPARE(radio->CountOf(Kind::WriteBlock), std::size_t{9});
+      QCOMPARE(radio->CountOf(Kind::WriteBlock), std::size_t{10});
       QCOMPARE(radio->CountOf(Kind::ReadBlock), std::size_t{4});  // the backup, no read-back
     } else {
       QVERIFY2(timer.elapsed() < 2000, "a full silent scan takes over 4 s at this timing");

@@ -10,11 +10,12 @@
 #include "tests/transfer/JobBench.h"
 #include "transfer/CTestThread.h"
 #include "transfer/CTransferJob.h"
-#include "transfer/TransferDoneEvent.h"
 
 using namespace velmora;
 using namespace velmora::test;
 using Kind = sim::RequestRecord::Kind;
+using R = TransferOutcome::Result;
+using Finished = std::vector<std::pair<int, R>>;
 
 namespace {
 
@@ -90,7 +91,7 @@ class TransferJobTest : public QObject {
     QCOMPARE(bench.presenter.texts(),
              std::vector<std::string>{found ? CTransferJob::kSuccessText
                                             : CTransferJob::kConnectFailedText});
-    QCOMPARE(bench.owner.posts.size(), found ? 1u : 0u);
+    QCOMPARE(bench.owner.finished, (Finished{{TRANSFER_READ, found ? R::Success : R::NoRadio}}));
     QVERIFY(!bench.image.busy());
   }
 
@@ -102,7 +103,7 @@ class TransferJobTest : public QObject {
     QVERIFY(bench.Run(TRANSFER_READ));
     QCOMPARE(bench.presenter.texts(), std::vector<std::string>{CTransferJob::kConnectFailedText});
     QCOMPARE(bench.image.portNumber(), 2);
-    QVERIFY(bench.owner.posts.empty());
+    QCOMPARE(bench.owner.finished, (Finished{{TRANSFER_READ, R::NoRadio}}));
   }
 
   void readPostsBeforeSuccessAndEndsAfterTheBox() {
@@ -117,8 +118,7 @@ class TransferJobTest : public QObject {
     QVERIFY(bench.Start(TRANSFER_READ));
     QTRY_COMPARE_WITH_TIMEOUT(bench.presenter.texts().size(), 1u, 20000);
     QCOMPARE(bench.presenter.texts().front(), std::string(CTransferJob::kSuccessText));
-    QTRY_COMPARE(bench.owner.posts.size(), 1u);  // posted before the box showed
-    QCOMPARE(bench.owner.posts.front(), std::make_pair(TRANSFER_READ, 0));
+    QTRY_COMPARE(bench.owner.finished, (Finished{{TRANSFER_READ, R::Success}}));  // box still up
     QTest::qWait(50);
     QVERIFY(bench.image.busy());  // the user has not closed the box yet
     QVERIFY(bench.job.port()->IsOpen());
@@ -154,7 +154,7 @@ class TransferJobTest : public QObject {
       bench.image.liveBlock().data[k] = static_cast<std::uint8_t>(k);
     QVERIFY(bench.Run(TRANSFER_WRITE));
     QCOMPARE(bench.presenter.texts(), std::vector<std::string>{CTransferJob::kSuccessText});
-    QVERIFY(bench.owner.posts.empty());
+    QCOMPARE(bench.owner.finished, (Finished{{TRANSFER_WRITE, R::Success}}));
     auto expected = kDefaultWriteOrder;
     for (std::size_t k = 0; k < 4; ++k) expected[k] = static_cast<std::uint16_t>(firstFour[k]);
     QCOMPARE(WriteAddresses(radio), expected);
@@ -182,7 +182,7 @@ class TransferJobTest : public QObject {
     const CalibrationImage::Bytes before = bench.image.ToBytes();
     QVERIFY(bench.Run(TRANSFER_READ));
     QCOMPARE(bench.presenter.texts(), std::vector<std::string>{CTransferJob::kFailureText});
-    QVERIFY(bench.owner.posts.empty());
+    QCOMPARE(bench.owner.finished, (Finished{{TRANSFER_READ, R::Failed}}));
     QCOMPARE(Bytes(bench.image.region(0).data), std::vector<std::uint8_t>(64, 0x11));
     QCOMPARE(Bytes(bench.image.region(1).data), std::vector<std::uint8_t>(64, 0x22));
     QCOMPARE(Bytes(bench.image.region(2).data),
@@ -225,16 +225,15 @@ class TransferJobTest : public QObject {
 
   void liveOutcomes_data() {
     QTest::addColumn<int>("reply");
-    QTest::addColumn<int>("posted");
+    QTest::addColumn<int>("result");
     QTest::addColumn<int>("sends");
-    QTest::newRow("acknowledged") << int(sim::LiveReply::Normal) << CTransferJob::kLiveSent << 1;
-    QTest::newRow("answered 06") << int(sim::LiveReply::AckInstead) << CTransferJob::kLiveFailed
-                                 << 7;
-    QTest::newRow("silent") << int(sim::LiveReply::Silent) << CTransferJob::kLiveFailed << 7;
+    QTest::newRow("acknowledged") << int(sim::LiveReply::Normal) << int(R::Success) << 1;
+    QTest::newRow("answered 06") << int(sim::LiveReply::AckInstead) << int(R::Failed) << 7;
+    QTest::newRow("silent") << int(sim::LiveReply::Silent) << int(R::Failed) << 7;
   }
   void liveOutcomes() {
     QFETCH(int, reply);
-    QFETCH(int, posted);
+    QFETCH(int, result);
     QFETCH(int, sends);
     sim::ComPortRig rig;
     auto& radio = rig.AddRadio(1);
@@ -243,7 +242,7 @@ class TransferJobTest : public QObject {
     LiveCommandComposer::ComposeLevel(bench.image, 0, 1, 15, 64);
     QVERIFY(bench.Run(TRANSFER_LIVE));
     QVERIFY(bench.presenter.texts().empty());  // a live job shows no box
-    QCOMPARE(bench.owner.posts, (std::vector<std::pair<int, int>>{{TRANSFER_LIVE, posted}}));
+    QCOMPARE(bench.owner.finished, (Finished{{TRANSFER_LIVE, static_cast<R>(result)}}));
     QCOMPARE(Bytes(bench.image.liveCommandSent()), Bytes(bench.image.liveCommand()));
     const auto live = radio.liveCommands();
     QCOMPARE(live.size(), std::size_t(sends));
@@ -258,7 +257,7 @@ class TransferJobTest : public QObject {
     bench.image.setPortNumber(10);
     QVERIFY(bench.Run(TRANSFER_LIVE));
     QCOMPARE(bench.presenter.texts(), std::vector<std::string>{CTransferJob::kConnectFailedText});
-    QVERIFY(bench.owner.posts.empty());
+    QCOMPARE(bench.owner.finished, (Finished{{TRANSFER_LIVE, R::NoRadio}}));
   }
 
   void otherOperationOnlyTogglesBusy() {
@@ -270,7 +269,7 @@ class TransferJobTest : public QObject {
     QCOMPARE(bench.image.ToBytes(), before);
     QVERIFY(radio.requests().empty());
     QVERIFY(bench.presenter.texts().empty());
-    QVERIFY(bench.owner.posts.empty());
+    QCOMPARE(bench.owner.finished, (Finished{{7, R::None}}));
   }
 
   void aSecondJobOnTheSameRecordIsRefused() {

@@ -164,23 +164,26 @@ class BandPageDlgTest : public QObject {
     QCOMPARE(QApplication::focusWidget(), host.Edit(kRxLowEdit));
   }
 
-  void transferDoneMessages_data() {
+  void liveOutcomesMoveTheBar_data() {
     QTest::addColumn<int>("operation");
-    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("result");
     QTest::addColumn<int>("bar");
-    QTest::newRow("read done is not for this page") << 2 << 0 << 7;
-    QTest::newRow("write is not for this page") << 3 << 100 << 7;
-    QTest::newRow("sent") << 4 << 100 << 100;
-    QTest::newRow("failed") << 4 << 50 << 50;
+    using R = TransferOutcome::Result;
+    QTest::newRow("read done is not for this page") << 2 << int(R::Success) << 7;
+    QTest::newRow("write is not for this page") << 3 << int(R::Success) << 7;
+    QTest::newRow("sent") << 4 << int(R::Success) << 100;
+    QTest::newRow("failed") << 4 << int(R::Failed) << 50;
+    QTest::newRow("no radio: the job told the user") << 4 << int(R::NoRadio) << 7;
   }
-  void transferDoneMessages() {
+  void liveOutcomesMoveTheBar() {
     QFETCH(int, operation);
-    QFETCH(int, value);
+    QFETCH(int, result);
     QFETCH(int, bar);
     Host host(0);
     host.page->progress()->setValue(7);
-    TransferDoneEvent::Post(host.page, operation, value);
-    QCoreApplication::sendPostedEvents(host.page);
+    host.page->job().reports().PostFinished(operation,
+                                            test::Outcome(TransferOutcome::Result(result)));
+    QCoreApplication::sendPostedEvents(&host.page->job().reports());
     QCOMPARE(host.page->progress()->value(), bar);
     QVERIFY(!host.page->job().IsRunning());
   }
@@ -227,14 +230,12 @@ class BandPageDlgTest : public QObject {
     TransferGate gate;
     host.page->SetTransferGate(&gate);
     QVERIFY(gate.TryEnter());  // a read or write of the window runs
-    TransferDoneEvent::Post(host.page, TRANSFER_LIVE, 0);
-    QCoreApplication::sendPostedEvents(host.page);
+    host.page->StartLiveTune();
     QVERIFY(host.page->IsLiveTuneDeferred());
     QVERIFY(!host.page->job().IsRunning());
     gate.Leave();
     QTRY_VERIFY(host.page->job().IsRunning());
-    TransferDoneEvent::Post(host.page, TRANSFER_LIVE, 0);
-    QCoreApplication::sendPostedEvents(host.page);
+    host.page->StartLiveTune();
     QVERIFY(host.page->IsLiveTuneDeferred());
     QTRY_COMPARE_WITH_TIMEOUT(radio.liveCommands().size(), 14u, 20000);  // 7 sends each, in turn
     QTRY_VERIFY(!host.page->job().IsRunning() && gate.IsOpen());

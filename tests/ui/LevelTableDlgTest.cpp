@@ -18,7 +18,7 @@ namespace {
 // A shown window hosting one level table page of a default image.
 struct Fixture {
   CalibrationImage image;
-  test::TransferRecorder recorder{&image};
+  test::RequestRecorder recorder{&image};
   QWidget host;
   CLevelTableDlg* page = new CLevelTableDlg;
 
@@ -26,7 +26,7 @@ struct Fixture {
     image.LoadDefaults();
     if (base >= 0) image.WriteBcd16(layout::kBand[static_cast<std::size_t>(band)].base, base);
     if (step >= 0) image.WriteBcd8(layout::kBand[static_cast<std::size_t>(band)].step, step);
-    page->SetContext(&recorder, &image, band, table);
+    page->SetContext(&recorder.queue, &image, band, table);
     page->Create(&host);
     host.resize(page->size());
     if (show) Show();
@@ -95,8 +95,8 @@ void LevelTableDlgTest::releaseComposesLiveCommand() {
   QCOMPARE(test::Pending(*f.page), command);
   QVERIFY(f.page->IsLiveRequestArmed());
   QTRY_COMPARE_WITH_TIMEOUT(f.recorder.entries.size(), std::size_t{1}, 2000);
-  QCOMPARE(f.recorder.entries[0].operation, TRANSFER_LIVE);
-  QCOMPARE(f.recorder.entries[0].result, 0);
+  QCOMPARE(f.recorder.entries[0].table, LiveTuningQueue::LevelTable(table));
+  QCOMPARE(f.recorder.entries[0].liveCommand, command);
   QVERIFY(!f.page->IsLiveRequestArmed());
 }
 
@@ -150,7 +150,7 @@ void LevelTableDlgTest::releaseWhileBusyPostsAfterBusyClears() {
   QVERIFY(f.page->IsLiveRequestArmed());
   f.image.setBusy(false);
   QTRY_COMPARE_WITH_TIMEOUT(f.recorder.entries.size(), std::size_t{1}, 1500);
-  QCOMPARE(f.recorder.entries[0].operation, TRANSFER_LIVE);
+  QCOMPARE(f.recorder.entries[0].table, LiveTuningQueue::LevelTable(1));
 }
 
 void LevelTableDlgTest::storeClampsTypedNumbers_data() {

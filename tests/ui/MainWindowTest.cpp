@@ -451,13 +451,13 @@ void MainWindowTest::powerOnTextWithSlashComesBackWithDash() {
 void MainWindowTest::transferDoneRefreshesOnlyAfterARead() {
   MainWindow w;
   test::TypeInto(w.Edit(res::main_window::kPowerOnText1), "EDIT");
-  for (auto [operation, result] : {std::pair{3, 1}, {4, 0}, {4, 100}}) {
-    TransferDoneEvent::Post(w.dlg.get(), operation, result);
+  using R = TransferOutcome::Result;
+  for (auto [operation, result] : {std::pair{3, R::Success}, {4, R::Success}, {2, R::Failed}}) {
+    w.dlg->job().reports().PostFinished(operation, test::Outcome(result));
     QCoreApplication::processEvents();
     QCOMPARE(w.Edit(res::main_window::kPowerOnText1)->text(), QString("EDIT"));
   }
-  QCOMPARE(w.dlg->OnTransferDone(3, 0), 1);
-  TransferDoneEvent::Post(w.dlg.get(), 2, 0);
+  w.dlg->job().reports().PostFinished(TRANSFER_READ, test::Outcome(R::Success));
   QTRY_COMPARE(w.Edit(res::main_window::kPowerOnText1)->text(), QString());
 }
 

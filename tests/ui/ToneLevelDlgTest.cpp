@@ -14,7 +14,7 @@ namespace {
 
 struct Fixture {
   CalibrationImage image;
-  test::TransferRecorder recorder{&image};
+  test::RequestRecorder recorder{&image};
   QWidget host;
   CToneLevelDlg* page = new CToneLevelDlg;
 
@@ -25,7 +25,7 @@ struct Fixture {
       image.SetAt(layout::kBand[static_cast<std::size_t>(band)].step,
                   static_cast<std::uint8_t>(stepByte));
     }
-    page->SetContext(&recorder, &image, band, group);
+    page->SetContext(&recorder.queue, &image, band, group);
     page->Create(&host);
     host.resize(page->size());
     host.show();
@@ -91,8 +91,8 @@ void ToneLevelDlgTest::releaseComposesToneCommand() {
   QCOMPARE(f.page->Value(column), value);
   QCOMPARE(test::Pending(*f.page), command);
   QTRY_COMPARE_WITH_TIMEOUT(f.recorder.entries.size(), std::size_t{1}, 2000);
-  QCOMPARE(f.recorder.entries[0].operation, TRANSFER_LIVE);
-  QCOMPARE(f.recorder.entries[0].result, 0);
+  QCOMPARE(f.recorder.entries[0].table, LiveTuningQueue::ToneGroup(group));
+  QCOMPARE(f.recorder.entries[0].liveCommand, command);
 }
 
 void ToneLevelDlgTest::typedToneIsUsedOnlyWhenItIsANumber_data() {

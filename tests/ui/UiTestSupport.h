@@ -14,44 +14,40 @@
 #include <vector>
 
 #include "core/CalibrationImage.h"
-#include "transfer/TransferDoneEvent.h"
+#include "transfer/LiveTuningQueue.h"
 #include "ui/kit/ExchangePrompt.h"
-#include "ui/pages/LiveRequestEvent.h"
 
 namespace velmora::test {
 
-// Records every transfer-done event it receives, with the command a page's request carries (or
-// the image's live command as it stood then).
-class TransferRecorder : public QObject {
+// A live-tuning queue for a page on its own: the gate stays held, so no job ever starts, and
+// every request is recorded as it leaves its table's wait, with the command it carries.
+class RequestRecorder {
  public:
   struct Entry {
-    int operation;
-    int result;
+    int table;
     std::array<std::uint8_t, 10> liveCommand;
     qint64 elapsedMs;  // since clock was last started
   };
-  explicit TransferRecorder(CalibrationImage* image) : m_image(image) {}
+  explicit RequestRecorder(CalibrationImage* image) : queue(image) {
+    gate.TryEnter();
+    queue.SetTransferGate(&gate);
+    QObject::connect(&queue, &LiveTuningQueue::Requested, [this](int table) {
+      entries.push_back({table, queue.Composed(table).value_or(LiveTuningQueue::Command{}),
+                         clock.isValid() ? clock.elapsed() : -1});
+    });
+  }
+  TransferGate gate;
+  LiveTuningQueue queue;
   std::vector<Entry> entries;
   QElapsedTimer clock;
-
- protected:
-  bool event(QEvent* event) override {
-    if (event->type() != TransferDoneEvent::kType) return QObject::event(event);
-    const auto* done = static_cast<TransferDoneEvent*>(event);
-    Entry entry{done->operation(), done->result(), {}, clock.isValid() ? clock.elapsed() : -1};
-    if (const auto* request = dynamic_cast<const LiveRequestEvent*>(done)) {
-      entry.liveCommand = request->command();
-    } else {
-      const auto command = m_image->liveCommand();
-      std::copy(command.begin(), command.end(), entry.liveCommand.begin());
-    }
-    entries.push_back(entry);
-    return true;
-  }
-
- private:
-  CalibrationImage* m_image;
 };
+
+// An outcome as a job records it, for handing to an owner's Finished handler.
+inline TransferOutcome Outcome(TransferOutcome::Result result) {
+  TransferOutcome outcome;
+  outcome.result = result;
+  return outcome;
+}
 
 // Replaces the prompt presenter for the life of the object and keeps what it was asked to show.
 class PromptRecorder {

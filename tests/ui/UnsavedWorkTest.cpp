@@ -104,7 +104,8 @@ void UnsavedWorkTest::openStartsCleanAndReadIsUnsaved() {
   QCOMPARE(w.dlg->windowTitle(), kTitle + " - cal.dat[*]");
   QTest::qWait(50);
   QVERIFY(!w.dlg->isWindowModified());
-  TransferDoneEvent::Post(w.dlg.get(), TRANSFER_READ, 1);
+  w.dlg->job().reports().PostFinished(TRANSFER_READ,
+                                      test::Outcome(TransferOutcome::Result::Success));
   QTRY_VERIFY(w.dlg->isWindowModified());
   QCOMPARE(w.dlg->windowTitle(), kTitle + " - cal.dat[*]");
 }
@@ -188,8 +189,9 @@ void UnsavedWorkTest::writingDefaultsAsksFirst() {
   QVERIFY(w.presenter.texts().empty());  // no job started
 
   if (read) {
-    TransferDoneEvent::Post(w.dlg.get(), TRANSFER_READ, 1);
-    QCoreApplication::sendPostedEvents(w.dlg.get());
+    w.dlg->job().reports().PostFinished(TRANSFER_READ,
+                                        test::Outcome(TransferOutcome::Result::Success));
+    QCoreApplication::sendPostedEvents(&w.dlg->job().reports());
   } else {
     w.script.openPaths << WriteDefaultsFile(dir, "cal.dat");
     w.dlg->OnOpen();

@@ -8,16 +8,14 @@
 #include <QSlider>
 #include <algorithm>
 
+#include "core/BandSettings.h"
 #include "core/CalibrationImage.h"
 #include "res/DialogTemplates.h"
 #include "res/ResourceIds.h"
-#include "transfer/CTestThread.h"
-#include "transfer/TransferDoneEvent.h"
 #include "ui/controls/CStyledTabCtrl.h"
 #include "ui/kit/DialogUnits.h"
 #include "ui/pages/CLevelTableDlg.h"
 #include "ui/pages/CToneLevelDlg.h"
-#include "ui/pages/LiveRequestEvent.h"
 
 namespace velmora {
 namespace {
@@ -31,19 +29,18 @@ constexpr int kBaseMin = 100, kBaseMax = 600, kBaseTicks = 5;
 constexpr int kStepMin = 1, kStepMax = 10, kStepTicks = 1;
 constexpr int kLabelCount = 8;
 
-const layout::BandFields& Fields(int band) { return layout::kBand.at(std::size_t(band)); }
+using Field = BandSettings::Field;
 
 }  // namespace
 
 CBandPageDlg::CBandPageDlg()
     : CPageDlg(res::BandPageTemplate(), &CStyledTabCtrl::makeForTemplate), m_presenter(this) {
-  m_job.SetPresenter(&m_presenter);
+  m_liveQueue.job().SetPresenter(&m_presenter);
+  connect(&m_liveQueue, &LiveTuningQueue::Requested, this, [this] { m_progress->setValue(0); });
+  connect(&m_liveQueue.job().reports(), &JobRelay::Finished, this, &CBandPageDlg::OnTransferDone);
 }
 
-// A live worker may still be on its way out of the job record and the gate.
-CBandPageDlg::~CBandPageDlg() {
-  if (m_liveThread) m_liveThread->wait();
-}
+CBandPageDlg::~CBandPageDlg() = default;
 
 QLineEdit* CBandPageDlg::baseEdit() const { return ControlAs<QLineEdit>(id::kBase); }
 QLineEdit* CBandPageDlg::stepEdit() const { return ControlAs<QLineEdit>(id::kStep); }
@@ -51,13 +48,10 @@ QLineEdit* CBandPageDlg::stepEdit() const { return ControlAs<QLineEdit>(id::kSte
 void CBandPageDlg::SetContext(CalibrationImage* image, int band) {
   m_image = image;
   m_band = band;
+  m_liveQueue.SetImage(image);
 }
 
-void CBandPageDlg::SetTransferGate(TransferGate* gate) {
-  if (m_gate) disconnect(m_gate, nullptr, this, nullptr);
-  m_gate = gate;
-  if (m_gate) connect(m_gate, &TransferGate::Released, this, &CBandPageDlg::OnLiveJobEnded);
-}
+void CBandPageDlg::SetTransferGate(TransferGate* gate) { m_liveQueue.SetTransferGate(gate); }
 
 bool CBandPageDlg::OnInitDialog() {
   CPageDlg::OnInitDialog();
@@ -78,7 +72,7 @@ bool CBandPageDlg::OnInitDialog() {
 void CBandPageDlg::CreateSubPages() {
   for (int g = 0; g < kToneGroups; ++g) {
     auto* page = new CToneLevelDlg;
-    page->SetContext(this, m_image, m_band, g);
+    page->SetContext(&m_liveQueue, m_image, m_band, g);
     page->Create(m_toneTab);
     m_toneTab->AddPage(page, CToneLevelDlg::Caption(g), 0);
     m_tonePages[std::size_t(g)] = page;
@@ -87,7 +81,7 @@ void CBandPageDlg::CreateSubPages() {
   m_toneTab->SetHoverTextColor(CStyledTabCtrl::kHoverCaptionColor);
   for (int t = 0; t < kLevelTables; ++t) {
     auto* page = new CLevelTableDlg;
-    page->SetContext(this, m_image, m_band, t);
+    page->SetContext(&m_liveQueue, m_image, m_band, t);
     page->Create(m_levelTab);
     m_levelTab->AddPage(page, CLevelTableDlg::Caption(t), 0);
     m_levelPages[std::size_t(t)] = page;
@@ -118,17 +112,15 @@ void CBandPageDlg::DoDataExchange(DataExchange& dx) {
 }
 
 void CBandPageDlg::LoadFromImage() {
-  const layout::BandFields& f = Fields(m_band);
-  const std::int32_t b = m_image->ReadBcd16(f.base);
-  const std::int32_t s = m_image->ReadBcd8(f.step);  // a byte of 0x80 or more reads as 0
-  m_baseSlider->setValue(b);                         // the slider clamps its thumb into its range
-  m_base = b;                                        // the box shows the value as decoded
-  m_stepSlider->setValue(s);
-  m_step = s;
-  m_rxLow = static_cast<std::uint32_t>(m_image->ReadBcd16(f.rxLow));
-  m_rxHigh = static_cast<std::uint32_t>(m_image->ReadBcd16(f.rxHigh));
-  m_txLow = static_cast<std::uint32_t>(m_image->ReadBcd16(f.txLow));
-  m_txHigh = static_cast<std::uint32_t>(m_image->ReadBcd16(f.txHigh));
+  const BandSettings s = BandSettings::FromImage(*m_image, m_band);
+  m_baseSlider->setValue(s.base);  // the slider clamps its thumb into its range
+  m_base = s.base;                 // the box shows the value as decoded
+  m_stepSlider->setValue(s.step);
+  m_step = s.step;
+  m_rxLow = static_cast<std::uint32_t>(s.rxLow);
+  m_rxHigh = static_cast<std::uint32_t>(s.rxHigh);
+  m_txLow = static_cast<std::uint32_t>(s.txLow);
+  m_txHigh = static_cast<std::uint32_t>(s.txHigh);
   for (CToneLevelDlg* page : m_tonePages) page->LoadFromImage();
   for (CLevelTableDlg* page : m_levelPages) page->LoadFromImage();
   UpdateData(false);
@@ -138,13 +130,15 @@ void CBandPageDlg::LoadFromImage() {
 
 void CBandPageDlg::StoreToImage() {
   UpdateData(true);  // a refused box keeps its value; the store goes on with the values held
-  const layout::BandFields& f = Fields(m_band);
   WriteBase();
   WriteStep();
-  m_image->WriteBcd16(f.rxLow, static_cast<std::int32_t>(m_rxLow));
-  m_image->WriteBcd16(f.rxHigh, static_cast<std::int32_t>(m_rxHigh));
-  m_image->WriteBcd16(f.txLow, static_cast<std::int32_t>(m_txLow));
-  m_image->WriteBcd16(f.txHigh, static_cast<std::int32_t>(m_txHigh));
+  const std::pair<Field, std::uint32_t> limits[] = {{Field::RxLow, m_rxLow},
+                                                    {Field::RxHigh, m_rxHigh},
+                                                    {Field::TxLow, m_txLow},
+                                                    {Field::TxHigh, m_txHigh}};
+  for (auto [field, value] : limits) {
+    BandSettings::Write(*m_image, m_band, field, static_cast<std::int32_t>(value));
+  }
   for (CToneLevelDlg* page : m_tonePages) page->StoreToImage();
   for (CLevelTableDlg* page : m_levelPages) page->StoreToImage();
 }
@@ -152,12 +146,12 @@ void CBandPageDlg::StoreToImage() {
 // Live commands are composed from these two fields, also while a job runs: never mid-write.
 void CBandPageDlg::WriteBase() {
   const auto lock = m_image->Lock();
-  m_image->WriteBcd16(Fields(m_band).base, m_base);
+  BandSettings::Write(*m_image, m_band, Field::Base, m_base);
 }
 
 void CBandPageDlg::WriteStep() {
   const auto lock = m_image->Lock();
-  m_image->WriteBcd8(Fields(m_band).step, m_step);
+  BandSettings::Write(*m_image, m_band, Field::Step, m_step);
 }
 
 // Whenever a frequency slider paints, its box takes its position and a change reaches the image
@@ -193,7 +187,7 @@ void CBandPageDlg::UpdateAccessibleNames() {
       const QString name = tr("%1 %2 点 %3, %4 MHz")
                                .arg(band, CLevelTableDlg::Caption(t))
                                .arg(k + 1)
-                               .arg(m_base + k * m_step);
+                               .arg(BandSettings::PointMhz(m_base, m_step, k));
       m_levelPages[std::size_t(t)]->Slider(k)->setAccessibleName(name);
       m_levelPages[std::size_t(t)]->Edit(k)->setAccessibleName(name);
     }
@@ -214,13 +208,17 @@ void CBandPageDlg::UpdateAccessibleNames() {
 
 QString CBandPageDlg::RowText() const {
   QString text;
-  for (int i = 0; i < kLabelCount; ++i) text += QString::asprintf("%dM ", m_base + 2 * i * m_step);
+  for (int i = 0; i < kLabelCount; ++i) {
+    text += QString::asprintf("%dM ", BandSettings::PointMhz(m_base, m_step, 2 * i));
+  }
   return text;
 }
 
 QStringList CBandPageDlg::ColumnTexts(int start) const {
   QStringList texts;
-  for (int k = 0; k < kLabelCount; ++k) texts << QString::asprintf("%dM", start + 2 * k * m_step);
+  for (int k = 0; k < kLabelCount; ++k) {
+    texts << QString::asprintf("%dM", BandSettings::PointMhz(start, m_step, 2 * k));
+  }
   return texts;
 }
 
@@ -278,68 +276,17 @@ QList<std::pair<QRect, QString>> CBandPageDlg::LabelLines(const QLabel* label) c
   return lines;
 }
 
-bool CBandPageDlg::event(QEvent* e) {
-  if (e->type() != TransferDoneEvent::kType) return CPageDlg::event(e);
-  const auto* done = static_cast<TransferDoneEvent*>(e);
-  if (const auto* request = dynamic_cast<const LiveRequestEvent*>(done)) {
-    QueueLiveRequest(request->source(), request->command());
-  } else if (done->operation() == TRANSFER_LIVE && done->result() == 0) {
-    QueueLiveRequest(nullptr, std::nullopt);
-  }
-  OnTransferDone(done->operation(), done->result());
-  return true;
-}
-
-// A sub-page that asks again before its last request started replaces that request's command.
-void CBandPageDlg::QueueLiveRequest(QObject* source,
-                                    const std::optional<LiveCommandComposer::Command>& command) {
-  if (source) {
-    for (LiveRequest& queued : m_liveQueue) {
-      if (queued.source == source) {
-        queued.command = command;
-        return;
-      }
-    }
-  }
-  m_liveQueue.push_back({source, command});
-}
-
-void CBandPageDlg::OnTransferDone(int operation, int value) {
+void CBandPageDlg::OnTransferDone(int operation, const TransferOutcome& outcome) {
   if (operation != TRANSFER_LIVE) return;
-  if (value != 0) {
-    m_progress->setValue(value);
-    return;
-  }
-  m_progress->setValue(0);
-  StartLiveTune();
+  // A job that found no radio told the user itself; the bar stays where the request left it.
+  if (outcome.result == TransferOutcome::Result::Success) m_progress->setValue(kLiveSentProgress);
+  if (outcome.result == TransferOutcome::Result::Failed) m_progress->setValue(kLiveFailedProgress);
 }
 
-// One transfer at a time on the line: a request that arrives while any job runs waits for it to
-// end. Its command goes into the image's liveCommand only once its own transfer starts.
 void CBandPageDlg::StartLiveTune() {
-  std::optional<LiveCommandComposer::Command> command;
-  if (!m_liveQueue.empty()) command = m_liveQueue.front().command;
-  auto compose = [this, &command] {
-    if (command) LiveCommandComposer::Put(*m_image, *command);
-  };
-  CTestThread* thread = CTestThread::StartJob(m_job, this, m_image, TRANSFER_LIVE, compose, m_gate);
-  if (!thread) {
-    if (m_liveQueue.empty()) m_liveQueue.push_back({});
-    return;
-  }
-  if (!m_liveQueue.empty()) m_liveQueue.pop_front();
-  m_liveThread = thread;
-  connect(thread, &QThread::finished, this, &CBandPageDlg::OnLiveJobEnded);
+  m_liveQueue.Request(LiveTuningQueue::kImageCommand, std::nullopt);
 }
 
-void CBandPageDlg::OnLiveJobEnded() {
-  if (!m_liveQueue.empty()) StartLiveTune();
-}
-
-void CBandPageDlg::CancelLiveRequests() {
-  m_liveQueue.clear();
-  for (CToneLevelDlg* page : m_tonePages) page->CancelLiveRequest();
-  for (CLevelTableDlg* page : m_levelPages) page->CancelLiveRequest();
-}
+void CBandPageDlg::CancelLiveRequests() { m_liveQueue.CancelAll(); }
 
 }  // namespace velmora

@@ -2,19 +2,14 @@
 
 #include <QFont>
 #include <QList>
-#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QStringList>
 #include <array>
 #include <cstdint>
-#include <deque>
-#include <optional>
 #include <utility>
 
-#include "core/LiveCommandComposer.h"
-#include "transfer/CTransferJob.h"
-#include "transfer/TransferGate.h"
+#include "transfer/LiveTuningQueue.h"
 #include "ui/QtMessagePresenter.h"
 #include "ui/kit/CPageDlg.h"
 
@@ -27,7 +22,6 @@ namespace velmora {
 
 class CLevelTableDlg;
 class CStyledTabCtrl;
-class CTestThread;
 class CToneLevelDlg;
 
 // Everything aligned per band: base frequency and step with their sliders, the receive and
@@ -40,6 +34,9 @@ class CBandPageDlg : public CPageDlg {
   static constexpr int kToneGroups = 8;
   static constexpr int kLevelTables = 4;
   static constexpr std::uint32_t kLimitMax = 600;
+  // The progress bar after a live tune: the radio acknowledged the command, or it did not.
+  static constexpr int kLiveSentProgress = 100;
+  static constexpr int kLiveFailedProgress = 50;
 
   CBandPageDlg();
   ~CBandPageDlg() override;
@@ -49,8 +46,10 @@ class CBandPageDlg : public CPageDlg {
   void SetTransferGate(TransferGate* gate);
   void LoadFromImage();
   void StoreToImage();
+  // Asks for a live tune of the image's liveCommand as it stands.
   void StartLiveTune();
-  void OnTransferDone(int operation, int value);
+  // A live job of this page has its outcome: the bar shows whether the radio took the command.
+  void OnTransferDone(int operation, const TransferOutcome& outcome);
   // Forgets every live-tuning request of this page and its sub-pages that has not started yet.
   void CancelLiveRequests();
 
@@ -60,7 +59,8 @@ class CBandPageDlg : public CPageDlg {
 
   std::int32_t base() const { return m_base; }
   std::int32_t step() const { return m_step; }
-  CTransferJob& job() { return m_job; }
+  CTransferJob& job() { return m_liveQueue.job(); }
+  LiveTuningQueue& liveQueue() { return m_liveQueue; }
   QProgressBar* progress() const { return m_progress; }
   QSlider* baseSlider() const { return m_baseSlider; }
   QSlider* stepSlider() const { return m_stepSlider; }
@@ -71,7 +71,7 @@ class CBandPageDlg : public CPageDlg {
   CLevelTableDlg* levelPage(int table) const { return m_levelPages.at(std::size_t(table)); }
   CToneLevelDlg* tonePage(int group) const { return m_tonePages.at(std::size_t(group)); }
   // A request waits while another transfer runs.
-  bool IsLiveTuneDeferred() const { return !m_liveQueue.empty(); }
+  bool IsLiveTuneDeferred() const { return m_liveQueue.IsDeferred(); }
   // Where each frequency text of a label strip is drawn, in the strip's coordinates.
   QList<std::pair<QRect, QString>> LabelLines(const QLabel* label) const;
   QFont LabelFont(const QLabel* label) const;
@@ -81,7 +81,6 @@ class CBandPageDlg : public CPageDlg {
  protected:
   bool OnInitDialog() override;
   void DoDataExchange(DataExchange& dx) override;
-  bool event(QEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
@@ -91,19 +90,9 @@ class CBandPageDlg : public CPageDlg {
   void WriteStep();
   void PaintLabel(QLabel* label);
   void UpdateAccessibleNames();
-  void OnLiveJobEnded();
-  void QueueLiveRequest(QObject* source,
-                        const std::optional<LiveCommandComposer::Command>& command);
 
-  // A request of a sub-page with the command it composed; one per sub-page, in the order they
-  // asked. A request without a command sends the image's liveCommand as it stands.
-  struct LiveRequest {
-    QObject* source = nullptr;
-    std::optional<LiveCommandComposer::Command> command;
-  };
-
-  CTransferJob m_job;
-  QtMessagePresenter m_presenter;
+  QtMessagePresenter m_presenter;  // before the queue, whose worker may still show through it
+  LiveTuningQueue m_liveQueue;
   QProgressBar* m_progress = nullptr;
   QLabel* m_rowLabel = nullptr;
   QSlider* m_stepSlider = nullptr;
@@ -119,9 +108,6 @@ class CBandPageDlg : public CPageDlg {
   CalibrationImage* m_image = nullptr;
   std::array<CToneLevelDlg*, kToneGroups> m_tonePages{};
   std::array<CLevelTableDlg*, kLevelTables> m_levelPages{};
-  std::deque<LiveRequest> m_liveQueue;
-  QPointer<CTestThread> m_liveThread;  // the live job started last
-  TransferGate* m_gate = nullptr;
 };
 
 }  // namespace velmora

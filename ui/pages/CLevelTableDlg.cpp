@@ -3,12 +3,11 @@
 #include <QSlider>
 #include <algorithm>
 
-#include "core/BandCurves.h"
 #include "core/CalibrationImage.h"
 #include "core/LiveCommandComposer.h"
-#include "plot/AlignmentChart.h"
 #include "res/DialogTemplates.h"
 #include "res/ResourceIds.h"
+#include "res/TableNames.h"
 
 namespace velmora {
 namespace {
@@ -22,12 +21,12 @@ CLevelTableDlg::CLevelTableDlg()
                      res::level_page::kEdits) {}
 
 QString CLevelTableDlg::Caption(int table) {
-  return AlignmentChart::TableName(std::clamp(table, 0, kReceiveTuningTable));
+  return res::TableName(std::clamp(table, 0, kReceiveTuningTable));
 }
 
-void CLevelTableDlg::SetContext(QObject* requestWindow, CalibrationImage* image, int band,
+void CLevelTableDlg::SetContext(LiveTuningQueue* queue, CalibrationImage* image, int band,
                                 int table) {
-  SetLiveContext(requestWindow, image, band);
+  SetLiveContext(queue, LiveTuningQueue::LevelTable(table), image, band);
   m_table = table;
 }
 

@@ -10,8 +10,8 @@ namespace velmora {
 class CalibrationImage;
 
 // One 16-point alignment table of one band: sixteen horizontal sliders, each with its edit
-// box. A release of a transmit-table slider composes a live command and, 400 ms later and once
-// no transfer runs, asks the request window to send it.
+// box. A release of a transmit-table slider composes a live command and arms it in the band's
+// live-tuning queue, which sends it 400 ms later, once no transfer runs.
 class CLevelTableDlg : public LiveTuningPage {
   Q_OBJECT
 
@@ -24,7 +24,7 @@ class CLevelTableDlg : public LiveTuningPage {
   // The tab caption of a table: high, middle and low power, receive tuning.
   static QString Caption(int table);
 
-  void SetContext(QObject* requestWindow, CalibrationImage* image, int band, int table);
+  void SetContext(LiveTuningQueue* queue, CalibrationImage* image, int band, int table);
   void LoadFromImage();
   void StoreToImage();
 

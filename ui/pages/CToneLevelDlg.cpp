@@ -51,9 +51,9 @@ std::span<const std::string_view> CToneLevelDlg::Tones(int group) {
   return kToneGroups[group >= 0 && group < kGroups - 1 ? group : kGroups - 1];
 }
 
-void CToneLevelDlg::SetContext(QObject* requestWindow, CalibrationImage* image, int band,
+void CToneLevelDlg::SetContext(LiveTuningQueue* queue, CalibrationImage* image, int band,
                                int group) {
-  SetLiveContext(requestWindow, image, band);
+  SetLiveContext(queue, LiveTuningQueue::ToneGroup(group), image, band);
   m_group = group;
 }
 

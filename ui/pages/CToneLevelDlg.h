@@ -31,7 +31,7 @@ class CToneLevelDlg : public LiveTuningPage {
   // The tones of a group in list order; a group outside 0..6 gets group 7's list.
   static std::span<const std::string_view> Tones(int group);
 
-  void SetContext(QObject* requestWindow, CalibrationImage* image, int band, int group);
+  void SetContext(LiveTuningQueue* queue, CalibrationImage* image, int band, int group);
   void FillToneList();
   void LoadFromImage();
   void StoreToImage();

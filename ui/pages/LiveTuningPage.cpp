@@ -11,13 +11,14 @@ LiveTuningPage::LiveTuningPage(const res::DialogTemplate& dialogTemplate,
       m_sliderIds(sliderIds),
       m_editIds(editIds),
       m_slider(sliderIds.size(), nullptr),
-      m_value(sliderIds.size(), 0),
-      m_liveTimer(this) {}
+      m_value(sliderIds.size(), 0) {}
 
-void LiveTuningPage::SetLiveContext(QObject* requestWindow, CalibrationImage* image, int band) {
+void LiveTuningPage::SetLiveContext(LiveTuningQueue* queue, int queueTable, CalibrationImage* image,
+                                    int band) {
+  m_queue = queue;
+  m_queueTable = queueTable;
   m_image = image;
   m_band = band;
-  m_liveTimer.SetContext(requestWindow, image);
 }
 
 QLineEdit* LiveTuningPage::Edit(int k) const { return ControlAs<QLineEdit>(EditId(k)); }
