@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdio>
 
+#include "radio/QtSerialLine.h"
 #include "radio/TraceLog.h"
 #include "transfer/BackupFile.h"
 #include "transfer/TransferDoneEvent.h"
@@ -76,7 +77,8 @@ void CTransferJob::Setup(QObject* owner, CalibrationImage* image) {
   m_hOwner = owner;
   m_pImage = image;
   if (!m_pPort) {
-    m_pPort = m_portFactory ? m_portFactory() : std::make_unique<CRadioPort>();
+    m_pPort = m_portFactory ? m_portFactory()
+                            : std::make_unique<CRadioPort>(std::make_unique<QtSerialLine>());
     m_pPort->SetCancelCheck([this] { return Cancelled(); });
   }
 }
@@ -368,9 +370,10 @@ bool CTransferJob::Verify(const WritePlan& plan, const Text& backupLine) {
     }
   }
   SetDetail(Detail() + ", verify failed " + text);
-  Show(TransferOutcome::Result::VerifyFailed, backupLine.source.empty() ? Plain(text)
-                                                    : Text{text + "\n" + backupLine.source,
-                                                           text + "\n" + backupLine.shown});
+  Show(TransferOutcome::Result::VerifyFailed,
+       backupLine.source.empty()
+           ? Plain(text)
+           : Text{text + "\n" + backupLine.source, text + "\n" + backupLine.shown});
   return false;
 }
 
