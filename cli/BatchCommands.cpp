@@ -1,13 +1,13 @@
 #include "cli/BatchCommands.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 
 #include "cli/BatchTransfer.h"
 #include "cli/CliImage.h"
 #include "cli/ReadOutputFile.h"
+#include "core/SafeFile.h"
 #include "transfer/TransferDoneEvent.h"
 
 namespace velmora {
@@ -17,8 +17,8 @@ void PrintLine(const BatchTransfer::PortResult& r, const std::string& file, std:
   char seconds[16];
   std::snprintf(seconds, sizeof seconds, "%.2f s", r.seconds);
   out << "COM" << r.port << ": " << r.outcome << " " << seconds << "  " << r.detail;
-  if (!r.backup.empty()) out << "  backup: " << r.backup;
-  if (!file.empty()) out << "  file: " << file;
+  if (!r.backup.empty()) out << "  backup: " << SafeFile::Shown(r.backup);
+  if (!file.empty()) out << "  file: " << SafeFile::Shown(file);
   out << "\n" << std::flush;
 }
 
@@ -56,10 +56,10 @@ int BatchCommands::ReadInto(const std::string& folder, const std::string& portLi
     return kExitUsage;
   }
   const QString stamp = QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
+  // Built from the folder's own bytes, so a name Qt cannot carry is refused, never changed.
   auto fileOf = [&](int port) {
-    return QDir(QString::fromStdString(folder))
-        .filePath(QString("COM%1-%2.dat").arg(port).arg(stamp))
-        .toStdString();
+    return folder + (folder.ends_with('/') ? "" : "/") +
+           QString("COM%1-%2.dat").arg(port).arg(stamp).toStdString();
   };
   for (const int port : *ports) {
     if (!ReadOutputFile::check(fileOf(port), err)) return kExitUsage;
@@ -67,10 +67,14 @@ int BatchCommands::ReadInto(const std::string& folder, const std::string& portLi
   const auto results =
       BatchTransfer::Run(TRANSFER_READ, *ports, {}, options, factory,
                          [&](BatchTransfer::PortResult& r, CalibrationImage& image) {
-                           std::string file;
+                           std::string file, failure;
                            if (r.succeeded) {
                              file = fileOf(r.port);
-                             r.succeeded = ReadOutputFile::save(file, image, err);
+                             r.succeeded = ReadOutputFile::save(file, image, err, &failure);
+                           }
+                           if (!failure.empty()) {
+                             r.outcome = CTransferJob::kFailureText;
+                             r.detail += ", not saved: " + failure;
                            }
                            PrintLine(r, r.succeeded ? file : std::string(), out);
                          });

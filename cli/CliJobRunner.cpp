@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <mutex>
 
+#include "core/SafeFile.h"
 #include "transfer/CTestThread.h"
 #include "transfer/TransferDoneEvent.h"
 
@@ -59,7 +60,7 @@ CliJobRunner::Outcome CliJobRunner::Run(int operation, CalibrationImage& image, 
   QCoreApplication::sendPostedEvents(&owner);
   if (progress) *progress << "\r" << kClearToEndOfLine << std::flush;
   out << job.Detail() << "\n";
-  if (!job.BackupPath().empty()) out << "backup: " << job.BackupPath() << "\n";
+  if (!job.BackupPath().empty()) out << "backup: " << SafeFile::Shown(job.BackupPath()) << "\n";
   Outcome outcome;
   outcome.posted = owner.posted;
   outcome.succeeded = operation == TRANSFER_LIVE ? owner.posted == CTransferJob::kLiveSent

@@ -6,6 +6,8 @@
 
 #include "cli/CliArguments.h"
 #include "cli/CliImage.h"
+#include "cli/OutputFile.h"
+#include "core/SafeFile.h"
 #include "plot/AlignmentChart.h"
 
 namespace velmora {
@@ -32,6 +34,11 @@ int PlotCommand::Run(const std::vector<std::string>& args, std::ostream& out, st
     err << "plot needs one or two files, -o OUT.svg|OUT.png and --band A or B\n" << kUsage;
     return kExitUsage;
   }
+  const QString suffix = QFileInfo(QString::fromStdString(*output)).suffix().toLower();
+  if (suffix != "svg" && suffix != "png") {
+    err << SafeFile::Shown(*output) << ": the plot is written as .svg or .png\n";
+    return kExitUsage;
+  }
   const auto size = parsed->Has("--force") ? CliImage::Size::Any : CliImage::Size::Exact;
   QList<AlignmentChart::Curves> sets;
   for (const std::string& file : files) {
@@ -44,12 +51,15 @@ int PlotCommand::Run(const std::vector<std::string>& args, std::ostream& out, st
   const QString title = QString::fromStdString(band) + QStringLiteral("段 ") +
                         QFileInfo(QString::fromStdString(files[0])).fileName();
   std::unique_ptr<QChart> chart(AlignmentChart::Create(sets, title));
-  QString error;
-  if (!AlignmentChart::Render(chart.get(), QString::fromStdString(*output), kPlotSize, error)) {
-    err << error.toStdString() << "\n";
+  const auto format = suffix == "svg" ? AlignmentChart::Format::Svg : AlignmentChart::Format::Png;
+  const QByteArray picture = AlignmentChart::Render(chart.get(), format, kPlotSize);
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(picture.constData());
+  if (picture.isEmpty()) {
+    err << SafeFile::Shown(*output) << ": the plot could not be drawn; nothing written\n";
     return kExitUsage;
   }
-  out << *output << "\n";
+  if (!OutputFile::Save(*output, {bytes, std::size_t(picture.size())}, err)) return kExitUsage;
+  out << SafeFile::Shown(*output) << "\n";
   return kExitOk;
 }
 

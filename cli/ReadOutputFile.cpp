@@ -1,31 +1,38 @@
 #include "cli/ReadOutputFile.h"
 
 #include "core/CalibrationFile.h"
+#include "core/SafeFile.h"
 #include "transfer/DataFolder.h"
 
 namespace velmora {
 
 bool ReadOutputFile::check(const std::string& path, std::ostream& err) {
   const FileResult result = CalibrationFile::CheckSaveTarget(path);
-  if (!result.ok()) err << path << ": " << result.error << "; the radio was not read\n";
+  if (!result.ok()) {
+    err << SafeFile::Shown(path) << ": " << result.error << "; the radio was not read\n";
+  }
   return result.ok();
 }
 
-bool ReadOutputFile::save(const std::string& path, CalibrationImage& image, std::ostream& err) {
+bool ReadOutputFile::save(const std::string& path, CalibrationImage& image, std::ostream& err,
+                          std::string* failure) {
   const FileResult saved = CalibrationFile::SaveToFile(image, path, {});
   if (saved.ok()) return true;
-  err << path << ": " << saved.error << "\n";
-  const QString rescue =
-      DataFolder::newFilePath(QStringLiteral("rescue"), QDateTime::currentDateTime(),
-                              QStringLiteral("COM%1").arg(image.portNumber()));
-  const FileResult kept = rescue.isEmpty()
-                              ? FileResult{FileResult::Status::Failed, "no data folder"}
-                              : CalibrationFile::SaveToFile(image, rescue.toStdString(), {});
+  if (failure) *failure = saved.error;
+  err << SafeFile::Shown(path) << ": " << saved.error << "\n";
+  QString problem;
+  const QString folder = DataFolder::location(QStringLiteral("rescue"), &problem);
+  QString rescue;
+  const FileResult kept =
+      folder.isEmpty()
+          ? FileResult{FileResult::Status::Failed, problem.toStdString()}
+          : DataFolder::saveNewIn(folder, SafeFile::Access::Private, QDateTime::currentDateTime(),
+                                  QStringLiteral("COM%1").arg(image.portNumber()), image.ToBytes(),
+                                  rescue);
   if (kept.ok()) {
-    err << "what was read is saved in " << rescue.toStdString() << "\n";
+    err << "what was read is saved in " << SafeFile::Shown(rescue.toStdString()) << "\n";
   } else {
-    err << "what was read is lost: the rescue file " << rescue.toStdString() << ": " << kept.error
-        << "\n";
+    err << "what was read is lost: the rescue file " << kept.error << "\n";
   }
   return false;
 }

@@ -15,8 +15,9 @@ class ReadOutputFile {
   // or a missing folder.
   static bool check(const std::string& path, std::ostream& err);
   // True when saved at path. Otherwise prints the error, saves a rescue file named after the
-  // time and the port, prints where it went, and returns false.
-  static bool save(const std::string& path, CalibrationImage& image, std::ostream& err);
+  // time and the port, prints where it went, and returns false with the save's error in failure.
+  static bool save(const std::string& path, CalibrationImage& image, std::ostream& err,
+                   std::string* failure = nullptr);
 };
 
 }  // namespace velmora

@@ -1,11 +1,12 @@
 #include "cli/ReportCommand.h"
 
-#include <QSaveFile>
 #include <sstream>
 
 #include "cli/CliArguments.h"
 #include "cli/CliImage.h"
+#include "cli/OutputFile.h"
 #include "core/ImageFields.h"
+#include "core/SafeFile.h"
 
 namespace velmora {
 namespace {
@@ -58,14 +59,9 @@ int ReportCommand::Run(const std::vector<std::string>& args, std::ostream& out, 
     }
     csv += Row(cells);
   }
-  // Written whole or not at all, like every file the tool writes.
-  QSaveFile target(QString::fromStdString(*output));
-  if (!target.open(QIODevice::WriteOnly) ||
-      target.write(csv.data(), qint64(csv.size())) != qint64(csv.size()) || !target.commit()) {
-    err << *output << ": " << target.errorString().toStdString() << "\n";
-    return kExitUsage;
-  }
-  out << *output << ": " << parsed->positional().size() << " files\n";
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(csv.data());
+  if (!OutputFile::Save(*output, {bytes, csv.size()}, err)) return kExitUsage;
+  out << SafeFile::Shown(*output) << ": " << parsed->positional().size() << " files\n";
   return kExitOk;
 }
 

@@ -11,6 +11,8 @@
 #include "cli/CliJobRunner.h"
 #include "cli/ReadOutputFile.h"
 #include "core/LiveCommandComposer.h"
+#include "core/SafeFile.h"
+#include "transfer/DataFolder.h"
 #include "transfer/TransferDoneEvent.h"
 
 namespace velmora {
@@ -32,12 +34,14 @@ constexpr const char* kReadUsage =
     "every port succeeded.\n";
 constexpr const char* kWriteUsage =
     "usage: velmora-cli write IN.dat [--port N] [--scan] [--force] [--no-backup] [--no-verify]\n"
-    "                              [--quiet]\n"
+    "                              [--backup-dir DIR] [--quiet]\n"
     "       velmora-cli write IN.dat --ports 1-8|1,3,5 [--force] [--no-backup] [--no-verify]\n"
+    "                              [--backup-dir DIR]\n"
     "Writes IN.dat into the radio. A file that is not exactly 308 bytes is refused unless\n"
     "--force is given. First the bytes about to change are read and saved as a backup file\n"
-    "(its path is printed; --no-backup skips it); afterwards every written block is read back\n"
-    "and compared (--no-verify skips it).\n"
+    "(its path is printed; --no-backup skips it) in the data folder's private backups folder,\n"
+    "or in DIR (created if missing; its files follow the umask); afterwards every written block\n"
+    "is read back and compared (--no-verify skips it).\n"
     "Ports: --port N talks to COMN only (four handshake attempts, never another port); --scan\n"
     "tries the stored port (or N) first and then COM1..COM9, as the window does; with neither,\n"
     "the scan starts at the file's stored port. --quiet: no progress on stderr.\n"
@@ -112,6 +116,26 @@ bool BatchAlone(const CliArguments& args, std::initializer_list<const char*> oth
   return true;
 }
 
+// Where a write's backup will go, settled before the radio is touched: the folder named with
+// --backup-dir (made now), else the data folder, which must be an absolute one.
+bool BackupFolder(const CliArguments& args, TransferOptions& options, std::ostream& err) {
+  const auto named = args.Value("--backup-dir");
+  if (!named) {
+    QString problem;
+    if (!DataFolder::location(QStringLiteral("backups"), &problem).isEmpty()) return true;
+    err << problem.toStdString() << ", or give --backup-dir DIR; nothing was written\n";
+    return false;
+  }
+  const SafeFile::Result made = SafeFile::MakeFolders(*named, SafeFile::Access::Shared);
+  if (!made.ok()) {
+    err << "--backup-dir " << SafeFile::Shown(*named) << ": " << made.text()
+        << "; nothing was written\n";
+    return false;
+  }
+  options.backupFolder = QString::fromStdString(*named);
+  return true;
+}
+
 int Outcome(const CliJobRunner::Outcome& outcome) {
   return outcome.succeeded ? kExitOk : kExitTransferFailed;
 }
@@ -133,8 +157,7 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
     if (!BatchAlone(*parsed, {"--port", "--scan", "--from"}, err)) return kExitUsage;
     TransferOptions options;
     options.readTwice = parsed->Has("--verify");
-    return BatchCommands::ReadInto(parsed->positional()[0], *ports, options, {}, out,
-                                   err);
+    return BatchCommands::ReadInto(parsed->positional()[0], *ports, options, {}, out, err);
   }
   CalibrationImage image;
   if (!PrepareImage(*parsed, parsed->Value("--from"), CliImage::Size::Any, image, err) ||
@@ -143,8 +166,8 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
   }
   TransferOptions options = PortOptions(*parsed);
   options.readTwice = parsed->Has("--verify");
-  const auto outcome = CliJobRunner::Run(TRANSFER_READ, image, out, {}, options,
-                                         ProgressStream(*parsed));
+  const auto outcome =
+      CliJobRunner::Run(TRANSFER_READ, image, out, {}, options, ProgressStream(*parsed));
   if (!outcome.succeeded) return kExitTransferFailed;
   return ReadOutputFile::save(parsed->positional()[0], image, err) ? kExitOk : kExitUsage;
 }
@@ -153,8 +176,8 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
                             std::ostream& err) {
   int code = kExitUsage;
   const auto parsed = CliArguments::ParseOrUsage(
-      args, {"--port", "--ports"}, With(kPortFlags, {"--force", "--no-backup", "--no-verify"}),
-      kWriteUsage, out, err, code);
+      args, {"--port", "--ports", "--backup-dir"},
+      With(kPortFlags, {"--force", "--no-backup", "--no-verify"}), kWriteUsage, out, err, code);
   if (!parsed) return code;
   if (parsed->positional().size() != 1) {
     err << "write needs exactly one input file\n" << kWriteUsage;
@@ -166,12 +189,13 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
   TransferOptions options = PortOptions(*parsed);
   options.backup = !parsed->Has("--no-backup");
   options.verify = !parsed->Has("--no-verify");
+  if (options.backup && !BackupFolder(*parsed, options, err)) return kExitUsage;
   if (const auto ports = parsed->Value("--ports")) {
     if (!BatchAlone(*parsed, {"--port", "--scan"}, err)) return kExitUsage;
     return BatchCommands::WriteFrom(image, *ports, options, {}, out, err);
   }
-  return Outcome(CliJobRunner::Run(TRANSFER_WRITE, image, out, {}, options,
-                                   ProgressStream(*parsed)));
+  return Outcome(
+      CliJobRunner::Run(TRANSFER_WRITE, image, out, {}, options, ProgressStream(*parsed)));
 }
 
 int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& out,
@@ -219,8 +243,8 @@ int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& o
   } else {
     LiveCommandComposer::ComposeTone(image, b, *column, *tenths, *value);
   }
-  const auto outcome = CliJobRunner::Run(TRANSFER_LIVE, image, out, {},
-                                         PortOptions(*parsed), ProgressStream(*parsed));
+  const auto outcome = CliJobRunner::Run(TRANSFER_LIVE, image, out, {}, PortOptions(*parsed),
+                                         ProgressStream(*parsed));
   if (outcome.posted < 0) return kExitTransferFailed;  // not connected: the job said so
   out << "sent:" << Hex(image.liveCommandSent()) << "\n"
       << (outcome.succeeded ? CTransferJob::kSuccessText : CTransferJob::kFailureText) << "\n";

@@ -30,7 +30,8 @@ constexpr const char* kUsage =
     "  plot FILE.dat -o OUT.svg  a band's level tables as curves (SVG or PNG)\n"
     "  report FILE.dat... -o OUT.csv  one CSV row per file, every field decoded\n"
     "  ports                   COM1..COM9 on this machine and whether each can be opened\n"
-    "--log FILE (before or after the command) writes a trace of every byte on the line.\n"
+    "--log FILE (before or after the command) appends a trace of every byte on the line\n"
+    "(--log -: stderr).\n"
     "Run velmora-cli COMMAND --help for a command's options; --version prints the version.\n"
     "Exit status: 0 success, 1 the radio transfer failed, 2 bad usage or unreadable files.\n";
 
@@ -84,7 +85,7 @@ int main(int argc, char** argv) {
     const bool valued = joined || it + 1 != args.end();
     const std::string file = joined ? it->substr(6) : valued ? *(it + 1) : std::string();
     std::string error;
-    if (!valued || !TraceLog::Instance().Open(file, &error)) {
+    if (!valued || !TraceLog::Instance().Open(file, {argv, argv + argc}, VELMORA_VERSION, &error)) {
       std::cerr << (error.empty() ? "--log needs a file" : error) << "\n";
       return kExitUsage;
     }

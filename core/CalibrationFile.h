@@ -23,7 +23,8 @@ class CalibrationFile {
  public:
   // Stores the user interface into the image, then replaces the file atomically: an existing file
   // is either fully replaced or left byte-identical. Links are written through; a target that is
-  // no regular file is Refused, a file its user may not write Failed (see AtomicFile).
+  // no regular file, a link another user left in a shared folder and a name that is not UTF-8
+  // are Refused, a file its user may not write Failed (see SafeFile).
   static FileResult SaveToFile(CalibrationImage& image, const std::string& path,
                                const std::function<void()>& storeUserInterface);
   // What SaveToFile would report about the path, without storing or writing anything.

@@ -1,8 +1,8 @@
 #include "plot/AlignmentChart.h"
 
+#include <QBuffer>
 #include <QChart>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QGraphicsScene>
 #include <QImage>
 #include <QLineSeries>
@@ -99,28 +99,23 @@ void AlignmentChart::Fill(QChart* chart, const QList<Curves>& sets,
   }
 }
 
-bool AlignmentChart::Render(QChart* chart, const QString& path, QSize size, QString& error) {
-  const QString suffix = QFileInfo(path).suffix().toLower();
-  if (suffix != "svg" && suffix != "png") {
-    error = QStringLiteral("%1: the plot is written as .svg or .png").arg(path);
-    return false;
-  }
+QByteArray AlignmentChart::Render(QChart* chart, Format format, QSize size) {
   // Laid out at the picture's size in a scene of its own; the caller keeps the chart.
   QGraphicsScene scene;
   scene.addItem(chart);
   chart->setGeometry(QRectF(QPointF(0, 0), size));
   QCoreApplication::sendPostedEvents();
   const QRectF area(QPointF(0, 0), size);
-  bool written = false;
-  if (suffix == "svg") {
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  if (format == Format::Svg) {
     QSvgGenerator svg;
-    svg.setFileName(path);
+    svg.setOutputDevice(&buffer);
     svg.setSize(size);
     svg.setViewBox(area);
     svg.setTitle(chart->title());
     QPainter painter(&svg);
     scene.render(&painter, area, area);
-    written = painter.end();
   } else {
     QImage image(size, QImage::Format_ARGB32);
     image.fill(Qt::white);
@@ -128,11 +123,10 @@ bool AlignmentChart::Render(QChart* chart, const QString& path, QSize size, QStr
     painter.setRenderHint(QPainter::Antialiasing);
     scene.render(&painter, area, area);
     painter.end();
-    written = image.save(path, "PNG");
+    image.save(&buffer, "PNG");
   }
   scene.removeItem(chart);
-  if (!written) error = QStringLiteral("cannot write %1").arg(path);
-  return written;
+  return buffer.data();
 }
 
 }  // namespace velmora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QList>
 #include <QSize>
@@ -34,8 +35,9 @@ class AlignmentChart {
                         std::optional<Point> highlight = std::nullopt);
   // Fills an existing chart anew, keeping its place in a view.
   static void Fill(QChart* chart, const QList<Curves>& sets, std::optional<Point> highlight);
-  // Writes the chart as SVG or PNG, chosen by the path's suffix; false with error set otherwise.
-  static bool Render(QChart* chart, const QString& path, QSize size, QString& error);
+  enum class Format { Svg, Png };
+  // The chart drawn in memory as an SVG or PNG file's bytes, for the caller to save whole.
+  static QByteArray Render(QChart* chart, Format format, QSize size);
   // The table's name in the user's language, for tabs and plots.
   static QString TableName(int table);
 };

@@ -1,9 +1,28 @@
 #include "radio/TraceLog.h"
 
-#include <cerrno>
-#include <cstring>
+#include <QDateTime>
+#include <QSysInfo>
+#include <cstdio>
+
+#include "core/SafeFile.h"
 
 namespace velmora {
+namespace {
+
+constexpr int kStandardError = 2;
+
+std::string Header(const std::vector<std::string>& commandLine, const std::string& version) {
+  const std::string program = commandLine.empty() ? std::string("velmora") : commandLine[0];
+  const QDateTime now = QDateTime::currentDateTime();
+  std::string text =
+      program.substr(program.rfind('/') + 1) + " " + version + " started " +
+      now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs).toStdString() + " on " +
+      QSysInfo::machineHostName().toStdString() + ":";
+  for (const std::string& argument : commandLine) text += " " + SafeFile::Shown(argument);
+  return text;
+}
+
+}  // namespace
 
 TraceLog& TraceLog::Instance() {
   static TraceLog log;
@@ -12,55 +31,84 @@ TraceLog& TraceLog::Instance() {
 
 TraceLog::~TraceLog() { Close(); }
 
-bool TraceLog::Open(const std::string& path, std::string* error) {
+bool TraceLog::Open(const std::string& path, const std::vector<std::string>& commandLine,
+                    const std::string& version, std::string* error) {
   Close();
   const std::lock_guard lock(m_mutex);
-  if (path == "-") {
-    m_file = stderr;
-  } else {
-    m_file = std::fopen(path.c_str(), "we");
-    if (!m_file) {
-      if (error) *error = path + ": " + std::strerror(errno);
+  int handle = kStandardError;
+  if (path != "-") {
+    const SafeFile::Result opened = SafeFile::OpenAppend(path, handle);
+    if (!opened.ok()) {
+      if (error) {
+        *error = "--log " + SafeFile::Shown(path) + ": " + opened.text() +
+                 (opened.refusal == SafeFile::Refusal::NotRegular
+                      ? "; the trace goes to a regular file, or to stderr with --log -"
+                      : "");
+      }
       return false;
     }
-    m_owned = true;
   }
   m_start = std::chrono::steady_clock::now();
+  const std::string header = Header(commandLine, version);
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%11.6f # ", Seconds());
+  const SafeFile::Result written = SafeFile::Append(handle, seconds + header + "\n");
+  if (!written.ok()) {
+    if (path != "-") SafeFile::CloseAppend(handle);
+    if (error) *error = "--log " + SafeFile::Shown(path) + ": " + written.text();
+    return false;
+  }
+  m_handle = handle;
+  m_owned = path != "-";
+  m_path = path;
   return true;
 }
 
 void TraceLog::Close() {
   const std::lock_guard lock(m_mutex);
-  if (m_owned && m_file) std::fclose(m_file);
-  m_file = nullptr;
+  if (m_owned && m_handle >= 0) SafeFile::CloseAppend(m_handle);
+  m_handle = -1;
   m_owned = false;
 }
 
 bool TraceLog::enabled() const {
   const std::lock_guard lock(m_mutex);
-  return m_file != nullptr;
+  return m_handle >= 0;
 }
 
 double TraceLog::Seconds() const {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
 }
 
+void TraceLog::Line(const std::string& text) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%11.6f ", Seconds());
+  const SafeFile::Result written = SafeFile::Append(m_handle, seconds + text + "\n");
+  if (written.ok()) return;
+  const std::string told = "the trace " + SafeFile::Shown(m_path) + " could not be written (" +
+                           written.text() + "); tracing stopped\n";
+  SafeFile::Append(kStandardError, told);
+  if (m_owned) SafeFile::CloseAppend(m_handle);
+  m_handle = -1;
+  m_owned = false;
+}
+
 void TraceLog::Bytes(const std::string& port, Direction direction,
                      std::span<const std::uint8_t> bytes) {
   const std::lock_guard lock(m_mutex);
-  if (!m_file || bytes.empty()) return;
-  std::fprintf(m_file, "%11.6f %s %s", Seconds(), port.c_str(),
-               direction == Direction::ToRadio ? "host>radio" : "radio>host");
-  for (const std::uint8_t b : bytes) std::fprintf(m_file, " %02X", b);
-  std::fputc('\n', m_file);
-  std::fflush(m_file);
+  if (m_handle < 0 || bytes.empty()) return;
+  std::string text = port + (direction == Direction::ToRadio ? " host>radio" : " radio>host");
+  char hex[4];
+  for (const std::uint8_t b : bytes) {
+    std::snprintf(hex, sizeof hex, " %02X", b);
+    text += hex;
+  }
+  Line(text);
 }
 
 void TraceLog::Note(const std::string& text) {
   const std::lock_guard lock(m_mutex);
-  if (!m_file) return;
-  std::fprintf(m_file, "%11.6f # %s\n", Seconds(), text.c_str());
-  std::fflush(m_file);
+  if (m_handle >= 0) Line("# " + text);
 }
 
 }  // namespace velmora

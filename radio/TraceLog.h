@@ -2,25 +2,31 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <mutex>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
 // The support trace that --log writes: every byte on the line with time, port and direction,
 // every open and close with its result, every job's start and outcome. One line per event:
 // seconds since the trace began, then "COM1 host>radio 52 0F 80 40" or "# text", as the
-// simulated radio logs. Closed (and free) until Open; any thread may write to it.
+// simulated radio logs. A run's trace opens with a header line naming the program, its version,
+// the wall-clock start, the host and the command line, and is appended to the file, so one file
+// can hold many runs. Closed (and free) until Open; any thread may write to it.
 class TraceLog {
  public:
   enum class Direction { ToRadio, FromRadio };
 
   static TraceLog& Instance();
 
-  // "-" traces to stderr. False, with the reason in error, when the file cannot be created.
-  bool Open(const std::string& path, std::string* error);
+  // "-" traces to stderr; any other path must be a regular file, created (0600) if missing,
+  // under the rules of every file the programs write. False, with the reason in error, for
+  // anything else (a FIFO, a device, a folder) or when the header cannot be written.
+  // commandLine[0] is the program.
+  bool Open(const std::string& path, const std::vector<std::string>& commandLine,
+            const std::string& version, std::string* error);
   void Close();
   bool enabled() const;
 
@@ -32,10 +38,13 @@ class TraceLog {
  private:
   TraceLog() = default;
   double Seconds() const;
+  // Writes one line; the first failure is told on stderr and ends the trace.
+  void Line(const std::string& text);
 
   mutable std::mutex m_mutex;
-  std::FILE* m_file = nullptr;
+  int m_handle = -1;
   bool m_owned = false;
+  std::string m_path;
   std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };
 

@@ -5,6 +5,7 @@
 
 #include "core/CalibrationFile.h"
 #include "core/CalibrationImage.h"
+#include "core/SafeFile.h"
 
 namespace velmora {
 
@@ -13,14 +14,17 @@ namespace velmora {
 // puts the radio back as it was.
 class BackupFile {
  public:
-  // QStandardPaths::AppDataLocation + "/backups".
-  static QString Folder();
+  // QStandardPaths::AppDataLocation + "/backups"; empty, with the reason in problem, when there
+  // is no usable data folder.
+  static QString Folder(QString* problem = nullptr);
   // folder/yyyyMMdd-HHmmss-PORT.dat, or ...-PORT-2.dat, -3 ... when that name is taken.
   static QString NewPath(const QString& folder, const QDateTime& when, const QString& port);
-  // Creates the folder, claims a new name and saves the bytes there under the calibration
-  // file's save rules; path receives the file's name.
+  // Creates the folder and saves the bytes there under a new name (see DataFolder::saveNewIn);
+  // path receives the file's name. Private for the data folder's own backups; a folder the user
+  // named keeps its files as the umask says.
   static FileResult Save(const CalibrationImage::Bytes& bytes, const QString& folder,
-                         const QDateTime& when, const QString& port, QString& path);
+                         const QDateTime& when, const QString& port, QString& path,
+                         SafeFile::Access access = SafeFile::Access::Private);
 };
 
 }  // namespace velmora

@@ -321,26 +321,31 @@ bool CTransferJob::ReadPlan(const WritePlan& plan, const std::string& step, cons
 // Nothing is written unless the radio's present bytes are safely on disk.
 bool CTransferJob::Backup(const WritePlan& plan, Text& reason) {
   Enter(TransferOutcome::Step::Backup);
+  // The user's own folder keeps its files as the umask says; the data folder is private.
+  const bool named = !m_options.backupFolder.isEmpty();
+  QString problem;
+  const QString folder = named ? m_options.backupFolder : BackupFile::Folder(&problem);
+  if (folder.isEmpty()) return BackupFailed(problem.toStdString(), reason);
   if (!ReadPlan(plan, "backup", QT_TR_NOOP("备份 %1/%2"), m_backupReads)) {
     if (!Cancelled()) reason = Translated(QT_TR_NOOP("备份读出失败, 未写入"));
     return false;
   }
   const QString port = QString::fromStdString(m_portName.substr(0, m_portName.find(' ')));
-  const QString folder =
-      m_options.backupFolder.isEmpty() ? BackupFile::Folder() : m_options.backupFolder;
   QString path;
-  const FileResult saved = BackupFile::Save(plan.Backup(m_backupReads), folder,
-                                            QDateTime::currentDateTime(), port, path);
-  if (!saved.ok()) {
-    reason =
-        Translated(QT_TR_NOOP("备份保存失败, 未写入: %1"), QString::fromStdString(saved.error));
-    SetDetail(Detail() + ", backup not saved (" + saved.error + "), nothing written");
-    return false;
-  }
+  const FileResult saved =
+      BackupFile::Save(plan.Backup(m_backupReads), folder, QDateTime::currentDateTime(), port, path,
+                       named ? SafeFile::Access::Shared : SafeFile::Access::Private);
+  if (!saved.ok()) return BackupFailed(saved.error, reason);
   const std::lock_guard lock(m_detailMutex);
   m_backupPath = path.toStdString();
-  m_detail += ", backup " + m_backupPath;
+  m_detail += ", backup " + SafeFile::Shown(m_backupPath);
   return true;
+}
+
+bool CTransferJob::BackupFailed(const std::string& error, Text& reason) {
+  reason = Translated(QT_TR_NOOP("备份保存失败, 未写入: %1"), QString::fromStdString(error));
+  SetDetail(Detail() + ", backup not saved (" + error + "), nothing written");
+  return false;
 }
 
 // Compares what the radio holds with what was sent; shows the outcome when it fails.
@@ -388,8 +393,9 @@ void CTransferJob::RunWrite() {
   Text reason;
   if (m_options.backup && !Backup(plan, reason)) return ShowFailure(reason);
   const std::string path = BackupPath();
-  const Text backupLine =
-      path.empty() ? Text() : Translated(QT_TR_NOOP("备份: %1"), QString::fromStdString(path));
+  const Text backupLine = path.empty() ? Text()
+                                       : Translated(QT_TR_NOOP("备份: %1"),
+                                                    QString::fromStdString(SafeFile::Shown(path)));
   if (!WriteBlocks(plan)) return ShowFailure(backupLine);
   if (m_options.verify && !Verify(plan, backupLine)) return;
   Show(TransferOutcome::Result::Success, backupLine);

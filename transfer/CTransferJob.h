@@ -99,6 +99,7 @@ class CTransferJob {
                 WritePlan::Reads& reads);
   bool WriteBlocks(const WritePlan& plan);
   bool Backup(const WritePlan& plan, Text& reason);
+  bool BackupFailed(const std::string& error, Text& reason);
   bool Verify(const WritePlan& plan, const Text& backupLine);
   void RunWrite();
   void RunLive();

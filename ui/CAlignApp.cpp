@@ -44,7 +44,8 @@ int CAlignApp::Run(int argc, char** argv) {
   setUpApplication(app, commandLine.language());
   if (!commandLine.logFile().isEmpty()) {
     std::string error;
-    if (!TraceLog::Instance().Open(commandLine.logFile().toStdString(), &error)) {
+    if (!TraceLog::Instance().Open(commandLine.logFile().toStdString(), {argv, argv + argc},
+                                   VELMORA_VERSION, &error)) {
       std::fprintf(stderr, "%s\n", error.c_str());
       return 2;
     }

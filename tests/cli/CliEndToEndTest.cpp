@@ -1,11 +1,11 @@
 #include <spawn.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,27 +53,10 @@ int RunWithClosedOutput(const QString& port, const QStringList& args) {
   return status;
 }
 
-// A small filesystem of our own, mounted over a folder, to fill up; needs mount rights.
-class FullFilesystem {
- public:
-  explicit FullFilesystem(const QString& folder) : m_folder(folder.toStdString()) {
-    QDir().mkpath(folder);
-    m_mounted = ::mount("tmpfs", m_folder.c_str(), "tmpfs", 0, "size=8k") == 0;
-    QFile filler(folder + "/filler");
-    if (!m_mounted || !filler.open(QIODevice::WriteOnly)) return;
-    const QByteArray chunk(1024, 0);
-    while (filler.write(chunk) == chunk.size() && filler.flush()) {
-    }
-  }
-  ~FullFilesystem() {
-    if (m_mounted) ::umount2(m_folder.c_str(), MNT_DETACH);
-  }
-  bool mounted() const { return m_mounted; }
-
- private:
-  std::string m_folder;
-  bool m_mounted = false;
-};
+int ModeOf(const QString& path) {
+  struct stat info {};
+  return ::stat(path.toLocal8Bit().constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+}
 
 }  // namespace
 
@@ -312,6 +295,55 @@ class CliEndToEndTest : public QObject {
 
     QCOMPARE(RunCli(radio.path(), {"write", backup, "--no-backup"}, env).exitCode, 0);
     QCOMPARE(ReadAll(memory), before);
+  }
+
+  // No absolute data folder: the write refuses before the radio is touched. A newline in the
+  // data folder's name keeps the backup line one line; the data folder is private; the trace
+  // is appended to, each run under a header of its own.
+  void writeKeepsItsFilesPrivateAndItsLinesWhole() {
+    QTemporaryDir dir;
+    SimProcess radio;
+    const QString memory = dir.filePath("radio.mem");
+    QVERIFY(radio.Start({"--memory", memory, "--factory"}));
+    const QString file = dir.filePath("image.dat");
+    CalibrationImage image;
+    image.LoadDefaults();
+    QVERIFY(CalibrationFile::SaveToFile(image, file.toStdString(), {}).ok());
+    const QByteArray before = ReadAll(memory);
+    for (const auto& [home, dataHome] : {std::pair{"", ""}, std::pair{"/root", "relative"}}) {
+      const auto refused =
+          RunCli(radio.path(), {"write", file}, {{"HOME", home}, {"XDG_DATA_HOME", dataHome}});
+      QCOMPARE(refused.exitCode, 2);
+      QVERIFY2(refused.err.contains("set HOME or XDG_DATA_HOME to an absolute folder"),
+               qPrintable(refused.err));
+      QCOMPARE(ReadAll(memory), before);
+    }
+    const QString data = dir.filePath("da\nta");
+    const QString trace = dir.filePath("trace.txt");
+    for (int run = 1; run <= 2; ++run) {
+      const auto write = RunCli(radio.path(), {"write", file, "--no-verify", "--log", trace},
+                                {{"XDG_DATA_HOME", data}});
+      QCOMPARE(write.exitCode, 0);
+      const QStringList lines = write.out.split('\n').filter("backup: ");
+      QCOMPARE(lines.size(), 1);
+      QVERIFY2(lines[0].startsWith("backup: $'" + dir.path() + "/da\\nta/Velmora/backups/"),
+               qPrintable(write.out));
+    }
+    const QString backups = data + "/Velmora/backups";
+    for (const QString& folder : {data + "/Velmora", backups}) QCOMPARE(ModeOf(folder), 0700);
+    const QStringList saved = QDir(backups).entryList(QDir::Files);
+    QCOMPARE(saved.size(), 2);
+    for (const QString& backup : saved) {
+      QCOMPARE(ModeOf(backups + "/" + backup), 0600);
+      QCOMPARE(ReadAll(backups + "/" + backup).size(), 308);
+    }
+    QCOMPARE(ModeOf(trace), 0600);
+    const QStringList headers = QString::fromUtf8(ReadAll(trace)).split('\n').filter(" started ");
+    QCOMPARE(headers.size(), 2);
+    const QRegularExpression header(
+        R"(^ +0\.\d{6} # velmora-cli 1\.0\.0\.1 started \d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3})"
+        R"((Z|[+-]\d\d:\d\d) on \S+: \S*velmora-cli write \S+ --no-verify --log \S+$)");
+    for (const QString& line : headers) QVERIFY2(header.match(line).hasMatch(), qPrintable(line));
   }
 
   void verifyFailureExitsOne() {

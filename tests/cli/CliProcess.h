@@ -1,13 +1,16 @@
 #pragma once
 
+#include <sys/mount.h>
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // The real velmora-cli and velmora-radio-sim programs, run as a user runs them.
 namespace velmora::test {
@@ -64,5 +67,30 @@ inline QByteArray ReadAll(const QString& path) {
   file.open(QIODevice::ReadOnly);
   return file.readAll();
 }
+
+// A small file system of our own, mounted over a folder and filled up after `before` has put its
+// files there; needs mount rights.
+class FullFilesystem {
+ public:
+  explicit FullFilesystem(const QString& folder, const std::function<void()>& before = {})
+      : m_folder(folder.toStdString()) {
+    QDir().mkpath(folder);
+    m_mounted = ::mount("tmpfs", m_folder.c_str(), "tmpfs", 0, "size=8k") == 0;
+    if (m_mounted && before) before();
+    QFile filler(folder + "/filler");
+    if (!m_mounted || !filler.open(QIODevice::WriteOnly)) return;
+    const QByteArray chunk(1024, 0);
+    while (filler.write(chunk) == chunk.size() && filler.flush()) {
+    }
+  }
+  ~FullFilesystem() {
+    if (m_mounted) ::umount2(m_folder.c_str(), MNT_DETACH);
+  }
+  bool mounted() const { return m_mounted; }
+
+ private:
+  std::string m_folder;
+  bool m_mounted = false;
+};
 
 }  // namespace velmora::test

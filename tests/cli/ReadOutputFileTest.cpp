@@ -66,6 +66,9 @@ TEST_F(ReadOutputFileTest, AFailedSaveRescuesWhatWasRead) {
   const auto rescued = fs::directory_iterator(rescueFolder)->path();
   EXPECT_EQ(std::distance(fs::directory_iterator(rescueFolder), {}), 1);
   EXPECT_TRUE(rescued.filename().string().ends_with("-COM3.dat")) << rescued;
+  // What a customer's radio held is the user's alone.
+  EXPECT_EQ(fs::status(rescueFolder).permissions(), fs::perms(0700));
+  EXPECT_EQ(fs::status(rescued).permissions(), fs::perms(0600));
   std::ifstream in(rescued, std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(in)), {});
   const auto image = m_image.ToBytes();

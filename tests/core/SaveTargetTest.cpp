@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "core/CalibrationFile.h"
+#include "core/SafeFile.h"
 #include "tests/core/FileTestFolder.h"
 
 namespace velmora {
@@ -189,6 +190,76 @@ TEST_F(SaveTargetTest, AnUnprivilegedUsersRightsDecide) {
     }
   }
   EXPECT_EQ(Entries(m_dir / "closed"), std::vector<std::string>{"mine.dat"});
+}
+
+// In a sticky folder every user may write, a link counts only when it is ours or the folder
+// owner's (the kernel's fs.protected_symlinks rule, kept whatever the kernel is set to).
+TEST_F(SaveTargetTest, LinksInSharedStickyFoldersCountOnlyFromTheirOwners) {
+  if (::geteuid() != 0) GTEST_SKIP() << "links of other users need root";
+  constexpr uid_t kFolderOwner = kNobody - 1;
+  struct Case {
+    mode_t folderMode;
+    uid_t linkOwner;
+    bool followed;
+  };
+  const Case cases[] = {
+      {01777, kNobody, false}, {01777, 0, true},       {01777, kFolderOwner, true},
+      {01755, kNobody, true},  {00777, kNobody, true},
+  };
+  for (const Case& c : cases) {
+    const std::string name = std::to_string(c.folderMode) + "-" + std::to_string(c.linkOwner);
+    const fs::path folder = m_dir / name;
+    fs::create_directory(folder);
+    ASSERT_EQ(::chown(folder.c_str(), kFolderOwner, kFolderOwner), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), c.folderMode), 0);
+    const fs::path target = m_dir / (name + ".dat");
+    Write(target, Bytes(10, 1));
+    // The link as the last name, and as a folder along the way.
+    fs::create_symlink(target, folder / "cal.dat");
+    fs::create_symlink(m_dir, folder / "via");
+    for (const char* link : {"cal.dat", "via"}) {
+      ASSERT_EQ(::lchown((folder / link).c_str(), c.linkOwner, c.linkOwner), 0);
+    }
+    for (const fs::path& path : {folder / "cal.dat", folder / "via" / (name + ".dat")}) {
+      const FileResult save = CalibrationFile::SaveToFile(m_image, path, {});
+      EXPECT_EQ(save.ok(), c.followed) << path << ": " << save.error;
+      if (!c.followed) {
+        EXPECT_EQ(save.status, Status::Refused) << path;
+        EXPECT_NE(save.error.find("another user"), std::string::npos) << save.error;
+      }
+    }
+    EXPECT_EQ(Read(target), c.followed ? ImageBytes() : Bytes(10, 1)) << name;
+    EXPECT_TRUE(fs::is_symlink(folder / "cal.dat")) << name;
+  }
+}
+
+// A file the user names is created as the umask says; a replaced one keeps its own mode.
+TEST_F(SaveTargetTest, ANamedFileFollowsTheUmaskAndAReplacedOneKeepsItsMode) {
+  const mode_t previous = ::umask(027);
+  const fs::path path = m_dir / "cal.dat";
+  ASSERT_TRUE(CalibrationFile::SaveToFile(m_image, path, {}).ok());
+  EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
+  fs::permissions(path, fs::perms(0604));
+  ASSERT_TRUE(CalibrationFile::SaveToFile(m_image, path, {}).ok());
+  EXPECT_EQ(fs::status(path).permissions(), fs::perms(0604));
+  ::umask(previous);
+}
+
+// A path stays one printable line, quoted only when it must be; the quoting is the shell's.
+TEST(ShownPathTest, ControlCharactersAndBytesThatAreNoUtf8AreQuoted) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"/tmp/plain dir/a.dat", "/tmp/plain dir/a.dat"},
+      {"/数据/校准.dat", "/数据/校准.dat"},
+      {"/tmp/da\nta/a.dat", "$'/tmp/da\\nta/a.dat'"},
+      {"it's\t\r\x1b\x7f", "$'it\\'s\\t\\r\\x1B\\x7F'"},
+      {"a\\b\xff\xc3(\n", "$'a\\\\b\\xFF\\xC3(\\n'"},
+      {"\xed\xa0\x80", "$'\\xED\\xA0\\x80'"},  // a surrogate is no UTF-8
+  };
+  for (const auto& [path, shown] : cases) EXPECT_EQ(SafeFile::Shown(path), shown) << path;
+  EXPECT_TRUE(SafeFile::IsUtf8("/数据/a.dat"));
+  EXPECT_FALSE(
+      SafeFile::IsUtf8("a\xc0\xaf"
+                       "b"));  // an over-long "/"
 }
 
 // A save killed part way leaves its hidden temporary; the next save to the folder removes ours

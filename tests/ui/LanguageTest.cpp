@@ -6,8 +6,8 @@
 #include <QtTest>
 
 #include "radio/TraceLog.h"
-#include "sim/ComPortRig.h"
 #include "res/ResourceIds.h"
+#include "sim/ComPortRig.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CAlignApp.h"
@@ -96,7 +96,7 @@ void LanguageTest::transferRowReadsEnglish() {
   for (int port = 1; port <= 9; ++port) rig.AddSilentTerminal(port);
   QTemporaryDir dir;
   const QString trace = dir.filePath("trace.txt");
-  QVERIFY(TraceLog::Instance().Open(trace.toStdString(), nullptr));
+  QVERIFY(TraceLog::Instance().Open(trace.toStdString(), {"velmora"}, "test", nullptr));
   test::MainWindow w;
   QCOMPARE(w.dlg->cancelButton()->text(), QString("Cancel"));
   QTest::mouseClick(w.Button(res::main_window::kRead), Qt::LeftButton);

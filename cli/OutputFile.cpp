@@ -1,0 +1,17 @@
+#include "cli/OutputFile.h"
+
+#include "core/SafeFile.h"
+
+namespace velmora {
+
+bool OutputFile::Save(const std::string& path, std::span<const std::uint8_t> bytes,
+                      std::ostream& err) {
+  const SafeFile::Result saved = SafeFile::Write(path, bytes);
+  if (saved.ok()) return true;
+  err << SafeFile::Shown(path) << ": " << saved.text()
+      << (saved.refusal == SafeFile::Refusal::NotRegular ? ", not a file to write" : "")
+      << "; nothing written\n";
+  return false;
+}
+
+}  // namespace velmora
