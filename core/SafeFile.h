@@ -39,6 +39,9 @@ class SafeFile {
     bool ok() const { return error == 0 && refusal == Refusal::None; }
     // The reason for a user: the refusal's detail or the system's description of the error.
     std::string text() const;
+    // A step's outcome from its errno (0: done), and a refusal with its reason.
+    static Result Of(int error);
+    static Result Refused(Refusal refusal, std::string detail);
   };
 
   static Result Write(const std::string& path, std::span<const std::uint8_t> bytes,

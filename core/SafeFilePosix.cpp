@@ -33,17 +33,9 @@ constexpr mode_t kPrivateFileMode = 0600;
 constexpr mode_t kSharedFolderMode = 0777;
 constexpr mode_t kPrivateFolderMode = 0700;
 
-Result Error(int error) {
-  Result result;
-  result.error = error;
-  return result;
-}
-
+Result Error(int error) { return Result::Of(error); }
 Result Refused(Refusal refusal, std::string detail) {
-  Result result;
-  result.refusal = refusal;
-  result.detail = std::move(detail);
-  return result;
+  return Result::Refused(refusal, std::move(detail));
 }
 
 std::string KindOf(mode_t mode) {

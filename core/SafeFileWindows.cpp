@@ -31,17 +31,9 @@ constexpr std::chrono::minutes kStaleTemporaryAge{1};
 constexpr std::wstring_view kDeviceNamespace = L"\\\\.\\";
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-Result Error(int error) {
-  Result result;
-  result.error = error;
-  return result;
-}
-
+Result Error(int error) { return Result::Of(error); }
 Result Refused(Refusal refusal, std::string detail) {
-  Result result;
-  result.refusal = refusal;
-  result.detail = std::move(detail);
-  return result;
+  return Result::Refused(refusal, std::move(detail));
 }
 
 Result NotRegular(std::string kind) { return Refused(Refusal::NotRegular, std::move(kind)); }

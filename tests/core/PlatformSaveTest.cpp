@@ -2,19 +2,18 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <numeric>
 #include <string>
-#include <vector>
 
 #include "core/CalibrationFile.h"
+#include "tests/core/FileTestFolder.h"
 
 namespace velmora {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
+using PlatformSaveTest = test::FileTestFolder;
 
 #ifdef _WIN32
 const char* const kDevices[] = {"NUL", "CON", "COM1"};
@@ -28,53 +27,12 @@ std::string Utf8(const fs::path& path) {
   return std::string(text.begin(), text.end());
 }
 
-class PlatformSaveTest : public testing::Test {
- protected:
-  void SetUp() override {
-    m_dir = fs::temp_directory_path() /
-            ("velmora-save-" +
-             std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-    Clean();
-    fs::create_directories(m_dir);
-    Bytes bytes(CalibrationImage::Bytes{}.size());
-    std::iota(bytes.begin(), bytes.end(), std::uint8_t{7});
-    m_image.AssignBytes(bytes);
-  }
-  void TearDown() override { Clean(); }
-  void Clean() {
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(m_dir, ec)) {
-      fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ec);
-    }
-    fs::remove_all(m_dir, ec);
-  }
-  static Bytes Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-  }
-  static void Put(const fs::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-  }
-  Bytes Saved() const {
-    const auto bytes = m_image.ToBytes();
-    return Bytes(bytes.begin(), bytes.end());
-  }
-  std::size_t Entries() const {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(m_dir), {}));
-  }
-
-  fs::path m_dir;
-  CalibrationImage m_image;
-};
-
 TEST_F(PlatformSaveTest, ReplacesAnExistingFileWholeAndLeavesNoTemporary) {
   const fs::path path = m_dir / "cal.dat";
-  Put(path, Bytes(500, 0xEE));
+  Write(path, Bytes(500, 0xEE));
   ASSERT_TRUE(CalibrationFile::SaveToFile(m_image, Utf8(path), {}).ok());
-  EXPECT_EQ(Read(path), Saved());
-  EXPECT_EQ(Entries(), 1u);
+  EXPECT_EQ(Read(path), ImageBytes());
+  EXPECT_EQ(EntriesInDir(m_dir), 1u);
 }
 
 TEST_F(PlatformSaveTest, RefusesDevicesWithoutWritingOrLoading) {
@@ -92,21 +50,24 @@ TEST_F(PlatformSaveTest, RefusesDevicesWithoutWritingOrLoading) {
 TEST_F(PlatformSaveTest, KeepsAReadOnlyFile) {
   const fs::path path = m_dir / "kept.dat";
   const Bytes old(308, 0x5A);
-  Put(path, old);
-  fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                  fs::perm_options::remove);
+  Write(path, old);
+  const auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  fs::permissions(path, writable, fs::perm_options::remove);
   EXPECT_EQ(CalibrationFile::SaveToFile(m_image, Utf8(path), {}).status,
             FileResult::Status::Failed);
   EXPECT_EQ(CalibrationFile::CheckSaveTarget(Utf8(path)).status, FileResult::Status::Failed);
   EXPECT_EQ(Read(path), old);
-  EXPECT_EQ(Entries(), 1u);
+  EXPECT_EQ(EntriesInDir(m_dir), 1u);
+  fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);  // so it can be removed
 }
 
 TEST_F(PlatformSaveTest, SavesAndLoadsAFileWithAChineseName) {
+  Bytes bytes(308);
+  std::iota(bytes.begin(), bytes.end(), std::uint8_t{7});
+  m_image.AssignBytes(bytes);
   const fs::path name(u8"校准数据.dat");
   ASSERT_TRUE(CalibrationFile::SaveToFile(m_image, Utf8(m_dir / name), {}).ok());
   // The name on disk is the one asked for, not its bytes read in some local code page.
-  ASSERT_EQ(Entries(), 1u);
   EXPECT_EQ(fs::directory_iterator(m_dir)->path().filename(), name);
 
   CalibrationImage loaded;
