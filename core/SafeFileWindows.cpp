@@ -261,7 +261,8 @@ void RemoveStaleTemporaries(const fs::path& folder) {
   if (search == INVALID_HANDLE_VALUE) return;
   do {
     const fs::path file = folder / found.cFileName;
-    const long owner = SafeFile::TemporaryOwner(file.filename().string());
+    const std::u8string name = file.filename().u8string();
+    const long owner = SafeFile::TemporaryOwner(std::string(name.begin(), name.end()));
     if (owner <= 0 || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
     const bool old =
         std::chrono::system_clock::now() - TimeOf(found.ftLastWriteTime) > kStaleTemporaryAge;
@@ -321,11 +322,13 @@ Result SafeFile::CheckWritable(const std::string& path) {
   Target target;
   if (const Result inspected = Inspect(path, target); !inspected.ok()) return inspected;
   if (target.exists) return Error(FileRights(target));
-  // A folder takes a new file when a temporary can be made there (it goes again on close).
+  // A folder takes a new file when a temporary can be made there (it goes again on close); one
+  // that is there already is another check's.
   const Handle probe(::CreateFileW((FolderOf(target.path) / L".velmora-check.tmp").c_str(),
                                    GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-  return probe.valid() ? Result{} : LastError();
+  const DWORD error = probe.valid() ? ERROR_SUCCESS : ::GetLastError();
+  return Error(error == ERROR_FILE_EXISTS ? 0 : ErrnoOf(error));
 }
 
 Result SafeFile::Read(const std::string& path, std::size_t max, std::vector<std::uint8_t>& bytes,
