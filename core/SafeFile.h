@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -62,6 +63,8 @@ class SafeFile {
   static Result Append(int handle, std::string_view text);
   static void CloseAppend(int handle);
 
+  // A save takes milliseconds: a temporary this old belongs to a save that never finished.
+  static constexpr std::chrono::minutes kStaleTemporaryAge{1};
   // The name pattern of our temporaries: ".velmora-PID-N-R.tmp"; the pid it carries, else -1.
   static long TemporaryOwner(const std::string& fileName);
   // Whether a name is valid UTF-8, the programs' encoding of file names on every platform.

@@ -25,8 +25,6 @@ namespace fs = std::filesystem;
 using Result = SafeFile::Result;
 using Refusal = SafeFile::Refusal;
 
-// A save takes milliseconds: a temporary this old belongs to a save that never finished.
-constexpr std::chrono::minutes kStaleTemporaryAge{1};
 // Where GetFullPathNameW puts the reserved device names (NUL, CON, COM1, ...) and pipes.
 constexpr std::wstring_view kDeviceNamespace = L"\\\\.\\";
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -264,8 +262,8 @@ void RemoveStaleTemporaries(const fs::path& folder) {
     const std::u8string name = file.filename().u8string();
     const long owner = SafeFile::TemporaryOwner(std::string(name.begin(), name.end()));
     if (owner <= 0 || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    const bool old =
-        std::chrono::system_clock::now() - TimeOf(found.ftLastWriteTime) > kStaleTemporaryAge;
+    const bool old = std::chrono::system_clock::now() - TimeOf(found.ftLastWriteTime) >
+                     SafeFile::kStaleTemporaryAge;
     if (old || (owner != static_cast<long>(::GetCurrentProcessId()) && !IsRunning(owner))) {
       ::DeleteFileW(file.c_str());
     }
