@@ -1,4 +1,5 @@
-// What SafeFile does the same on every platform; its system calls are in SafeFilePosix.cpp.
+// What SafeFile does the same on every platform; its system calls are in SafeFilePosix.cpp and
+// SafeFileWindows.cpp.
 #include "core/SafeFile.h"
 
 #include <algorithm>
@@ -6,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace velmora {
 namespace {
@@ -41,6 +43,19 @@ bool NeedsQuotes(std::string_view path) {
 }
 
 }  // namespace
+
+SafeFile::Result SafeFile::Result::Of(int error) {
+  Result result;
+  result.error = error;
+  return result;
+}
+
+SafeFile::Result SafeFile::Result::Refused(Refusal refusal, std::string detail) {
+  Result result;
+  result.refusal = refusal;
+  result.detail = std::move(detail);
+  return result;
+}
 
 std::string SafeFile::Result::text() const {
   if (refusal != Refusal::None) return detail;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -39,6 +40,9 @@ class SafeFile {
     bool ok() const { return error == 0 && refusal == Refusal::None; }
     // The reason for a user: the refusal's detail or the system's description of the error.
     std::string text() const;
+    // A step's outcome from its errno (0: done), and a refusal with its reason.
+    static Result Of(int error);
+    static Result Refused(Refusal refusal, std::string detail);
   };
 
   static Result Write(const std::string& path, std::span<const std::uint8_t> bytes,
@@ -59,6 +63,8 @@ class SafeFile {
   static Result Append(int handle, std::string_view text);
   static void CloseAppend(int handle);
 
+  // A save takes milliseconds: a temporary this old belongs to a save that never finished.
+  static constexpr std::chrono::minutes kStaleTemporaryAge{1};
   // The name pattern of our temporaries: ".velmora-PID-N-R.tmp"; the pid it carries, else -1.
   static long TemporaryOwner(const std::string& fileName);
   // Whether a name is valid UTF-8, the programs' encoding of file names on every platform.

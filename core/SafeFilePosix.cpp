@@ -24,8 +24,6 @@ namespace fs = std::filesystem;
 using Result = SafeFile::Result;
 using Refusal = SafeFile::Refusal;
 
-// A save takes milliseconds: a temporary this old belongs to a save that never finished.
-constexpr std::chrono::minutes kStaleTemporaryAge{1};
 // Links followed before giving up with ELOOP, as the kernel does for one path.
 constexpr int kMaxLinkHops = 40;
 constexpr mode_t kSharedFileMode = 0666;  // less the umask
@@ -33,17 +31,9 @@ constexpr mode_t kPrivateFileMode = 0600;
 constexpr mode_t kSharedFolderMode = 0777;
 constexpr mode_t kPrivateFolderMode = 0700;
 
-Result Error(int error) {
-  Result result;
-  result.error = error;
-  return result;
-}
-
+Result Error(int error) { return Result::Of(error); }
 Result Refused(Refusal refusal, std::string detail) {
-  Result result;
-  result.refusal = refusal;
-  result.detail = std::move(detail);
-  return result;
+  return Result::Refused(refusal, std::move(detail));
 }
 
 std::string KindOf(mode_t mode) {
@@ -217,7 +207,7 @@ bool IsStale(const fs::path& file, pid_t owner) {
   if (::lstat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
   if (owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH) return true;
   const auto modified = std::chrono::system_clock::from_time_t(info.st_mtime);
-  return std::chrono::system_clock::now() - modified > kStaleTemporaryAge;
+  return std::chrono::system_clock::now() - modified > SafeFile::kStaleTemporaryAge;
 }
 
 void RemoveStaleTemporaries(const fs::path& folder) {

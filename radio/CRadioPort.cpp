@@ -5,11 +5,8 @@
 #include <thread>
 
 #include "radio/NibbleSubstitution.h"
-#include "radio/QtSerialLine.h"
 
 namespace velmora {
-
-CRadioPort::CRadioPort() : CRadioPort(std::make_unique<QtSerialLine>(kRealTiming)) {}
 
 CRadioPort::CRadioPort(std::unique_ptr<SerialLine> line, const ProtocolTiming& timing,
                        PauseFunction pause)

@@ -20,9 +20,8 @@ class CRadioPort {
   enum class Direction { Send, Receive };
   using PauseFunction = std::function<void(std::chrono::milliseconds)>;
 
-  // Production: the QSerialPort line with COM-name resolution, real timing, real sleeps.
-  CRadioPort();
-  // Any line, timing table and pause (tests run a fake line on a virtual clock).
+  // The line comes from whoever makes the port: the programs pass the serial line of radio/,
+  // tests a fake line on a virtual clock.
   explicit CRadioPort(std::unique_ptr<SerialLine> line, const ProtocolTiming& timing = kRealTiming,
                       PauseFunction pause = SleepCallingThread);
   ~CRadioPort();

@@ -8,6 +8,7 @@ packages=(
   qt6-tools-dev qt6-l10n-tools
   libgtest-dev libgmock-dev
   fonts-noto-cjk qt6-translations-l10n xvfb xauth x11-utils libxcb1-dev
+  g++-mingw-w64-x86-64-posix wine64 googletest
   dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin man-db
 )
 

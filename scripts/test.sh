@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets everything up and runs all tests: a plain build, then AddressSanitizer with
+# Sets everything up and runs all tests: a plain build, then the Windows build of core/ and the
+# radio protocol under Wine (scripts/windows-test.sh), then AddressSanitizer with
 # UndefinedBehaviorSanitizer, then ThreadSanitizer for the tests that exercise threads, then the
 # Release build of the programs with Debian's flags and its Debian package (scripts/package.sh).
 # Every build treats warnings as errors.
@@ -20,11 +21,15 @@ start=$SECONDS
 scripts/build.sh build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_WERROR=ON
 ctest --test-dir build-release --output-on-failure --parallel "$jobs"
 
+scripts/windows-test.sh build-windows
+
 scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=address,undefined \
   -DVELMORA_WERROR=ON
 ctest --test-dir build-asan --output-on-failure --parallel "$jobs" --label-exclude realtime
 
-scripts/build.sh build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=thread -DVELMORA_WERROR=ON
+# Only what the thread-labelled tests run is built here.
+scripts/build.sh build-tsan --target velmora_thread_tests -DCMAKE_BUILD_TYPE=Debug \
+  -DVELMORA_SANITIZE=thread -DVELMORA_WERROR=ON
 ctest --test-dir build-tsan --output-on-failure --parallel "$jobs" --label-regex threads
 
 scripts/package.sh build-package

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 
+#include "radio/QtSerialLine.h"
 #include "radio/TraceLog.h"
 #include "transfer/BackupFile.h"
 #include "transfer/TransferLogging.h"
@@ -75,7 +76,8 @@ CTransferJob::~CTransferJob() = default;
 void CTransferJob::Setup(CalibrationImage* image) {
   m_pImage = image;
   if (!m_pPort) {
-    m_pPort = m_portFactory ? m_portFactory() : std::make_unique<CRadioPort>();
+    m_pPort = m_portFactory ? m_portFactory()
+                            : std::make_unique<CRadioPort>(std::make_unique<QtSerialLine>());
     m_pPort->SetCancelCheck([this] { return Cancelled(); });
   }
 }

@@ -1,12 +1,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <vector>
 
 #include "core/CalibrationImage.h"
@@ -23,7 +23,8 @@ class FileTestFolder : public testing::Test {
     // Parameterised names carry a "/", which would leave the parent folder behind.
     std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
     std::replace(name.begin(), name.end(), '/', '-');
-    m_dir = fs::temp_directory_path() / ("velmora-file-" + std::to_string(::getpid()) + "-" + name);
+    m_dir = fs::temp_directory_path() /
+            ("velmora-file-" + std::to_string(std::random_device{}()) + "-" + name);
     fs::remove_all(m_dir);
     fs::create_directories(m_dir);
     m_image.LoadDefaults();

@@ -5,6 +5,7 @@
 #include <array>
 #include <thread>
 
+#include "radio/CRadioPort.h"
 #include "radio/QtSerialLine.h"
 #include "tests/radio/PtyPair.h"
 
@@ -193,6 +194,16 @@ class QtSerialLineTest : public QObject {
     Bytes two(2);
     QCOMPARE(o.line.Read(two), 1);
     QCOMPARE(two[0], std::uint8_t(0xAA));
+  }
+
+  void transfersOnANeverOpenedPortTransferNothing() {
+    CRadioPort port(std::make_unique<QtSerialLine>(kTiming));
+    std::array<std::uint8_t, 4> buffer{};
+    QVERIFY(!port.IsOpen());
+    QCOMPARE(port.Write(buffer), 0);
+    QCOMPARE(port.Read(buffer), 0);
+    QVERIFY(!port.Identify());
+    QVERIFY(port.Close());
   }
 
   void aDeviceOpenElsewhereCannotBeOpened() {

@@ -111,16 +111,6 @@ TEST_F(RadioPortTest, FailedCloseLeavesThePortOpen) {
   EXPECT_EQ(line->closes(), 3);
 }
 
-TEST(RadioPortClosed, TransfersOnANeverOpenedProductionPortTransferNothing) {
-  CRadioPort port;
-  std::array<std::uint8_t, 4> buffer{};
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(port.Write(buffer), 0);
-  EXPECT_EQ(port.Read(buffer), 0);
-  EXPECT_FALSE(port.Identify());
-  EXPECT_TRUE(port.Close());
-}
-
 // --- handshake ------------------------------------------------------------------------------
 
 struct HandshakeCase {
