@@ -5,6 +5,7 @@
 #include "cli/CliArguments.h"
 #include "cli/CliImage.h"
 #include "cli/OutputFile.h"
+#include "core/CsvText.h"
 #include "core/ImageFields.h"
 #include "core/SafeFile.h"
 
@@ -17,23 +18,7 @@ constexpr const char* kUsage =
     "in decimal, level tables as their 16 levels, codes and texts as text, other bytes in hex.\n"
     "The first row names the fields; a name that several fields share is followed by @offset.\n";
 
-std::string Row(const std::vector<std::string>& cells) {
-  std::string row;
-  for (std::size_t i = 0; i < cells.size(); ++i) {
-    if (i) row += ',';
-    row += ReportCommand::CsvCell(cells[i]);
-  }
-  return row + "\r\n";
-}
-
 }  // namespace
-
-std::string ReportCommand::CsvCell(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
-}
 
 int ReportCommand::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   int code = kExitUsage;
@@ -48,7 +33,7 @@ int ReportCommand::Run(const std::vector<std::string>& args, std::ostream& out, 
   std::vector<std::string> header{"file"};
   for (const ImageField& field : ImageFields::All())
     header.push_back(ImageFields::UniqueName(field));
-  std::string csv = Row(header);
+  std::string csv = CsvText::Row(header);
   for (const std::string& file : parsed->positional()) {
     CalibrationImage image;
     if (!CliImage::LoadArgument(*parsed, file, image, err)) return kExitUsage;
@@ -56,7 +41,7 @@ int ReportCommand::Run(const std::vector<std::string>& args, std::ostream& out, 
     for (const ImageField& field : ImageFields::All()) {
       cells.push_back(ImageFields::Plain(ImageFields::Value(field, image)));
     }
-    csv += Row(cells);
+    csv += CsvText::Row(cells);
   }
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(csv.data());
   if (!OutputFile::Save(*output, {bytes, csv.size()}, err)) return kExitUsage;

@@ -11,8 +11,6 @@ namespace velmora {
 class ReportCommand {
  public:
   static int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-  // A CSV cell (RFC 4180): quoted when it holds a comma, quote or line break.
-  static std::string CsvCell(const std::string& text);
 };
 
 }  // namespace velmora
