@@ -5,19 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/SafeFile.h"
 #include "transfer/WritePlan.h"
 
 namespace velmora {
 namespace {
-
-bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
-
-bool NeedsNoQuotes(const std::string& text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           std::string_view("_@%+=:,./-").find(char(c)) != std::string_view::npos;
-  });
-}
 
 // The tool as the user can call it again: the name typed when the shell found it on PATH,
 // otherwise the program's own absolute path.
@@ -30,31 +22,8 @@ std::string Program() {
 
 }  // namespace
 
-std::string WriteAftermath::ShellQuoted(const std::string& text) {
-  if (NeedsNoQuotes(text)) return text;
-  if (std::none_of(text.begin(), text.end(), [](unsigned char c) { return IsControl(c); })) {
-    std::string quoted = "'";
-    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-  }
-  std::string quoted = "$'";
-  for (const char c : text) {
-    if (c == '\\' || c == '\'') {
-      quoted += '\\';
-      quoted += c;
-    } else if (IsControl(static_cast<unsigned char>(c))) {
-      char octal[8];
-      std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned char>(c));
-      quoted += octal;
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "'";
-}
-
 std::string WriteAftermath::RestoreCommand(const std::string& backup, int port) {
-  return ShellQuoted(Program()) + " write " + ShellQuoted(backup) + " --port " +
+  return SafeFile::ShellQuoted(Program()) + " write " + SafeFile::ShellQuoted(backup) + " --port " +
          std::to_string(port);
 }
 

@@ -15,9 +15,6 @@ class WriteAftermath {
   static std::string Describe(const TransferOutcome& outcome, const std::string& backup, int port);
   // The write command that puts a backup into the radio on COM<port>.
   static std::string RestoreCommand(const std::string& backup, int port);
-  // text as one word for a POSIX shell; control characters as $'...' escapes, so the command
-  // stays on one line.
-  static std::string ShellQuoted(const std::string& text);
 };
 
 }  // namespace velmora

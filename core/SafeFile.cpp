@@ -15,6 +15,15 @@ namespace {
 constexpr std::string_view kTemporaryPrefix = ".velmora-";
 constexpr std::string_view kTemporarySuffix = ".tmp";
 
+bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
+
+bool IsPlainShellWord(const std::string& text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           std::string_view("_@%+=:,./-").find(char(c)) != std::string_view::npos;
+  });
+}
+
 // The length of the UTF-8 sequence at the start of text, or 0 when it is no valid one.
 std::size_t Utf8Length(std::string_view text) {
   const auto lead = static_cast<unsigned char>(text[0]);
@@ -112,6 +121,29 @@ std::string SafeFile::Shown(const std::string& path) {
     rest.remove_prefix(1);
   }
   return shown + "'";
+}
+
+std::string SafeFile::ShellQuoted(const std::string& text) {
+  if (IsPlainShellWord(text)) return text;
+  if (std::none_of(text.begin(), text.end(), [](unsigned char c) { return IsControl(c); })) {
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+  }
+  std::string quoted = "$'";
+  for (const char c : text) {
+    if (c == '\\' || c == '\'') {
+      quoted += '\\';
+      quoted += c;
+    } else if (IsControl(static_cast<unsigned char>(c))) {
+      char octal[8];
+      std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned char>(c));
+      quoted += octal;
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "'";
 }
 
 }  // namespace velmora

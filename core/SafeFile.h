@@ -73,6 +73,9 @@ class SafeFile {
   // UTF-8, otherwise quoted as $'...' with escapes, so one name stays one line and can be pasted
   // into a shell.
   static std::string Shown(const std::string& path);
+  // One word for a POSIX shell: as it is when it needs no quotes, else in single quotes, or as
+  // $'...' with octal escapes when it holds a control character.
+  static std::string ShellQuoted(const std::string& text);
 };
 
 }  // namespace velmora

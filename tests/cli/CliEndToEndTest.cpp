@@ -373,7 +373,7 @@ class CliEndToEndTest : public QObject {
     QCOMPARE(headers.size(), 2);
     const QRegularExpression header(
         R"(^ +0\.\d{6} # velmora-cli 1\.0\.0\.1 started \d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3})"
-        R"((Z|[+-]\d\d:\d\d) on \S+: \S*velmora-cli write \S+ --no-verify --log \S+$)");
+        R"((Z|[+-]\d\d:\d\d) on \S+: ('[^']*velmora-cli'|\S*velmora-cli) write \S+ --no-verify --log \S+$)");
     for (const QString& line : headers) QVERIFY2(header.match(line).hasMatch(), qPrintable(line));
   }
 

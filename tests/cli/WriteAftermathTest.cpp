@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "cli/WriteAftermath.h"
+#include "core/SafeFile.h"
 
 namespace velmora {
 namespace {
@@ -31,7 +32,7 @@ TEST(WriteAftermathTest, QuotedNamesComeBackFromTheShellUnchanged) {
   for (const std::string name :
        {"/data/backups/20261207-101530-COM1.dat", "/data/with space/it's.dat", "$HOME `id` *;|&",
         "new\nline and\ttab", "\x1b[31mred\\back'slash", "中文 名.dat", "-starts-with-dash"}) {
-    const std::string quoted = WriteAftermath::ShellQuoted(name);
+    const std::string quoted = SafeFile::ShellQuoted(name);
     EXPECT_EQ(ThroughShell(quoted), name) << quoted;
     for (const char c : quoted) EXPECT_GE(static_cast<unsigned char>(c), 0x20) << quoted;
   }
