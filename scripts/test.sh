@@ -10,7 +10,8 @@ scripts/setup.sh
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
+# Quoted: the checkout's path may hold spaces.
+export LSAN_OPTIONS="suppressions='$PWD/tests/lsan.supp':print_suppressions=0"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # Debian's Qt is not built for ThreadSanitizer: its futex-based locks are invisible to it, so only
 # accesses made from our own (instrumented) code are checked; Qt's synchronisation still counts.
