@@ -18,7 +18,10 @@ std::string Header(const std::vector<std::string>& commandLine, const std::strin
       program.substr(program.rfind('/') + 1) + " " + version + " started " +
       now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs).toStdString() + " on " +
       QSysInfo::machineHostName().toStdString() + ":";
-  for (const std::string& argument : commandLine) text += " " + SafeFile::ShellQuoted(argument);
+  for (const std::string& argument : commandLine) {
+    text += ' ';  // piece by piece: GCC 12 at -O3 warns falsely about literal + temporary
+    text += SafeFile::ShellQuoted(argument);
+  }
   return text;
 }
 
