@@ -48,9 +48,6 @@ TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::o
       *progress << "\r" << text.toStdString() << kClearToEndOfLine << std::flush;
     });
   }
-  TransferOutcome finished;
-  QObject::connect(&job.reports(), &JobRelay::Finished,
-                   [&finished](int, const TransferOutcome& outcome) { finished = outcome; });
   // The loop also carries a stop signal, which cancels the job between exchanges.
   QEventLoop loop;
   const StopSignals stop([&job](int) { job.Cancel(); });
@@ -59,6 +56,7 @@ TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::o
   if (!thread->isFinished()) loop.exec();  // a finish after this check reaches the loop queued
   QCoreApplication::sendPostedEvents(&job.reports());
   if (progress) *progress << "\r" << kClearToEndOfLine << std::flush;
+  const TransferOutcome finished = job.Outcome();  // complete: its thread has ended
   if (!presenter.shown()) {
     out << (finished.succeeded() ? CTransferJob::kSuccessText : CTransferJob::kFailureText)
         << "\n";
