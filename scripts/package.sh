@@ -2,16 +2,15 @@
 # Builds the programs in the Release configuration with Debian's packaging flags (warnings are
 # errors, no tests), makes the Debian package and checks it: its file list and control fields,
 # the programs running from a scratch root it is extracted into, lintian without errors, the
-# desktop entry, the AppStream metadata and the manual pages. package.sh [BUILD_DIR]
+# desktop entry, the AppStream metadata and the manual pages. package.sh [BUILD_DIR] (build-release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-dir=${1:-build-package}
+dir=${1:-build-release}
 
-export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
-scripts/build.sh "$dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DVELMORA_WERROR=ON \
-  -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_CXX_FLAGS="$cxxflags" \
-  -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
+# The tests' release build is this one: configured again without tests, nothing is recompiled.
+source scripts/release-options.sh
+scripts/build.sh "$dir" "${release_options[@]}" -DBUILD_TESTING=OFF -DVELMORA_WERROR=ON \
+  -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON
 rm -f "$dir"/velmora_*.deb
 (cd "$dir" && cpack -G DEB >/dev/null)
 deb=$(echo "$dir"/velmora_*.deb)

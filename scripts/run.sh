@@ -6,7 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+source scripts/release-options.sh
+scripts/build.sh build-release "${release_options[@]}" >/dev/null
 
 real_ports=0
 args=()

@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+source scripts/release-options.sh
+scripts/build.sh build-release "${release_options[@]}" >/dev/null
 if command -v fc-list >/dev/null && ! fc-list :lang=zh family | grep -q .; then
   echo "screenshots: no CJK font installed; Chinese text would show as boxes"
   exit 1

@@ -2,7 +2,7 @@
 # Sets everything up and runs all tests: a plain build, then the Windows build of core/ and the
 # radio protocol under Wine (scripts/windows-test.sh), then AddressSanitizer with
 # UndefinedBehaviorSanitizer, then ThreadSanitizer for the tests that exercise threads, then the
-# Release build of the programs with Debian's flags and its Debian package (scripts/package.sh).
+# Debian package made from the first build, whose programs carry Debian's flags (scripts/package.sh).
 # Every build treats warnings as errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,7 +19,9 @@ export TSAN_OPTIONS=ignore_noninstrumented_modules=1:halt_on_error=1:second_dead
 jobs=${VELMORA_TEST_JOBS:-$(nproc)}
 
 start=$SECONDS
-scripts/build.sh build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_WERROR=ON
+source scripts/release-options.sh
+scripts/build.sh build-release "${release_options[@]}" -DBUILD_TESTING=ON -DVELMORA_WERROR=ON \
+  -DCMAKE_DISABLE_FIND_PACKAGE_GTest=OFF
 ctest --test-dir build-release --output-on-failure --parallel "$jobs"
 
 scripts/windows-test.sh build-windows
@@ -33,6 +35,6 @@ scripts/build.sh build-tsan --target velmora_thread_tests -DCMAKE_BUILD_TYPE=Deb
   -DVELMORA_SANITIZE=thread -DVELMORA_WERROR=ON
 ctest --test-dir build-tsan --output-on-failure --parallel "$jobs" --label-regex threads
 
-scripts/package.sh build-package
+scripts/package.sh build-release
 
 echo "all test runs passed in $((SECONDS - start)) s"
