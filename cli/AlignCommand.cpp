@@ -173,21 +173,12 @@ void PrintTried(const AlignReport& report, std::ostream& out) {
 
 bool SaveReports(const CliArguments& args, const AlignReport& report, std::ostream& err) {
   bool saved = true;
-  if (const auto path = args.Value("--report")) {
-    const QByteArray json = report.ToJson();
-    saved = OutputFile::Save(*path,
-                             std::span(reinterpret_cast<const std::uint8_t*>(json.data()),
-                                       std::size_t(json.size())),
-                             err) &&
-            saved;
-  }
-  if (const auto path = args.Value("--csv")) {
-    const QByteArray csv = report.ToCsv();
-    saved = OutputFile::Save(*path,
-                             std::span(reinterpret_cast<const std::uint8_t*>(csv.data()),
-                                       std::size_t(csv.size())),
-                             err) &&
-            saved;
+  for (const auto& [option, bytes] :
+       {std::pair("--report", report.ToJson()), std::pair("--csv", report.ToCsv())}) {
+    const auto path = args.Value(option);
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (path)
+      saved = OutputFile::Save(*path, std::span(data, std::size_t(bytes.size())), err) && saved;
   }
   return saved;
 }
