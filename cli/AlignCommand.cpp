@@ -130,8 +130,8 @@ AlignOutcome RunJob(const AlignJobSettings& settings, const CalibrationImage& im
   std::unique_ptr<QThread> worker(QThread::create([&] { outcome = job.Run(image); }));
   QEventLoop loop;
   QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-  const StopSignals stop([&job, &err](int) {
-    err << "\ncancelling after the try under way\n" << std::flush;
+  const StopSignals stop([&job, &err, progress](int) {
+    err << (progress ? "\n" : "") << "cancelling after the try under way\n" << std::flush;
     job.Cancel();
   });
   worker->start();
@@ -216,7 +216,10 @@ int Conclude(const CliArguments& args, AlignOutcome& outcome, std::ostream& out,
     outcome.report.backupPath = QString::fromStdString(backup);
     if (!written.succeeded()) code = kExitTransferFailed;
   } else if (args.Has("--write")) {
-    out << "not written: not every point is aligned\n";
+    out << "not written into the radio: "
+        << (outcome.result == AlignOutcome::Result::Cancelled ? "cancelled"
+                                                              : "not every point is aligned")
+        << "\n";
   }
   const std::size_t aligned =
       std::count_if(outcome.report.points.begin(), outcome.report.points.end(),
