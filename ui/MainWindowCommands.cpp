@@ -9,10 +9,12 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "instrument/InstrumentSettings.h"
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
 #include "ui/BackupsFolder.h"
 #include "ui/CAlignMainDlg.h"
+#include "ui/MeterSettingsDlg.h"
 #include "ui/QtMessagePresenter.h"
 #include "ui/QtTranslations.h"
 #include "ui/UserSettings.h"
@@ -93,6 +95,8 @@ void MainWindowCommands::BuildViewAndSettings() {
   connect(AddAction(view, QT_TR_NOOP("曲线(&C)")), &QAction::triggered, m_window,
           &CAlignMainDlg::OnCurves);
   QMenu* settings = AddMenu(QT_TR_NOOP("设置(&T)"));
+  connect(AddAction(settings, QT_TR_NOOP("功率计(&M)...")), &QAction::triggered, this,
+          &MainWindowCommands::EditMeterSettings);
   QMenu* languages = settings->addMenu(tr("语言(&L)"));
   auto* group = new QActionGroup(this);
   // Each language named in itself, so a user who cannot read the other one finds it.
@@ -138,6 +142,14 @@ void MainWindowCommands::FillRecentMenu() {
     });
   }
   m_recent->setEnabled(!files.isEmpty());
+}
+
+bool MainWindowCommands::EditMeterSettings() {
+  const auto stored = InstrumentSettings::ProgramSettings();
+  MeterSettingsDlg dialog(InstrumentSettings::Load(*stored), m_window);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  dialog.settings().Save(*stored);
+  return true;
 }
 
 void MainWindowCommands::ChooseLanguage(QtTranslations::Language language) {
