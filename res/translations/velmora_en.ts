@@ -162,6 +162,33 @@
     </message>
 </context>
 <context>
+    <name>PowerChart</name>
+    <message>
+        <source>%1 窗口</source>
+        <translation>%1 window</translation>
+    </message>
+    <message>
+        <source>%1 目标</source>
+        <translation>%1 target</translation>
+    </message>
+    <message>
+        <source>实测功率</source>
+        <translation>Measured power</translation>
+    </message>
+    <message>
+        <source>%1 实测</source>
+        <translation>%1 measured</translation>
+    </message>
+    <message>
+        <source>频率 (MHz)</source>
+        <translation>Frequency (MHz)</translation>
+    </message>
+    <message>
+        <source>功率 (W)</source>
+        <translation>Power (W)</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
         <source>关于 Velmora(&amp;A)...</source>
@@ -202,6 +229,14 @@ Do you want to replace it?</translation>
     <message>
         <source>保存修改吗?</source>
         <translation>Save changes?</translation>
+    </message>
+    <message>
+        <source>选择校准方案</source>
+        <translation>Choose an alignment plan</translation>
+    </message>
+    <message>
+        <source>保存校准报告</source>
+        <translation>Save the alignment report</translation>
     </message>
 </context>
 <context>
@@ -420,6 +455,56 @@ Do you want to replace it?</translation>
     <message>
         <source>备份文件夹: %1</source>
         <translation>Backups folder: %1</translation>
+    </message>
+    <message>
+        <source>功率计(&amp;M)...</source>
+        <translation>Power &amp;meter...</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::MeterSettingsDlg</name>
+    <message>
+        <source>测试</source>
+        <translation>Test</translation>
+    </message>
+    <message>
+        <source>功率计设置</source>
+        <translation>Power meter settings</translation>
+    </message>
+    <message>
+        <source>tcp://主机:端口, serial:///dev/ttyUSB0?baud=9600, usbtmc:///dev/usbtmc0 或 sim:</source>
+        <translation>tcp://HOST:PORT, serial:///dev/ttyUSB0?baud=9600, usbtmc:///dev/usbtmc0 or sim:</translation>
+    </message>
+    <message>
+        <source>地址(&amp;U):</source>
+        <translation>&amp;URL:</translation>
+    </message>
+    <message>
+        <source>指令集(&amp;D):</source>
+        <translation>&amp;Dialect:</translation>
+    </message>
+    <message>
+        <source>衰减器(&amp;A):</source>
+        <translation>&amp;Attenuator:</translation>
+    </message>
+    <message>
+        <source>正在连接 %1…</source>
+        <translation>Connecting to %1…</translation>
+    </message>
+    <message>
+        <source>功率计: %1</source>
+        <translation>Meter: %1</translation>
+    </message>
+    <message>
+        <source>失败: %1</source>
+        <translation>Failed: %1</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::WindowPrompts</name>
+    <message>
+        <source>JSON 文件 (*.json);;所有文件 (*)</source>
+        <translation>JSON files (*.json);;All files (*)</translation>
     </message>
 </context>
 </TS>
