@@ -141,6 +141,14 @@
         <source>UV电调测试软件</source>
         <translation>UV Alignment Tool</translation>
     </message>
+    <message>
+        <source>自动校准</source>
+        <translation>Auto-align</translation>
+    </message>
+    <message>
+        <source>整段自动校准</source>
+        <translation>Auto-align band</translation>
+    </message>
 </context>
 <context>
     <name>ExchangePrompt</name>
@@ -337,6 +345,14 @@ Do you want to replace it?</translation>
     <message>
         <source>%1 列 %2</source>
         <translation>%1 column %2</translation>
+    </message>
+    <message>
+        <source>自动校准%1表</source>
+        <translation>Auto-align the %1 table</translation>
+    </message>
+    <message>
+        <source>接收电调不能自动校准</source>
+        <translation>The receive tuning cannot be auto-aligned</translation>
     </message>
 </context>
 <context>
