@@ -4,8 +4,9 @@
 
 namespace velmora {
 
-AlignRun::AlignRun(const AlignPlan& plan, PowerProbe& probe, AlignClock& clock)
-    : m_plan(plan), m_clock(clock), m_tables(plan, probe, clock) {}
+AlignRun::AlignRun(const AlignPlan& plan, PowerProbe& probe, AlignClock& clock,
+                   TableRun::PointListener listener)
+    : m_plan(plan), m_clock(clock), m_tables(plan, probe, clock, std::move(listener)) {}
 
 void AlignRun::Run(CalibrationImage& image, const std::vector<Table>& tables, AlignReport& report,
                    std::stop_token stop) {

@@ -17,7 +17,8 @@ class AlignRun {
     int table = 0;
   };
 
-  AlignRun(const AlignPlan& plan, PowerProbe& probe, AlignClock& clock);
+  AlignRun(const AlignPlan& plan, PowerProbe& probe, AlignClock& clock,
+           TableRun::PointListener listener = {});
 
   void Run(CalibrationImage& image, const std::vector<Table>& tables, AlignReport& report,
            std::stop_token stop);

@@ -2,13 +2,14 @@
 
 #include <numeric>
 
-#include "core/ImageLayout.h"
 #include "core/BandSettings.h"
+#include "core/ImageLayout.h"
 
 namespace velmora {
 
-TableRun::TableRun(const AlignPlan& plan, PowerProbe& probe, AlignClock& clock)
-    : m_plan(plan), m_search(plan, probe, clock) {}
+TableRun::TableRun(const AlignPlan& plan, PowerProbe& probe, AlignClock& clock,
+                   PointListener listener)
+    : m_plan(plan), m_search(plan, probe, clock), m_listener(std::move(listener)) {}
 
 std::vector<int> TableRun::ChosenPoints(const AlignPlan& plan, const CalibrationImage& image,
                                         int band) {
@@ -63,6 +64,7 @@ std::vector<PointResult> TableRun::Run(CalibrationImage& image, int band, int ta
         image.SetAt(offset, static_cast<std::uint8_t>(point.newLevel));
       ended = EndsTable(point.verdict);
     }
+    if (m_listener) m_listener(point);
     results.push_back(std::move(point));
   }
   return results;

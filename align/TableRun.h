@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <stop_token>
 #include <vector>
 
@@ -12,7 +13,11 @@ namespace velmora {
 // and puts every accepted level into the image; nothing else in the image changes.
 class TableRun {
  public:
-  TableRun(const AlignPlan& plan, PowerProbe& probe, AlignClock& clock);
+  // Told each point's result as soon as it is settled, the points not tried included.
+  using PointListener = std::function<void(const PointResult&)>;
+
+  TableRun(const AlignPlan& plan, PowerProbe& probe, AlignClock& clock,
+           PointListener listener = {});
 
   // One result per chosen point, in order. A cancel, a meter fault or the table's keyed time
   // ends the table: the points after it are reported as not tried.
@@ -28,6 +33,7 @@ class TableRun {
  private:
   const AlignPlan& m_plan;
   PointSearch m_search;
+  PointListener m_listener;
 };
 
 }  // namespace velmora

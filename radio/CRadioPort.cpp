@@ -79,6 +79,7 @@ bool CRadioPort::Identify() {
   if (Read(ident) < static_cast<int>(ident.size())) {
     return false;
   }
+  m_identification.assign(ident.begin(), ident.end());
   if (!WriteByte(protocol::kAck)) {
     return false;
   }

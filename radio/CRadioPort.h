@@ -42,6 +42,8 @@ class CRadioPort {
 
   bool Handshake(int retries);
   bool Identify();
+  // The eight bytes the radio answered its last identification with ("" before any).
+  const std::string& identification() const { return m_identification; }
   // received, when given, tells whether dst now holds the radio's data (even on a failure).
   bool ReadBlock(std::uint8_t hi, std::uint8_t lo,
                  std::span<std::uint8_t, protocol::kReadBlockSize> dst, bool* received = nullptr);
@@ -64,6 +66,7 @@ class CRadioPort {
   ProtocolTiming m_timing;
   PauseFunction m_pause;
   std::function<bool()> m_cancelled;
+  std::string m_identification;
 };
 
 }  // namespace velmora

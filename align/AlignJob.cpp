@@ -1,0 +1,145 @@
+#include "align/AlignJob.h"
+
+#include <algorithm>
+
+#include "align/LivePowerProbe.h"
+#include "align/SystemAlignClock.h"
+#include "instrument/InstrumentLinks.h"
+#include "instrument/PowerMeter.h"
+#include "res/TableNames.h"
+
+#ifndef VELMORA_VERSION
+#error "VELMORA_VERSION must name the program's version"
+#endif
+
+namespace velmora {
+namespace {
+
+constexpr const char* kProgram = "Velmora " VELMORA_VERSION;
+
+bool HasVerdict(const AlignReport& report, AlignVerdict verdict) {
+  return std::any_of(report.points.begin(), report.points.end(),
+                     [verdict](const PointResult& p) { return p.verdict == verdict; });
+}
+
+}  // namespace
+
+AlignJob::AlignJob(AlignJobSettings settings, AlignClock* clock)
+    : m_settings(std::move(settings)),
+      m_plan(PlanInUse(m_settings)),
+      m_ownClock(clock ? nullptr : std::make_unique<SystemAlignClock>()),
+      m_clock(clock ? clock : m_ownClock.get()) {}
+
+AlignJob::~AlignJob() = default;
+
+void AlignJob::Cancel() { m_stop.request_stop(); }
+
+AlignPlan AlignJob::PlanInUse(const AlignJobSettings& settings) {
+  AlignPlan plan = settings.plan;
+  if (!settings.meter.meterUrl.isEmpty()) plan.meter.url = settings.meter.meterUrl;
+  if (!settings.meter.meterDialect.isEmpty()) plan.meter.dialect = settings.meter.meterDialect;
+  plan.meter.offsetDb = settings.meter.attenuatorDb;
+  return plan;
+}
+
+AlignOutcome AlignJob::Run(const CalibrationImage& start) {
+  AlignOutcome outcome;
+  outcome.aligned.AssignBytes(start.ToBytes());
+  outcome.aligned.setBusy(false);
+  AlignReport& report = outcome.report;
+  report.program = QString::fromUtf8(kProgram);
+  report.planName = m_plan.name;
+  report.planSha256 = m_plan.sha256;
+  report.meterUrl = m_plan.meter.url;
+  report.meterOffsetDb = m_plan.meter.offsetDb;
+  report.start = m_clock->Now();
+  QString error;
+  const auto dialect = MeterDialect::Find(m_plan.meter.dialect, error);
+  // Made here, on the thread that uses it: a socket belongs to the thread that made it.
+  auto link = dialect ? InstrumentLinks::Make(m_plan.meter.url, error) : nullptr;
+  if (!link) return Finish(outcome, AlignOutcome::Result::InstrumentError, error);
+  ScpiChannel channel(std::move(link), m_plan.meter.url);
+  if (!channel.open())
+    return Finish(outcome, AlignOutcome::Result::InstrumentError, channel.error());
+  PowerMeter meter(channel, *dialect);
+  if (!SetUpMeter(meter, outcome)) {
+    return Finish(outcome, AlignOutcome::Result::InstrumentError, meter.error());
+  }
+  Align(meter, outcome);
+  return outcome;
+}
+
+bool AlignJob::SetUpMeter(PowerMeter& meter, AlignOutcome& outcome) {
+  const auto id = meter.identify();
+  if (!id) return false;
+  outcome.report.meter = *id;
+  return meter.setup({m_plan.meter.averaging, m_plan.meter.offsetDb});
+}
+
+void AlignJob::Align(PowerMeter& meter, AlignOutcome& outcome) {
+  int total = 0;
+  for (const AlignRun::Table& t : m_settings.tables) {
+    if (m_plan.targets.at(std::size_t(t.band)).at(std::size_t(t.table)))
+      total += static_cast<int>(TableRun::ChosenPoints(m_plan, outcome.aligned, t.band).size());
+  }
+  // The live commands are composed in a working copy, so the aligned image keeps its own bytes.
+  CalibrationImage working;
+  working.AssignBytes(outcome.aligned.ToBytes());
+  CTransferJob job;
+  job.SetPortFactory(m_settings.portFactory);
+  job.SetOptions(m_settings.transfer);
+  int done = 0;
+  LivePowerProbe::Listeners listeners;
+  listeners.keying = [&](const ProbeRequest& r, int tryNumber) {
+    m_relay.PostProgress(tr("%1 %2 点 %3: 第 %4 次")
+                             .arg(QLatin1String(AlignPlan::kBandKeys.at(std::size_t(r.band))),
+                                  res::TableName(r.table))
+                             .arg(r.point)
+                             .arg(tryNumber),
+                         done, total);
+  };
+  listeners.read = [this](const ProbeRequest& r, const ProbeReading& reading) {
+    if (reading.error.isEmpty())
+      m_relay.PostTried(r.band, r.table, r.point, r.level, reading.watts);
+  };
+  LivePowerProbe probe(working, job, meter, m_plan, *m_clock, std::move(listeners));
+  AlignRun run(m_plan, probe, *m_clock, [&](const PointResult& point) {
+    ++done;
+    m_relay.PostPointFinished(point);
+  });
+  run.Run(outcome.aligned, m_settings.tables, outcome.report, m_stop.get_token());
+  Conclude(outcome, probe);
+}
+
+void AlignJob::Conclude(AlignOutcome& outcome, const LivePowerProbe& probe) {
+  AlignReport& report = outcome.report;
+  report.port = probe.port();
+  report.radio = probe.radio();
+  report.meterOffsetDb = m_plan.meter.offsetDb;
+  outcome.timings = probe.timings();
+  const auto meterFault =
+      std::find_if(report.points.begin(), report.points.end(),
+                   [](const PointResult& p) { return p.verdict == AlignVerdict::MeterError; });
+  if (meterFault != report.points.end() && meterFault->detail == probe.transferError()) {
+    Finish(outcome, AlignOutcome::Result::TransferFailed, probe.transferError());
+  } else if (meterFault != report.points.end()) {
+    Finish(outcome, AlignOutcome::Result::InstrumentError, meterFault->detail);
+  } else if (m_stop.stop_requested() && (HasVerdict(report, AlignVerdict::Cancelled) ||
+                                         HasVerdict(report, AlignVerdict::NotTried))) {
+    Finish(outcome, AlignOutcome::Result::Cancelled);
+  } else {
+    Finish(outcome, report.AllAligned() ? AlignOutcome::Result::Aligned
+                                        : AlignOutcome::Result::PointsFailed);
+  }
+}
+
+AlignOutcome AlignJob::Finish(AlignOutcome& outcome, AlignOutcome::Result result,
+                              const QString& error) {
+  outcome.result = result;
+  outcome.error = error;
+  if (!outcome.report.end.isValid()) outcome.report.end = m_clock->Now();
+  m_relay.PostFinished(outcome);
+  return outcome;
+}
+
+}  // namespace velmora

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <vector>
+
+#include "align/AlignPlan.h"
+#include "align/AlignRun.h"
+#include "instrument/InstrumentSettings.h"
+#include "transfer/CTransferJob.h"
+#include "transfer/TransferOptions.h"
+
+namespace velmora {
+
+// Everything an alignment job is told before it runs.
+struct AlignJobSettings {
+  AlignPlan plan;
+  InstrumentSettings meter;               // URL, dialect, attenuator dB actually used
+  std::vector<AlignRun::Table> tables;    // in this order
+  TransferOptions transfer;               // the radio's port, as read/write/live take it
+  CTransferJob::PortFactory portFactory;  // empty: the real port; tests: scaled timing
+};
+
+}  // namespace velmora

@@ -1,0 +1,103 @@
+#include "align/LivePowerProbe.h"
+
+#include <QCoreApplication>
+#include <chrono>
+
+#include "core/LiveCommandComposer.h"
+
+namespace velmora {
+namespace {
+
+using Steady = std::chrono::steady_clock;
+constexpr double kHertzPerMHz = 1e6;
+
+double Seconds(Steady::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// The radio's identification as text: printable bytes as they are, any other in hex.
+QString IdentificationText(const std::string& bytes) {
+  QString text;
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    text += b >= 0x20 && b < 0x7F ? QString(QChar(b))
+                                  : QStringLiteral("\\x%1").arg(b, 2, 16, QChar('0'));
+  }
+  return text;
+}
+
+}  // namespace
+
+LivePowerProbe::LivePowerProbe(CalibrationImage& image, CTransferJob& job, PowerMeter& meter,
+                               const AlignPlan& plan, AlignClock& clock, Listeners listeners)
+    : m_image(image),
+      m_job(job),
+      m_meter(meter),
+      m_plan(plan),
+      m_clock(clock),
+      m_listeners(std::move(listeners)) {}
+
+ProbeReading LivePowerProbe::Measure(const ProbeRequest& request) {
+  const bool samePoint =
+      request.band == m_last.band && request.table == m_last.table && request.point == m_last.point;
+  m_tryNumber = samePoint ? m_tryNumber + 1 : 1;
+  m_last = request;
+  if (m_listeners.keying) m_listeners.keying(request, m_tryNumber);
+  const QDateTime keyed = m_clock.Now();
+  const auto start = Steady::now();
+  ProbeReading reading;
+  TryTiming timing;
+  const auto finish = [&] {
+    reading.keyedSeconds = static_cast<double>(keyed.msecsTo(m_clock.Now())) / 1000.0;
+    if (reading.error.isEmpty()) m_timings.push_back(timing);
+    if (m_listeners.read) m_listeners.read(request, reading);
+    return reading;
+  };
+  if (!SendLive(request, reading.error)) return finish();
+  const auto sent = Steady::now();
+  timing.liveSeconds = Seconds(sent - start);
+  // The meter is set while the power settles: the settling counts from the acknowledgement.
+  if (request.mhz != m_meterMhz) {
+    if (!m_meter.setFrequency(request.mhz * kHertzPerMHz)) {
+      reading.error = m_meter.error();
+      return finish();
+    }
+    m_meterMhz = request.mhz;
+  }
+  const auto settle = std::chrono::milliseconds(m_plan.meter.settleMs);
+  const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - sent);
+  if (spent < settle) m_clock.Wait(settle - spent, {});  // a try, once begun, is read
+  const auto settled = Steady::now();
+  timing.settleSeconds = Seconds(settled - sent);
+  const auto watts = m_meter.readWatts();
+  timing.readSeconds = Seconds(Steady::now() - settled);
+  if (!watts) {
+    reading.error = m_meter.error();
+    return finish();
+  }
+  reading.watts = *watts;
+  return finish();
+}
+
+bool LivePowerProbe::SendLive(const ProbeRequest& request, QString& error) {
+  if (!LiveCommandComposer::ComposeLevel(m_image, request.band, request.table, request.point,
+                                         request.level)) {
+    error = QStringLiteral("table %1 is never sent live").arg(request.table);
+    return false;
+  }
+  m_job.Claim();
+  m_job.Setup(&m_image);
+  m_job.SetOperation(TRANSFER_LIVE);
+  m_job.Run();
+  // The job's relay lives on this thread, which may run no event loop: its news is taken here.
+  QCoreApplication::sendPostedEvents(&m_job.reports());
+  const TransferOutcome outcome = m_job.Outcome();
+  if (!outcome.succeeded()) {
+    m_transferError = QStringLiteral("live tune failed: ") + QString::fromStdString(outcome.detail);
+    error = m_transferError;
+    return false;
+  }
+  m_port = QString::fromStdString(outcome.port);
+  m_radio = IdentificationText(m_job.port()->identification());
+  return true;
+}
+
+}  // namespace velmora

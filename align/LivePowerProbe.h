@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <vector>
+
+#include "align/AlignClock.h"
+#include "align/AlignOutcome.h"
+#include "align/AlignPlan.h"
+#include "align/PowerProbe.h"
+#include "core/CalibrationImage.h"
+#include "instrument/PowerMeter.h"
+#include "transfer/CTransferJob.h"
+
+namespace velmora {
+
+// The bench behind the search: each try composes the level into the working image exactly as the
+// level-table page does, runs one live job on the calling thread (the window's live-tune wire
+// sequence), lets the power settle for the plan's time and reads the meter once. The meter's
+// frequency follows the point, set while the power settles.
+class LivePowerProbe : public PowerProbe {
+ public:
+  // Told before each try is keyed (with its number within the point) and after it was read.
+  struct Listeners {
+    std::function<void(const ProbeRequest&, int tryNumber)> keying;
+    std::function<void(const ProbeRequest&, const ProbeReading&)> read;
+  };
+
+  // The job, image and meter belong to the calling thread, which runs every Measure.
+  LivePowerProbe(CalibrationImage& image, CTransferJob& job, PowerMeter& meter,
+                 const AlignPlan& plan, AlignClock& clock, Listeners listeners = {});
+
+  ProbeReading Measure(const ProbeRequest& request) override;
+
+  // The last live job that failed, or nothing when every one reached the radio.
+  const QString& transferError() const { return m_transferError; }
+  const QString& port() const { return m_port; }
+  const QString& radio() const { return m_radio; }  // the radio's identification
+  const std::vector<TryTiming>& timings() const { return m_timings; }
+
+ private:
+  bool SendLive(const ProbeRequest& request, QString& error);
+
+  CalibrationImage& m_image;
+  CTransferJob& m_job;
+  PowerMeter& m_meter;
+  const AlignPlan& m_plan;
+  AlignClock& m_clock;
+  Listeners m_listeners;
+  ProbeRequest m_last{-1, -1, -1, 0, 0};
+  int m_tryNumber = 0;
+  int m_meterMhz = 0;  // the frequency the meter was set to last; 0: none yet
+  QString m_transferError;
+  QString m_port;
+  QString m_radio;
+  std::vector<TryTiming> m_timings;
+};
+
+}  // namespace velmora

@@ -1,0 +1,181 @@
+#include <QTest>
+#include <QThread>
+#include <memory>
+#include <vector>
+
+#include "align/AlignJob.h"
+#include "align/AlignPlanParser.h"
+#include "core/BandSettings.h"
+#include "core/ImageLayout.h"
+#include "core/LiveCommandComposer.h"
+#include "sim/ComPortRig.h"
+#include "sim/MeterServer.h"
+#include "tests/support/TestPorts.h"
+
+using namespace velmora;
+using Kind = sim::RequestRecord::Kind;
+
+namespace {
+
+constexpr int kSeed = 11;
+constexpr int kStored = 100;  // every level of the aligned table before the run
+constexpr int kBand = 0;
+constexpr int kTable = 0;  // high power
+constexpr int kPort = 3;
+
+// The simulated radio on a pseudo-terminal with its transmitter watched by the simulated meter on
+// a loopback socket, as velmora-radio-sim --meter serves them.
+struct Bench {
+  explicit Bench(std::chrono::milliseconds paSettle = std::chrono::milliseconds(0))
+      : transmitter({kSeed, paSettle, std::chrono::seconds(30)}),
+        meter([this](auto at) { return transmitter.Watts(at); }, {0.005, kSeed, {}}) {
+    std::string error;
+    if (!meter.Start("127.0.0.1", 0, &error)) qFatal("meter: %s", error.c_str());
+    radio.SetTransmitListener([this](const sim::TransmitEvent& e) {
+      if (e.keyed) {
+        transmitter.Key(e.frequencyMHz, e.level, meter::ModelClock::now());
+      } else {
+        transmitter.Unkey();
+      }
+    });
+    start.LoadDefaults();
+    start.setPortNumber(kPort);
+    for (int k = 0; k < layout::kPointsPerTable; ++k) start.levelTable(kBand, kTable, k) = kStored;
+    memory = radio.memory();
+  }
+
+  AlignJobSettings Settings(int settleMs) const {
+    AlignPlanParse parse = AlignPlanParser::Load(QStringLiteral(VELMORA_EXAMPLE_PLAN));
+    if (!parse.plan) qFatal("plan: %s", qPrintable(parse.error));
+    AlignJobSettings s;
+    s.plan = *parse.plan;
+    s.plan.meter.settleMs = settleMs;
+    s.plan.meter.maxInputDbm = 40;  // no attenuator before the simulated sensor: up to 10 W
+    s.meter.meterUrl = QStringLiteral("tcp://127.0.0.1:%1").arg(meter.port());
+    s.meter.meterDialect = s.plan.meter.dialect;
+    s.meter.attenuatorDb = 0;
+    s.tables = {{kBand, kTable}};
+    s.transfer.onlyStoredPort = true;
+    s.portFactory = test::MakeScaledPort;
+    return s;
+  }
+
+  sim::ComPortRig rig;
+  sim::PtyRadioServer& radio = rig.AddRadio(kPort);
+  meter::Transmitter transmitter;
+  sim::MeterServer meter;
+  CalibrationImage start;
+  sim::RadioMemory memory;
+};
+
+// Runs the job on a worker thread, as the window does, while this thread takes its signals.
+AlignOutcome RunOnWorker(AlignJob& job, const CalibrationImage& start) {
+  AlignOutcome outcome;
+  std::unique_ptr<QThread> worker(QThread::create([&] { outcome = job.Run(start); }));
+  worker->start();
+  while (!worker->isFinished()) QTest::qWait(5);
+  worker->wait();
+  QCoreApplication::sendPostedEvents(&job.reports());
+  return outcome;
+}
+
+std::vector<AlignTry> AllTries(const AlignReport& report) {
+  std::vector<AlignTry> tries;
+  for (const PointResult& p : report.points)
+    tries.insert(tries.end(), p.tries.begin(), p.tries.end());
+  return tries;
+}
+
+}  // namespace
+
+class AlignJobTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // One table through live tunes alone: every try is the window's own live command for that
+  // level, read once; the result holds the new levels and nothing else changed.
+  void alignsOneTableThroughLiveTunesOnly() {
+    Bench bench;
+    AlignJob job(bench.Settings(5));
+    int tried = 0, finished = 0, wrongThread = 0;
+    std::vector<PointResult> announced;
+    connect(&job.reports(), &AlignRelay::Tried, this, [&] {
+      ++tried;
+      if (QThread::currentThread() != thread()) ++wrongThread;
+    });
+    connect(&job.reports(), &AlignRelay::PointFinished, this,
+            [&](const PointResult& p) { announced.push_back(p); });
+    connect(&job.reports(), &AlignRelay::Finished, this, [&] { ++finished; });
+    const AlignOutcome outcome = RunOnWorker(job, bench.start);
+
+    QCOMPARE(outcome.result, AlignOutcome::Result::Aligned);
+    const AlignReport& report = outcome.report;
+    QVERIFY(report.points.size() >= 8);
+    CalibrationImage::Bytes expected = bench.start.ToBytes();
+    const meter::PowerCurve& curve = bench.transmitter.curve();
+    for (const PointResult& p : report.points) {
+      QCOMPARE(p.verdict, AlignVerdict::Aligned);
+      QVERIFY(p.newLevel != kStored);
+      const double truth = curve.Watts(p.mhz, p.newLevel);
+      QVERIFY2(truth >= p.target.minWatts && truth <= p.target.maxWatts,
+               qPrintable(QStringLiteral("point %1: %2 W").arg(p.point).arg(truth)));
+      expected[layout::LevelTableOffset(kBand, kTable, p.point)] = std::uint8_t(p.newLevel);
+    }
+    QCOMPARE(outcome.aligned.ToBytes(), expected);
+
+    // Only live tunes went over the wire, each the page's composition of its try's level.
+    const std::vector<AlignTry> tries = AllTries(report);
+    const auto live = bench.radio.liveCommands();
+    QCOMPARE(live.size(), tries.size());
+    std::size_t i = 0;
+    for (const PointResult& p : report.points) {
+      for (const AlignTry& t : p.tries) {
+        const auto composed =
+            LiveCommandComposer::LevelCommand(bench.start, kBand, kTable, p.point, t.level);
+        QCOMPARE(live[i++].bytes, *composed);
+      }
+    }
+    const std::vector<Kind> oneTune = {Kind::Handshake, Kind::Identify, Kind::IdentifyAck,
+                                       Kind::LiveCommand};
+    const auto requests = bench.radio.requests();
+    QCOMPARE(requests.size(), oneTune.size() * tries.size());
+    for (std::size_t r = 0; r < requests.size(); ++r) QCOMPARE(requests[r].kind, oneTune[r % 4]);
+    QCOMPARE(bench.radio.memory(), bench.memory);
+
+    QVERIFY(report.port.startsWith(QStringLiteral("COM%1 = ").arg(kPort)));
+    QCOMPARE(report.radio, QStringLiteral("VLM-SIM1"));
+    QCOMPARE(report.meter, QString::fromLatin1(meter::SimulatedMeter::kIdentification));
+    QCOMPARE(std::size_t(tried), tries.size());
+    QCOMPARE(announced.size(), report.points.size());
+    QCOMPARE(finished, 1);
+    QCOMPARE(wrongThread, 0);
+  }
+
+  // A cancel from another thread lets the try under way finish and keys nothing after it.
+  void cancelStopsBetweenTries() {
+    Bench bench;
+    AlignJob job(bench.Settings(40));
+    int triedAtCancel = -1, tried = 0;
+    connect(&job.reports(), &AlignRelay::Tried, this, [&] {
+      if (++tried == 3) {
+        triedAtCancel = tried;
+        job.Cancel();
+      }
+    });
+    const AlignOutcome outcome = RunOnWorker(job, bench.start);
+
+    QCOMPARE(outcome.result, AlignOutcome::Result::Cancelled);
+    const std::size_t keyed = AllTries(outcome.report).size();
+    QVERIFY2(keyed >= 3 && keyed <= std::size_t(triedAtCancel) + 1,
+             qPrintable(QString::number(keyed)));
+    QCOMPARE(bench.radio.liveCommands().size(), keyed);  // every keyed try was read
+    const auto& points = outcome.report.points;
+    QVERIFY(std::any_of(points.begin(), points.end(),
+                        [](const PointResult& p) { return p.verdict == AlignVerdict::Cancelled; }));
+    QCOMPARE(points.back().verdict, AlignVerdict::NotTried);
+    QCOMPARE(bench.radio.memory(), bench.memory);
+  }
+};
+
+QTEST_GUILESS_MAIN(AlignJobTest)
+#include "AlignJobTest.moc"
