@@ -248,6 +248,103 @@ Do you want to replace it?</translation>
     </message>
 </context>
 <context>
+    <name>velmora::AutoAlignment</name>
+    <message>
+        <source>已校准</source>
+        <translation>aligned</translation>
+    </message>
+    <message>
+        <source>尝试次数用尽</source>
+        <translation>out of tries</translation>
+    </message>
+    <message>
+        <source>功率不随电平上升</source>
+        <translation>the power does not rise with the level</translation>
+    </message>
+    <message>
+        <source>目标超出最高电平</source>
+        <translation>the target lies beyond the highest level</translation>
+    </message>
+    <message>
+        <source>会超出功率计的最大输入</source>
+        <translation>the meter&apos;s maximum input would be exceeded</translation>
+    </message>
+    <message>
+        <source>相邻两个电平都不在窗口内</source>
+        <translation>neither of two adjacent levels is inside the window</translation>
+    </message>
+    <message>
+        <source>功率计或实时电调出错</source>
+        <translation>the meter or the live tune failed</translation>
+    </message>
+    <message>
+        <source>本表发射时间用尽</source>
+        <translation>the table&apos;s keyed time ran out</translation>
+    </message>
+    <message>
+        <source>已取消</source>
+        <translation>cancelled</translation>
+    </message>
+    <message>
+        <source>未尝试</source>
+        <translation>not tried</translation>
+    </message>
+    <message>
+        <source>A段</source>
+        <translation>Band A</translation>
+    </message>
+    <message>
+        <source>B段</source>
+        <translation>Band B</translation>
+    </message>
+    <message>
+        <source>校准方案 %1 无效:
+%2</source>
+        <translation>The alignment plan %1 is not valid:
+%2</translation>
+    </message>
+    <message>
+        <source>校准方案 %1 没有这些表的目标: %2</source>
+        <translation>The alignment plan %1 has no targets for: %2</translation>
+    </message>
+    <message>
+        <source>校准方案的衰减器为 %1 dB，功率计设置为 %2 dB。
+按功率计设置的 %2 dB 校准吗?</source>
+        <translation>The alignment plan&apos;s attenuator is %1 dB, the meter settings say %2 dB.
+Align with the meter settings&apos; %2 dB?</translation>
+    </message>
+    <message>
+        <source>自动校准已取消，窗口中的校准数据没有改变。</source>
+        <translation>Auto-alignment cancelled; the alignment data in the window are unchanged.</translation>
+    </message>
+    <message>
+        <source>自动校准: %1 个点中 %2 个已校准。</source>
+        <translation>Auto-alignment: %2 of %1 points aligned.</translation>
+    </message>
+    <message>
+        <source>%1 %2 点 %3 (%4 MHz): %5</source>
+        <translation>%1 %2 point %3 (%4 MHz): %5</translation>
+    </message>
+    <message>
+        <source>未校准:</source>
+        <translation>Not aligned:</translation>
+    </message>
+    <message>
+        <source>请用“写入”把校准数据写入对讲机。</source>
+        <translation>Use Write to put the alignment data into the radio.</translation>
+    </message>
+    <message>
+        <source>保存校准报告 (JSON) 吗?</source>
+        <translation>Save the alignment report (JSON)?</translation>
+    </message>
+    <message>
+        <source>保存 %1 失败:
+%2</source>
+        <translation>Saving %1 failed:
+%2</translation>
+    </message>
+</context>
+<context>
     <name>velmora::CAlignMainDlg</name>
     <message>
         <source>%1 %2 失败:
