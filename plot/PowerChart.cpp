@@ -2,6 +2,7 @@
 
 #include <QAreaSeries>
 #include <QChart>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPen>
 #include <QScatterSeries>
@@ -43,14 +44,19 @@ void AddWindow(QChart* chart, int table, const PowerChart::Window& window, int f
   target->setName(PowerChart::tr("%1 目标").arg(res::TableName(table)));
   chart->addSeries(band);
   chart->addSeries(target);
+  // The legend names the readings; the band and line around them are told by the title.
+  for (QAbstractSeries* series :
+       {static_cast<QAbstractSeries*>(band), static_cast<QAbstractSeries*>(target)}) {
+    for (QLegendMarker* marker : chart->legend()->markers(series)) marker->setVisible(false);
+  }
 }
 
 }  // namespace
 
 QChart* PowerChart::Create() {
   auto* chart = new QChart;
-  chart->setTitle(tr("实测功率"));
-  chart->legend()->setAlignment(Qt::AlignRight);
+  chart->setTitle(tr("实测功率与目标窗口"));
+  chart->legend()->setAlignment(Qt::AlignBottom);
   chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
   Fill(chart, {}, 0, 1);
   return chart;

@@ -16,7 +16,9 @@ namespace velmora {
 namespace {
 
 constexpr QSize kInitialSize{720, 480};
-constexpr int kMinimumWidth = 360;  // narrower, the view is of no use beside the window
+constexpr int kMinimumWidth = 360;      // narrower, the view is of no use beside the window
+constexpr int kPowerChartHeight = 300;  // the window grows by this when an alignment measures
+constexpr int kLevelStretch = 3, kPowerStretch = 2;
 
 // The number a box shows, or the slider's position while the box holds no number.
 int ShownValue(const QLineEdit* edit, const QSlider* slider) {
@@ -42,8 +44,8 @@ CurveWindow::CurveWindow(CBandPageDlg* bandA, CBandPageDlg* bandB, QTabBar* band
   m_powerView->hide();
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(m_view);
-  layout->addWidget(m_powerView);
+  layout->addWidget(m_view, kLevelStretch);
+  layout->addWidget(m_powerView, kPowerStretch);
   resize(kInitialSize);
   m_refresh.setSingleShot(true);
   m_refresh.setInterval(0);
@@ -134,14 +136,22 @@ void CurveWindow::ClearPower() {
 
 void CurveWindow::SetPowerWindow(int band, int table, const PowerChart::Window& window) {
   m_power.at(std::size_t(band)).at(std::size_t(table)).window = window;
-  m_powerView->show();
-  m_refresh.start();
+  ShowPower();
 }
 
 void CurveWindow::ShowReading(int band, int table, int point, double watts) {
   m_power.at(std::size_t(band)).at(std::size_t(table)).watts.at(std::size_t(point)) = watts;
-  m_powerView->show();
+  ShowPower();
+}
+
+// The power chart takes room of its own below the levels, as far as the screen allows.
+void CurveWindow::ShowPower() {
   m_refresh.start();
+  if (IsPowerShown()) return;
+  m_powerView->show();
+  int h = height() + kPowerChartHeight;
+  if (const QScreen* s = screen()) h = std::min(h, s->availableGeometry().bottom() - y());
+  resize(width(), std::max(h, height()));
 }
 
 // The readings stand at the frequencies the band page shows, as the level curves do.

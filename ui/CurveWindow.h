@@ -50,6 +50,7 @@ class CurveWindow : public QDialog {
   void PlaceBeside(const QWidget* window);
   CBandPageDlg* ShownPage() const;
   void RefreshPower(const BandCurves& curves);
+  void ShowPower();
 
   static constexpr int kPowerTables = 3;  // the transmit tables
   struct PowerTrack {

@@ -180,10 +180,6 @@
         <translation>%1 target</translation>
     </message>
     <message>
-        <source>实测功率</source>
-        <translation>Measured power</translation>
-    </message>
-    <message>
         <source>%1 实测</source>
         <translation>%1 measured</translation>
     </message>
@@ -194,6 +190,10 @@
     <message>
         <source>功率 (W)</source>
         <translation>Power (W)</translation>
+    </message>
+    <message>
+        <source>实测功率与目标窗口</source>
+        <translation>Measured power and target windows</translation>
     </message>
 </context>
 <context>
