@@ -24,6 +24,7 @@
 #include "sim/ComPortRig.h"
 #include "sim/FactoryAlignment.h"
 #include "sim/MeterServer.h"
+#include "sim/TransmitterWatch.h"
 #include "ui/AppCommandLine.h"
 #include "ui/AutoAlignment.h"
 #include "ui/CAlignApp.h"
@@ -89,13 +90,7 @@ bool Save(QWidget* window, const QString& path) {
 struct Bench {
   Bench() : meter([this](auto at) { return transmitter.Watts(at); }, {}) {
     radio.SetMemory(sim::FactoryAlignment::Make());
-    radio.SetTransmitListener([this](const sim::TransmitEvent& e) {
-      if (e.keyed) {
-        transmitter.Key(e.frequencyMHz, e.level, meter::ModelClock::now());
-      } else {
-        transmitter.Unkey();
-      }
-    });
+    radio.SetTransmitListener(sim::TransmitterWatch::Listener(transmitter));
   }
   bool Start() {
     std::string error;
@@ -104,9 +99,10 @@ struct Bench {
     return false;
   }
 
+  // Before the radio, whose server thread tells it of every transmission until it stops.
+  meter::Transmitter transmitter;
   sim::ComPortRig rig;
   sim::PtyRadioServer& radio = rig.AddRadio(kAlignPort);
-  meter::Transmitter transmitter;
   sim::MeterServer meter;
 };
 

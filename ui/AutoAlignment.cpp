@@ -41,23 +41,6 @@ QString BandName(int band) {
   return band == 0 ? AutoAlignment::tr("A段") : AutoAlignment::tr("B段");
 }
 
-// Gives the window's gate back on every way out of a start that did not hand it to a run.
-class GateLease {
- public:
-  explicit GateLease(TransferGate& gate) : m_gate(gate), m_held(gate.TryEnter()) {}
-  ~GateLease() {
-    if (m_held) m_gate.Leave();
-  }
-  GateLease(const GateLease&) = delete;
-  GateLease& operator=(const GateLease&) = delete;
-  explicit operator bool() const { return m_held; }
-  void HandOver() { m_held = false; }
-
- private:
-  TransferGate& m_gate;
-  bool m_held;
-};
-
 }  // namespace
 
 AutoAlignment::AutoAlignment(CAlignMainDlg* window, CTransferJob::PortFactory portFactory)
@@ -77,7 +60,7 @@ void AutoAlignment::Cancel() {
 
 void AutoAlignment::Start(int band, const QList<int>& tables) {
   if (IsRunning()) return;
-  GateLease lease(m_window->gate());  // no live tune, read or write from here on
+  TransferGate::Hold lease(m_window->gate());  // no live tune, read or write from now on
   if (!lease) return;
   const std::optional<AlignPlan> plan = ChoosePlan();
   if (!plan || !HasTargets(*plan, band, tables)) return;

@@ -50,23 +50,6 @@ QString FileErrorText(const QString& action, const QString& path, const FileResu
       .arg(action, path, QString::fromStdString(result.error));
 }
 
-// Holds the window's one-transfer gate for a file operation, chooser included, so no job starts
-// meanwhile; refused while a job runs.
-class GateHold {
- public:
-  explicit GateHold(TransferGate& gate) : m_gate(gate), m_held(gate.TryEnter()) {}
-  ~GateHold() {
-    if (m_held) m_gate.Leave();
-  }
-  GateHold(const GateHold&) = delete;
-  GateHold& operator=(const GateHold&) = delete;
-  explicit operator bool() const { return m_held; }
-
- private:
-  TransferGate& m_gate;
-  bool m_held;
-};
-
 // The label "开机显示" names the two power-on boxes after it, for screen readers and its key.
 void TiePowerOnLabel(const DialogControls& controls) {
   QLabel* label = nullptr;
@@ -323,7 +306,7 @@ void CAlignMainDlg::OnWrite() {
 }
 
 void CAlignMainDlg::OnSave() {
-  const GateHold hold(m_gate);
+  const TransferGate::Hold hold(m_gate);
   if (hold) ChooseAndSave();
 }
 
@@ -356,14 +339,14 @@ void CAlignMainDlg::OpenNamed(const QString& path) {
 }
 
 void CAlignMainDlg::OpenChosen(const std::function<QString()>& choose) {
-  const GateHold hold(m_gate);
+  const TransferGate::Hold hold(m_gate);
   if (!hold || !MaybeSaveChanges()) return;
   const QString path = choose();
   if (!path.isEmpty()) openFile(path);
 }
 
 void CAlignMainDlg::SaveToCurrentFile() {
-  const GateHold hold(m_gate);
+  const TransferGate::Hold hold(m_gate);
   if (!hold) return;
   if (m_filePath.isEmpty()) {
     ChooseAndSave();
@@ -487,7 +470,7 @@ void CAlignMainDlg::FinishEndSession() {
 void CAlignMainDlg::done(int result) {
   if (m_ending) return;  // the end of the session closes the window itself
   {
-    const GateHold hold(m_gate);
+    const TransferGate::Hold hold(m_gate);
     if (!hold) {
       m_prompts.notify(this, tr(kCloseRefusedText));
       return;

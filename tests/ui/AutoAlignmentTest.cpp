@@ -12,6 +12,7 @@
 #include "sim/ComPortRig.h"
 #include "sim/FactoryAlignment.h"
 #include "sim/MeterServer.h"
+#include "sim/TransmitterWatch.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/AutoAlignment.h"
@@ -42,13 +43,7 @@ struct Bench {
     radio.SetMemory(memory);
     std::string error;
     if (!meter.Start("127.0.0.1", 0, &error)) qFatal("meter: %s", error.c_str());
-    radio.SetTransmitListener([this](const sim::TransmitEvent& e) {
-      if (e.keyed) {
-        transmitter.Key(e.frequencyMHz, e.level, meter::ModelClock::now());
-      } else {
-        transmitter.Unkey();
-      }
-    });
+    radio.SetTransmitListener(sim::TransmitterWatch::Listener(transmitter));
   }
 
   // The shipped plan for a meter with no attenuator before its sensor, settling at once.
@@ -74,9 +69,10 @@ struct Bench {
     settings.Save(*InstrumentSettings::ProgramSettings());
   }
 
+  // Before the radio, whose server thread tells it of every transmission until it stops.
+  meter::Transmitter transmitter{{kSeed, std::chrono::milliseconds(0), std::chrono::seconds(30)}};
   sim::ComPortRig rig;
   sim::PtyRadioServer& radio = rig.AddRadio(kPort);
-  meter::Transmitter transmitter{{kSeed, std::chrono::milliseconds(0), std::chrono::seconds(30)}};
   sim::MeterServer meter;
 };
 
