@@ -19,6 +19,8 @@
 #include "ui/QtTranslations.h"
 #include "ui/UserSettings.h"
 #include "ui/WindowPrompts.h"
+#include "ui/controls/CStyledTabCtrl.h"
+#include "ui/pages/CBandPageDlg.h"
 
 namespace velmora {
 
@@ -78,6 +80,16 @@ void MainWindowCommands::BuildRadioMenu() {
   for (const auto& [id, action] : entries) {
     auto* button = qobject_cast<QPushButton*>(m_window->Control(id));
     connect(action, &QAction::triggered, button, &QPushButton::click);
+  }
+  radio->addSeparator();
+  // The band page's own buttons, of the band shown: they rest while a transfer runs.
+  const std::pair<const char*, QPushButton* (CBandPageDlg::*)() const> aligns[] = {
+      {QT_TR_NOOP("自动校准(&L)..."), &CBandPageDlg::alignTableButton},
+      {QT_TR_NOOP("整段自动校准(&B)..."), &CBandPageDlg::alignBandButton}};
+  for (const auto& [text, button] : aligns) {
+    connect(AddAction(radio, text), &QAction::triggered, this, [this, button] {
+      (m_window->bandPage(m_window->tabCtrl()->currentIndex())->*button)()->click();
+    });
   }
   radio->addSeparator();
   connect(AddAction(radio, QT_TR_NOOP("打开备份文件夹"), {}), &QAction::triggered, m_window,

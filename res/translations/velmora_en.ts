@@ -573,6 +573,14 @@ Align with the meter settings&apos; %2 dB?</translation>
         <source>功率计(&amp;M)...</source>
         <translation>Power &amp;meter...</translation>
     </message>
+    <message>
+        <source>自动校准(&amp;L)...</source>
+        <translation>Auto-a&amp;lign...</translation>
+    </message>
+    <message>
+        <source>整段自动校准(&amp;B)...</source>
+        <translation>Auto-align the &amp;band...</translation>
+    </message>
 </context>
 <context>
     <name>velmora::MeterSettingsDlg</name>

@@ -31,6 +31,26 @@ constexpr std::uint16_t kBandATables = 0x0F80;  // the radio's address of band A
 // The radio's stored levels before the runs: high power a little low, middle power far off.
 constexpr std::uint8_t kHighStored = 100, kMiddleStored = 40;
 
+// The shipped plan for a meter with no attenuator before its sensor, settling at once, with its
+// meter entry changed as asked; written as name in dir.
+QString PlanFile(const QTemporaryDir& dir, const QString& name,
+                 const std::function<void(QJsonObject&)>& change = {}) {
+  QFile shipped(QStringLiteral(VELMORA_EXAMPLE_PLAN));
+  if (!shipped.open(QIODevice::ReadOnly)) qFatal("no example plan");
+  QJsonObject plan = QJsonDocument::fromJson(shipped.readAll()).object();
+  QJsonObject meterEntry = plan.value("meter").toObject();
+  meterEntry["offsetDb"] = 0;
+  meterEntry["maxInputDbm"] = 40;
+  meterEntry["settleMs"] = 5;
+  if (change) change(meterEntry);
+  plan["meter"] = meterEntry;
+  const QString path = dir.filePath(name);
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write the plan");
+  file.write(QJsonDocument(plan).toJson());
+  return path;
+}
+
 // The simulated radio on a pseudo-terminal, its transmitter measured by the simulated meter on a
 // loopback port, as velmora-radio-sim --meter serves them.
 struct Bench {
@@ -44,23 +64,6 @@ struct Bench {
     std::string error;
     if (!meter.Start("127.0.0.1", 0, &error)) qFatal("meter: %s", error.c_str());
     radio.SetTransmitListener(sim::TransmitterWatch::Listener(transmitter));
-  }
-
-  // The shipped plan for a meter with no attenuator before its sensor, settling at once.
-  QString WritePlan(const QTemporaryDir& dir) const {
-    QFile shipped(QStringLiteral(VELMORA_EXAMPLE_PLAN));
-    if (!shipped.open(QIODevice::ReadOnly)) qFatal("no example plan");
-    QJsonObject plan = QJsonDocument::fromJson(shipped.readAll()).object();
-    QJsonObject meterEntry = plan.value("meter").toObject();
-    meterEntry["offsetDb"] = 0;
-    meterEntry["maxInputDbm"] = 40;
-    meterEntry["settleMs"] = 5;
-    plan["meter"] = meterEntry;
-    const QString path = dir.filePath("plan.json");
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write the plan");
-    file.write(QJsonDocument(plan).toJson());
-    return path;
   }
 
   void StoreMeterSettings() const {
@@ -101,6 +104,8 @@ class AutoAlignmentTest : public QObject {
  private slots:
   void initTestCase();
   void alignsOneTableAndCancelsAnother();
+  void refusedStartsLeaveTheWindowFree_data();
+  void refusedStartsLeaveTheWindowFree();
 
  private:
   QTemporaryDir m_dir;
@@ -126,7 +131,7 @@ void AutoAlignmentTest::alignsOneTableAndCancelsAnother() {
   const sim::RadioMemory memory = bench.radio.memory();
   AutoAlignment* align = w.dlg->autoAlignment();
   const QString report = m_dir.filePath("report.json");
-  w.script.planPaths << bench.WritePlan(m_dir);
+  w.script.planPaths << PlanFile(m_dir, "plan.json");
   w.script.reportPaths << report;
   w.script.yes = true;
 
@@ -171,7 +176,7 @@ void AutoAlignmentTest::alignsOneTableAndCancelsAnother() {
       if (moves++ == 0) QTest::mouseClick(w.dlg->cancelButton(), Qt::LeftButton);
     });
   }
-  w.script.planPaths << bench.WritePlan(m_dir);
+  w.script.planPaths << PlanFile(m_dir, "plan.json");
   w.script.yes = false;
   PressAlign(w, other);
   QVERIFY(w.dlg->cancelButton()->isVisible());
@@ -183,6 +188,75 @@ void AutoAlignmentTest::alignsOneTableAndCancelsAnother() {
   QCOMPARE(TableOnScreen(w, other), otherBefore);
   QCOMPARE(TableInImage(w.dlg->image(), table), expected);
   QVERIFY(!w.dlg->cancelButton()->isVisible());
+}
+
+void AutoAlignmentTest::refusedStartsLeaveTheWindowFree_data() {
+  // "" = chooser cancelled; the shipped plan changed as named; else the file's text
+  QTest::addColumn<QString>("plan");
+  QTest::addColumn<QString>("meterUrl");
+  QTest::addColumn<QString>("notice");  // part of the one notice expected, "" for none
+  QTest::addColumn<QString>("question");
+  QTest::addColumn<bool>("meterDialog");
+  QTest::newRow("chooser cancelled") << ""
+                                     << "tcp://127.0.0.1:1"
+                                     << ""
+                                     << "" << false;
+  QTest::newRow("not a plan") << "{\"format\": 1}"
+                              << "tcp://127.0.0.1:1"
+                              << "无效"
+                              << "" << false;
+  QTest::newRow("plan's attenuator not the meter's, declined") << "plan's attenuator"
+                                                               << "tcp://127.0.0.1:1"
+                                                               << ""
+                                                               << "30 dB" << false;
+  QTest::newRow("no meter anywhere, settings cancelled") << "no url"
+                                                         << ""
+                                                         << ""
+                                                         << "" << true;
+}
+
+// Each way a start can be refused asks or tells what it should, starts no run and leaves the
+// window's buttons and gate free.
+void AutoAlignmentTest::refusedStartsLeaveTheWindowFree() {
+  QFETCH(QString, plan);
+  QFETCH(QString, meterUrl);
+  QFETCH(QString, notice);
+  QFETCH(QString, question);
+  QFETCH(bool, meterDialog);
+  InstrumentSettings meter;
+  meter.meterUrl = meterUrl;
+  meter.Save(*InstrumentSettings::ProgramSettings());
+  QString path;
+  if (plan == "plan's attenuator") {
+    path = PlanFile(m_dir, "refused.json", [](QJsonObject& m) { m["offsetDb"] = 30; });
+  } else if (plan == "no url") {
+    path = PlanFile(m_dir, "refused.json", [](QJsonObject& m) { m.remove("url"); });
+  } else if (!plan.isEmpty()) {
+    QFile file(m_dir.filePath("refused.json"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(plan.toUtf8());
+    path = file.fileName();
+  }
+  MainWindow w;
+  if (!path.isEmpty()) w.script.planPaths << path;
+  w.script.yes = false;
+  bool dialogShown = false;
+  if (meterDialog) {
+    test::WhenModal<QDialog>([&](QDialog* dialog) {
+      dialogShown = true;
+      dialog->reject();
+    });
+  }
+  QTest::mouseClick(w.Band(kBand)->alignBandButton(), Qt::LeftButton);
+  QCOMPARE(dialogShown, meterDialog);
+  QVERIFY(!w.dlg->autoAlignment()->IsRunning());
+  QVERIFY(w.Idle());
+  QCOMPARE(w.script.notices.size(), notice.isEmpty() ? 0 : 1);
+  if (!notice.isEmpty())
+    QVERIFY2(w.script.notices.first().contains(notice), qPrintable(w.script.notices.first()));
+  QCOMPARE(w.script.yesNoQuestions.size(), question.isEmpty() ? 0 : 1);
+  if (!question.isEmpty()) QVERIFY(w.script.yesNoQuestions.first().contains(question));
+  QVERIFY(!w.dlg->isWindowModified());
 }
 
 QTEST_MAIN(AutoAlignmentTest)
