@@ -69,11 +69,12 @@ AlignOutcome AlignJob::Run(const CalibrationImage& start) {
   return outcome;
 }
 
+// Set up first, as `meter --read` does: a fault shows as the same words in both.
 bool AlignJob::SetUpMeter(PowerMeter& meter, AlignOutcome& outcome) {
+  if (!meter.setup({m_plan.meter.averaging, m_plan.meter.offsetDb})) return false;
   const auto id = meter.identify();
-  if (!id) return false;
-  outcome.report.meter = *id;
-  return meter.setup({m_plan.meter.averaging, m_plan.meter.offsetDb});
+  if (id) outcome.report.meter = *id;
+  return id.has_value();
 }
 
 void AlignJob::Align(PowerMeter& meter, AlignOutcome& outcome) {

@@ -39,12 +39,7 @@ void AlignRelay::PostFinished(const AlignOutcome& outcome) {
 }
 
 void AlignRelay::Post(Report report) {
-  bool wake = false;
-  {
-    std::lock_guard lock(m_mutex);
-    wake = m_pending.empty();  // one wake-up drains everything posted before it runs
-    m_pending.push_back(std::move(report));
-  }
+  const bool wake = m_queue.Push(std::move(report));
   if (QThread::currentThread() == thread()) {
     Deliver();  // no event loop need run here: what waits goes out now, in order
   } else if (wake) {
@@ -53,12 +48,7 @@ void AlignRelay::Post(Report report) {
 }
 
 void AlignRelay::Deliver() {
-  std::deque<Report> reports;
-  {
-    std::lock_guard lock(m_mutex);
-    reports.swap(m_pending);
-  }
-  for (const Report& r : reports) Emit(r);
+  for (const Report& r : m_queue.TakeAll()) Emit(r);
 }
 
 void AlignRelay::Emit(const Report& r) {

@@ -2,12 +2,11 @@
 
 #include <QObject>
 #include <QString>
-#include <deque>
-#include <mutex>
 #include <optional>
 
 #include "align/AlignOutcome.h"
 #include "align/PointResult.h"
+#include "transfer/RelayQueue.h"
 
 namespace velmora {
 
@@ -50,8 +49,7 @@ class AlignRelay : public QObject {
   void Deliver();
   void Emit(const Report& report);
 
-  std::mutex m_mutex;
-  std::deque<Report> m_pending;
+  RelayQueue<Report> m_queue;
 };
 
 }  // namespace velmora

@@ -37,7 +37,7 @@ class PrintingPresenter : public MessagePresenter {
 
 TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::ostream& out,
                                   CTransferJob::PortFactory factory, const TransferOptions& options,
-                                  std::ostream* progress) {
+                                  std::ostream* progress, std::string* backupPath) {
   PrintingPresenter presenter(out);
   CTransferJob job;
   job.SetPresenter(&presenter);
@@ -58,11 +58,11 @@ TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::o
   if (progress) *progress << "\r" << kClearToEndOfLine << std::flush;
   const TransferOutcome finished = job.Outcome();  // complete: its thread has ended
   if (!presenter.shown()) {
-    out << (finished.succeeded() ? CTransferJob::kSuccessText : CTransferJob::kFailureText)
-        << "\n";
+    out << (finished.succeeded() ? CTransferJob::kSuccessText : CTransferJob::kFailureText) << "\n";
   }
   out << job.Detail() << "\n";
   if (!job.BackupPath().empty()) out << "backup: " << SafeFile::Shown(job.BackupPath()) << "\n";
+  if (backupPath) *backupPath = job.BackupPath();
   if (operation == TRANSFER_WRITE && !finished.succeeded()) {
     out << WriteAftermath::Describe(finished, job.BackupPath(), image.portNumber()) << "\n";
   }

@@ -15,10 +15,11 @@ class CliJobRunner {
  public:
   // Tests hand in a port factory (scaled timing); the tool uses the real port. progress, when
   // given, receives the job's progress as one rewritten terminal line. Returns the outcome the
-  // job finished with.
+  // job finished with, and the backup a write saved in backupPath when given ("" for none).
   static TransferOutcome Run(int operation, CalibrationImage& image, std::ostream& out,
                              CTransferJob::PortFactory factory = {},
-                             const TransferOptions& options = {}, std::ostream* progress = nullptr);
+                             const TransferOptions& options = {}, std::ostream* progress = nullptr,
+                             std::string* backupPath = nullptr);
 };
 
 }  // namespace velmora

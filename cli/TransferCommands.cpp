@@ -70,22 +70,21 @@ std::set<std::string> With(std::set<std::string> flags, std::initializer_list<co
   return flags;
 }
 
-// The port rule and progress of a transfer command.
-TransferOptions PortOptions(const CliArguments& args) {
+}  // namespace
+
+TransferOptions TransferCommands::PortOptions(const CliArguments& args) {
   TransferOptions options;
   options.onlyStoredPort = args.Has("--port") && !args.Has("--scan");
   return options;
 }
 
-// Progress goes to a terminal only, never into a file or pipe that a script reads.
-std::ostream* ProgressStream(const CliArguments& args) {
+std::ostream* TransferCommands::ProgressStream(const CliArguments& args) {
   return !args.Has("--quiet") && ::isatty(STDERR_FILENO) ? &std::cerr : nullptr;
 }
 
-// The image a command starts from: the file (or the defaults), then --port; never busy, since
-// a file saved while a job ran must not hold the next one.
-bool PrepareImage(const CliArguments& args, const std::optional<std::string>& file,
-                  CliImage::Size size, CalibrationImage& image, std::ostream& err) {
+bool TransferCommands::PrepareImage(const CliArguments& args,
+                                    const std::optional<std::string>& file, CliImage::Size size,
+                                    CalibrationImage& image, std::ostream& err) {
   image.LoadDefaults();
   if (file && !CliImage::Load(*file, image, size, err)) return false;
   std::string error;
@@ -98,6 +97,8 @@ bool PrepareImage(const CliArguments& args, const std::optional<std::string>& fi
   image.setBusy(false);
   return true;
 }
+
+namespace {
 
 std::string Hex(std::span<const std::uint8_t> bytes) {
   std::string text;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/AlignCommand.h"
 #include "cli/CliArguments.h"
 #include "cli/CliImage.h"
 #include "cli/DiffCommand.h"
@@ -32,12 +33,13 @@ constexpr const char* kUsage =
     "  report FILE.dat... -o OUT.csv  one CSV row per file, every field decoded\n"
     "  ports [--json]          COM1..COM9 on this machine and whether each can be opened\n"
     "  meter [--read|--zero]   the bench power meter: identify, read once, or zero\n"
+    "  align PLAN.json --meter URL  tune the transmit tables to the plan's powers\n"
     "--log FILE (before or after the command) appends a trace of every byte on the line\n"
     "(--log -: stderr).\n"
     "velmora-cli help COMMAND (or COMMAND --help) prints a command's options; --version prints\n"
     "the version.\n"
-    "Exit status: 0 success, 1 the radio transfer or the meter failed, 2 bad usage or unreadable\n"
-    "files.\n";
+    "Exit status: 0 success, 1 the radio transfer or the meter failed (align: a point failed),\n"
+    "2 bad usage or unreadable files (align: a bad plan or meter).\n";
 
 using Command = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
 
@@ -106,6 +108,7 @@ int main(int argc, char** argv) {
       {"live", TransferCommands::Live, false}, {"show", ShowCommand::Run, true},
       {"diff", DiffCommand::Run, true},        {"report", ReportCommand::Run, true},
       {"ports", PortsCommand::Run, true},      {"meter", MeterCommand::Run, true},
+      {"align", AlignCommand::Run, false},
   };
   if (!args.empty()) {
     for (const auto& command : commands) {

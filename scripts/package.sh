@@ -32,6 +32,7 @@ usr/share/icons/hicolor/scalable/apps/velmora.svg
 usr/share/man/man1/velmora-cli.1.gz
 usr/share/man/man1/velmora-radio-sim.1.gz
 usr/share/man/man1/velmora.1.gz
+usr/share/man/man5/velmora-align-plan.5.gz
 usr/share/metainfo/org.velmora.Velmora.metainfo.xml"
 for size in 16 22 24 32 48 64 128 256; do
   expected+=$'\n'"usr/share/icons/hicolor/${size}x${size}/apps/velmora.png"
@@ -79,7 +80,7 @@ desktop-file-validate "$root/usr/share/applications/velmora.desktop" >/dev/null 
   fail "desktop entry"
 appstreamcli validate --no-net --explain "$root/usr/share/metainfo/org.velmora.Velmora.metainfo.xml" \
   >/dev/null || fail "AppStream metadata"
-for page in "$root"/usr/share/man/man1/*.1.gz; do
+for page in "$root"/usr/share/man/man1/*.1.gz "$root"/usr/share/man/man5/*.5.gz; do
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "manual page $(basename "$page"): $warnings"
 done

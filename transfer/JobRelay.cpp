@@ -25,22 +25,11 @@ void JobRelay::PostFinished(int operation, const TransferOutcome& outcome) {
 }
 
 void JobRelay::Post(Report report) {
-  bool wake = false;
-  {
-    std::lock_guard lock(m_mutex);
-    wake = m_pending.empty();  // one wake-up drains everything posted before it runs
-    m_pending.push_back(std::move(report));
-  }
-  if (wake) emit Pending();
+  if (m_queue.Push(std::move(report))) emit Pending();
 }
 
 void JobRelay::Deliver() {
-  std::deque<Report> reports;
-  {
-    std::lock_guard lock(m_mutex);
-    reports.swap(m_pending);
-  }
-  for (const Report& r : reports) {
+  for (const Report& r : m_queue.TakeAll()) {
     if (r.finished) {
       emit Finished(r.operation, r.outcome);
     } else {

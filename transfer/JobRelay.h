@@ -2,10 +2,9 @@
 
 #include <QObject>
 #include <QString>
-#include <deque>
-#include <mutex>
 #include <string>
 
+#include "transfer/RelayQueue.h"
 #include "transfer/TransferOutcome.h"
 
 namespace velmora {
@@ -47,8 +46,7 @@ class JobRelay : public QObject {
   void Post(Report report);
   void Deliver();
 
-  std::mutex m_mutex;
-  std::deque<Report> m_pending;
+  RelayQueue<Report> m_queue;
 };
 
 }  // namespace velmora

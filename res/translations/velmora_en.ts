@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>AlignJob</name>
+    <message>
+        <source>%1 %2 点 %3: 第 %4 次</source>
+        <translation>%1 %2 point %3: try %4</translation>
+    </message>
+</context>
+<context>
     <name>AlignmentChart</name>
     <message>
         <source>当前点</source>

@@ -1,6 +1,7 @@
 #include <QTest>
 #include <QThread>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "align/AlignJob.h"
@@ -174,6 +175,29 @@ class AlignJobTest : public QObject {
                         [](const PointResult& p) { return p.verdict == AlignVerdict::Cancelled; }));
     QCOMPARE(points.back().verdict, AlignVerdict::NotTried);
     QCOMPARE(bench.radio.memory(), bench.memory);
+  }
+
+  // A radio that stops acknowledging live tunes ends the run as a transfer failure at its first
+  // try: that point names the failure, no later point is keyed and nothing is aligned.
+  void unacknowledgedLiveTuneEndsTheRun() {
+    Bench bench;
+    sim::RadioFaults faults;
+    faults.liveReply = sim::LiveReply::Silent;
+    bench.radio.SetFaults(faults);
+    AlignJob job(bench.Settings(5));
+    const AlignOutcome outcome = RunOnWorker(job, bench.start);
+
+    QCOMPARE(outcome.result, AlignOutcome::Result::TransferFailed);
+    QVERIFY2(outcome.error.startsWith("live tune failed: "), qPrintable(outcome.error));
+    const auto& points = outcome.report.points;
+    QCOMPARE(points.front().verdict, AlignVerdict::MeterError);
+    QCOMPARE(points.front().detail, outcome.error);
+    for (const PointResult& p : points) QVERIFY(p.tries.empty());
+    QCOMPARE(points.back().verdict, AlignVerdict::NotTried);
+    std::set<sim::LiveCommandBytes> sent;
+    for (const auto& live : bench.radio.liveCommands()) sent.insert(live.bytes);
+    QCOMPARE(sent.size(), 1u);  // the first try's command alone, with its retries
+    QCOMPARE(outcome.aligned.ToBytes(), bench.start.ToBytes());
   }
 };
 

@@ -152,6 +152,15 @@ class CliEndToEndTest : public QObject {
     QTest::newRow("backups kept: a word")
         << QStringList{"write", "x.dat", "--keep-backups", "some"};
     QTest::newRow("backups kept: negative") << QStringList{"write", "x.dat", "--keep-backups=-1"};
+    const QString plan = VELMORA_EXAMPLE_PLAN;
+    QTest::newRow("align without plan") << QStringList{"align", "--meter", "sim:"};
+    QTest::newRow("align: plan missing") << QStringList{"align", "/nonexistent/p.json"};
+    QTest::newRow("align: plan not JSON") << QStringList{"align", "/dev/null"};
+    QTest::newRow("align: unknown table") << QStringList{"align", plan, "--tables", "A0,C1"};
+    QTest::newRow("align: table twice") << QStringList{"align", plan, "--tables", "B2,B2"};
+    QTest::newRow("align: meter URL") << QStringList{"align", plan, "--meter", "gpib://7"};
+    QTest::newRow("align: one file, two outputs")
+        << QStringList{"align", plan, "--report", "/tmp/r", "--csv", "/tmp/r"};
   }
   void usageErrorsExitTwo() {
     QFETCH(QStringList, args);
@@ -192,6 +201,9 @@ class CliEndToEndTest : public QObject {
     QTest::newRow("help command") << QStringList{"help", "read"} << 0
                                   << "usage: velmora-cli read OUT.dat"
                                   << "";
+    QTest::newRow("help align") << QStringList{"help", "align"} << 0
+                                << "usage: velmora-cli align PLAN.json --meter URL"
+                                << "";
     QTest::newRow("help plot") << QStringList{"help", "plot"} << 0 << "usage: velmora-cli plot "
                                << "";
     QTest::newRow("help unknown") << QStringList{"help", "erase"} << 2 << ""

@@ -6,6 +6,7 @@
 #include "instrument/model/PowerCurve.h"
 #include "instrument/model/SimulatedMeter.h"
 #include "tests/cli/CliProcess.h"
+#include "tests/cli/SimPlan.h"
 
 using namespace velmora;
 using namespace velmora::test;
@@ -94,6 +95,13 @@ class MeterEndToEndTest : public QObject {
     QCOMPARE(read.exitCode, 1);
     QVERIFY2(read.err.contains(message), qPrintable(read.err));
     QVERIFY(clock.elapsed() < kQueryTimeoutMs + 8000);  // slack for a loaded or sanitized run
+
+    // An alignment stops on the same fault, as a bench error, with the radio's alignment as it was.
+    const QString plan = WriteSimPlan(m_config->filePath("plan.json"), 0);
+    const auto align = RunCli(
+        radio.path(), {"align", plan, "--meter", url, "--port", "1", "--tables", "A0"}, m_env);
+    QCOMPARE(align.exitCode, 2);
+    QVERIFY2(align.err.contains(message), qPrintable(align.err));
   }
 
   void badUsageExitsTwo_data() {

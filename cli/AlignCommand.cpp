@@ -1,0 +1,274 @@
+#include "cli/AlignCommand.h"
+
+#include <QEventLoop>
+#include <QThread>
+#include <cstdio>
+#include <memory>
+#include <set>
+
+#include "align/AlignJob.h"
+#include "align/AlignPlanParser.h"
+#include "cli/CliJobRunner.h"
+#include "cli/OutputFile.h"
+#include "cli/ReadOutputFile.h"
+#include "cli/TransferCommands.h"
+#include "core/SafeFile.h"
+#include "instrument/InstrumentLinks.h"
+#include "transfer/DataFolder.h"
+#include "transfer/StopSignals.h"
+
+namespace velmora {
+namespace {
+
+constexpr const char* kClearToEndOfLine = "\033[K";
+
+constexpr const char* kUsage =
+    "usage: velmora-cli align PLAN.json --meter URL [--port N] [--tables A0,A1,A2,B0,B1,B2]\n"
+    "                         [--report OUT.json] [--csv OUT.csv] [--out ALIGNED.dat] [--write]\n"
+    "                         [--quiet]\n"
+    "Reads the radio as read does, then tunes every chosen transmit point of the tables to the\n"
+    "plan's target power against the bench power meter: each try is one live tune (the radio's\n"
+    "stored alignment is never written by it), the plan's settling time and one reading. The\n"
+    "aligned image (the read image with the new levels, nothing else changed) is saved to\n"
+    "ALIGNED.dat; --write writes it into the radio through the normal write, with a backup first\n"
+    "and every block read back, and only when every point is aligned. --report and --csv save\n"
+    "the report: the run, and every point with every try. All outputs are checked before the\n"
+    "radio is touched.\n"
+    "Tables: band A or B with 0 high, 1 middle, 2 low power, in the order given; by default\n"
+    "every table the plan has a target for. --meter: tcp://HOST:PORT,\n"
+    "serial:///dev/ttyUSB0?baud=9600, usbtmc:///dev/usbtmc0 or sim:; without it the plan's\n"
+    "meter.url. The dialect, attenuator offset, averaging and settling time come from the plan\n"
+    "(velmora-align-plan(5)).\n"
+    "Ports: --port N talks to COMN only; without it the scan starts at COM1. --quiet: no\n"
+    "progress on stderr.\n"
+    "Ctrl-C, SIGTERM or SIGHUP cancel between two tries: the radio keeps its stored alignment\n"
+    "and the tool says which points were tried.\n"
+    "Exit status: 0 every point in its window (and written and verified with --write), 1 a point\n"
+    "or a transfer failed, or the run was cancelled, 2 bad usage, plan or meter.\n";
+
+const char* const kOutputs[] = {"--report", "--csv", "--out"};
+
+// "A0,B2": band letter and table number, each once; every table of the plan when not given.
+bool ParseTables(const CliArguments& args, const AlignPlan& plan,
+                 std::vector<AlignRun::Table>& tables, std::string& error) {
+  const auto text = args.Value("--tables");
+  if (!text) {
+    for (int b = 0; b < AlignPlan::kBands; ++b)
+      for (int t = 0; t < AlignPlan::kTransmitTables; ++t)
+        if (plan.targets[std::size_t(b)][std::size_t(t)]) tables.push_back({b, t});
+    return true;
+  }
+  std::set<std::pair<int, int>> seen;
+  for (const QString& item : QString::fromStdString(*text).split(',')) {
+    const QString name = item.trimmed().toUpper();
+    const int band = name.size() == 2 ? QStringLiteral("AB").indexOf(name[0]) : -1;
+    const int table = name.size() == 2 ? QStringLiteral("012").indexOf(name[1]) : -1;
+    if (band < 0 || table < 0 || !seen.insert({band, table}).second) {
+      error = "--tables takes distinct tables such as A0,A1,B2, not \"" + *text + "\"";
+      return false;
+    }
+    if (!plan.targets[std::size_t(band)][std::size_t(table)]) {
+      error = "the plan has no target for table " + name.toStdString();
+      return false;
+    }
+    tables.push_back({band, table});
+  }
+  return true;
+}
+
+// The meter the run will use, checked without talking to it.
+bool MeterSettings(const CliArguments& args, const AlignPlan& plan, InstrumentSettings& meter,
+                   std::string& error) {
+  meter.meterUrl = QString::fromStdString(args.Value("--meter").value_or(""));
+  if (meter.meterUrl.isEmpty()) meter.meterUrl = plan.meter.url;
+  meter.meterDialect = plan.meter.dialect;
+  meter.attenuatorDb = plan.meter.offsetDb;
+  if (meter.meterUrl.isEmpty()) {
+    error = "no meter: give --meter URL (the plan names none)";
+    return false;
+  }
+  QString why;
+  if (!MeterDialect::Find(meter.meterDialect, why) || !InstrumentLinks::Make(meter.meterUrl, why))
+    error = why.toStdString();
+  return error.empty();
+}
+
+// Every output can be saved, and a write's backup has a folder, before the radio is touched.
+bool CheckOutputs(const CliArguments& args, std::ostream& err) {
+  std::set<std::string> paths;
+  for (const char* option : kOutputs) {
+    const auto path = args.Value(option);
+    if (!path) continue;
+    if (!paths.insert(*path).second) {
+      err << SafeFile::Shown(*path) << ": named for two outputs; the radio was not read\n";
+      return false;
+    }
+    const SafeFile::Result result = SafeFile::CheckWritable(*path);
+    if (!result.ok()) {
+      err << SafeFile::Shown(*path) << ": " << result.text() << "; the radio was not read\n";
+      return false;
+    }
+  }
+  QString problem;
+  if (args.Has("--write") && DataFolder::location(QStringLiteral("backups"), &problem).isEmpty()) {
+    err << problem.toStdString() << "; the radio was not read\n";
+    return false;
+  }
+  return true;
+}
+
+// Runs the job on a worker thread while this one carries its progress and the stop signals.
+AlignOutcome RunJob(const AlignJobSettings& settings, const CalibrationImage& image,
+                    std::ostream& err, std::ostream* progress) {
+  AlignJob job(settings);
+  if (progress) {
+    QObject::connect(&job.reports(), &AlignRelay::Progress, [progress](const QString& text) {
+      *progress << "\r" << text.toStdString() << kClearToEndOfLine << std::flush;
+    });
+  }
+  AlignOutcome outcome;
+  std::unique_ptr<QThread> worker(QThread::create([&] { outcome = job.Run(image); }));
+  QEventLoop loop;
+  QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+  const StopSignals stop([&job, &err, progress](int) {
+    err << (progress ? "\n" : "") << "cancelling after the try under way\n" << std::flush;
+    job.Cancel();
+  });
+  worker->start();
+  loop.exec();
+  worker->wait();
+  QCoreApplication::sendPostedEvents(&job.reports());
+  if (progress) *progress << "\r" << kClearToEndOfLine << std::flush;
+  return outcome;
+}
+
+QString PointName(const PointResult& p) {
+  return QStringLiteral("%1 %2 %3")
+      .arg(QLatin1String(AlignPlan::kBandKeys.at(std::size_t(p.band))),
+           QLatin1String(AlignPlan::kTableKeys.at(std::size_t(p.table))))
+      .arg(p.point);
+}
+
+void PrintPoints(const AlignReport& report, std::ostream& out) {
+  for (const PointResult& p : report.points) {
+    char line[160];
+    const QByteArray name = PointName(p).toUtf8();
+    const QByteArray verdict = VerdictName(p.verdict).toUtf8();
+    std::snprintf(line, sizeof line, "%-12s %4d MHz  %3d -> %3d  %s  %s, %zu tries\n",
+                  name.constData(), p.mhz, p.oldLevel, p.newLevel,
+                  p.confirmedWatts ? qPrintable(QString::number(*p.confirmedWatts, 'f', 3) + " W")
+                                   : "      -",
+                  verdict.constData(), p.tries.size());
+    out << line;
+  }
+}
+
+void PrintTried(const AlignReport& report, std::ostream& out) {
+  QStringList tried;
+  for (const PointResult& p : report.points)
+    if (!p.tries.empty()) tried << PointName(p);
+  out << "cancelled; points tried: " << (tried.isEmpty() ? "none" : tried.join(", ").toStdString())
+      << "; the radio's stored alignment is untouched (live tunes only)\n";
+}
+
+bool SaveReports(const CliArguments& args, const AlignReport& report, std::ostream& err) {
+  bool saved = true;
+  for (const auto& [option, bytes] :
+       {std::pair("--report", report.ToJson()), std::pair("--csv", report.ToCsv())}) {
+    const auto path = args.Value(option);
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (path)
+      saved = OutputFile::Save(*path, std::span(data, std::size_t(bytes.size())), err) && saved;
+  }
+  return saved;
+}
+
+int ExitFor(AlignOutcome::Result result) {
+  switch (result) {
+    case AlignOutcome::Result::Aligned:
+      return kExitOk;
+    case AlignOutcome::Result::InstrumentError:
+      return kExitUsage;
+    case AlignOutcome::Result::PointsFailed:
+    case AlignOutcome::Result::Cancelled:
+    case AlignOutcome::Result::TransferFailed:
+      break;
+  }
+  return kExitTransferFailed;
+}
+
+// After the run: the aligned image written back when asked and every point aligned, then the
+// files saved; the exit status of the whole command.
+int Conclude(const CliArguments& args, AlignOutcome& outcome, std::ostream& out,
+             std::ostream& err) {
+  PrintPoints(outcome.report, out);
+  int code = ExitFor(outcome.result);
+  if (!outcome.error.isEmpty()) err << "velmora-cli align: " << outcome.error.toStdString() << "\n";
+  if (outcome.result == AlignOutcome::Result::Cancelled) PrintTried(outcome.report, out);
+  if (args.Has("--write") && outcome.result == AlignOutcome::Result::Aligned) {
+    TransferOptions options;
+    options.onlyStoredPort = true;  // the radio that was aligned, on the port it answered
+    options.backup = options.verify = true;
+    std::string backup;
+    const TransferOutcome written =
+        CliJobRunner::Run(TRANSFER_WRITE, outcome.aligned, out, {}, options,
+                          TransferCommands::ProgressStream(args), &backup);
+    outcome.report.backupPath = QString::fromStdString(backup);
+    if (!written.succeeded()) code = kExitTransferFailed;
+  } else if (args.Has("--write")) {
+    out << "not written into the radio: "
+        << (outcome.result == AlignOutcome::Result::Cancelled ? "cancelled"
+                                                              : "not every point is aligned")
+        << "\n";
+  }
+  const std::size_t aligned =
+      std::count_if(outcome.report.points.begin(), outcome.report.points.end(),
+                    [](const PointResult& p) { return p.verdict == AlignVerdict::Aligned; });
+  out << "aligned " << aligned << "/" << outcome.report.points.size() << " points\n";
+  const auto image = args.Value("--out");
+  const bool saved = SaveReports(args, outcome.report, err) &&
+                     (!image || ReadOutputFile::save(*image, outcome.aligned, err));
+  return saved ? code : kExitUsage;
+}
+
+}  // namespace
+
+int AlignCommand::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  int code = kExitUsage;
+  const auto parsed = CliArguments::ParseOrUsage(
+      args, {"--meter", "--port", "--tables", "--report", "--csv", "--out"},
+      {"--help", "--write", "--quiet"}, kUsage, out, err, code);
+  if (!parsed) return code;
+  if (parsed->positional().size() != 1) {
+    err << "align needs exactly one plan file\n" << kUsage;
+    return kExitUsage;
+  }
+  const AlignPlanParse plan =
+      AlignPlanParser::Load(QString::fromStdString(parsed->positional()[0]));
+  if (!plan.plan) {
+    err << "velmora-cli align: " << plan.error.toStdString() << "\n";
+    return kExitUsage;
+  }
+  AlignJobSettings settings;
+  settings.plan = *plan.plan;
+  std::string error;
+  if (!ParseTables(*parsed, settings.plan, settings.tables, error) ||
+      !MeterSettings(*parsed, settings.plan, settings.meter, error)) {
+    err << error << "\n" << kUsage;
+    return kExitUsage;
+  }
+  CalibrationImage image;
+  if (!TransferCommands::PrepareImage(*parsed, std::nullopt, CliImage::Size::Any, image, err) ||
+      !CheckOutputs(*parsed, err)) {
+    return kExitUsage;
+  }
+  std::ostream* progress = TransferCommands::ProgressStream(*parsed);
+  const TransferOptions options = TransferCommands::PortOptions(*parsed);
+  if (!CliJobRunner::Run(TRANSFER_READ, image, out, {}, options, progress).succeeded())
+    return kExitTransferFailed;
+  settings.transfer.onlyStoredPort = true;  // the radio just read, on the port it answered
+  AlignOutcome outcome = RunJob(settings, image, err, progress);
+  return Conclude(*parsed, outcome, out, err);
+}
+
+}  // namespace velmora

@@ -1,0 +1,59 @@
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "core/CalibrationFile.h"
+#include "tests/cli/CliProcess.h"
+#include "tests/cli/SimPlan.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+// One transmit table aligned through the real programs: velmora-cli reads the simulated radio on
+// its pseudo-terminal, tunes the table against the simulator's meter, saves the aligned image
+// and writes it back. The plan's waits and the amplifier's settling are scaled down; the
+// protocol's are the real ones.
+class AlignEndToEndTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void alignsOneTableAndWritesIt() {
+    QTemporaryDir dir;
+    SimProcess radio;
+    QVERIFY(radio.Start(
+        {"--factory", "--meter", "tcp:127.0.0.1:0", "--radio-seed", "3", "--pa-settle-ms", "4"}));
+    const QString url = radio.NextLine().section(' ', 1);
+    const QString plan = WriteSimPlan(dir.filePath("plan.json"), 20);
+    const QString report = dir.filePath("r.json"), aligned = dir.filePath("a.dat");
+    const QMap<QString, QString> env{{"XDG_DATA_HOME", dir.filePath("data")}};
+    const auto run = RunCli(radio.path(),
+                            {"align", plan, "--meter", url, "--port", "1", "--tables", "A0",
+                             "--report", report, "--out", aligned, "--write"},
+                            env);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+
+    const QJsonObject json = QJsonDocument::fromJson(ReadAll(report)).object();
+    QVERIFY(json["allAligned"].toBool());
+    QVERIFY(json["backup"].toString().startsWith(dir.filePath("data")));
+    CalibrationImage saved, readBack;
+    QVERIFY(CalibrationFile::LoadFromFile(saved, aligned.toStdString(), {}).ok());
+    const QString again = dir.filePath("b.dat");
+    QCOMPARE(RunCli(radio.path(), {"read", again, "--port", "1"}).exitCode, 0);
+    QVERIFY(CalibrationFile::LoadFromFile(readBack, again.toStdString(), {}).ok());
+    const QJsonArray points = json["points"].toArray();
+    QVERIFY(points.size() >= 2);
+    for (const QJsonValue& value : points) {
+      const QJsonObject p = value.toObject();
+      QCOMPARE(p["verdict"].toString(), QStringLiteral("aligned"));
+      QCOMPARE(p["band"].toString(), QStringLiteral("A"));
+      const int k = p["point"].toInt();
+      QCOMPARE(int(saved.levelTable(0, 0, k)), p["newLevel"].toInt());
+      QCOMPARE(int(readBack.levelTable(0, 0, k)), p["newLevel"].toInt());
+    }
+  }
+};
+
+QTEST_GUILESS_MAIN(AlignEndToEndTest)
+#include "AlignEndToEndTest.moc"
