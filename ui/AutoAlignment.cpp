@@ -59,7 +59,7 @@ void AutoAlignment::Cancel() {
 }
 
 void AutoAlignment::Start(int band, const QList<int>& tables) {
-  if (IsRunning()) return;
+  if (IsRunning() || m_window->IsEnding()) return;
   TransferGate::Hold lease(m_window->gate());  // no live tune, read or write from now on
   if (!lease) return;
   const std::optional<AlignPlan> plan = ChoosePlan();
@@ -173,7 +173,6 @@ void AutoAlignment::OnThreadEnded() {
   if (applied > 0) m_window->MarkModified();
   m_lastOutcome = outcome;
   m_window->gate().Leave();
-  emit Ended(outcome);
   if (!m_window->IsEnding()) Tell(outcome, applied);  // an ending session asks nothing
 }
 

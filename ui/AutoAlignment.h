@@ -35,10 +35,6 @@ class AutoAlignment : public QObject {
   // How the run that ended last went; nothing before one ended.
   const std::optional<AlignOutcome>& lastOutcome() const { return m_lastOutcome; }
 
- signals:
-  // A run has ended and the window shows its result.
-  void Ended(const velmora::AlignOutcome& outcome);
-
  private:
   std::optional<AlignPlan> ChoosePlan();
   std::optional<InstrumentSettings> MeterInUse(const AlignPlan& plan);
