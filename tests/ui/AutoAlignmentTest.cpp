@@ -104,6 +104,7 @@ class AutoAlignmentTest : public QObject {
  private slots:
   void initTestCase();
   void alignsOneTableAndCancelsAnother();
+  void endOfSessionStopsARunSilently();
   void refusedStartsLeaveTheWindowFree_data();
   void refusedStartsLeaveTheWindowFree();
 
@@ -188,6 +189,33 @@ void AutoAlignmentTest::alignsOneTableAndCancelsAnother() {
   QCOMPARE(TableOnScreen(w, other), otherBefore);
   QCOMPARE(TableInImage(w.dlg->image(), table), expected);
   QVERIFY(!w.dlg->cancelButton()->isVisible());
+}
+
+// A session that ends during a run cancels it, asks and tells nothing, and the window closes
+// with the run's table as it was.
+void AutoAlignmentTest::endOfSessionStopsARunSilently() {
+  Bench bench;
+  bench.StoreMeterSettings();
+  MainWindow w;
+  w.RunJob(res::main_window::kRead);
+  const int table = 1;
+  const std::vector<int> before = TableInImage(w.dlg->image(), table);
+  w.script.planPaths << PlanFile(m_dir, "plan.json");
+  bool ended = false;
+  for (int k = 0; k < 16; ++k) {
+    connect(w.Level(kBand, table)->Slider(k), &QSlider::valueChanged, this, [&] {
+      if (!ended) w.dlg->OnEndSession();
+      ended = true;
+    });
+  }
+  PressAlign(w, table);
+  QTRY_VERIFY_WITH_TIMEOUT(ended, kRunTimeoutMs);
+  QTRY_VERIFY_WITH_TIMEOUT(!w.dlg->isVisible(), kRunTimeoutMs);
+  QCOMPARE(w.dlg->autoAlignment()->lastOutcome()->result, AlignOutcome::Result::Cancelled);
+  QVERIFY(w.dlg->gate().IsOpen());
+  QVERIFY(w.script.yesNoQuestions.isEmpty() && w.script.notices.isEmpty());
+  QCOMPARE(w.script.saveChangesQuestions, 0);
+  QCOMPARE(TableInImage(w.dlg->image(), table), before);
 }
 
 void AutoAlignmentTest::refusedStartsLeaveTheWindowFree_data() {
