@@ -6,6 +6,7 @@
 #include "cli/CliImage.h"
 #include "instrument/InstrumentLinks.h"
 #include "instrument/InstrumentSettings.h"
+#include "instrument/MeterCheck.h"
 #include "instrument/PowerMeter.h"
 
 namespace velmora {
@@ -71,15 +72,20 @@ int Fail(const PowerMeter& meter, std::ostream& err) {
   return kExitTransferFailed;
 }
 
-int Talk(const Request& r, ScpiChannel& channel, const MeterDialect& dialect, bool read, bool zero,
+// The same check the window's meter settings make.
+int Identify(const InstrumentSettings& settings, std::ostream& out, std::ostream& err) {
+  const MeterCheck check = MeterCheck::Identify(settings);
+  if (!check.ok()) {
+    err << "velmora-cli meter: " << check.error.toStdString() << "\n";
+    return kExitTransferFailed;
+  }
+  out << check.identification.toStdString() << "\n";
+  return kExitOk;
+}
+
+int Talk(const Request& r, ScpiChannel& channel, const MeterDialect& dialect, bool zero,
          std::ostream& out, std::ostream& err) {
   PowerMeter meter(channel, dialect);
-  if (!read && !zero) {
-    const auto id = meter.identify();
-    if (!id) return Fail(meter, err);
-    out << id->toStdString() << "\n";
-    return kExitOk;
-  }
   if (!meter.setup(r.setup)) return Fail(meter, err);
   if (zero) {
     if (!meter.zero()) return Fail(meter, err);
@@ -125,12 +131,13 @@ int MeterCommand::Run(const std::vector<std::string>& args, std::ostream& out, s
     return kExitUsage;
   }
   if (parsed->Has("--save")) request.settings.Save(*InstrumentSettings::ProgramSettings());
+  if (!parsed->Has("--read") && !parsed->Has("--zero")) return Identify(request.settings, out, err);
   ScpiChannel channel(std::move(link), request.settings.meterUrl);
   if (!channel.open()) {
     err << "velmora-cli meter: " << channel.error().toStdString() << "\n";
     return kExitTransferFailed;
   }
-  return Talk(request, channel, *dialect, parsed->Has("--read"), parsed->Has("--zero"), out, err);
+  return Talk(request, channel, *dialect, parsed->Has("--zero"), out, err);
 }
 
 }  // namespace velmora

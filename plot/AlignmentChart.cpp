@@ -15,6 +15,7 @@
 #include <climits>
 #include <cmath>
 
+#include "plot/ChartAxes.h"
 #include "res/TableNames.h"
 
 namespace velmora {
@@ -24,35 +25,12 @@ constexpr int kMaxLevel = 255;
 constexpr int kMaxTuning = 63;
 constexpr int kTuningTable = 3;
 constexpr qreal kHighlightMarker = 12.0;
-constexpr int kMaxTicks = 8;
 // The first set drawn wide and pale, the others dashed and thin on top: equal curves of two
 // files stay both visible. Within a set, equal tables show as nested points.
 constexpr qreal kFirstSetWidth = 4.0;
 constexpr int kFirstSetAlpha = 120;
 constexpr qreal kOtherSetWidth = 2.0;
 constexpr std::array<qreal, layout::kTablesPerBand> kPointSizes = {7.0, 5.5, 4.0, 4.5};
-
-// The largest of 1, 2 or 5 times a power of ten that gives at most kMaxTicks steps over span.
-qreal RoundStep(qreal span) {
-  const qreal raw = std::max(span, 1.0) / kMaxTicks;
-  const qreal magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-  for (const qreal factor : {1.0, 2.0, 5.0}) {
-    if (factor * magnitude >= raw) return factor * magnitude;
-  }
-  return 10.0 * magnitude;
-}
-
-// Ticks at round values (multiples of the step) whatever the range's ends.
-QValueAxis* Axis(const QString& title, qreal min, qreal max) {
-  auto* axis = new QValueAxis;
-  axis->setTitleText(title);
-  axis->setRange(min, max);
-  axis->setLabelFormat("%d");
-  axis->setTickType(QValueAxis::TicksDynamic);
-  axis->setTickAnchor(0);
-  axis->setTickInterval(RoundStep(max - min));
-  return axis;
-}
 
 // Set 0 solid (pale and wide beneath others when there are others), the rest dashed.
 QLineSeries* TableLine(const BandCurves& curves, int table, qsizetype set, qsizetype sets) {
@@ -123,10 +101,10 @@ void AlignmentChart::Fill(QChart* chart, const QList<Curves>& sets,
     chart->addSeries(marker);
   }
   if (sets.isEmpty()) minMhz = maxMhz = 0;
-  auto* x = Axis(tr("频率 (MHz)"), minMhz, std::max(maxMhz, minMhz + 1));
-  auto* levels = Axis(tr("电平"), 0, kMaxLevel);
+  auto* x = ChartAxes::Make(tr("频率 (MHz)"), minMhz, std::max(maxMhz, minMhz + 1));
+  auto* levels = ChartAxes::Make(tr("电平"), 0, kMaxLevel);
   // The receive tuning (at most 63) on a scale of its own, or it would lie flat at the bottom.
-  auto* tuning = Axis(res::TableName(kTuningTable), 0, kMaxTuning);
+  auto* tuning = ChartAxes::Make(res::TableName(kTuningTable), 0, kMaxTuning);
   tuning->setLinePenColor(TableColor(kTuningTable));
   tuning->setLabelsColor(TableColor(kTuningTable));
   tuning->setGridLineVisible(false);  // the level scale's grid is the one to read by

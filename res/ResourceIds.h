@@ -66,6 +66,8 @@ inline constexpr int IDC_ITEM31 = 1199;
 inline constexpr int IDC_ITEM32 = 1200;
 inline constexpr int IDC_PROGRESS = 1204;
 inline constexpr int IDC_TONE_LIST = 1205;
+inline constexpr int IDC_ALIGN_TABLE = 1206;
+inline constexpr int IDC_ALIGN_BAND = 1207;
 
 namespace main_window {
 inline constexpr int kTab = IDC_TAB1;
@@ -81,6 +83,8 @@ inline constexpr int kRowLabel = IDC_ITEM10, kLeftLabels = IDC_ITEM11, kRightLab
 inline constexpr int kBase = IDC_ITEM18, kStep = IDC_ITEM19;
 inline constexpr int kRxLow = IDC_ITEM20, kRxHigh = IDC_ITEM21, kTxLow = IDC_ITEM22,
                      kTxHigh = IDC_ITEM17;
+// Automatic alignment of the transmit table shown, and of all three of the band.
+inline constexpr int kAlignTable = IDC_ALIGN_TABLE, kAlignBand = IDC_ALIGN_BAND;
 }  // namespace band_page
 
 // Slider and edit box of column k, and the tone list.

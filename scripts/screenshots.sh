@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Renders the main window, filled with a factory alignment, with each band page and each of its
-# level tables selected, into docs/screenshots/*.png, in a real X server (Xvfb) with the CJK font.
+# level tables selected, its curve view, and both during an automatic alignment against the
+# simulated radio and meter, into docs/screenshots/*.png, in a real X server (Xvfb) with the CJK
+# font.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh

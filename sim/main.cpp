@@ -16,6 +16,7 @@
 #include "sim/MeterServer.h"
 #include "sim/PtyRadioServer.h"
 #include "sim/SimOptions.h"
+#include "sim/TransmitterWatch.h"
 
 #ifndef VELMORA_VERSION
 #error "VELMORA_VERSION must name the program's version"
@@ -125,13 +126,7 @@ int main(int argc, char** argv) {
     });
   }
   if (options->meter.enabled) {
-    server.SetTransmitListener([&transmitter](const TransmitEvent& event) {
-      if (event.keyed) {
-        transmitter.Key(event.frequencyMHz, event.level, velmora::meter::ModelClock::now());
-      } else {
-        transmitter.Unkey();
-      }
-    });
+    server.SetTransmitListener(TransmitterWatch::Listener(transmitter));
     if (!meterServer.Start(options->meter.host, options->meter.port, &error)) return Fail(error);
   }
   if (!server.Start(&error)) return Fail(error);

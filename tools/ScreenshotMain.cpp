@@ -1,20 +1,32 @@
 // velmora-screenshots DIR: shows the main window, filled with a factory alignment, and saves it
 // as it appears with each band page and each of its level tables selected (DIR/band-a-table-0.png
-// and so on), then the curve view of each band (DIR/curves-band-a.png). Run it in a real X server
-// so that the pictures show what users see; VELMORA_LANG picks the language as for
-// velmora.
+// and so on), then the curve view of each band (DIR/curves-band-a.png), then the window and its
+// curve view during an automatic alignment of band A against the simulated radio and meter
+// (DIR/auto-align.png, DIR/auto-align-curves.png). Run it in a real X server so that the pictures
+// show what users see; VELMORA_LANG picks the language as for velmora.
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
 #include "core/ImageLayout.h"
+#include "instrument/InstrumentSettings.h"
+#include "instrument/model/Transmitter.h"
+#include "sim/ComPortRig.h"
 #include "sim/FactoryAlignment.h"
+#include "sim/MeterServer.h"
+#include "sim/TransmitterWatch.h"
 #include "ui/AppCommandLine.h"
+#include "ui/AutoAlignment.h"
 #include "ui/CAlignApp.h"
 #include "ui/CAlignMainDlg.h"
 #include "ui/CurveWindow.h"
@@ -26,6 +38,9 @@ namespace {
 using namespace velmora;
 
 constexpr int kSettleMs = 300;  // lets the X server show the last change before the grab
+constexpr int kAlignPort = 1;
+constexpr int kPointsBeforeShot = 1;     // of the alignment, so curves and sliders have moved
+constexpr int kAlignTimeoutMs = 120000;  // for those points, at the radio's real timing
 
 // The calibration file a read from a radio with the factory alignment would give.
 QByteArray FactoryFile() {
@@ -70,6 +85,75 @@ bool Save(QWidget* window, const QString& path) {
   return true;
 }
 
+// The simulated radio with the factory alignment on a pseudo-terminal as COM1, its transmitter
+// measured by the simulated meter on a loopback port, as velmora-radio-sim --meter serves them.
+struct Bench {
+  Bench() : meter([this](auto at) { return transmitter.Watts(at); }, {}) {
+    radio.SetMemory(sim::FactoryAlignment::Make());
+    radio.SetTransmitListener(sim::TransmitterWatch::Listener(transmitter));
+  }
+  bool Start() {
+    std::string error;
+    if (meter.Start("127.0.0.1", 0, &error)) return true;
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return false;
+  }
+
+  // Before the radio, whose server thread tells it of every transmission until it stops.
+  meter::Transmitter transmitter;
+  sim::ComPortRig rig;
+  sim::PtyRadioServer& radio = rig.AddRadio(kAlignPort);
+  sim::MeterServer meter;
+};
+
+// The shipped plan for a meter without an attenuator before its sensor.
+QString WritePlan(const QTemporaryDir& temp) {
+  QFile shipped(QStringLiteral(VELMORA_EXAMPLE_PLAN));
+  if (!shipped.open(QIODevice::ReadOnly)) return {};
+  QJsonObject plan = QJsonDocument::fromJson(shipped.readAll()).object();
+  QJsonObject meter = plan.value("meter").toObject();
+  meter["offsetDb"] = 0;
+  meter["maxInputDbm"] = 40;
+  plan["meter"] = meter;
+  const QString path = temp.filePath("plan.json");
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return {};
+  file.write(QJsonDocument(plan).toJson());
+  return path;
+}
+
+// Band A aligned by its whole-band button, pictured once a few points are done, then cancelled.
+bool ShootAlignment(const QDir& out, const QTemporaryDir& temp) {
+  Bench bench;
+  const QString plan = WritePlan(temp);
+  if (plan.isEmpty() || !bench.Start()) return false;
+  InstrumentSettings meter;
+  meter.meterUrl = QStringLiteral("tcp://127.0.0.1:%1").arg(bench.meter.port());
+  meter.Save(*InstrumentSettings::ProgramSettings());
+  WindowPrompts prompts = WindowPrompts::Interactive();
+  prompts.choosePlanPath = [plan](QWidget*, const QString&) { return plan; };
+  prompts.askYesNo = [](QWidget*, const QString&) { return false; };
+  prompts.notify = [](QWidget*, const QString&) {};
+  CAlignMainDlg window(nullptr, MainWindowServices{{}, nullptr, prompts});
+  window.move(0, 0);
+  window.show();
+  if (!window.LoadFromFile(temp.filePath("factory.dat")).ok()) return false;
+  window.bandPage(0)->alignBandButton()->click();
+  QElapsedTimer waited;
+  waited.start();
+  while (window.autoAlignment()->IsRunning() &&
+         window.transferProgress()->value() < kPointsBeforeShot &&
+         waited.elapsed() < kAlignTimeoutMs) {
+    Settle();
+  }
+  Settle();
+  const bool saved = Save(&window, out.filePath("auto-align.png")) &&
+                     Save(window.curveWindow(), out.filePath("auto-align-curves.png"));
+  window.autoAlignment()->Cancel();
+  while (window.autoAlignment()->IsRunning()) Settle();
+  return saved;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -111,5 +195,6 @@ int main(int argc, char** argv) {
     const QString name = QString("curves-band-%1.png").arg(bands[band]);
     if (!Save(window.curveWindow(), out.filePath(name))) return 1;
   }
-  return 0;
+  window.hide();
+  return ShootAlignment(out, temp) ? 0 : 1;
 }

@@ -18,6 +18,24 @@ class TransferGate : public QObject {
   void Leave();
   bool IsOpen() const { return !m_busy.load(); }
 
+  // Holds the gate on the user-interface thread for as long as it lives (a chooser, a run being
+  // set up), refused while a job runs; HandOver leaves the leaving to whoever goes on with it.
+  class Hold {
+   public:
+    explicit Hold(TransferGate& gate) : m_gate(gate), m_held(gate.TryEnter()) {}
+    ~Hold() {
+      if (m_held) m_gate.Leave();
+    }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+    explicit operator bool() const { return m_held; }
+    void HandOver() { m_held = false; }
+
+   private:
+    TransferGate& m_gate;
+    bool m_held;
+  };
+
  signals:
   void Entered();
   void Released();

@@ -20,6 +20,7 @@
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
 #include "transfer/RescueFile.h"
+#include "ui/AutoAlignment.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CalibrationFileDrop.h"
 #include "ui/CurveWindow.h"
@@ -48,23 +49,6 @@ QString FileErrorText(const QString& action, const QString& path, const FileResu
   return CAlignMainDlg::tr("%1 %2 失败:\n%3")
       .arg(action, path, QString::fromStdString(result.error));
 }
-
-// Holds the window's one-transfer gate for a file operation, chooser included, so no job starts
-// meanwhile; refused while a job runs.
-class GateHold {
- public:
-  explicit GateHold(TransferGate& gate) : m_gate(gate), m_held(gate.TryEnter()) {}
-  ~GateHold() {
-    if (m_held) m_gate.Leave();
-  }
-  GateHold(const GateHold&) = delete;
-  GateHold& operator=(const GateHold&) = delete;
-  explicit operator bool() const { return m_held; }
-
- private:
-  TransferGate& m_gate;
-  bool m_held;
-};
 
 // The label "开机显示" names the two power-on boxes after it, for screen readers and its key.
 void TiePowerOnLabel(const DialogControls& controls) {
@@ -102,6 +86,10 @@ CAlignMainDlg::CAlignMainDlg(QWidget* parent, MainWindowServices services)
   m_face->setFixedSize(m_face->size());  // the controls sit where the template puts them
   OnInitDialog();
   m_commands = new MainWindowCommands(this, &m_settings, &m_prompts);
+  m_autoAlignment = new AutoAlignment(this, services.portFactory);
+  for (CBandPageDlg* page : {m_pBandPageA, m_pBandPageB}) {
+    connect(page, &CBandPageDlg::AlignRequested, m_autoAlignment, &AutoAlignment::Start);
+  }
   m_frame = new ScrollingWindowFrame(this, m_face, m_commands->menuBar());
   new CalibrationFileDrop(this, [this](const QString& path) { OpenNamed(path); });
   restoreGeometry(m_settings.windowGeometry());
@@ -115,6 +103,7 @@ CAlignMainDlg::CAlignMainDlg(QWidget* parent, MainWindowServices services)
 // A worker that is still on its way out may touch the job record, the gate or the image; the
 // pages go first, while the image they point at is still there.
 CAlignMainDlg::~CAlignMainDlg() {
+  delete m_autoAlignment;  // cancels a run and waits for its worker
   if (m_pThread) m_pThread->wait();
   delete m_pBandPageA;
   delete m_pBandPageB;
@@ -167,7 +156,10 @@ void CAlignMainDlg::CreateTransferStatus() {
     w->hide();
   }
   m_face->setFixedSize(m_face->width(), top + kStatusRowHeight + kStatusMargin);
-  connect(m_cancelButton, &QPushButton::clicked, this, [this] { m_job.Cancel(); });
+  connect(m_cancelButton, &QPushButton::clicked, this, [this] {
+    m_job.Cancel();
+    m_autoAlignment->Cancel();
+  });
   connect(&m_gate, &TransferGate::Released, this, &CAlignMainDlg::EndTransferStatus);
   // Reported on the worker thread; shown on this one.
   connect(&m_job.reports(), &JobRelay::Progress, this, &CAlignMainDlg::ShowTransferProgress);
@@ -185,13 +177,21 @@ void CAlignMainDlg::StartTransfer(int operation, const TransferOptions& options,
       &m_gate);
   if (!thread) return;
   m_pThread = thread;
+  ShowTransferStatus();
+}
+
+bool CAlignMainDlg::IsWindowJobRunning() const {
+  return m_job.IsRunning() || (m_autoAlignment && m_autoAlignment->IsRunning());
+}
+
+void CAlignMainDlg::ShowTransferStatus() {
   ShowTransferProgress(QString(), 0, 0);
   m_cancelButton->setEnabled(true);
   m_cancelButton->show();
 }
 
 void CAlignMainDlg::ShowTransferProgress(const QString& text, int done, int total) {
-  if (!m_job.IsRunning()) return;  // a late report of a job that has ended
+  if (!IsWindowJobRunning()) return;  // a late report of a job that has ended
   m_transferStatus->setText(text);
   m_transferProgress->setRange(0, total);  // no total: a busy bar
   m_transferProgress->setValue(done);
@@ -200,7 +200,7 @@ void CAlignMainDlg::ShowTransferProgress(const QString& text, int done, int tota
 }
 
 void CAlignMainDlg::EndTransferStatus() {
-  if (m_job.IsRunning()) return;  // a live tune of a page ended, not this window's job
+  if (IsWindowJobRunning()) return;  // a live tune of a page ended, not this window's job
   m_transferStatus->hide();
   m_transferProgress->hide();
   m_cancelButton->hide();
@@ -306,7 +306,7 @@ void CAlignMainDlg::OnWrite() {
 }
 
 void CAlignMainDlg::OnSave() {
-  const GateHold hold(m_gate);
+  const TransferGate::Hold hold(m_gate);
   if (hold) ChooseAndSave();
 }
 
@@ -339,14 +339,14 @@ void CAlignMainDlg::OpenNamed(const QString& path) {
 }
 
 void CAlignMainDlg::OpenChosen(const std::function<QString()>& choose) {
-  const GateHold hold(m_gate);
+  const TransferGate::Hold hold(m_gate);
   if (!hold || !MaybeSaveChanges()) return;
   const QString path = choose();
   if (!path.isEmpty()) openFile(path);
 }
 
 void CAlignMainDlg::SaveToCurrentFile() {
-  const GateHold hold(m_gate);
+  const TransferGate::Hold hold(m_gate);
   if (!hold) return;
   if (m_filePath.isEmpty()) {
     ChooseAndSave();
@@ -434,6 +434,7 @@ void CAlignMainDlg::OnEndSession() {
   m_pBandPageA->CancelLiveRequests();
   m_pBandPageB->CancelLiveRequests();
   for (CTransferJob* job : {&m_job, &m_pBandPageA->job(), &m_pBandPageB->job()}) job->Cancel();
+  m_autoAlignment->Cancel();
   CloseModalDialogs();
   connect(&m_gate, &TransferGate::Released, this, &CAlignMainDlg::FinishEndSession);
   if (m_gate.IsOpen()) FinishEndSession();  // also when the job left before the connection
@@ -469,7 +470,7 @@ void CAlignMainDlg::FinishEndSession() {
 void CAlignMainDlg::done(int result) {
   if (m_ending) return;  // the end of the session closes the window itself
   {
-    const GateHold hold(m_gate);
+    const TransferGate::Hold hold(m_gate);
     if (!hold) {
       m_prompts.notify(this, tr(kCloseRefusedText));
       return;

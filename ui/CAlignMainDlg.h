@@ -24,6 +24,7 @@ class QPushButton;
 
 namespace velmora {
 
+class AutoAlignment;
 class CBandPageDlg;
 class CStyledTabCtrl;
 class CurveWindow;
@@ -67,6 +68,7 @@ class CAlignMainDlg : public QDialog {
   // The session ends (logout, kill): a running job is cancelled at its next pause, edits that
   // are in no file are kept in the rescue folder, and the window closes without a question.
   void OnEndSession();
+  bool IsEnding() const { return m_ending; }
   void OnCurves();
   CurveWindow* curveWindow() const;
 
@@ -94,6 +96,16 @@ class CAlignMainDlg : public QDialog {
   QPushButton* cancelButton() const { return m_cancelButton; }
   MainWindowCommands* commands() const { return m_commands; }
   ScrollingWindowFrame* frame() const { return m_frame; }
+  AutoAlignment* autoAlignment() const { return m_autoAlignment; }
+  const WindowPrompts& prompts() const { return m_prompts; }
+  UserSettings& userSettings() { return m_settings; }
+
+  // The status row of a job of this window (a read, a write, an alignment) with 取消.
+  void ShowTransferStatus();
+  void ShowTransferProgress(const QString& text, int done, int total);
+  // The image as the window shows it, never a transfer's busy mark.
+  void CopyShownImage(CalibrationImage& copy);
+  void MarkModified() { setWindowModified(true); }
 
  public slots:
   void done(int result) override;
@@ -117,20 +129,17 @@ class CAlignMainDlg : public QDialog {
   void CreateTransferStatus();
   void StartTransfer(int operation, const TransferOptions& options,
                      const std::function<void()>& beforeResume);
-  void ShowTransferProgress(const QString& text, int done, int total);
   void EndTransferStatus();
+  bool IsWindowJobRunning() const;
 
   // Unsaved work: the title names the file and marks an image that is in no file.
   void WatchUserEdits();
-  void MarkModified() { setWindowModified(true); }
   void UpdateTitle();
   void FileNamed(const QString& path);
   // Asks "保存修改吗?" when the image holds unsaved work; false when the user chose to stay.
   bool MaybeSaveChanges();
   // The save chooser and the save itself, with the gate already held; true once saved.
   bool ChooseAndSave();
-  // The image as the window shows it, never a transfer's busy mark.
-  void CopyShownImage(CalibrationImage& copy);
   void CloseModalDialogs();
   void FinishEndSession();
 
@@ -167,6 +176,7 @@ class CAlignMainDlg : public QDialog {
   UserSettings m_settings;
   MainWindowCommands* m_commands = nullptr;
   ScrollingWindowFrame* m_frame = nullptr;
+  AutoAlignment* m_autoAlignment = nullptr;
 };
 
 }  // namespace velmora

@@ -16,7 +16,9 @@ namespace velmora {
 namespace {
 
 constexpr QSize kInitialSize{720, 480};
-constexpr int kMinimumWidth = 360;  // narrower, the view is of no use beside the window
+constexpr int kMinimumWidth = 360;      // narrower, the view is of no use beside the window
+constexpr int kPowerChartHeight = 300;  // the window grows by this when an alignment measures
+constexpr int kLevelStretch = 3, kPowerStretch = 2;
 
 // The number a box shows, or the slider's position while the box holds no number.
 int ShownValue(const QLineEdit* edit, const QSlider* slider) {
@@ -32,13 +34,18 @@ CurveWindow::CurveWindow(CBandPageDlg* bandA, CBandPageDlg* bandB, QTabBar* band
       m_bandA(bandA),
       m_bandB(bandB),
       m_bands(bands),
-      m_view(new QChartView(this)) {
+      m_view(new QChartView(this)),
+      m_powerView(new QChartView(this)) {
   setWindowTitle(tr("曲线"));
   m_view->setRenderHint(QPainter::Antialiasing);
   m_view->setChart(AlignmentChart::Create({}, QString()));
+  m_powerView->setRenderHint(QPainter::Antialiasing);
+  m_powerView->setChart(PowerChart::Create());
+  m_powerView->hide();
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(m_view);
+  layout->addWidget(m_view, kLevelStretch);
+  layout->addWidget(m_powerView, kPowerStretch);
   resize(kInitialSize);
   m_refresh.setSingleShot(true);
   m_refresh.setInterval(0);
@@ -113,7 +120,56 @@ BandCurves CurveWindow::ShownCurves() const {
 void CurveWindow::Refresh() {
   const bool bandB = ShownPage() == m_bandB;
   chart()->setTitle(bandB ? tr("B段") : tr("A段"));
-  AlignmentChart::Fill(chart(), {{QString(), ShownCurves()}}, m_current);
+  const BandCurves curves = ShownCurves();
+  AlignmentChart::Fill(chart(), {{QString(), curves}}, m_current);
+  if (IsPowerShown()) RefreshPower(curves);
+}
+
+QChart* CurveWindow::powerChart() const { return m_powerView->chart(); }
+
+bool CurveWindow::IsPowerShown() const { return !m_powerView->isHidden(); }
+
+void CurveWindow::ClearPower() {
+  m_power = {};
+  m_refresh.start();
+}
+
+void CurveWindow::SetPowerWindow(int band, int table, const PowerChart::Window& window) {
+  m_power.at(std::size_t(band)).at(std::size_t(table)).window = window;
+  ShowPower();
+}
+
+void CurveWindow::ShowReading(int band, int table, int point, double watts) {
+  m_power.at(std::size_t(band)).at(std::size_t(table)).watts.at(std::size_t(point)) = watts;
+  ShowPower();
+}
+
+// The power chart takes room of its own below the levels, as far as the screen allows.
+void CurveWindow::ShowPower() {
+  m_refresh.start();
+  if (IsPowerShown()) return;
+  m_powerView->show();
+  int h = height() + kPowerChartHeight;
+  if (const QScreen* s = screen()) h = std::min(h, s->availableGeometry().bottom() - y());
+  resize(width(), std::max(h, height()));
+}
+
+// The readings stand at the frequencies the band page shows, as the level curves do.
+void CurveWindow::RefreshPower(const BandCurves& curves) {
+  const BandPower& band = m_power.at(ShownPage() == m_bandB ? 1 : 0);
+  QList<PowerChart::Table> tables;
+  for (int t = 0; t < kPowerTables; ++t) {
+    const PowerTrack& track = band.at(std::size_t(t));
+    PowerChart::Table shown{t, track.window, {}};
+    for (int k = 0; k < layout::kPointsPerTable; ++k) {
+      if (const auto watts = track.watts.at(std::size_t(k))) {
+        shown.readings.append(QPointF(curves.PointMhz(k), *watts));
+      }
+    }
+    if (shown.window || !shown.readings.isEmpty()) tables.append(shown);
+  }
+  PowerChart::Fill(powerChart(), tables, curves.PointMhz(0),
+                   curves.PointMhz(layout::kPointsPerTable - 1));
 }
 
 }  // namespace velmora

@@ -6,6 +6,7 @@
 
 #include "core/BandCurves.h"
 #include "plot/AlignmentChart.h"
+#include "plot/PowerChart.h"
 
 QT_BEGIN_NAMESPACE
 class QChart;
@@ -20,6 +21,8 @@ class CBandPageDlg;
 // The band page on screen as curves: its four level tables against the point frequencies, with
 // the point the user moved last marked. It opens beside the window. It follows the sliders and
 // boxes as they change, so a point out of line with its neighbours stands out while tuning.
+// While an alignment measures, a second chart below shows each point's power against its
+// table's target window, for the band shown.
 class CurveWindow : public QDialog {
   Q_OBJECT
 
@@ -32,17 +35,36 @@ class CurveWindow : public QDialog {
   std::optional<AlignmentChart::Point> CurrentPoint() const { return m_current; }
   QChart* chart() const;
 
+  // An alignment's measurements: a run starts afresh, names each table's window, then reports
+  // every reading; the power chart shows from the first window on.
+  void ClearPower();
+  void SetPowerWindow(int band, int table, const PowerChart::Window& window);
+  void ShowReading(int band, int table, int point, double watts);
+  QChart* powerChart() const;
+  bool IsPowerShown() const;
+
  private:
   void Watch(CBandPageDlg* page);
   void Touch(int table, int point);
   void Refresh();
   void PlaceBeside(const QWidget* window);
   CBandPageDlg* ShownPage() const;
+  void RefreshPower(const BandCurves& curves);
+  void ShowPower();
+
+  static constexpr int kPowerTables = 3;  // the transmit tables
+  struct PowerTrack {
+    std::optional<PowerChart::Window> window;
+    std::array<std::optional<double>, layout::kPointsPerTable> watts{};
+  };
+  using BandPower = std::array<PowerTrack, kPowerTables>;
 
   CBandPageDlg* m_bandA;
   CBandPageDlg* m_bandB;
   QTabBar* m_bands;
   QChartView* m_view;
+  QChartView* m_powerView;
+  std::array<BandPower, 2> m_power{};
   QTimer m_refresh;  // one redraw for a burst of changes
   std::optional<AlignmentChart::Point> m_current;
 };

@@ -9,14 +9,18 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "instrument/InstrumentSettings.h"
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
 #include "ui/BackupsFolder.h"
 #include "ui/CAlignMainDlg.h"
+#include "ui/MeterSettingsDlg.h"
 #include "ui/QtMessagePresenter.h"
 #include "ui/QtTranslations.h"
 #include "ui/UserSettings.h"
 #include "ui/WindowPrompts.h"
+#include "ui/controls/CStyledTabCtrl.h"
+#include "ui/pages/CBandPageDlg.h"
 
 namespace velmora {
 
@@ -78,6 +82,16 @@ void MainWindowCommands::BuildRadioMenu() {
     connect(action, &QAction::triggered, button, &QPushButton::click);
   }
   radio->addSeparator();
+  // The band page's own buttons, of the band shown: they rest while a transfer runs.
+  const std::pair<const char*, QPushButton* (CBandPageDlg::*)() const> aligns[] = {
+      {QT_TR_NOOP("自动校准(&L)..."), &CBandPageDlg::alignTableButton},
+      {QT_TR_NOOP("整段自动校准(&B)..."), &CBandPageDlg::alignBandButton}};
+  for (const auto& [text, button] : aligns) {
+    connect(AddAction(radio, text), &QAction::triggered, this, [this, button] {
+      (m_window->bandPage(m_window->tabCtrl()->currentIndex())->*button)()->click();
+    });
+  }
+  radio->addSeparator();
   connect(AddAction(radio, QT_TR_NOOP("打开备份文件夹"), {}), &QAction::triggered, m_window,
           [this] {
             // Without a file manager the technician still learns where the backups are.
@@ -93,6 +107,8 @@ void MainWindowCommands::BuildViewAndSettings() {
   connect(AddAction(view, QT_TR_NOOP("曲线(&C)")), &QAction::triggered, m_window,
           &CAlignMainDlg::OnCurves);
   QMenu* settings = AddMenu(QT_TR_NOOP("设置(&T)"));
+  connect(AddAction(settings, QT_TR_NOOP("功率计(&M)...")), &QAction::triggered, this,
+          &MainWindowCommands::EditMeterSettings);
   QMenu* languages = settings->addMenu(tr("语言(&L)"));
   auto* group = new QActionGroup(this);
   // Each language named in itself, so a user who cannot read the other one finds it.
@@ -138,6 +154,14 @@ void MainWindowCommands::FillRecentMenu() {
     });
   }
   m_recent->setEnabled(!files.isEmpty());
+}
+
+bool MainWindowCommands::EditMeterSettings() {
+  const auto stored = InstrumentSettings::ProgramSettings();
+  MeterSettingsDlg dialog(InstrumentSettings::Load(*stored), m_window);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  dialog.settings().Save(*stored);
+  return true;
 }
 
 void MainWindowCommands::ChooseLanguage(QtTranslations::Language language) {

@@ -38,6 +38,9 @@ class MainWindowCommands : public QObject {
   MainWindowCommands(CAlignMainDlg* window, UserSettings* settings, const WindowPrompts* prompts);
 
   QMenuBar* menuBar() const { return m_menuBar; }
+  // The meter settings dialog; what the user accepts is stored with the program's settings, which
+  // velmora-cli reads too. True when accepted.
+  bool EditMeterSettings();
   QMenu* recentMenu() const { return m_recent; }
 
  private:

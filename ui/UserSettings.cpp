@@ -10,6 +10,7 @@ constexpr const char* kRecentFiles = "files/recent";
 constexpr const char* kGeometry = "window/geometry";
 constexpr const char* kBandTab = "window/bandTab";
 constexpr const char* kLanguage = "window/language";
+constexpr const char* kPlanFolder = "align/planFolder";
 
 }  // namespace
 
@@ -36,6 +37,12 @@ void UserSettings::forgetRecentFile(const QString& path) {
   QStringList recent = recentFiles();
   recent.removeAll(path);
   m_settings.setValue(kRecentFiles, recent);
+}
+
+QString UserSettings::planFolder() const { return m_settings.value(kPlanFolder).toString(); }
+
+void UserSettings::setPlanFolder(const QString& folder) {
+  m_settings.setValue(kPlanFolder, folder);
 }
 
 QByteArray UserSettings::windowGeometry() const {

@@ -12,7 +12,7 @@ namespace velmora {
 
 // What the window remembers from one run to the next, in the user's settings file
 // (~/.config/Velmora/velmora.conf): the folder of the last Open or Save, the recent files, the
-// window's place, the band tab and the language chosen in the menu.
+// window's place, the band tab, the language chosen in the menu and the alignment plans' folder.
 class UserSettings {
  public:
   static constexpr int kMaxRecentFiles = 8;
@@ -24,6 +24,10 @@ class UserSettings {
   // A file opened or saved: its folder becomes the last one and it heads the recent files.
   void fileUsed(const QString& path);
   void forgetRecentFile(const QString& path);
+
+  // The folder of the alignment plan chosen last.
+  QString planFolder() const;
+  void setPlanFolder(const QString& folder);
 
   QByteArray windowGeometry() const;
   void setWindowGeometry(const QByteArray& geometry);

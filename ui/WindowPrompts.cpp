@@ -7,6 +7,12 @@
 #include "ui/QtMessagePresenter.h"
 
 namespace velmora {
+namespace {
+
+constexpr const char* kJsonFilter =
+    QT_TRANSLATE_NOOP("velmora::WindowPrompts", "JSON 文件 (*.json);;所有文件 (*)");
+
+}  // namespace
 
 QString WindowPrompts::FileFilter() { return tr("dat Files (*.dat);;All Files (*.*)"); }
 
@@ -54,6 +60,15 @@ WindowPrompts WindowPrompts::Interactive() {
     return QMessageBox::question(parent, QtMessagePresenter::kTitle, question,
                                  QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;
+  };
+  prompts.choosePlanPath = [](QWidget* parent, const QString& folder) {
+    return QFileDialog::getOpenFileName(parent, tr("选择校准方案"), folder, tr(kJsonFilter));
+  };
+  prompts.chooseReportPath = [](QWidget* parent, const QString& folder) {
+    QFileDialog dialog(parent, tr("保存校准报告"), folder, tr(kJsonFilter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("json"));
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
   };
   return prompts;
 }

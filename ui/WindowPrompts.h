@@ -8,7 +8,8 @@
 
 namespace velmora {
 
-// The questions and notices of the main window that need the user: the file choosers, the
+// The questions and notices of the main window that need the user: the file choosers (of
+// calibration files, alignment plans and reports), the
 // question before a file is replaced, whether to save unsaved changes, other yes/no questions,
 // and notices such as file errors. Interactive() asks with the platform's dialogs; tests put in
 // their own answers.
@@ -29,6 +30,9 @@ struct WindowPrompts {
   std::function<SaveChoice(QWidget* parent)> askSaveChanges;
   // True for yes; no is the default answer.
   std::function<bool(QWidget* parent, const QString& question)> askYesNo;
+  // The alignment plan to run and the file its report goes to ("" = cancelled), from folder.
+  std::function<QString(QWidget* parent, const QString& folder)> choosePlanPath;
+  std::function<QString(QWidget* parent, const QString& folder)> chooseReportPath;
 
   static constexpr const char* kSaveChangesText = QT_TR_NOOP("保存修改吗?");  // shown through tr()
 

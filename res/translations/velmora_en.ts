@@ -148,6 +148,14 @@
         <source>UV电调测试软件</source>
         <translation>UV Alignment Tool</translation>
     </message>
+    <message>
+        <source>自动校准</source>
+        <translation>Auto-align</translation>
+    </message>
+    <message>
+        <source>整段自动校准</source>
+        <translation>Auto-align band</translation>
+    </message>
 </context>
 <context>
     <name>ExchangePrompt</name>
@@ -166,6 +174,33 @@
     <message>
         <source>请输入不超过 %1 个字符。</source>
         <translation>Please enter no more than %1 characters.</translation>
+    </message>
+</context>
+<context>
+    <name>PowerChart</name>
+    <message>
+        <source>%1 窗口</source>
+        <translation>%1 window</translation>
+    </message>
+    <message>
+        <source>%1 目标</source>
+        <translation>%1 target</translation>
+    </message>
+    <message>
+        <source>%1 实测</source>
+        <translation>%1 measured</translation>
+    </message>
+    <message>
+        <source>频率 (MHz)</source>
+        <translation>Frequency (MHz)</translation>
+    </message>
+    <message>
+        <source>功率 (W)</source>
+        <translation>Power (W)</translation>
+    </message>
+    <message>
+        <source>实测功率与目标窗口</source>
+        <translation>Measured power and target windows</translation>
     </message>
 </context>
 <context>
@@ -209,6 +244,111 @@ Do you want to replace it?</translation>
     <message>
         <source>保存修改吗?</source>
         <translation>Save changes?</translation>
+    </message>
+    <message>
+        <source>选择校准方案</source>
+        <translation>Choose an alignment plan</translation>
+    </message>
+    <message>
+        <source>保存校准报告</source>
+        <translation>Save the alignment report</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::AutoAlignment</name>
+    <message>
+        <source>已校准</source>
+        <translation>aligned</translation>
+    </message>
+    <message>
+        <source>尝试次数用尽</source>
+        <translation>out of tries</translation>
+    </message>
+    <message>
+        <source>功率不随电平上升</source>
+        <translation>the power does not rise with the level</translation>
+    </message>
+    <message>
+        <source>目标超出最高电平</source>
+        <translation>the target lies beyond the highest level</translation>
+    </message>
+    <message>
+        <source>会超出功率计的最大输入</source>
+        <translation>the meter&apos;s maximum input would be exceeded</translation>
+    </message>
+    <message>
+        <source>相邻两个电平都不在窗口内</source>
+        <translation>neither of two adjacent levels is inside the window</translation>
+    </message>
+    <message>
+        <source>功率计或实时电调出错</source>
+        <translation>the meter or the live tune failed</translation>
+    </message>
+    <message>
+        <source>本表发射时间用尽</source>
+        <translation>the table&apos;s keyed time ran out</translation>
+    </message>
+    <message>
+        <source>已取消</source>
+        <translation>cancelled</translation>
+    </message>
+    <message>
+        <source>未尝试</source>
+        <translation>not tried</translation>
+    </message>
+    <message>
+        <source>A段</source>
+        <translation>Band A</translation>
+    </message>
+    <message>
+        <source>B段</source>
+        <translation>Band B</translation>
+    </message>
+    <message>
+        <source>校准方案 %1 无效:
+%2</source>
+        <translation>The alignment plan %1 is not valid:
+%2</translation>
+    </message>
+    <message>
+        <source>校准方案 %1 没有这些表的目标: %2</source>
+        <translation>The alignment plan %1 has no targets for: %2</translation>
+    </message>
+    <message>
+        <source>校准方案的衰减器为 %1 dB，功率计设置为 %2 dB。
+按功率计设置的 %2 dB 校准吗?</source>
+        <translation>The alignment plan&apos;s attenuator is %1 dB, the meter settings say %2 dB.
+Align with the meter settings&apos; %2 dB?</translation>
+    </message>
+    <message>
+        <source>自动校准已取消，窗口中的校准数据没有改变。</source>
+        <translation>Auto-alignment cancelled; the alignment data in the window are unchanged.</translation>
+    </message>
+    <message>
+        <source>自动校准: %1 个点中 %2 个已校准。</source>
+        <translation>Auto-alignment: %2 of %1 points aligned.</translation>
+    </message>
+    <message>
+        <source>%1 %2 点 %3 (%4 MHz): %5</source>
+        <translation>%1 %2 point %3 (%4 MHz): %5</translation>
+    </message>
+    <message>
+        <source>未校准:</source>
+        <translation>Not aligned:</translation>
+    </message>
+    <message>
+        <source>请用“写入”把校准数据写入对讲机。</source>
+        <translation>Use Write to put the alignment data into the radio.</translation>
+    </message>
+    <message>
+        <source>保存校准报告 (JSON) 吗?</source>
+        <translation>Save the alignment report (JSON)?</translation>
+    </message>
+    <message>
+        <source>保存 %1 失败:
+%2</source>
+        <translation>Saving %1 failed:
+%2</translation>
     </message>
 </context>
 <context>
@@ -309,6 +449,14 @@ Do you want to replace it?</translation>
     <message>
         <source>%1 列 %2</source>
         <translation>%1 column %2</translation>
+    </message>
+    <message>
+        <source>自动校准%1表</source>
+        <translation>Auto-align the %1 table</translation>
+    </message>
+    <message>
+        <source>接收电调不能自动校准</source>
+        <translation>The receive tuning cannot be auto-aligned</translation>
     </message>
 </context>
 <context>
@@ -427,6 +575,64 @@ Do you want to replace it?</translation>
     <message>
         <source>备份文件夹: %1</source>
         <translation>Backups folder: %1</translation>
+    </message>
+    <message>
+        <source>功率计(&amp;M)...</source>
+        <translation>Power &amp;meter...</translation>
+    </message>
+    <message>
+        <source>自动校准(&amp;L)...</source>
+        <translation>Auto-a&amp;lign...</translation>
+    </message>
+    <message>
+        <source>整段自动校准(&amp;B)...</source>
+        <translation>Auto-align the &amp;band...</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::MeterSettingsDlg</name>
+    <message>
+        <source>测试</source>
+        <translation>Test</translation>
+    </message>
+    <message>
+        <source>功率计设置</source>
+        <translation>Power meter settings</translation>
+    </message>
+    <message>
+        <source>tcp://主机:端口, serial:///dev/ttyUSB0?baud=9600, usbtmc:///dev/usbtmc0 或 sim:</source>
+        <translation>tcp://HOST:PORT, serial:///dev/ttyUSB0?baud=9600, usbtmc:///dev/usbtmc0 or sim:</translation>
+    </message>
+    <message>
+        <source>地址(&amp;U):</source>
+        <translation>&amp;URL:</translation>
+    </message>
+    <message>
+        <source>指令集(&amp;D):</source>
+        <translation>&amp;Dialect:</translation>
+    </message>
+    <message>
+        <source>衰减器(&amp;A):</source>
+        <translation>&amp;Attenuator:</translation>
+    </message>
+    <message>
+        <source>正在连接 %1…</source>
+        <translation>Connecting to %1…</translation>
+    </message>
+    <message>
+        <source>功率计: %1</source>
+        <translation>Meter: %1</translation>
+    </message>
+    <message>
+        <source>失败: %1</source>
+        <translation>Failed: %1</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::WindowPrompts</name>
+    <message>
+        <source>JSON 文件 (*.json);;所有文件 (*)</source>
+        <translation>JSON files (*.json);;All files (*)</translation>
     </message>
 </context>
 </TS>

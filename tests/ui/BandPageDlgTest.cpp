@@ -1,6 +1,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSlider>
 #include <QTest>
 
@@ -274,6 +275,7 @@ class BandPageDlgTest : public QObject {
   }
 
   // Scrolling across the page changes no frequency; the wheel moves a focused slider only.
+  void alignButtonsAskForTheirTables();
   void wheelMovesOnlyAFocusedFrequencySlider() {
     Host host(0);
     QVERIFY(host.Show());
@@ -294,6 +296,43 @@ class BandPageDlgTest : public QObject {
     QCOMPARE(int{host.image.At(layout::kBandStepA)}, moved / 10 * 16 + moved % 10);
   }
 };
+
+// "自动校准" asks for the transmit table shown and rests on the receive tuning, "整段自动校准"
+// asks for all three; both rest while a transfer holds the gate. A level shown for a try moves
+// slider and box but arms no live tune.
+void BandPageDlgTest::alignButtonsAskForTheirTables() {
+  Host host(1);
+  TransferGate gate;
+  host.page->SetTransferGate(&gate);
+  QVERIFY(host.Show());
+  QList<QList<int>> asked;
+  connect(host.page, &CBandPageDlg::AlignRequested, this, [&](int band, const QList<int>& tables) {
+    QCOMPARE(band, 1);
+    asked << tables;
+  });
+  QPushButton* table = host.page->alignTableButton();
+  QPushButton* band = host.page->alignBandButton();
+  const std::pair<int, bool> shown[] = {{2, true}, {3, false}, {1, true}};
+  for (const auto& [tab, enabled] : shown) {
+    QTest::mouseClick(host.page->levelTab(), Qt::LeftButton, {},
+                      host.page->levelTab()->tabRect(tab).center());
+    QCOMPARE(table->isEnabled(), enabled);
+    QTest::mouseClick(table, Qt::LeftButton);
+  }
+  QTest::mouseClick(band, Qt::LeftButton);
+  QCOMPARE(asked, (QList<QList<int>>{{2}, {1}, {0, 1, 2}}));
+  QVERIFY(gate.TryEnter());
+  QVERIFY(!table->isEnabled() && !band->isEnabled());
+  gate.Leave();
+  QVERIFY(table->isEnabled() && band->isEnabled());
+
+  host.page->ShowLevel(1, 7, 201);
+  QCOMPARE(host.page->levelPage(1)->Slider(7)->value(), 201);
+  QCOMPARE(host.page->levelPage(1)->Edit(7)->text(), QString("201"));
+  QVERIFY(!host.page->levelPage(1)->IsLiveRequestArmed());
+  host.page->StoreToImage();
+  QCOMPARE(int(host.image.levelTable(1, 1, 7)), 201);
+}
 
 QTEST_MAIN(BandPageDlgTest)
 #include "BandPageDlgTest.moc"

@@ -1,3 +1,4 @@
+#include <QAreaSeries>
 #include <QChart>
 #include <QLineSeries>
 #include <QMenu>
@@ -18,6 +19,14 @@ QList<QPointF> Line(QChart* chart, int table) {
   return qobject_cast<QLineSeries*>(chart->series().at(table))->points();
 }
 
+template <class Series>
+Series* Named(QChart* chart, const QString& name) {
+  for (QAbstractSeries* series : chart->series()) {
+    if (series->name() == name) return qobject_cast<Series*>(series);
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 class CurveWindowTest : public QObject {
@@ -25,6 +34,7 @@ class CurveWindowTest : public QObject {
 
  private slots:
   void curvesFollowTheBandPageOnScreen();
+  void powerStandsAgainstItsWindowPerBand();
 };
 
 // The view opens from the window menu, plots the opened file's tables at their frequencies, and
@@ -70,6 +80,39 @@ void CurveWindowTest::curvesFollowTheBandPageOnScreen() {
   const BandCurves bandB = BandCurves::FromImage(w.dlg->image(), 1);
   QTRY_COMPARE(Line(curves->chart(), 0).value(0), QPointF(bandB.PointMhz(0), bandB.levels[0][0]));
   QCOMPARE(curves->chart()->title(), QString("B段"));
+}
+
+// Readings stand at their points' frequencies as the band page shows them, inside or outside
+// their table's band; each band shows only its own; a new run starts from nothing.
+void CurveWindowTest::powerStandsAgainstItsWindowPerBand() {
+  MainWindow w;  // band A of the defaults: base 136, step 3
+  w.dlg->OnCurves();
+  CurveWindow* curves = w.dlg->curveWindow();
+  QVERIFY(!curves->IsPowerShown());
+  curves->ClearPower();
+  curves->SetPowerWindow(0, 1, {2.5, 2.25, 2.75});
+  curves->ShowReading(0, 1, 4, 2.1);
+  curves->ShowReading(0, 1, 4, 2.4);  // the point's latest reading replaces the earlier one
+  curves->ShowReading(0, 1, 0, 2.6);
+  curves->ShowReading(1, 0, 2, 5.0);
+  QVERIFY(curves->IsPowerShown());
+  QChart* power = curves->powerChart();
+  QTRY_VERIFY(Named<QScatterSeries>(power, "中功率 实测"));
+  QCOMPARE(Named<QScatterSeries>(power, "中功率 实测")->points(),
+           (QList<QPointF>{{136, 2.6}, {148, 2.4}}));
+  auto* band = Named<QAreaSeries>(power, "中功率 窗口");
+  QVERIFY(band);
+  QCOMPARE(band->upperSeries()->points(), (QList<QPointF>{{136, 2.75}, {181, 2.75}}));
+  QCOMPARE(band->lowerSeries()->points(), (QList<QPointF>{{136, 2.25}, {181, 2.25}}));
+  QVERIFY(!Named<QScatterSeries>(power, "高功率 实测"));
+
+  QTest::mouseClick(w.dlg->tabCtrl(), Qt::LeftButton, {}, w.dlg->tabCtrl()->tabRect(1).center());
+  QTRY_VERIFY(Named<QScatterSeries>(power, "高功率 实测"));
+  QCOMPARE(Named<QScatterSeries>(power, "高功率 实测")->points(), (QList<QPointF>{{410, 5.0}}));
+  QVERIFY(!Named<QScatterSeries>(power, "中功率 实测"));
+
+  curves->ClearPower();
+  QTRY_VERIFY(!Named<QScatterSeries>(power, "高功率 实测"));
 }
 
 QTEST_MAIN(CurveWindowTest)

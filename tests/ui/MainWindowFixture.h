@@ -20,10 +20,12 @@
 
 namespace velmora::test {
 
-// The windows of a test program keep their settings in a folder of its own, gone at its end.
+// The windows of a test program keep their settings (the instruments' too) in a folder of its
+// own, gone at its end.
 inline const bool kSettingsInTemporaryFolder = [] {
   static QTemporaryDir folder;
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
   return true;
 }();
 
@@ -70,6 +72,8 @@ struct PromptScript {
   bool yes = true;
   QStringList yesNoQuestions;
   std::function<void()> whileChoosing;  // runs inside either chooser, as a user taking time
+  QStringList planPaths;                // answers of the plan and report choosers
+  QStringList reportPaths;
 
   WindowPrompts Prompts() {
     WindowPrompts p;
@@ -97,6 +101,14 @@ struct PromptScript {
     p.askYesNo = [this](QWidget*, const QString& question) {
       yesNoQuestions << question;
       return yes;
+    };
+    p.choosePlanPath = [this](QWidget*, const QString& folder) {
+      chooserFolders << folder;
+      return planPaths.isEmpty() ? QString() : planPaths.takeFirst();
+    };
+    p.chooseReportPath = [this](QWidget*, const QString& folder) {
+      chooserFolders << folder;
+      return reportPaths.isEmpty() ? QString() : reportPaths.takeFirst();
     };
     return p;
   }

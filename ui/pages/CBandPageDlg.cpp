@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSlider>
 #include <algorithm>
 
@@ -51,7 +52,44 @@ void CBandPageDlg::SetContext(CalibrationImage* image, int band) {
   m_liveQueue.SetImage(image);
 }
 
-void CBandPageDlg::SetTransferGate(TransferGate* gate) { m_liveQueue.SetTransferGate(gate); }
+// The align buttons rest while any transfer holds the gate, as the window's buttons do.
+void CBandPageDlg::SetTransferGate(TransferGate* gate) {
+  m_liveQueue.SetTransferGate(gate);
+  if (m_gate) disconnect(m_gate, nullptr, this, nullptr);
+  m_gate = gate;
+  if (!m_gate) return;
+  connect(m_gate, &TransferGate::Entered, this, &CBandPageDlg::UpdateAlignButtons);
+  connect(m_gate, &TransferGate::Released, this, &CBandPageDlg::UpdateAlignButtons);
+  UpdateAlignButtons();
+}
+
+QPushButton* CBandPageDlg::alignTableButton() const {
+  return ControlAs<QPushButton>(id::kAlignTable);
+}
+
+QPushButton* CBandPageDlg::alignBandButton() const {
+  return ControlAs<QPushButton>(id::kAlignBand);
+}
+
+std::optional<int> CBandPageDlg::ShownTransmitTable() const {
+  const int table = m_levelTab->currentIndex();
+  if (table < 0 || table == CLevelTableDlg::kReceiveTuningTable) return std::nullopt;
+  return table;
+}
+
+void CBandPageDlg::ShowLevel(int table, int point, int level) {
+  levelPage(table)->ShowValue(point, level);
+}
+
+void CBandPageDlg::UpdateAlignButtons() {
+  if (!m_levelTab) return;  // the gate may come before the page's window
+  const bool open = !m_gate || m_gate->IsOpen();
+  const std::optional<int> table = ShownTransmitTable();
+  alignTableButton()->setEnabled(open && table.has_value());
+  alignTableButton()->setToolTip(table ? tr("自动校准%1表").arg(CLevelTableDlg::Caption(*table))
+                                       : tr("接收电调不能自动校准"));
+  alignBandButton()->setEnabled(open);
+}
 
 bool CBandPageDlg::OnInitDialog() {
   CPageDlg::OnInitDialog();
@@ -65,6 +103,14 @@ bool CBandPageDlg::OnInitDialog() {
   WatchSliderInput(m_baseSlider);
   WatchSliderInput(m_stepSlider);
   for (QLabel* label : {m_rowLabel, m_leftLabels, m_rightLabels}) label->installEventFilter(this);
+  connect(m_levelTab, &QTabBar::currentChanged, this, &CBandPageDlg::UpdateAlignButtons);
+  connect(alignTableButton(), &QPushButton::clicked, this, [this] {
+    if (const auto table = ShownTransmitTable()) emit AlignRequested(m_band, {*table});
+  });
+  connect(alignBandButton(), &QPushButton::clicked, this, [this] {
+    emit AlignRequested(m_band, {0, 1, 2});
+  });
+  UpdateAlignButtons();
   LoadFromImage();
   return true;
 }

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "transfer/LiveTuningQueue.h"
@@ -16,6 +17,7 @@
 class QLabel;
 class QLineEdit;
 class QProgressBar;
+class QPushButton;
 class QSlider;
 
 namespace velmora {
@@ -77,6 +79,16 @@ class CBandPageDlg : public CPageDlg {
   QFont LabelFont(const QLabel* label) const;
   QLabel* leftLabels() const { return m_leftLabels; }
   QLabel* rightLabels() const { return m_rightLabels; }
+  QPushButton* alignTableButton() const;
+  QPushButton* alignBandButton() const;
+  // The transmit table the level tab shows; nothing while it shows the receive tuning.
+  std::optional<int> ShownTransmitTable() const;
+  // Shows a level in a transmit table's slider and box, as an alignment tries it: no live tune.
+  void ShowLevel(int table, int point, int level);
+
+ signals:
+  // "自动校准" asks for the table shown, "整段自动校准" for the band's three transmit tables.
+  void AlignRequested(int band, const QList<int>& tables);
 
  protected:
   bool OnInitDialog() override;
@@ -90,6 +102,7 @@ class CBandPageDlg : public CPageDlg {
   void WriteStep();
   void PaintLabel(QLabel* label);
   void UpdateAccessibleNames();
+  void UpdateAlignButtons();
 
   QtMessagePresenter m_presenter;  // before the queue, whose worker may still show through it
   LiveTuningQueue m_liveQueue;
@@ -106,6 +119,7 @@ class CBandPageDlg : public CPageDlg {
   std::uint32_t m_rxLow = 0, m_rxHigh = 0, m_txLow = 0, m_txHigh = 0;
   int m_band = 0;
   CalibrationImage* m_image = nullptr;
+  TransferGate* m_gate = nullptr;
   std::array<CToneLevelDlg*, kToneGroups> m_tonePages{};
   std::array<CLevelTableDlg*, kLevelTables> m_levelPages{};
 };

@@ -23,6 +23,12 @@ void LiveTuningPage::SetLiveContext(LiveTuningQueue* queue, int queueTable, Cali
 
 QLineEdit* LiveTuningPage::Edit(int k) const { return ControlAs<QLineEdit>(EditId(k)); }
 
+void LiveTuningPage::ShowValue(int k, int value) {
+  Slider(k)->setValue(value);
+  ValueRef(k) = value;
+  Edit(k)->setText(QString::number(value));
+}
+
 void LiveTuningPage::SetUpSliders(int max, int tickInterval) {
   for (int k = 0; k < Pairs(); ++k) {
     QSlider* slider = Slider(k);

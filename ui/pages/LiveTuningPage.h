@@ -24,6 +24,8 @@ class LiveTuningPage : public CPageDlg {
   std::int32_t Value(int k) const { return m_value[static_cast<std::size_t>(k)]; }
   QSlider* Slider(int k) const { return m_slider[static_cast<std::size_t>(k)]; }
   QLineEdit* Edit(int k) const;
+  // Puts a value into pair k's slider and box as the program's own move: no live tune, no edit.
+  void ShowValue(int k, int value);
   bool IsLiveRequestArmed() const { return m_queue && m_queue->IsArmed(m_queueTable); }
   // The command composed on the last release; the page's next request carries it.
   std::optional<LiveCommandComposer::Command> PendingCommand() const {

@@ -1,0 +1,291 @@
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "instrument/InstrumentSettings.h"
+#include "instrument/model/Transmitter.h"
+#include "sim/ComPortRig.h"
+#include "sim/FactoryAlignment.h"
+#include "sim/MeterServer.h"
+#include "sim/TransmitterWatch.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/AutoAlignment.h"
+#include "ui/CurveWindow.h"
+
+using namespace velmora;
+using test::MainWindow;
+
+namespace {
+
+constexpr int kSeed = 7;
+constexpr int kPort = 1;
+constexpr int kBand = 0;
+constexpr int kRunTimeoutMs = 120000;
+constexpr std::uint16_t kBandATables = 0x0F80;  // the radio's address of band A's first table
+// The radio's stored levels before the runs: high power a little low, middle power far off.
+constexpr std::uint8_t kHighStored = 100, kMiddleStored = 40;
+
+// The shipped plan for a meter with no attenuator before its sensor, settling at once, with its
+// meter entry changed as asked; written as name in dir.
+QString PlanFile(const QTemporaryDir& dir, const QString& name,
+                 const std::function<void(QJsonObject&)>& change = {}) {
+  QFile shipped(QStringLiteral(VELMORA_EXAMPLE_PLAN));
+  if (!shipped.open(QIODevice::ReadOnly)) qFatal("no example plan");
+  QJsonObject plan = QJsonDocument::fromJson(shipped.readAll()).object();
+  QJsonObject meterEntry = plan.value("meter").toObject();
+  meterEntry["offsetDb"] = 0;
+  meterEntry["maxInputDbm"] = 40;
+  meterEntry["settleMs"] = 5;
+  if (change) change(meterEntry);
+  plan["meter"] = meterEntry;
+  const QString path = dir.filePath(name);
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write the plan");
+  file.write(QJsonDocument(plan).toJson());
+  return path;
+}
+
+// The simulated radio on a pseudo-terminal, its transmitter measured by the simulated meter on a
+// loopback port, as velmora-radio-sim --meter serves them.
+struct Bench {
+  Bench() : meter([this](auto at) { return transmitter.Watts(at); }, {0.005, kSeed, {}}) {
+    sim::RadioMemory memory = sim::FactoryAlignment::Make();
+    for (int k = 0; k < 16; ++k) {
+      memory[kBandATables + k] = kHighStored;
+      memory[kBandATables + 16 + k] = kMiddleStored;
+    }
+    radio.SetMemory(memory);
+    std::string error;
+    if (!meter.Start("127.0.0.1", 0, &error)) qFatal("meter: %s", error.c_str());
+    radio.SetTransmitListener(sim::TransmitterWatch::Listener(transmitter));
+  }
+
+  void StoreMeterSettings() const {
+    InstrumentSettings settings;
+    settings.meterUrl = QStringLiteral("tcp://127.0.0.1:%1").arg(meter.port());
+    settings.Save(*InstrumentSettings::ProgramSettings());
+  }
+
+  // Before the radio, whose server thread tells it of every transmission until it stops.
+  meter::Transmitter transmitter{{kSeed, std::chrono::milliseconds(0), std::chrono::seconds(30)}};
+  sim::ComPortRig rig;
+  sim::PtyRadioServer& radio = rig.AddRadio(kPort);
+  sim::MeterServer meter;
+};
+
+std::vector<int> TableInImage(CalibrationImage& image, int table) {
+  std::vector<int> levels;
+  for (int k = 0; k < 16; ++k) levels.push_back(image.levelTable(kBand, table, k));
+  return levels;
+}
+
+std::vector<int> TableOnScreen(const MainWindow& w, int table) {
+  std::vector<int> levels;
+  for (int k = 0; k < 16; ++k) levels.push_back(w.Level(kBand, table)->Slider(k)->value());
+  return levels;
+}
+
+void PressAlign(MainWindow& w, int table) {
+  w.Band(kBand)->levelTab()->SelectPage(table);
+  QTest::mouseClick(w.Band(kBand)->alignTableButton(), Qt::LeftButton);
+}
+
+}  // namespace
+
+class AutoAlignmentTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void alignsOneTableAndCancelsAnother();
+  void endOfSessionStopsARunSilently();
+  void refusedStartsLeaveTheWindowFree_data();
+  void refusedStartsLeaveTheWindowFree();
+
+ private:
+  QTemporaryDir m_dir;
+};
+
+void AutoAlignmentTest::initTestCase() {
+  QVERIFY(m_dir.isValid());
+  qputenv("XDG_DATA_HOME", m_dir.path().toUtf8());
+}
+
+// 自动校准 on the high power page runs through the real widgets against the simulated radio and
+// meter: the window is held for the run, the table ends with the outcome's new levels in its
+// sliders and the image, the title is marked and the report saved; the radio's memory is left to
+// the normal write. 取消 during a second run leaves that table as it was.
+void AutoAlignmentTest::alignsOneTableAndCancelsAnother() {
+  Bench bench;
+  bench.StoreMeterSettings();
+  MainWindow w;
+  w.RunJob(res::main_window::kRead);
+  w.script.savePaths << m_dir.filePath("radio.dat");
+  w.dlg->OnSave();  // the title is clean again
+  QVERIFY(!w.dlg->isWindowModified());
+  const sim::RadioMemory memory = bench.radio.memory();
+  AutoAlignment* align = w.dlg->autoAlignment();
+  const QString report = m_dir.filePath("report.json");
+  w.script.planPaths << PlanFile(m_dir, "plan.json");
+  w.script.reportPaths << report;
+  w.script.yes = true;
+
+  const int table = 0;
+  const std::vector<int> before = TableInImage(w.dlg->image(), table);
+  PressAlign(w, table);
+  QVERIFY(align->IsRunning());
+  QVERIFY(!w.ButtonsEnabled());
+  QVERIFY(!w.Band(1)->alignBandButton()->isEnabled());
+  QTRY_VERIFY_WITH_TIMEOUT(w.dlg->transferStatus()->isVisible(), 5000);
+  QTRY_VERIFY_WITH_TIMEOUT(!align->IsRunning(), kRunTimeoutMs);
+  w.WaitUntilIdle();
+
+  const AlignOutcome outcome = *align->lastOutcome();
+  QCOMPARE(outcome.result, AlignOutcome::Result::Aligned);
+  std::vector<int> expected = before;
+  for (const PointResult& p : outcome.report.points) {
+    QCOMPARE(p.table, table);
+    expected[std::size_t(p.point)] = p.newLevel;
+  }
+  QVERIFY(!outcome.report.points.empty());
+  QVERIFY(expected != before);  // the stored levels were off their targets
+  QCOMPARE(TableInImage(w.dlg->image(), table), expected);
+  QCOMPARE(TableOnScreen(w, table), expected);
+  QCOMPARE(w.Level(kBand, table)->Edit(outcome.report.points.front().point)->text(),
+           QString::number(outcome.report.points.front().newLevel));
+  QVERIFY(w.dlg->isWindowModified());
+  QCOMPARE(bench.radio.memory(), memory);  // live tunes only: writing is the user's 写入
+  QVERIFY(w.dlg->curveWindow()->IsPowerShown());
+  QVERIFY(w.script.yesNoQuestions.last().contains("个已校准"));
+  QFile saved(report);
+  QVERIFY(saved.open(QIODevice::ReadOnly));
+  QCOMPARE(QJsonDocument::fromJson(saved.readAll()),
+           QJsonDocument::fromJson(outcome.report.ToJson()));
+
+  // A second run, of the middle power table, is cancelled as its first try moves a slider.
+  const int other = 1;
+  const std::vector<int> otherBefore = TableInImage(w.dlg->image(), other);
+  int moves = 0;
+  for (int k = 0; k < 16; ++k) {
+    connect(w.Level(kBand, other)->Slider(k), &QSlider::valueChanged, this, [&] {
+      if (moves++ == 0) QTest::mouseClick(w.dlg->cancelButton(), Qt::LeftButton);
+    });
+  }
+  w.script.planPaths << PlanFile(m_dir, "plan.json");
+  w.script.yes = false;
+  PressAlign(w, other);
+  QVERIFY(w.dlg->cancelButton()->isVisible());
+  QTRY_VERIFY_WITH_TIMEOUT(!align->IsRunning(), kRunTimeoutMs);
+  QVERIFY(moves > 1);  // the tried level, and the stored one again
+  w.WaitUntilIdle();
+  QCOMPARE(align->lastOutcome()->result, AlignOutcome::Result::Cancelled);
+  QCOMPARE(TableInImage(w.dlg->image(), other), otherBefore);
+  QCOMPARE(TableOnScreen(w, other), otherBefore);
+  QCOMPARE(TableInImage(w.dlg->image(), table), expected);
+  QVERIFY(!w.dlg->cancelButton()->isVisible());
+}
+
+// A session that ends during a run cancels it, asks and tells nothing, and the window closes
+// with the run's table as it was.
+void AutoAlignmentTest::endOfSessionStopsARunSilently() {
+  Bench bench;
+  bench.StoreMeterSettings();
+  MainWindow w;
+  w.RunJob(res::main_window::kRead);
+  const int table = 1;
+  const std::vector<int> before = TableInImage(w.dlg->image(), table);
+  w.script.planPaths << PlanFile(m_dir, "plan.json");
+  bool ended = false;
+  for (int k = 0; k < 16; ++k) {
+    connect(w.Level(kBand, table)->Slider(k), &QSlider::valueChanged, this, [&] {
+      if (!ended) w.dlg->OnEndSession();
+      ended = true;
+    });
+  }
+  PressAlign(w, table);
+  QTRY_VERIFY_WITH_TIMEOUT(ended, kRunTimeoutMs);
+  QTRY_VERIFY_WITH_TIMEOUT(!w.dlg->isVisible(), kRunTimeoutMs);
+  QCOMPARE(w.dlg->autoAlignment()->lastOutcome()->result, AlignOutcome::Result::Cancelled);
+  QVERIFY(w.dlg->gate().IsOpen());
+  QVERIFY(w.script.yesNoQuestions.isEmpty() && w.script.notices.isEmpty());
+  QCOMPARE(w.script.saveChangesQuestions, 0);
+  QCOMPARE(TableInImage(w.dlg->image(), table), before);
+}
+
+void AutoAlignmentTest::refusedStartsLeaveTheWindowFree_data() {
+  // "" = chooser cancelled; the shipped plan changed as named; else the file's text
+  QTest::addColumn<QString>("plan");
+  QTest::addColumn<QString>("meterUrl");
+  QTest::addColumn<QString>("notice");  // part of the one notice expected, "" for none
+  QTest::addColumn<QString>("question");
+  QTest::addColumn<bool>("meterDialog");
+  QTest::newRow("chooser cancelled") << ""
+                                     << "tcp://127.0.0.1:1"
+                                     << ""
+                                     << "" << false;
+  QTest::newRow("not a plan") << "{\"format\": 1}"
+                              << "tcp://127.0.0.1:1"
+                              << "无效"
+                              << "" << false;
+  QTest::newRow("plan's attenuator not the meter's, declined") << "plan's attenuator"
+                                                               << "tcp://127.0.0.1:1"
+                                                               << ""
+                                                               << "30 dB" << false;
+  QTest::newRow("no meter anywhere, settings cancelled") << "no url"
+                                                         << ""
+                                                         << ""
+                                                         << "" << true;
+}
+
+// Each way a start can be refused asks or tells what it should, starts no run and leaves the
+// window's buttons and gate free.
+void AutoAlignmentTest::refusedStartsLeaveTheWindowFree() {
+  QFETCH(QString, plan);
+  QFETCH(QString, meterUrl);
+  QFETCH(QString, notice);
+  QFETCH(QString, question);
+  QFETCH(bool, meterDialog);
+  InstrumentSettings meter;
+  meter.meterUrl = meterUrl;
+  meter.Save(*InstrumentSettings::ProgramSettings());
+  QString path;
+  if (plan == "plan's attenuator") {
+    path = PlanFile(m_dir, "refused.json", [](QJsonObject& m) { m["offsetDb"] = 30; });
+  } else if (plan == "no url") {
+    path = PlanFile(m_dir, "refused.json", [](QJsonObject& m) { m.remove("url"); });
+  } else if (!plan.isEmpty()) {
+    QFile file(m_dir.filePath("refused.json"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(plan.toUtf8());
+    path = file.fileName();
+  }
+  MainWindow w;
+  if (!path.isEmpty()) w.script.planPaths << path;
+  w.script.yes = false;
+  bool dialogShown = false;
+  if (meterDialog) {
+    test::WhenModal<QDialog>([&](QDialog* dialog) {
+      dialogShown = true;
+      dialog->reject();
+    });
+  }
+  QTest::mouseClick(w.Band(kBand)->alignBandButton(), Qt::LeftButton);
+  QCOMPARE(dialogShown, meterDialog);
+  QVERIFY(!w.dlg->autoAlignment()->IsRunning());
+  QVERIFY(w.Idle());
+  QCOMPARE(w.script.notices.size(), notice.isEmpty() ? 0 : 1);
+  if (!notice.isEmpty())
+    QVERIFY2(w.script.notices.first().contains(notice), qPrintable(w.script.notices.first()));
+  QCOMPARE(w.script.yesNoQuestions.size(), question.isEmpty() ? 0 : 1);
+  if (!question.isEmpty()) QVERIFY(w.script.yesNoQuestions.first().contains(question));
+  QVERIFY(!w.dlg->isWindowModified());
+}
+
+QTEST_MAIN(AutoAlignmentTest)
+#include "AutoAlignmentTest.moc"
