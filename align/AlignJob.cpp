@@ -53,7 +53,8 @@ AlignOutcome AlignJob::Run(const CalibrationImage& start) {
   report.meterUrl = m_plan.meter.url;
   report.meterOffsetDb = m_plan.meter.offsetDb;
   report.start = m_clock->Now();
-  QString error;
+  QString error = TargetAboveMeterInput();
+  if (!error.isEmpty()) return Finish(outcome, AlignOutcome::Result::InstrumentError, error);
   const auto dialect = MeterDialect::Find(m_plan.meter.dialect, error);
   // Made here, on the thread that uses it: a socket belongs to the thread that made it.
   auto link = dialect ? InstrumentLinks::Make(m_plan.meter.url, error) : nullptr;
@@ -67,6 +68,25 @@ AlignOutcome AlignJob::Run(const CalibrationImage& start) {
   }
   Align(meter, outcome);
   return outcome;
+}
+
+// The plan's targets were checked against its own attenuator; the one in use may pass more of the
+// radio's power to the sensor, and no point may be keyed towards a target the sensor cannot take.
+QString AlignJob::TargetAboveMeterInput() const {
+  const double limit = m_plan.MaxRadioWatts();
+  for (const AlignRun::Table& t : m_settings.tables) {
+    const auto& target = m_plan.targets.at(std::size_t(t.band)).at(std::size_t(t.table));
+    if (!target || target->maxWatts <= limit) continue;
+    return QStringLiteral(
+               "%1 %2: the target's maximum %3 W is above the meter's maximum input "
+               "(%4 W after the attenuator's %5 dB)")
+        .arg(QLatin1String(AlignPlan::kBandKeys.at(std::size_t(t.band))),
+             QLatin1String(AlignPlan::kTableKeys.at(std::size_t(t.table))))
+        .arg(target->maxWatts)
+        .arg(limit, 0, 'g', 4)
+        .arg(m_plan.meter.offsetDb);
+  }
+  return {};
 }
 
 // Set up first, as `meter --read` does: a fault shows as the same words in both.

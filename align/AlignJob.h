@@ -37,6 +37,7 @@ class AlignJob {
   static AlignPlan PlanInUse(const AlignJobSettings& settings);
 
  private:
+  QString TargetAboveMeterInput() const;
   bool SetUpMeter(PowerMeter& meter, AlignOutcome& outcome);
   void Align(PowerMeter& meter, AlignOutcome& outcome);
   void Conclude(AlignOutcome& outcome, const LivePowerProbe& probe);

@@ -181,6 +181,23 @@ class AlignJobTest : public QObject {
     QCOMPARE(bench.radio.memory(), bench.memory);
   }
 
+  // An attenuator in use smaller than the plan's lets more power reach the sensor than the plan was
+  // checked for: a target the sensor cannot take is refused before anything is keyed.
+  void targetAboveTheMeterInUseIsRefusedBeforeKeying() {
+    Bench bench;
+    AlignJobSettings settings = bench.Settings(5);
+    settings.plan.meter.maxInputDbm = 30;  // 1 W at the sensor with no attenuator: below 5.25 W
+    AlignJob job(settings);
+    const AlignOutcome outcome = RunOnWorker(job, bench.start);
+
+    QCOMPARE(outcome.result, AlignOutcome::Result::InstrumentError);
+    QVERIFY2(outcome.error.startsWith("A high: the target's maximum 5.25 W"),
+             qPrintable(outcome.error));
+    QVERIFY(outcome.report.points.empty());
+    QVERIFY(bench.radio.requests().empty());
+    QCOMPARE(outcome.aligned.ToBytes(), bench.start.ToBytes());
+  }
+
   // A radio that stops acknowledging live tunes ends the run as a transfer failure at its first
   // try: that point names the failure, no later point is keyed and nothing is aligned.
   void unacknowledgedLiveTuneEndsTheRun() {
