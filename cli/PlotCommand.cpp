@@ -9,6 +9,7 @@
 #include "cli/OutputFile.h"
 #include "core/SafeFile.h"
 #include "plot/AlignmentChart.h"
+#include "plot/ChartPicture.h"
 
 namespace velmora {
 namespace {
@@ -50,8 +51,8 @@ int PlotCommand::Run(const std::vector<std::string>& args, std::ostream& out, st
   const QString title = QString::fromStdString(band) + QStringLiteral("段 ") +
                         QFileInfo(QString::fromStdString(files[0])).fileName();
   std::unique_ptr<QChart> chart(AlignmentChart::Create(sets, title));
-  const auto format = suffix == "svg" ? AlignmentChart::Format::Svg : AlignmentChart::Format::Png;
-  const QByteArray picture = AlignmentChart::Render(chart.get(), format, kPlotSize);
+  const auto format = suffix == "svg" ? ChartPicture::Format::Svg : ChartPicture::Format::Png;
+  const QByteArray picture = ChartPicture::Render(chart.get(), format, kPlotSize);
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(picture.constData());
   if (picture.isEmpty()) {
     err << SafeFile::Shown(*output) << ": the plot could not be drawn; nothing written\n";

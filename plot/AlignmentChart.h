@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QByteArray>
 #include <QColor>
 #include <QCoreApplication>
 #include <QList>
-#include <QSize>
 #include <QString>
 #include <optional>
 
@@ -37,9 +35,6 @@ class AlignmentChart {
                         std::optional<Point> highlight = std::nullopt);
   // Fills an existing chart anew, keeping its place in a view.
   static void Fill(QChart* chart, const QList<Curves>& sets, std::optional<Point> highlight);
-  enum class Format { Svg, Png };
-  // The chart drawn in memory as an SVG or PNG file's bytes, for the caller to save whole.
-  static QByteArray Render(QChart* chart, Format format, QSize size);
   static QColor TableColor(int table);
 };
 
