@@ -13,7 +13,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 #include <cstdio>
+#include <map>
+#include <optional>
+#include <string>
 
 #include "radio/PortNames.h"
 #include "res/DialogTemplates.h"
@@ -66,6 +70,19 @@ void TiePowerOnLabel(const DialogControls& controls) {
   }
 }
 
+// The ports' names as the environment maps them when the window starts, described later.
+PortNames PortNamesAsStarted() {
+  std::map<std::string, std::string> mapped;
+  for (int port = 0; port < CTransferJob::kPortLimit; ++port) {
+    const std::string variable = PortNames::VariableName(port);
+    if (auto value = PortNames::ProcessEnvironment(variable)) mapped[variable] = *value;
+  }
+  return PortNames("/dev", "/sys", [mapped](const std::string& variable) {
+    const auto found = mapped.find(variable);
+    return found == mapped.end() ? std::nullopt : std::optional<std::string>(found->second);
+  });
+}
+
 }  // namespace
 
 CAlignMainDlg::CAlignMainDlg(QWidget* parent, MainWindowServices services)
@@ -116,7 +133,8 @@ bool CAlignMainDlg::OnInitDialog() {
   m_pBandPageA = CreateBandPage(kBandA, tr("A段接收"));
   m_pBandPageB = CreateBandPage(kBandB, tr("B段接收"));
   UpdateControlsFromImage();
-  DescribePorts();
+  // The port walk takes longer than building the window; its tooltips can wait for the first map.
+  QTimer::singleShot(0, this, [this, names = PortNamesAsStarted()] { DescribePorts(names); });
   m_tabCtrl->SetSelectedTextColor(CStyledTabCtrl::kSelectedCaptionColor);
   m_tabCtrl->SetHoverTextColor(CStyledTabCtrl::kHoverCaptionColor);
 
@@ -537,11 +555,11 @@ void CAlignMainDlg::UpdateCommandButtons() {
 
 // Each port entry's tooltip says what is behind it: the adapter's description, else its device.
 // The system's ports are walked once for all entries, not once per entry.
-void CAlignMainDlg::DescribePorts() {
+void CAlignMainDlg::DescribePorts(const PortNames& names) {
   auto* combo = m_controls.Get<QComboBox>(res::main_window::kPort);
   std::vector<std::string> entries;
   for (int i = 0; i < combo->count(); ++i) entries.push_back(combo->itemText(i).toStdString());
-  const std::vector<std::string> described = PortNames().DescribeEach(entries);
+  const std::vector<std::string> described = names.DescribeEach(entries);
   for (int i = 0; i < combo->count(); ++i) {
     const std::string& what = described[static_cast<std::size_t>(i)];
     if (!what.empty()) combo->setItemData(i, QString::fromStdString(what), Qt::ToolTipRole);

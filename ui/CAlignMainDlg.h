@@ -7,6 +7,7 @@
 
 #include "core/CalibrationFile.h"
 #include "core/CalibrationImage.h"
+#include "radio/PortNames.h"
 #include "transfer/CTestThread.h"
 #include "transfer/CTransferJob.h"
 #include "transfer/TransferGate.h"
@@ -124,7 +125,7 @@ class CAlignMainDlg : public QDialog {
   void StoreUserInterface();
   void RefreshUserInterface();
   void UpdateCommandButtons();
-  void DescribePorts();
+  void DescribePorts(const PortNames& names);
   QPushButton* Button(int id) const;
   void CreateTransferStatus();
   void StartTransfer(int operation, const TransferOptions& options,

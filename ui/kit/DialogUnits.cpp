@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QHash>
 #include <QStringList>
 #include <cmath>
 
@@ -30,9 +31,28 @@ QStringList FaceCandidates(const QString& face) {
   return faces;
 }
 
+// The first installed face of the candidates, looked up once per face; "" when none is.
+QString InstalledFace(const QString& wanted) {
+  static QHash<QString, QString> chosen;  // the windows' thread only
+  if (const auto found = chosen.constFind(wanted); found != chosen.constEnd()) return *found;
+  const QStringList installed = QFontDatabase::families();
+  QString face;
+  for (const QString& candidate : FaceCandidates(wanted)) {
+    if (installed.contains(candidate, Qt::CaseInsensitive)) {
+      face = candidate;
+      break;
+    }
+  }
+  return *chosen.insert(wanted, face);
+}
+
 }  // namespace
 
+// Every page of the window is laid out in the same font: it is measured once.
 DialogUnits DialogUnits::ForFont(const QFont& font) {
+  static QHash<QString, DialogUnits> measured;  // by the font's key; the windows' thread only
+  const QString key = font.key();
+  if (const auto found = measured.constFind(key); found != measured.constEnd()) return *found;
   const QFontMetrics metrics(font);
   const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
   const int width = metrics.horizontalAdvance(letters);
@@ -41,19 +61,14 @@ DialogUnits DialogUnits::ForFont(const QFont& font) {
   // in for it add about half an em of line spacing, which would stretch every layout by as much,
   // so the vertical unit is taken from the em size the template asks for.
   const int baseY = font.pixelSize() > 0 ? font.pixelSize() : metrics.height();
-  return DialogUnits(baseX, baseY);
+  return *measured.insert(key, DialogUnits(baseX, baseY));
 }
 
 QFont DialogUnits::TemplateFont(std::string_view face, int points) {
-  const QString wanted = QString::fromUtf8(face.data(), static_cast<qsizetype>(face.size()));
-  const QStringList installed = QFontDatabase::families();
+  const QString installed =
+      InstalledFace(QString::fromUtf8(face.data(), static_cast<qsizetype>(face.size())));
   QFont font;
-  for (const QString& candidate : FaceCandidates(wanted)) {
-    if (installed.contains(candidate, Qt::CaseInsensitive)) {
-      font.setFamilies({candidate});
-      break;
-    }
-  }
+  if (!installed.isEmpty()) font.setFamilies({installed});
   font.setPixelSize(MulDiv(points, kScreenDpi, kPointsPerInch));
   return font;
 }

@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QTimer>
 #include <algorithm>
 
 #include "core/BandSettings.h"
@@ -116,15 +117,6 @@ bool CBandPageDlg::OnInitDialog() {
 }
 
 void CBandPageDlg::CreateSubPages() {
-  for (int g = 0; g < kToneGroups; ++g) {
-    auto* page = new CToneLevelDlg;
-    page->SetContext(&m_liveQueue, m_image, m_band, g);
-    page->Create(m_toneTab);
-    m_toneTab->AddPage(page, CToneLevelDlg::Caption(g), 0);
-    m_tonePages[std::size_t(g)] = page;
-  }
-  m_toneTab->SetSelectedTextColor(CStyledTabCtrl::kSelectedCaptionColor);
-  m_toneTab->SetHoverTextColor(CStyledTabCtrl::kHoverCaptionColor);
   for (int t = 0; t < kLevelTables; ++t) {
     auto* page = new CLevelTableDlg;
     page->SetContext(&m_liveQueue, m_image, m_band, t);
@@ -134,6 +126,21 @@ void CBandPageDlg::CreateSubPages() {
   }
   m_levelTab->SetSelectedTextColor(CStyledTabCtrl::kSelectedCaptionColor);
   m_levelTab->SetHoverTextColor(CStyledTabCtrl::kHoverCaptionColor);
+  // The tone pages' tab never shows: building them waits until the window is on the screen.
+  QTimer::singleShot(0, this, &CBandPageDlg::CreateTonePages);
+}
+
+void CBandPageDlg::CreateTonePages() {
+  for (int g = 0; g < kToneGroups; ++g) {
+    auto* page = new CToneLevelDlg;
+    page->SetContext(&m_liveQueue, m_image, m_band, g);
+    page->Create(m_toneTab);
+    m_toneTab->AddPage(page, CToneLevelDlg::Caption(g), 0);
+    m_tonePages[std::size_t(g)] = page;
+  }
+  m_toneTab->SetSelectedTextColor(CStyledTabCtrl::kSelectedCaptionColor);
+  m_toneTab->SetHoverTextColor(CStyledTabCtrl::kHoverCaptionColor);
+  UpdateAccessibleNames();
 }
 
 void CBandPageDlg::DoDataExchange(DataExchange& dx) {
@@ -167,7 +174,7 @@ void CBandPageDlg::LoadFromImage() {
   m_rxHigh = static_cast<std::uint32_t>(s.rxHigh);
   m_txLow = static_cast<std::uint32_t>(s.txLow);
   m_txHigh = static_cast<std::uint32_t>(s.txHigh);
-  for (CToneLevelDlg* page : m_tonePages) page->LoadFromImage();
+  for (CToneLevelDlg* page : TonePages()) page->LoadFromImage();
   for (CLevelTableDlg* page : m_levelPages) page->LoadFromImage();
   UpdateData(false);
   UpdateAccessibleNames();
@@ -185,7 +192,7 @@ void CBandPageDlg::StoreToImage() {
   for (auto [field, value] : limits) {
     BandSettings::Write(*m_image, m_band, field, static_cast<std::int32_t>(value));
   }
-  for (CToneLevelDlg* page : m_tonePages) page->StoreToImage();
+  for (CToneLevelDlg* page : TonePages()) page->StoreToImage();
   for (CLevelTableDlg* page : m_levelPages) page->StoreToImage();
 }
 
@@ -238,7 +245,7 @@ void CBandPageDlg::UpdateAccessibleNames() {
       m_levelPages[std::size_t(t)]->Edit(k)->setAccessibleName(name);
     }
   }
-  for (int g = 0; g < kToneGroups; ++g) {
+  for (int g = 0; g < static_cast<int>(TonePages().size()); ++g) {
     CToneLevelDlg* page = m_tonePages[std::size_t(g)];
     const QString group = band + ' ' + CToneLevelDlg::Caption(g);
     page->ToneList()->setAccessibleName(tr("%1 亚音").arg(group));

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <utility>
 
 #include "transfer/LiveTuningQueue.h"
@@ -27,8 +28,9 @@ class CStyledTabCtrl;
 class CToneLevelDlg;
 
 // Everything aligned per band: base frequency and step with their sliders, the receive and
-// transmit limits, the four level-table pages (and eight hidden tone-level pages), the frequency
-// labels beside the tables, and the live-tuning transfer its pages ask for.
+// transmit limits, the four level-table pages (and eight hidden tone-level pages, built once the
+// event loop runs), the frequency labels beside the tables, and the live-tuning transfer its pages
+// ask for.
 class CBandPageDlg : public CPageDlg {
   Q_OBJECT
 
@@ -71,6 +73,7 @@ class CBandPageDlg : public CPageDlg {
   CStyledTabCtrl* levelTab() const { return m_levelTab; }
   CStyledTabCtrl* toneTab() const { return m_toneTab; }
   CLevelTableDlg* levelPage(int table) const { return m_levelPages.at(std::size_t(table)); }
+  // Null until the hidden tone pages are built.
   CToneLevelDlg* tonePage(int group) const { return m_tonePages.at(std::size_t(group)); }
   // A request waits while another transfer runs.
   bool IsLiveTuneDeferred() const { return m_liveQueue.IsDeferred(); }
@@ -97,6 +100,12 @@ class CBandPageDlg : public CPageDlg {
 
  private:
   void CreateSubPages();
+  void CreateTonePages();
+  // The tone pages once built, none before.
+  std::span<CToneLevelDlg* const> TonePages() const {
+    return m_tonePages[0] ? std::span<CToneLevelDlg* const>(m_tonePages)
+                          : std::span<CToneLevelDlg* const>();
+  }
   void OnSliderDraw(QSlider* slider, std::int32_t& member, bool isBase);
   void WriteBase();
   void WriteStep();
