@@ -1,4 +1,4 @@
-// velmora-cli-plot: the plot command of velmora-cli, in a program of its own (see PlotHelper).
+// velmora-cli-plot: the plot command of velmora-cli, in a program of its own (see HelperProgram).
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>

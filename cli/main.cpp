@@ -8,17 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "cli/AlignCommand.h"
 #include "cli/CliArguments.h"
 #include "cli/CliImage.h"
 #include "cli/DiffCommand.h"
-#include "cli/MeterCommand.h"
-#include "cli/PlotHelper.h"
+#include "cli/HelperProgram.h"
 #include "cli/PortsCommand.h"
 #include "cli/ReportCommand.h"
 #include "cli/ShowCommand.h"
+#include "cli/ToolMain.h"
 #include "cli/TransferCommands.h"
-#include "radio/TraceLog.h"
 
 namespace {
 
@@ -49,15 +47,6 @@ struct CommandEntry {
   bool printsItsResult;  // its output is what it is run for, so lost output makes it fail
 };
 
-// A reader that went away early (`| head -1`) must not cost a read its saved file: the tool
-// ignores SIGPIPE and looks at its output stream instead.
-int Finish(int code, bool printsItsResult) {
-  std::cout.flush();
-  if (std::cout) return code;
-  std::cerr << "velmora-cli: standard output could not be written; output lost\n";
-  return printsItsResult ? velmora::kExitUsage : code;
-}
-
 // No command: the tool's own options, or a word that names no command.
 int RunTool(const std::vector<std::string>& args) {
   using namespace velmora;
@@ -84,39 +73,32 @@ int main(int argc, char** argv) {
   using namespace velmora;
   std::signal(SIGPIPE, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
-  // --log FILE (or --log=FILE) belongs to the whole tool, wherever it stands.
-  for (auto it = args.begin(); it != args.end(); ++it) {
-    const bool joined = it->starts_with("--log=");
-    if (*it != "--log" && !joined) continue;
-    const bool valued = joined || it + 1 != args.end();
-    const std::string file = joined ? it->substr(6) : valued ? *(it + 1) : std::string();
-    std::string error;
-    if (!valued || !TraceLog::Instance().Open(file, {argv, argv + argc}, VELMORA_VERSION, &error)) {
-      std::cerr << (error.empty() ? "--log needs a file" : error) << "\n";
-      return kExitUsage;
-    }
-    args.erase(it, it + (joined ? 1 : 2));
-    break;
-  }
-  if (args.size() == 2 && args[0] == "help") args = {args[1], "--help"};  // help COMMAND
-  QCoreApplication app(argc, argv);  // the worker threads report through its event queue
+  QCoreApplication app(argc, argv);
   // The window's name, so that both programs share one data folder.
   QCoreApplication::setApplicationName(QStringLiteral("Velmora"));
-  if (!args.empty() && args[0] == "plot") return PlotHelper::Exec({args.begin() + 1, args.end()});
+  // The instruments' program traces (--log) and answers help itself, under this program's name.
+  if (const std::string word = ToolMain::CommandWord(args); word == "meter" || word == "align") {
+    return HelperProgram::Exec(HelperProgram::kInstruments, args, argv[0]);
+  }
+  // --log FILE (or --log=FILE) belongs to the whole tool, wherever it stands.
+  if (!ToolMain::TakeLogOption(args, argc, argv)) return kExitUsage;
+  if (args.size() == 2 && args[0] == "help") args = {args[1], "--help"};  // help COMMAND
+  if (!args.empty() && args[0] == "plot") {
+    return HelperProgram::Exec(HelperProgram::kPlot, {args.begin() + 1, args.end()});
+  }
   const CommandEntry commands[] = {
       {"read", TransferCommands::Read, false}, {"write", TransferCommands::Write, false},
       {"live", TransferCommands::Live, false}, {"show", ShowCommand::Run, true},
       {"diff", DiffCommand::Run, true},        {"report", ReportCommand::Run, true},
-      {"ports", PortsCommand::Run, true},      {"meter", MeterCommand::Run, true},
-      {"align", AlignCommand::Run, false},
+      {"ports", PortsCommand::Run, true},
   };
   if (!args.empty()) {
     for (const auto& command : commands) {
       if (args[0] != command.name) continue;
       const int code = command.run({args.begin() + 1, args.end()}, std::cout, std::cerr);
-      return Finish(code, command.printsItsResult);
+      return ToolMain::Finish(code, command.printsItsResult);
     }
   }
   const int code = RunTool(args);
-  return Finish(code, code == kExitOk);
+  return ToolMain::Finish(code, code == kExitOk);
 }

@@ -21,6 +21,7 @@ fail() { echo "package: $*" >&2; exit 1; }
 expected="usr/bin/velmora
 usr/bin/velmora-cli
 usr/bin/velmora-radio-sim
+usr/libexec/velmora/velmora-cli-instruments
 usr/libexec/velmora/velmora-cli-plot
 usr/share/applications/velmora.desktop
 usr/share/bash-completion/completions/velmora-cli
