@@ -1,13 +1,10 @@
 #include "cli/CliJobRunner.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <atomic>
 #include <mutex>
 
 #include "cli/WriteAftermath.h"
 #include "core/SafeFile.h"
-#include "transfer/CTestThread.h"
 #include "transfer/StopSignals.h"
 
 namespace velmora {
@@ -48,15 +45,16 @@ TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::o
       *progress << "\r" << text.toStdString() << kClearToEndOfLine << std::flush;
     });
   }
-  // The loop also carries a stop signal, which cancels the job between exchanges.
-  QEventLoop loop;
-  const StopSignals stop([&job](int) { job.Cancel(); });
-  CTestThread* thread = CTestThread::StartJob(job, &image, operation);
-  QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
-  if (!thread->isFinished()) loop.exec();  // a finish after this check reaches the loop queued
-  QCoreApplication::sendPostedEvents(&job.reports());
+  // The job runs here, as the command's one task; a stop signal cancels it between exchanges
+  // from a watcher thread, and its progress is printed as it is posted.
+  job.reports().SetDeliverAtOnce(true);
+  const StopSignals stop([&job](int) { job.Cancel(); }, StopSignals::Delivery::Watcher);
+  job.Claim();
+  job.Setup(&image);
+  job.SetOperation(operation);
+  job.Run();
   if (progress) *progress << "\r" << kClearToEndOfLine << std::flush;
-  const TransferOutcome finished = job.Outcome();  // complete: its thread has ended
+  const TransferOutcome finished = job.Outcome();  // complete: Run has returned
   if (!presenter.shown()) {
     out << (finished.succeeded() ? CTransferJob::kSuccessText : CTransferJob::kFailureText) << "\n";
   }

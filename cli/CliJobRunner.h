@@ -9,8 +9,8 @@
 
 namespace velmora {
 
-// Runs one transfer job on its worker thread, exactly as the window does, and waits for it (a stop
-// signal cancels it), printing the outcome text first, then one line of detail and any backup.
+// Runs one transfer job to its end on the calling thread (a stop signal cancels it), printing the
+// outcome text first, then one line of detail and any backup.
 class CliJobRunner {
  public:
   // Tests hand in a port factory (scaled timing); the tool uses the real port. progress, when

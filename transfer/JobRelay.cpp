@@ -1,5 +1,6 @@
 #include "transfer/JobRelay.h"
 
+#include <QThread>
 #include <utility>
 
 namespace velmora {
@@ -25,7 +26,12 @@ void JobRelay::PostFinished(int operation, const TransferOutcome& outcome) {
 }
 
 void JobRelay::Post(Report report) {
-  if (m_queue.Push(std::move(report))) emit Pending();
+  const bool wake = m_queue.Push(std::move(report));
+  if (m_atOnce && QThread::currentThread() == thread()) {
+    Deliver();
+  } else if (wake) {
+    emit Pending();
+  }
 }
 
 void JobRelay::Deliver() {

@@ -19,6 +19,10 @@ class JobRelay : public QObject {
  public:
   explicit JobRelay(QObject* parent = nullptr);
 
+  // News posted on this object's own thread is delivered at once rather than queued: for an
+  // owner that runs the job itself and turns no event loop meanwhile. Set before any job posts.
+  void SetDeliverAtOnce(bool atOnce) { m_atOnce = atOnce; }
+
   // Any thread.
   void PostProgress(const std::string& text, int done, int total);
   void PostFinished(int operation, const TransferOutcome& outcome);
@@ -47,6 +51,7 @@ class JobRelay : public QObject {
   void Deliver();
 
   RelayQueue<Report> m_queue;
+  bool m_atOnce = false;
 };
 
 }  // namespace velmora

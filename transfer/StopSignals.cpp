@@ -1,6 +1,7 @@
 #include "transfer/StopSignals.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -36,16 +37,18 @@ bool EnsurePipe() { return g_pipe[0] >= 0 || ::pipe2(g_pipe, O_CLOEXEC | O_NONBL
 
 }  // namespace
 
-StopSignals::StopSignals(Stop stop, std::vector<int> caught)
+StopSignals::StopSignals(Stop stop, Delivery delivery, std::vector<int> caught)
     : m_stop(std::move(stop)), m_signals(std::move(caught)) {
   if (!EnsurePipe()) return;  // without a pipe the signals keep their default action
   Drain();                    // a byte left by an earlier object's signal is not this one's
   g_received = 0;
-  m_notifier = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
-  connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] {
-    Drain();
-    if (const int signal = g_received.load(); signal != 0 && m_stop) m_stop(signal);
-  });
+  if (delivery == Delivery::Watcher) {
+    if (::pipe2(m_quit, O_CLOEXEC) != 0) return;
+    m_watcher = std::thread(&StopSignals::Watch, this);
+  } else {
+    m_notifier = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, &StopSignals::Deliver);
+  }
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   action.sa_flags = SA_RESTART;
@@ -62,6 +65,29 @@ StopSignals::StopSignals(Stop stop, std::vector<int> caught)
 StopSignals::~StopSignals() {
   for (std::size_t i = 0; i < m_previous.size(); ++i) {
     ::sigaction(m_signals[i], &m_previous[i], nullptr);
+  }
+  if (m_watcher.joinable()) {
+    ::close(m_quit[1]);  // the watcher sees the end of its pipe
+    m_watcher.join();
+    ::close(m_quit[0]);
+  }
+}
+
+void StopSignals::Deliver() {
+  Drain();
+  if (const int signal = g_received.load(); signal != 0 && m_stop) m_stop(signal);
+}
+
+// Waits for a signal's byte until this object goes; calls stop on this thread.
+void StopSignals::Watch() {
+  pollfd fds[2] = {{g_pipe[0], POLLIN, 0}, {m_quit[0], POLLIN, 0}};
+  for (;;) {
+    if (::poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;  // the signal itself, whose byte the next poll sees
+      return;
+    }
+    if (fds[1].revents != 0) return;
+    if (fds[0].revents & POLLIN) Deliver();
   }
 }
 
