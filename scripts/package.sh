@@ -21,6 +21,7 @@ fail() { echo "package: $*" >&2; exit 1; }
 expected="usr/bin/velmora
 usr/bin/velmora-cli
 usr/bin/velmora-radio-sim
+usr/lib/x86_64-linux-gnu/velmora/velmora-charts.so
 usr/libexec/velmora/velmora-cli-instruments
 usr/libexec/velmora/velmora-cli-plot
 usr/share/applications/velmora.desktop

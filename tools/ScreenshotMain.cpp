@@ -21,6 +21,7 @@
 #include "core/ImageLayout.h"
 #include "instrument/InstrumentSettings.h"
 #include "instrument/model/Transmitter.h"
+#include "plot/ChartView.h"
 #include "sim/ComPortRig.h"
 #include "sim/FactoryAlignment.h"
 #include "sim/MeterServer.h"
@@ -134,7 +135,7 @@ bool ShootAlignment(const QDir& out, const QTemporaryDir& temp) {
   prompts.choosePlanPath = [plan](QWidget*, const QString&) { return plan; };
   prompts.askYesNo = [](QWidget*, const QString&) { return false; };
   prompts.notify = [](QWidget*, const QString&) {};
-  CAlignMainDlg window(nullptr, MainWindowServices{{}, nullptr, prompts});
+  CAlignMainDlg window(nullptr, MainWindowServices{{}, nullptr, prompts, &ChartView::Linked()});
   window.move(0, 0);
   window.show();
   if (!window.LoadFromFile(temp.filePath("factory.dat")).ok()) return false;
@@ -174,7 +175,9 @@ int main(int argc, char** argv) {
   if (!factory.open(QIODevice::WriteOnly) || factory.write(FactoryFile()) != 308) return 1;
   factory.close();
 
-  CAlignMainDlg window;
+  MainWindowServices services;
+  services.charts = &ChartView::Linked();
+  CAlignMainDlg window(nullptr, std::move(services));
   window.move(0, 0);  // leaves the curve view its room beside the window
   window.show();
   if (!window.LoadFromFile(file).ok()) return 1;

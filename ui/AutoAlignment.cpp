@@ -141,6 +141,7 @@ void AutoAlignment::Run(AlignJobSettings settings, int band, const QList<int>& t
 void AutoAlignment::ShowWindows(const AlignPlan& plan, int band, const QList<int>& tables) {
   m_window->OnCurves();
   CurveWindow* curves = m_window->curveWindow();
+  if (!curves) return;  // the chart module could not be loaded; the user was told
   curves->ClearPower();
   for (int table : tables) {
     const PowerTarget& target = *plan.targets.at(std::size_t(band)).at(std::size_t(table));

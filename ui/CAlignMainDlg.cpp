@@ -27,6 +27,7 @@
 #include "ui/AutoAlignment.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CalibrationFileDrop.h"
+#include "ui/ChartLibrary.h"
 #include "ui/CurveWindow.h"
 #include "ui/MainWindowCommands.h"
 #include "ui/MainWindowSettings.h"
@@ -88,7 +89,8 @@ PortNames PortNamesAsStarted() {
 CAlignMainDlg::CAlignMainDlg(QWidget* parent, MainWindowServices services)
     : QDialog(parent),
       m_presenter(this),
-      m_prompts(services.prompts ? std::move(*services.prompts) : WindowPrompts::Interactive()) {
+      m_prompts(services.prompts ? std::move(*services.prompts) : WindowPrompts::Interactive()),
+      m_charts(services.charts) {
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                  Qt::WindowCloseButtonHint);
@@ -241,7 +243,13 @@ CurveWindow* CAlignMainDlg::curveWindow() const { return m_curveWindow; }
 // One curve view per window; asking again brings it to the front.
 void CAlignMainDlg::OnCurves() {
   if (!m_curveWindow) {
-    m_curveWindow = new CurveWindow(m_pBandPageA, m_pBandPageB, m_tabCtrl, this);
+    QString error;
+    const ChartView* charts = m_charts ? m_charts : ChartLibrary::Load(error);
+    if (!charts) {
+      m_prompts.notify(this, tr("曲线无法显示:\n%1").arg(error));
+      return;
+    }
+    m_curveWindow = new CurveWindow(*charts, m_pBandPageA, m_pBandPageB, m_tabCtrl, this);
   }
   m_curveWindow->show();
   m_curveWindow->raise();

@@ -163,6 +163,7 @@ class CAlignMainDlg : public QDialog {
   WindowPrompts m_prompts;
   DialogControls m_controls;
   QMenu* m_systemMenu = nullptr;
+  const ChartView* m_charts;  // null: the chart module, loaded when the curves first open
   QPointer<CurveWindow> m_curveWindow;
   QString m_title;         // the template's caption
   QString m_filePath;      // of the file saved or opened last; empty before any

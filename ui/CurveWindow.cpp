@@ -1,7 +1,5 @@
 #include "ui/CurveWindow.h"
 
-#include <QChart>
-#include <QChartView>
 #include <QLineEdit>
 #include <QScreen>
 #include <QSlider>
@@ -29,18 +27,16 @@ int ShownValue(const QLineEdit* edit, const QSlider* slider) {
 
 }  // namespace
 
-CurveWindow::CurveWindow(CBandPageDlg* bandA, CBandPageDlg* bandB, QTabBar* bands, QWidget* parent)
+CurveWindow::CurveWindow(const ChartView& charts, CBandPageDlg* bandA, CBandPageDlg* bandB,
+                         QTabBar* bands, QWidget* parent)
     : QDialog(parent),
+      m_charts(charts),
       m_bandA(bandA),
       m_bandB(bandB),
       m_bands(bands),
-      m_view(new QChartView(this)),
-      m_powerView(new QChartView(this)) {
+      m_view(charts.create(this)),
+      m_powerView(charts.createPower(this)) {
   setWindowTitle(tr("曲线"));
-  m_view->setRenderHint(QPainter::Antialiasing);
-  m_view->setChart(AlignmentChart::Create({}, QString()));
-  m_powerView->setRenderHint(QPainter::Antialiasing);
-  m_powerView->setChart(PowerChart::Create());
   m_powerView->hide();
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -75,7 +71,7 @@ void CurveWindow::PlaceBeside(const QWidget* window) {
   move(x, std::clamp(anchor.top(), available.top(), available.bottom() - h + 1));
 }
 
-QChart* CurveWindow::chart() const { return m_view->chart(); }
+QChart* CurveWindow::chart() const { return m_charts.chart(m_view); }
 
 void CurveWindow::Watch(CBandPageDlg* page) {
   for (QLineEdit* edit : {page->baseEdit(), page->stepEdit()}) {
@@ -119,13 +115,12 @@ BandCurves CurveWindow::ShownCurves() const {
 
 void CurveWindow::Refresh() {
   const bool bandB = ShownPage() == m_bandB;
-  chart()->setTitle(bandB ? tr("B段") : tr("A段"));
   const BandCurves curves = ShownCurves();
-  AlignmentChart::Fill(chart(), {{QString(), curves}}, m_current);
+  m_charts.show(m_view, bandB ? tr("B段") : tr("A段"), curves, m_current);
   if (IsPowerShown()) RefreshPower(curves);
 }
 
-QChart* CurveWindow::powerChart() const { return m_powerView->chart(); }
+QChart* CurveWindow::powerChart() const { return m_charts.chart(m_powerView); }
 
 bool CurveWindow::IsPowerShown() const { return !m_powerView->isHidden(); }
 
@@ -168,8 +163,8 @@ void CurveWindow::RefreshPower(const BandCurves& curves) {
     }
     if (shown.window || !shown.readings.isEmpty()) tables.append(shown);
   }
-  PowerChart::Fill(powerChart(), tables, curves.PointMhz(0),
-                   curves.PointMhz(layout::kPointsPerTable - 1));
+  m_charts.showPower(m_powerView, tables, curves.PointMhz(0),
+                     curves.PointMhz(layout::kPointsPerTable - 1));
 }
 
 }  // namespace velmora

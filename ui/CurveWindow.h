@@ -6,11 +6,11 @@
 
 #include "core/BandCurves.h"
 #include "plot/AlignmentChart.h"
+#include "plot/ChartView.h"
 #include "plot/PowerChart.h"
 
 QT_BEGIN_NAMESPACE
 class QChart;
-class QChartView;
 class QTabBar;
 QT_END_NAMESPACE
 
@@ -27,8 +27,10 @@ class CurveWindow : public QDialog {
   Q_OBJECT
 
  public:
-  // The two band pages and the tab bar that shows one of them (tab 1: band B).
-  CurveWindow(CBandPageDlg* bandA, CBandPageDlg* bandB, QTabBar* bands, QWidget* parent);
+  // The two band pages and the tab bar that shows one of them (tab 1: band B), drawn through
+  // the chart view's functions.
+  CurveWindow(const ChartView& charts, CBandPageDlg* bandA, CBandPageDlg* bandB, QTabBar* bands,
+              QWidget* parent);
 
   // What the chart shows now: the values on screen, a box's number where it holds one.
   BandCurves ShownCurves() const;
@@ -59,11 +61,12 @@ class CurveWindow : public QDialog {
   };
   using BandPower = std::array<PowerTrack, kPowerTables>;
 
+  const ChartView& m_charts;
   CBandPageDlg* m_bandA;
   CBandPageDlg* m_bandB;
   QTabBar* m_bands;
-  QChartView* m_view;
-  QChartView* m_powerView;
+  QWidget* m_view;
+  QWidget* m_powerView;
   std::array<BandPower, 2> m_power{};
   QTimer m_refresh;  // one redraw for a burst of changes
   std::optional<AlignmentChart::Point> m_current;

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "plot/ChartView.h"
 #include "transfer/CTransferJob.h"
 #include "transfer/MessagePresenter.h"
 #include "ui/WindowPrompts.h"
@@ -9,11 +10,13 @@
 namespace velmora {
 
 // What the main window reaches outside itself. Left empty, each is the real one: the system's
-// serial ports, the window's own outcome boxes, the platform's dialogs; tests hand in theirs.
+// serial ports, the window's own outcome boxes, the platform's dialogs, the chart module loaded
+// when the curves first open; tests hand in theirs.
 struct MainWindowServices {
   CTransferJob::PortFactory portFactory;
   MessagePresenter* presenter = nullptr;
   std::optional<WindowPrompts> prompts;
+  const ChartView* charts = nullptr;
 };
 
 }  // namespace velmora

@@ -399,6 +399,12 @@ Align with the meter settings&apos; %2 dB?</translation>
         <source>取消</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>曲线无法显示:
+%1</source>
+        <translation>The curves cannot be shown:
+%1</translation>
+    </message>
 </context>
 <context>
     <name>velmora::CBandPageDlg</name>

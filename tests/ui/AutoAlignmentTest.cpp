@@ -9,6 +9,7 @@
 
 #include "instrument/InstrumentSettings.h"
 #include "instrument/model/Transmitter.h"
+#include "plot/ChartView.h"
 #include "sim/ComPortRig.h"
 #include "sim/FactoryAlignment.h"
 #include "sim/MeterServer.h"
@@ -124,7 +125,7 @@ void AutoAlignmentTest::initTestCase() {
 void AutoAlignmentTest::alignsOneTableAndCancelsAnother() {
   Bench bench;
   bench.StoreMeterSettings();
-  MainWindow w;
+  MainWindow w(false, false, &ChartView::Linked());
   w.RunJob(res::main_window::kRead);
   w.script.savePaths << m_dir.filePath("radio.dat");
   w.dlg->OnSave();  // the title is clean again
@@ -196,7 +197,7 @@ void AutoAlignmentTest::alignsOneTableAndCancelsAnother() {
 void AutoAlignmentTest::endOfSessionStopsARunSilently() {
   Bench bench;
   bench.StoreMeterSettings();
-  MainWindow w;
+  MainWindow w(false, false, &ChartView::Linked());
   w.RunJob(res::main_window::kRead);
   const int table = 1;
   const std::vector<int> before = TableInImage(w.dlg->image(), table);
@@ -265,7 +266,7 @@ void AutoAlignmentTest::refusedStartsLeaveTheWindowFree() {
     file.write(plan.toUtf8());
     path = file.fileName();
   }
-  MainWindow w;
+  MainWindow w(false, false, &ChartView::Linked());
   if (!path.isEmpty()) w.script.planPaths << path;
   w.script.yes = false;
   bool dialogShown = false;

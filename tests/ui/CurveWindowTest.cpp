@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "plot/ChartView.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/CurveWindow.h"
 
@@ -35,6 +36,7 @@ class CurveWindowTest : public QObject {
  private slots:
   void curvesFollowTheBandPageOnScreen();
   void powerStandsAgainstItsWindowPerBand();
+  void aMissingChartModuleIsToldNotFatal();
 };
 
 // The view opens from the window menu, plots the opened file's tables at their frequencies, and
@@ -49,7 +51,7 @@ void CurveWindowTest::curvesFollowTheBandPageOnScreen() {
   const QString path = dir.filePath("a.dat");
   QVERIFY(CalibrationFile::SaveToFile(image, path.toStdString(), {}).ok());
 
-  MainWindow w;
+  MainWindow w(false, false, &ChartView::Linked());
   QVERIFY(w.dlg->LoadFromFile(path).ok());
   const auto actions = w.dlg->systemMenu()->actions();
   QCOMPARE(actions.first()->text(), QString("曲线"));
@@ -85,7 +87,7 @@ void CurveWindowTest::curvesFollowTheBandPageOnScreen() {
 // Readings stand at their points' frequencies as the band page shows them, inside or outside
 // their table's band; each band shows only its own; a new run starts from nothing.
 void CurveWindowTest::powerStandsAgainstItsWindowPerBand() {
-  MainWindow w;  // band A of the defaults: base 136, step 3
+  MainWindow w(false, false, &ChartView::Linked());  // band A of the defaults: base 136, step 3
   w.dlg->OnCurves();
   CurveWindow* curves = w.dlg->curveWindow();
   QVERIFY(!curves->IsPowerShown());
@@ -113,6 +115,17 @@ void CurveWindowTest::powerStandsAgainstItsWindowPerBand() {
 
   curves->ClearPower();
   QTRY_VERIFY(!Named<QScatterSeries>(power, "高功率 实测"));
+}
+
+// The window loads its chart module when the curves first open; without one beside this
+// program the user is told why, and the window goes on.
+void CurveWindowTest::aMissingChartModuleIsToldNotFatal() {
+  MainWindow w;
+  w.dlg->OnCurves();
+  QVERIFY(!w.dlg->curveWindow());
+  QCOMPARE(w.script.notices.size(), 1);
+  QVERIFY2(w.script.notices[0].startsWith("曲线无法显示:\n"), qPrintable(w.script.notices[0]));
+  QVERIFY(w.dlg->isVisible());
 }
 
 QTEST_MAIN(CurveWindowTest)

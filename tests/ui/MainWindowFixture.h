@@ -118,11 +118,13 @@ struct PromptScript {
 // presenter that records job outcomes instead of showing boxes, and scripted questions. It
 // starts as on a first run unless told to keep what an earlier window remembered.
 struct MainWindow {
-  explicit MainWindow(bool holdMessages = false, bool keepSettings = false)
+  // charts: the chart view's functions for the curves, null for the chart module.
+  explicit MainWindow(bool holdMessages = false, bool keepSettings = false,
+                      const ChartView* charts = nullptr)
       : presenter(holdMessages) {
     if (!keepSettings) ForgetSettings();
     dlg = std::make_unique<CAlignMainDlg>(
-        nullptr, MainWindowServices{MakeScaledPort, &presenter, script.Prompts()});
+        nullptr, MainWindowServices{MakeScaledPort, &presenter, script.Prompts(), charts});
     dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
   }
