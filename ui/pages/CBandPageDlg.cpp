@@ -116,30 +116,28 @@ bool CBandPageDlg::OnInitDialog() {
   return true;
 }
 
-void CBandPageDlg::CreateSubPages() {
-  for (int t = 0; t < kLevelTables; ++t) {
-    auto* page = new CLevelTableDlg;
-    page->SetContext(&m_liveQueue, m_image, m_band, t);
-    page->Create(m_levelTab);
-    m_levelTab->AddPage(page, CLevelTableDlg::Caption(t), 0);
-    m_levelPages[std::size_t(t)] = page;
+// Every sub-page is set up alike: context, window in its tab control, tab with its caption.
+template <class Page, std::size_t N>
+void CBandPageDlg::CreatePages(CStyledTabCtrl* tab, std::array<Page*, N>& pages) {
+  for (std::size_t i = 0; i < N; ++i) {
+    auto* page = new Page;
+    page->SetContext(&m_liveQueue, m_image, m_band, static_cast<int>(i));
+    page->Create(tab);
+    tab->AddPage(page, Page::Caption(static_cast<int>(i)), 0);
+    pages[i] = page;
   }
-  m_levelTab->SetSelectedTextColor(CStyledTabCtrl::kSelectedCaptionColor);
-  m_levelTab->SetHoverTextColor(CStyledTabCtrl::kHoverCaptionColor);
+  tab->SetSelectedTextColor(CStyledTabCtrl::kSelectedCaptionColor);
+  tab->SetHoverTextColor(CStyledTabCtrl::kHoverCaptionColor);
+}
+
+void CBandPageDlg::CreateSubPages() {
+  CreatePages(m_levelTab, m_levelPages);
   // The tone pages' tab never shows: building them waits until the window is on the screen.
   QTimer::singleShot(0, this, &CBandPageDlg::CreateTonePages);
 }
 
 void CBandPageDlg::CreateTonePages() {
-  for (int g = 0; g < kToneGroups; ++g) {
-    auto* page = new CToneLevelDlg;
-    page->SetContext(&m_liveQueue, m_image, m_band, g);
-    page->Create(m_toneTab);
-    m_toneTab->AddPage(page, CToneLevelDlg::Caption(g), 0);
-    m_tonePages[std::size_t(g)] = page;
-  }
-  m_toneTab->SetSelectedTextColor(CStyledTabCtrl::kSelectedCaptionColor);
-  m_toneTab->SetHoverTextColor(CStyledTabCtrl::kHoverCaptionColor);
+  CreatePages(m_toneTab, m_tonePages);
   UpdateAccessibleNames();
 }
 

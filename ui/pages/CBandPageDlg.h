@@ -101,6 +101,8 @@ class CBandPageDlg : public CPageDlg {
  private:
   void CreateSubPages();
   void CreateTonePages();
+  template <class Page, std::size_t N>
+  void CreatePages(CStyledTabCtrl* tab, std::array<Page*, N>& pages);
   // The tone pages once built, none before.
   std::span<CToneLevelDlg* const> TonePages() const {
     return m_tonePages[0] ? std::span<CToneLevelDlg* const>(m_tonePages)
