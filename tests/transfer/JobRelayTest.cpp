@@ -46,6 +46,25 @@ class JobRelayTest : public QObject {
       QCOMPARE(reports.back(), -1);
     }
   }
+
+  // An owner that runs the job itself sees each report as it is posted, with no event loop
+  // turning; a worker's report still crosses to the owner's thread.
+  void deliveredAtOnceOnlyOnTheOwnersOwnThread() {
+    JobRelay relay;
+    relay.SetDeliverAtOnce(true);
+    QStringList seen;
+    QList<QThread*> threads;
+    connect(&relay, &JobRelay::Progress, this, [&](const QString& text) {
+      seen << text;
+      threads << QThread::currentThread();
+    });
+    relay.PostProgress("here", 1, 2);
+    QCOMPARE(seen, QStringList{"here"});  // before any event is processed
+    std::thread([&relay] { relay.PostProgress("worker", 2, 2); }).join();
+    QCOMPARE(seen.size(), 1);
+    QTRY_COMPARE(seen, (QStringList{"here", "worker"}));
+    QCOMPARE(threads, (QList<QThread*>{thread(), thread()}));
+  }
 };
 
 QTEST_GUILESS_MAIN(JobRelayTest)
