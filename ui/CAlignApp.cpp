@@ -1,6 +1,7 @@
 #include "ui/CAlignApp.h"
 
 #include <QApplication>
+#include <QStyle>
 #include <cstdio>
 #include <string>
 
@@ -8,6 +9,7 @@
 #include "transfer/StopSignals.h"
 #include "ui/AppCommandLine.h"
 #include "ui/CAlignMainDlg.h"
+#include "ui/DeferredIconStyle.h"
 #include "ui/QtTranslations.h"
 #include "ui/UserSettings.h"
 #include "ui/VelmoraIcon.h"
@@ -65,6 +67,7 @@ int CAlignApp::Run(int argc, char** argv) {
 void CAlignApp::setUpApplication(QApplication& app, QtTranslations::Language language) {
   SetNames();
   QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
+  QApplication::setStyle(new DeferredIconStyle(QApplication::style()->name()));
   QApplication::setWindowIcon(VelmoraIcon::Create());
   QtTranslations::install(app, language);
   // After the translations, which may carry a direction of their own.
