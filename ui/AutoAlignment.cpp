@@ -1,12 +1,13 @@
 #include "ui/AutoAlignment.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThread>
 #include <array>
 #include <cmath>
+#include <span>
 
 #include "align/AlignPlanParser.h"
+#include "core/SafeFile.h"
 #include "instrument/InstrumentSettings.h"
 #include "res/TableNames.h"
 #include "ui/CAlignMainDlg.h"
@@ -228,10 +229,14 @@ void AutoAlignment::Tell(const AlignOutcome& outcome, int applied) {
 void AutoAlignment::OfferReport(const AlignOutcome& outcome) {
   const QString path = m_window->prompts().chooseReportPath(m_window, m_planFolder);
   if (path.isEmpty()) return;
-  QSaveFile file(path);
   const QByteArray json = outcome.report.ToJson();
-  if (file.open(QIODevice::WriteOnly) && file.write(json) == json.size() && file.commit()) return;
-  m_window->prompts().notify(m_window, tr("保存 %1 失败:\n%2").arg(path, file.errorString()));
+  const auto bytes =
+      std::span(reinterpret_cast<const std::uint8_t*>(json.constData()), std::size_t(json.size()));
+  // The calibration file's own save: never half a report, never into a FIFO or a device.
+  const SafeFile::Result saved = SafeFile::Write(path.toStdString(), bytes);
+  if (saved.ok()) return;
+  m_window->prompts().notify(
+      m_window, tr("保存 %1 失败:\n%2").arg(path, QString::fromStdString(saved.text())));
 }
 
 }  // namespace velmora

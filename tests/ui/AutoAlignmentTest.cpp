@@ -1,4 +1,7 @@
+#include <sys/stat.h>
+
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -179,13 +182,19 @@ void AutoAlignmentTest::alignsOneTableAndCancelsAnother() {
     });
   }
   w.script.planPaths << PlanFile(m_dir, "plan.json");
-  w.script.yes = false;
+  // Its report is offered too, into a FIFO nobody reads: refused at once, never waited on.
+  const QString fifo = m_dir.filePath("report.fifo");
+  QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  w.script.reportPaths << fifo;
   PressAlign(w, other);
   QVERIFY(w.dlg->cancelButton()->isVisible());
   QTRY_VERIFY_WITH_TIMEOUT(!align->IsRunning(), kRunTimeoutMs);
   QVERIFY(moves > 1);  // the tried level, and the stored one again
   w.WaitUntilIdle();
   QCOMPARE(align->lastOutcome()->result, AlignOutcome::Result::Cancelled);
+  QVERIFY2(w.script.notices.last().startsWith("保存 " + fifo + " 失败"),
+           qPrintable(w.script.notices.last()));
+  QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());  // still the FIFO
   QCOMPARE(TableInImage(w.dlg->image(), other), otherBefore);
   QCOMPARE(TableOnScreen(w, other), otherBefore);
   QCOMPARE(TableInImage(w.dlg->image(), table), expected);
