@@ -7,9 +7,10 @@ namespace velmora {
 namespace {
 
 QWidget* View(QWidget* parent, QChart* chart) {
-  auto* view = new QChartView(parent);
+  // Given the chart at once: a view made empty makes a chart of its own that a later
+  // setChart only lets go of.
+  auto* view = new QChartView(chart, parent);
   view->setRenderHint(QPainter::Antialiasing);
-  view->setChart(chart);
   return view;
 }
 

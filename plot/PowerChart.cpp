@@ -32,8 +32,12 @@ QLineSeries* Flat(double watts, int firstMhz, int lastMhz) {
 void AddWindow(QChart* chart, int table, const PowerChart::Window& window, int firstMhz,
                int lastMhz) {
   const QColor color = AlignmentChart::TableColor(table);
-  auto* band = new QAreaSeries(Flat(window.maxWatts, firstMhz, lastMhz),
-                               Flat(window.minWatts, firstMhz, lastMhz));
+  QLineSeries* upper = Flat(window.maxWatts, firstMhz, lastMhz);
+  QLineSeries* lower = Flat(window.minWatts, firstMhz, lastMhz);
+  auto* band = new QAreaSeries(upper, lower);
+  // The area does not own its edges: they go when the chart removes the area.
+  upper->setParent(band);
+  lower->setParent(band);
   QColor pale = color;
   pale.setAlpha(kBandAlpha);
   band->setBrush(pale);
