@@ -26,8 +26,9 @@ ctest --test-dir build-release --output-on-failure --parallel "$jobs"
 
 scripts/windows-test.sh build-windows
 
+# The benchmarks and the screenshot tool run from the first build only.
 scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=address,undefined \
-  -DVELMORA_WERROR=ON
+  -DVELMORA_WERROR=ON -DVELMORA_DEV_TOOLS=OFF
 ctest --test-dir build-asan --output-on-failure --parallel "$jobs" --label-exclude realtime
 
 # Only what the thread-labelled tests run is built here.
