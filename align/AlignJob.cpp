@@ -107,6 +107,7 @@ void AlignJob::Align(PowerMeter& meter, AlignOutcome& outcome) {
   CalibrationImage working;
   working.AssignBytes(outcome.aligned.ToBytes());
   CTransferJob job;
+  job.reports().SetDeliverAtOnce(true);  // this thread may turn no event loop between tries
   job.SetPortFactory(m_settings.portFactory);
   job.SetOptions(m_settings.transfer);
   int done = 0;

@@ -1,6 +1,5 @@
 #include "align/LivePowerProbe.h"
 
-#include <QCoreApplication>
 #include <chrono>
 
 #include "core/LiveCommandComposer.h"
@@ -87,8 +86,6 @@ bool LivePowerProbe::SendLive(const ProbeRequest& request, QString& error) {
   m_job.Setup(&m_image);
   m_job.SetOperation(TRANSFER_LIVE);
   m_job.Run();
-  // The job's relay lives on this thread, which may run no event loop: its news is taken here.
-  QCoreApplication::sendPostedEvents(&m_job.reports());
   const TransferOutcome outcome = m_job.Outcome();
   if (!outcome.succeeded()) {
     m_transferError = QStringLiteral("live tune failed: ") + QString::fromStdString(outcome.detail);
