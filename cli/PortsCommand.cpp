@@ -8,7 +8,7 @@
 #include "cli/CliImage.h"
 #include "cli/FieldJson.h"
 #include "radio/PortNames.h"
-#include "radio/QtSerialLine.h"
+#include "radio/PosixSerialLine.h"
 
 namespace velmora {
 namespace {
@@ -102,7 +102,7 @@ int PortsCommand::Run(const std::vector<std::string>& args, std::ostream& out, s
   const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
   QJsonArray entries;
   for (std::size_t i = 0; i < names.size(); ++i) {
-    PortStatus status = QtSerialLine::Probe(devices[i]);
+    PortStatus status = PosixSerialLine::Probe(devices[i]);
     status.device = devices[i];
     entries.append(PortEntry(names[i], status, infos));
   }

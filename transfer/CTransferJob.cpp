@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdio>
 
-#include "radio/QtSerialLine.h"
+#include "radio/PosixSerialLine.h"
 #include "radio/TraceLog.h"
 #include "transfer/BackupFile.h"
 #include "transfer/TransferLogging.h"
@@ -77,7 +77,7 @@ void CTransferJob::Setup(CalibrationImage* image) {
   m_pImage = image;
   if (!m_pPort) {
     m_pPort = m_portFactory ? m_portFactory()
-                            : std::make_unique<CRadioPort>(std::make_unique<QtSerialLine>());
+                            : std::make_unique<CRadioPort>(std::make_unique<PosixSerialLine>());
     m_pPort->SetCancelCheck([this] { return Cancelled(); });
   }
 }

@@ -2,7 +2,7 @@
 #include <QTest>
 
 #include "radio/CRadioPort.h"
-#include "radio/QtSerialLine.h"
+#include "radio/PosixSerialLine.h"
 #include "tests/radio/PtyPair.h"
 
 using namespace std::chrono_literals;
@@ -21,7 +21,7 @@ class RadioPortRealtimeTest : public QObject {
     PtyPair pty;
     QVERIFY(pty.ok());
     qputenv("VELMORA_COM9", QByteArray::fromStdString(pty.slavePath()));
-    CRadioPort port(std::make_unique<QtSerialLine>());
+    CRadioPort port(std::make_unique<PosixSerialLine>());
     QVERIFY(port.Open("COM9"));
 
     const auto start = std::chrono::steady_clock::now();

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "radio/CRadioPort.h"
-#include "radio/QtSerialLine.h"
+#include "radio/PosixSerialLine.h"
 #include "tests/radio/PtyPair.h"
 
 using namespace std::chrono_literals;
@@ -25,7 +25,7 @@ class RadioPortThreadTest : public QObject {
     QVERIFY(pty.ok());
     const ProtocolTiming timing = kRealTiming.ScaledDown(10);
     const std::string path = pty.slavePath();
-    CRadioPort port(std::make_unique<QtSerialLine>(
+    CRadioPort port(std::make_unique<PosixSerialLine>(
                         timing, PortNames("/nonexistent-velmora-dev", "/nonexistent-velmora-sys",
                                           [path](const std::string& variable) {
                                             return variable == "VELMORA_COM4"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "radio/CRadioPort.h"
-#include "radio/QtSerialLine.h"
+#include "radio/PosixSerialLine.h"
 #include "transfer/MessagePresenter.h"
 
 namespace velmora::test {
@@ -15,11 +15,11 @@ namespace velmora::test {
 // Protocol waits divided by this in the tests that are not about real timing.
 inline constexpr int kTimeDivisor = 10;
 
-// A real QSerialPort line with scaled timing that sees only the ports the test published as
+// A real serial line with scaled timing that sees only the ports the test published as
 // VELMORA_COM<n>, never a device of the machine.
 inline std::unique_ptr<CRadioPort> MakeScaledPort() {
   const ProtocolTiming timing = kRealTiming.ScaledDown(kTimeDivisor);
-  auto line = std::make_unique<QtSerialLine>(timing, PortNames("/nonexistent", "/nonexistent"));
+  auto line = std::make_unique<PosixSerialLine>(timing, PortNames("/nonexistent", "/nonexistent"));
   return std::make_unique<CRadioPort>(std::move(line), timing);
 }
 

@@ -1,12 +1,14 @@
 #include <termios.h>
 
+#include <QFile>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 #include <array>
 #include <thread>
 
 #include "radio/CRadioPort.h"
-#include "radio/QtSerialLine.h"
+#include "radio/PosixSerialLine.h"
 #include "tests/radio/PtyPair.h"
 
 using namespace std::chrono_literals;
@@ -51,13 +53,13 @@ std::chrono::milliseconds Since(Clock::time_point start) {
 
 }  // namespace
 
-class QtSerialLineTest : public QObject {
+class PosixSerialLineTest : public QObject {
   Q_OBJECT
 
  private:
   struct Opened {
     PtyPair pty;
-    QtSerialLine line;
+    PosixSerialLine line;
     explicit Opened(const ProtocolTiming& timing = kTiming) : line(timing) {}
   };
 
@@ -80,7 +82,7 @@ class QtSerialLineTest : public QObject {
  private slots:
   void init() {
     QVERIFY(PtyPair().ok());
-    QTest::failOnWarning(QRegularExpression(".*"));  // e.g. a port used from the wrong thread
+    QTest::failOnWarning(QRegularExpression(".*"));
   }
 
   void openAppliesTheLineSettings() {
@@ -93,10 +95,21 @@ class QtSerialLineTest : public QObject {
     before.c_iflag |= IXON | IXOFF | ICRNL;
     before.c_lflag |= ICANON | ECHO;
     QCOMPARE(::tcsetattr(o.pty.masterFd(), TCSANOW, &before), 0);
+    QCOMPARE(::tcgetattr(o.pty.masterFd(), &before), 0);  // as far as a pseudo-terminal keeps it
 
     QVERIFY(o.line.Open(o.pty.slavePath()));
     termios t{};
     QCOMPARE(::tcgetattr(o.pty.masterFd(), &t), 0);
+    const auto restore = qScopeGuard([&] {
+      // The next program finds the line as it was before this one.
+      QVERIFY(o.line.Close());
+      termios after{};
+      QCOMPARE(::tcgetattr(o.pty.masterFd(), &after), 0);
+      QCOMPARE(cfgetospeed(&after), speed_t(B1200));
+      QCOMPARE(after.c_cflag, before.c_cflag);
+      QCOMPARE(after.c_iflag, before.c_iflag);
+      QCOMPARE(after.c_lflag, before.c_lflag);
+    });
     QCOMPARE(cfgetispeed(&t), speed_t(B9600));
     QCOMPARE(cfgetospeed(&t), speed_t(B9600));
     QCOMPARE(t.c_cflag & CSIZE, tcflag_t(CS8));
@@ -106,7 +119,6 @@ class QtSerialLineTest : public QObject {
     QCOMPARE(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), tcflag_t(0));
     QCOMPARE(t.c_iflag & (IXON | IXOFF | ICRNL | INLCR | ISTRIP), tcflag_t(0));
     QCOMPARE(t.c_oflag & OPOST, tcflag_t(0));
-    QVERIFY(o.line.Close());
   }
 
   void readReturnsTheMomentAllBytesAreIn() {
@@ -197,7 +209,7 @@ class QtSerialLineTest : public QObject {
   }
 
   void transfersOnANeverOpenedPortTransferNothing() {
-    CRadioPort port(std::make_unique<QtSerialLine>(kTiming));
+    CRadioPort port(std::make_unique<PosixSerialLine>(kTiming));
     std::array<std::uint8_t, 4> buffer{};
     QVERIFY(!port.IsOpen());
     QCOMPARE(port.Write(buffer), 0);
@@ -208,7 +220,7 @@ class QtSerialLineTest : public QObject {
 
   void aDeviceOpenElsewhereCannotBeOpened() {
     Opened o;
-    QtSerialLine second(kTiming);
+    PosixSerialLine second(kTiming);
     QVERIFY(o.line.Open(o.pty.slavePath()));
     QVERIFY(!second.Open(o.pty.slavePath()));
     QVERIFY(o.line.Close());
@@ -216,9 +228,37 @@ class QtSerialLineTest : public QObject {
     QVERIFY(second.Close());
   }
 
+  // Programs that mark a device theirs with a lock file (minicom, Qt's serial port) keep it while
+  // their process lives; a lock left by a dead process does not hold the device.
+  void aLockFileOfALiveProcessHoldsTheDevice_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("opens");
+    const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
+    QTest::newRow("uucp, live") << QByteArray("%1\n").replace("%1", self.rightJustified(10))
+                                << false;
+    QTest::newRow("qt, live") << self + "\nholder\nhost\n" << false;
+    QTest::newRow("dead process") << QByteArray("2147483646\n") << true;
+    QTest::newRow("garbage") << QByteArray("not a pid\n") << true;
+  }
+
+  void aLockFileOfALiveProcessHoldsTheDevice() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, opens);
+    Opened o;
+    QString name = QString::fromStdString(o.pty.slavePath()).mid(5).replace('/', '_');
+    QFile lock("/var/lock/LCK.." + name);
+    if (!lock.open(QIODevice::WriteOnly | QIODevice::NewOnly)) QSKIP("no writable lock folder");
+    const auto remove = qScopeGuard([&] { lock.remove(); });
+    lock.write(content);
+    lock.close();
+    QCOMPARE(o.line.Open(o.pty.slavePath()), opens);
+    QCOMPARE(o.line.LastOpenStatus().state,
+             opens ? PortStatus::State::Free : PortStatus::State::Busy);
+  }
+
   void openFailsForAMissingDeviceOrComName() {
-    QtSerialLine line(kTiming, PortNames("/nonexistent-velmora-dev", "/nonexistent-velmora-sys",
-                                         [](const std::string&) { return std::nullopt; }));
+    PosixSerialLine line(kTiming, PortNames("/nonexistent-velmora-dev", "/nonexistent-velmora-sys",
+                                            [](const std::string&) { return std::nullopt; }));
     QVERIFY(!line.Open("/dev/nonexistent-velmora-tty"));
     QVERIFY(!line.Open("COM1"));
     Bytes buffer(1);
@@ -228,12 +268,12 @@ class QtSerialLineTest : public QObject {
   void comNameResolvesThroughTheEnvironment() {
     Opened o;
     const std::string path = o.pty.slavePath();
-    QtSerialLine line(kTiming, PortNames("/nonexistent-velmora-dev", "/nonexistent-velmora-sys",
-                                         [path](const std::string& variable) {
-                                           return variable == "VELMORA_COM7"
-                                                      ? std::optional<std::string>(path)
-                                                      : std::nullopt;
-                                         }));
+    PosixSerialLine line(kTiming, PortNames("/nonexistent-velmora-dev", "/nonexistent-velmora-sys",
+                                            [path](const std::string& variable) {
+                                              return variable == "VELMORA_COM7"
+                                                         ? std::optional<std::string>(path)
+                                                         : std::nullopt;
+                                            }));
     QVERIFY(line.Open("COM7"));
     QCOMPARE(line.Write(Bytes{0x02}), 1);
     QCOMPARE(o.pty.Receive(1, 1s), Bytes{0x02});
@@ -267,5 +307,5 @@ class QtSerialLineTest : public QObject {
 
 }  // namespace velmora::test
 
-QTEST_GUILESS_MAIN(velmora::test::QtSerialLineTest)
-#include "QtSerialLineTest.moc"
+QTEST_GUILESS_MAIN(velmora::test::PosixSerialLineTest)
+#include "PosixSerialLineTest.moc"
