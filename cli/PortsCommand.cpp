@@ -2,7 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QSerialPortInfo>
+#include <algorithm>
 
 #include "cli/CliArguments.h"
 #include "cli/CliImage.h"
@@ -42,11 +42,9 @@ const char* StateName(PortStatus::State state) {
   return "other";
 }
 
-QString Hex4(quint16 value) { return QStringLiteral("%1").arg(value, 4, 16, QChar('0')); }
-
 // One port: its status, and what the system knows of its device.
 QJsonObject PortEntry(const std::string& name, const PortStatus& status,
-                      const QList<QSerialPortInfo>& infos) {
+                      const std::vector<PortNames::Device>& listed) {
   QJsonObject entry{
       {"port", QString::fromStdString(name)},
       {"device", status.device.empty() ? QJsonValue() : QString::fromStdString(status.device)},
@@ -54,14 +52,17 @@ QJsonObject PortEntry(const std::string& name, const PortStatus& status,
       {"reason", QString::fromStdString(status.Describe())}};
   if (!status.group.empty()) entry.insert("group", QString::fromStdString(status.group));
   if (!status.owner.empty()) entry.insert("owner", QString::fromStdString(status.owner));
-  for (const QSerialPortInfo& info : infos) {
-    if (status.device.empty() || info.systemLocation() != QString::fromStdString(status.device)) {
-      continue;
-    }
-    if (info.hasVendorIdentifier()) entry.insert("vendorId", Hex4(info.vendorIdentifier()));
-    if (info.hasProductIdentifier()) entry.insert("productId", Hex4(info.productIdentifier()));
-    if (!info.serialNumber().isEmpty()) entry.insert("serialNumber", info.serialNumber());
-    if (!info.description().isEmpty()) entry.insert("description", info.description());
+  const auto device = std::find_if(listed.begin(), listed.end(), [&](const auto& d) {
+    return !status.device.empty() && d.path == status.device;
+  });
+  if (device == listed.end()) return entry;
+  const std::pair<const char*, const std::string*> known[] = {
+      {"vendorId", &device->vendorId},
+      {"productId", &device->productId},
+      {"serialNumber", &device->serialNumber},
+      {"description", &device->description}};
+  for (const auto& [key, value] : known) {
+    if (!value->empty()) entry.insert(key, QString::fromStdString(*value));
   }
   return entry;
 }
@@ -98,13 +99,14 @@ int PortsCommand::Run(const std::vector<std::string>& args, std::ostream& out, s
   std::vector<std::string> names;
   for (int n = kFirstPort; n <= kLastPort; ++n) names.push_back("COM" + std::to_string(n));
   // One walk of the system's ports serves every name.
-  const std::vector<std::string> devices = PortNames().ResolveEach(names);
-  const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
+  const PortNames portNames;
+  const std::vector<std::string> devices = portNames.ResolveEach(names);
+  const std::vector<PortNames::Device> listed = portNames.Listed();
   QJsonArray entries;
   for (std::size_t i = 0; i < names.size(); ++i) {
     PortStatus status = PosixSerialLine::Probe(devices[i]);
     status.device = devices[i];
-    entries.append(PortEntry(names[i], status, infos));
+    entries.append(PortEntry(names[i], status, listed));
   }
   if (parsed->Has("--json")) {
     FieldJson::Print({{"ports", entries}}, out);

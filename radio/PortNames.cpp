@@ -1,6 +1,5 @@
 #include "radio/PortNames.h"
 
-#include <QSerialPortInfo>
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
@@ -38,6 +37,14 @@ std::optional<int> NumberAfter(std::string_view name, std::string_view prefix) {
     return std::nullopt;
   }
   return value;
+}
+
+// A system file's first line ("" when there is none).
+std::string FirstLine(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  std::string line;
+  std::getline(in, line);
+  return line;
 }
 
 }  // namespace
@@ -93,11 +100,15 @@ std::vector<std::string> PortNames::Devices() const {
 std::vector<PortNames::Device> PortNames::Listed() const {
   static constexpr std::string_view kGroups[] = {"ttyUSB", "ttyACM", "ttyS"};
   std::vector<std::tuple<std::size_t, int, Device>> ordered;
-  for (Device& device : Candidates()) {
-    const std::string name = std::filesystem::path(device.path).filename().string();
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(m_devRoot, error)) {
+    const std::string name = entry.path().filename().string();
     for (std::size_t group = 0; group < std::size(kGroups); ++group) {
       const auto number = NumberAfter(name, kGroups[group]);
-      if (!number || (kGroups[group] == "ttyS" && !HasUart(name))) continue;
+      const bool builtIn = kGroups[group] == "ttyS";
+      if (!number || (builtIn && !HasUart(name))) continue;
+      Device device{entry.path().string(), {}, {}, {}, {}};
+      if (!builtIn) DescribeUsb(name, device);
       ordered.emplace_back(group, *number, std::move(device));
       break;
     }
@@ -134,21 +145,21 @@ std::vector<std::string> PortNames::DescribeEach(const std::vector<std::string>&
   return described;
 }
 
-bool PortNames::IsSystem() const { return m_devRoot == "/dev" && m_sysRoot == "/sys"; }
-
-std::vector<PortNames::Device> PortNames::Candidates() const {
-  std::vector<Device> found;
-  if (IsSystem()) {
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-      found.push_back({info.systemLocation().toStdString(), info.description().toStdString()});
-    }
-    return found;
-  }
+void PortNames::DescribeUsb(const std::string& ttyName, Device& device) const {
+  // The terminal hangs off a USB interface (an adapter's port may sit one level lower), and the
+  // interface off the USB device that holds the ids and names.
+  constexpr int kLevelsToTheUsbDevice = 3;
   std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(m_devRoot, error)) {
-    found.push_back({entry.path().string(), {}});
+  auto at = std::filesystem::canonical(
+      std::filesystem::path(m_sysRoot) / "class" / "tty" / ttyName / "device", error);
+  for (int level = 0; !error && level < kLevelsToTheUsbDevice; ++level, at = at.parent_path()) {
+    if (!std::filesystem::exists(at / "idVendor", error)) continue;
+    device.vendorId = FirstLine(at / "idVendor");
+    device.productId = FirstLine(at / "idProduct");
+    device.serialNumber = FirstLine(at / "serial");
+    device.description = FirstLine(at / "product");
+    return;
   }
-  return found;
 }
 
 bool PortNames::HasUart(const std::string& ttyName) const {

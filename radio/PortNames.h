@@ -14,14 +14,17 @@ class PortNames {
  public:
   using Environment = std::function<std::optional<std::string>(const std::string&)>;
 
-  // A serial device and what the system says it is ("" when it says nothing).
+  // A serial device and what the system says of the USB device behind it ("" where it says
+  // nothing, as for a built-in port).
   struct Device {
     std::string path;
-    std::string description;
+    std::string description;  // the product's own name
+    std::string vendorId;     // four hex digits
+    std::string productId;
+    std::string serialNumber;
   };
 
-  // devRoot and sysRoot default to the running system, whose ports Qt lists; tests point them at
-  // a fake tree, which is then read directly.
+  // devRoot and sysRoot default to the running system; tests point them at a fake tree.
   explicit PortNames(std::string devRoot = "/dev", std::string sysRoot = "/sys",
                      Environment environment = ProcessEnvironment);
 
@@ -49,9 +52,9 @@ class PortNames {
  private:
   // Resolve against devices already listed, or (null) listing them only when the name needs it.
   std::string ResolveIn(const std::string& name, const std::vector<Device>* listed) const;
-  bool IsSystem() const;
-  std::vector<Device> Candidates() const;
   bool HasUart(const std::string& ttyName) const;
+  // Fills in what the USB device above the terminal tells of itself.
+  void DescribeUsb(const std::string& ttyName, Device& device) const;
 
   std::string m_devRoot;
   std::string m_sysRoot;

@@ -31,6 +31,21 @@ class PortNamesTest : public ::testing::Test {
       fs::create_directories(root / "sys/class/tty" / tty);
       std::ofstream(root / "sys/class/tty" / tty / "type") << type << "\n";
     }
+    // An adapter's port sits below its USB interface, a modem's terminal on the interface.
+    AddUsb("ttyUSB2", "1-1", "1-1:1.0/ttyUSB2", {"0403", "6001", "A50285BI", "FT232R USB UART"});
+    AddUsb("ttyACM0", "1-2", "1-2:1.0", {"2e8a", "000a", "", "Pico"});
+  }
+  void AddUsb(const std::string& tty, const std::string& usbDevice, const std::string& below,
+              const std::vector<std::string>& idsSerialProduct) {
+    const fs::path device = root / "sys/devices/pci0000:00/usb1" / usbDevice;
+    fs::create_directories(device / below);
+    const char* files[] = {"idVendor", "idProduct", "serial", "product"};
+    for (std::size_t i = 0; i < idsSerialProduct.size(); ++i) {
+      if (!idsSerialProduct[i].empty())
+        std::ofstream(device / files[i]) << idsSerialProduct[i] << "\n";
+    }
+    fs::create_directories(root / "sys/class/tty" / tty);
+    fs::create_directory_symlink(device / below, root / "sys/class/tty" / tty / "device");
   }
   void TearDown() override { fs::remove_all(root); }
 
@@ -83,7 +98,22 @@ TEST_F(PortNamesTest, DescribesAndResolvesEachNameFromOneListing) {
   const std::vector<std::string> devices = {Dev("ttyUSB2"), "/dev/pts/7", Dev("ttyACM0"), "",
                                             "/dev/pts/4"};
   EXPECT_EQ(names.ResolveEach(asked), devices);
-  EXPECT_EQ(names.DescribeEach(asked), devices);  // the fake tree describes no device
+  EXPECT_EQ(names.DescribeEach(asked),
+            (std::vector<std::string>{"FT232R USB UART", "/dev/pts/7", "Pico", "", "/dev/pts/4"}));
+}
+
+// What the USB device above each terminal tells; built-in ports and bare nodes tell nothing.
+TEST_F(PortNamesTest, ListsWhatTheUsbDeviceBehindEachPortTells) {
+  using Row = std::vector<std::string>;
+  std::vector<Row> rows;
+  for (const auto& d : Names().Listed()) {
+    rows.push_back({d.path, d.vendorId, d.productId, d.serialNumber, d.description});
+  }
+  EXPECT_EQ(rows, (std::vector<Row>{{Dev("ttyUSB2"), "0403", "6001", "A50285BI", "FT232R USB UART"},
+                                    {Dev("ttyUSB10"), "", "", "", ""},
+                                    {Dev("ttyACM0"), "2e8a", "000a", "", "Pico"},
+                                    {Dev("ttyS0"), "", "", "", ""},
+                                    {Dev("ttyS10"), "", "", "", ""}}));
 }
 
 TEST(PortNamesEmpty, ASystemWithoutSerialDevicesResolvesNoComName) {
