@@ -1,6 +1,8 @@
 #include "cli/ToolMain.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 #include "cli/CliImage.h"
@@ -50,6 +52,13 @@ int ToolMain::Finish(int code, bool printsItsResult) {
   if (std::cout) return code;
   std::cerr << "velmora-cli: standard output could not be written; output lost\n";
   return printsItsResult ? kExitUsage : code;
+}
+
+void ToolMain::Exit(int code) {
+  TraceLog::Instance().Close();
+  std::cerr.flush();
+  std::fflush(nullptr);
+  std::_Exit(code);
 }
 
 }  // namespace velmora

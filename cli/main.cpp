@@ -96,9 +96,9 @@ int main(int argc, char** argv) {
     for (const auto& command : commands) {
       if (args[0] != command.name) continue;
       const int code = command.run({args.begin() + 1, args.end()}, std::cout, std::cerr);
-      return ToolMain::Finish(code, command.printsItsResult);
+      ToolMain::Exit(ToolMain::Finish(code, command.printsItsResult));
     }
   }
   const int code = RunTool(args);
-  return ToolMain::Finish(code, code == kExitOk);
+  ToolMain::Exit(ToolMain::Finish(code, code == kExitOk));
 }
