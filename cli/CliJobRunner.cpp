@@ -45,10 +45,11 @@ TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::o
       *progress << "\r" << text.toStdString() << kClearToEndOfLine << std::flush;
     });
   }
-  // The job runs here, as the command's one task; a stop signal cancels it between exchanges
-  // from a watcher thread, and its progress is printed as it is posted.
+  // The job runs here, as the command's one task; a stop signal ends it at its next pause between
+  // exchanges, and its progress is printed as it is posted.
   job.reports().SetDeliverAtOnce(true);
-  const StopSignals stop([&job](int) { job.Cancel(); }, StopSignals::Delivery::Watcher);
+  const StopSignals stop({}, StopSignals::Delivery::Polled);
+  job.SetCancelRequested([] { return StopSignals::Received() != 0; });
   job.Claim();
   job.Setup(&image);
   job.SetOperation(operation);

@@ -56,6 +56,11 @@ class CTransferJob {
   bool IsRunning() const { return m_running.load(); }
   // Any thread: ends the job at its next pause between exchanges, as a failure would.
   void Cancel() { m_cancel = true; }
+  // A second way to end the job, asked at the same pauses: for an owner whose stop request may
+  // not call into the job (a signal handler's flag).
+  void SetCancelRequested(std::function<bool()> requested) {
+    m_cancelRequested = std::move(requested);
+  }
 
   void Run();
   bool Connect();
@@ -90,7 +95,7 @@ class CTransferJob {
   void SetDetail(std::string detail);
   void CountBlocks(int total, int sent, int written);
   void Progress(const std::string& text, int done, int total);
-  bool Cancelled() const { return m_cancel.load(); }
+  bool Cancelled() const { return m_cancel.load() || (m_cancelRequested && m_cancelRequested()); }
   bool TryPort(int port, int retries, std::string& reason);
   std::vector<int> PortOrder(int first) const;
   bool ReadRegion(std::size_t i);
@@ -115,6 +120,7 @@ class CTransferJob {
   WritePlan::Reads m_backupReads;
   std::atomic<bool> m_running{false};
   std::atomic<bool> m_cancel{false};
+  std::function<bool()> m_cancelRequested;
   mutable std::mutex m_detailMutex;
   std::string m_detail;
   std::string m_backupPath;

@@ -1,7 +1,6 @@
 #include "transfer/StopSignals.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -42,10 +41,7 @@ StopSignals::StopSignals(Stop stop, Delivery delivery, std::vector<int> caught)
   if (!EnsurePipe()) return;  // without a pipe the signals keep their default action
   Drain();                    // a byte left by an earlier object's signal is not this one's
   g_received = 0;
-  if (delivery == Delivery::Watcher) {
-    if (::pipe2(m_quit, O_CLOEXEC) != 0) return;
-    m_watcher = std::thread(&StopSignals::Watch, this);
-  } else {
+  if (delivery == Delivery::EventLoop) {
     m_notifier = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &StopSignals::Deliver);
   }
@@ -66,29 +62,13 @@ StopSignals::~StopSignals() {
   for (std::size_t i = 0; i < m_previous.size(); ++i) {
     ::sigaction(m_signals[i], &m_previous[i], nullptr);
   }
-  if (m_watcher.joinable()) {
-    ::close(m_quit[1]);  // the watcher sees the end of its pipe
-    m_watcher.join();
-    ::close(m_quit[0]);
-  }
 }
+
+int StopSignals::Received() { return g_received.load(); }
 
 void StopSignals::Deliver() {
   Drain();
   if (const int signal = g_received.load(); signal != 0 && m_stop) m_stop(signal);
-}
-
-// Waits for a signal's byte until this object goes; calls stop on this thread.
-void StopSignals::Watch() {
-  pollfd fds[2] = {{g_pipe[0], POLLIN, 0}, {m_quit[0], POLLIN, 0}};
-  for (;;) {
-    if (::poll(fds, 2, -1) < 0) {
-      if (errno == EINTR) continue;  // the signal itself, whose byte the next poll sees
-      return;
-    }
-    if (fds[1].revents != 0) return;
-    if (fds[0].revents & POLLIN) Deliver();
-  }
 }
 
 void StopSignals::Drain() {

@@ -5,24 +5,23 @@
 #include <csignal>
 #include <functional>
 #include <memory>
-#include <thread>
 #include <vector>
 
 namespace velmora {
 
 // Turns the signals that ask a program to stop (Ctrl-C, kill, a closed terminal or session) into
 // a call on this object's thread (or, for an owner that runs its job itself and turns no event
-// loop, on a small watcher thread of its own), so a running job can be cancelled between
-// exchanges and its outcome still reported. The handler only writes one byte to a pipe; a second
-// signal while this object lives ends the program at once. A signal the program was started
-// ignoring (nohup) stays ignored. One object at a time.
+// loop, into a flag it asks between its steps), so a running job can be cancelled between
+// exchanges and its outcome still reported. The handler only records the signal and writes one
+// byte to a pipe; a second signal while this object lives ends the program at once. A signal the
+// program was started ignoring (nohup) stays ignored. One object at a time.
 class StopSignals : public QObject {
   Q_OBJECT
 
  public:
   using Stop = std::function<void(int signal)>;
-  // Where stop is called: through this thread's event loop, or on the watcher thread.
-  enum class Delivery { EventLoop, Watcher };
+  // Where stop is called: through this thread's event loop, or nowhere (the owner asks Received).
+  enum class Delivery { EventLoop, Polled };
 
   explicit StopSignals(Stop stop, Delivery delivery = Delivery::EventLoop,
                        std::vector<int> caught = {SIGINT, SIGTERM, SIGHUP});
@@ -30,17 +29,17 @@ class StopSignals : public QObject {
   StopSignals(const StopSignals&) = delete;
   StopSignals& operator=(const StopSignals&) = delete;
 
+  // The stop signal received since this object was made, 0 for none; safe from any thread.
+  static int Received();
+
  private:
   void Drain();
   void Deliver();
-  void Watch();
 
   Stop m_stop;
   std::vector<int> m_signals;
   std::vector<struct sigaction> m_previous;
   std::unique_ptr<QSocketNotifier> m_notifier;
-  int m_quit[2] = {-1, -1};  // wakes the watcher thread when this object goes
-  std::thread m_watcher;
 };
 
 }  // namespace velmora
