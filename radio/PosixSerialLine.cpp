@@ -55,6 +55,8 @@ termios ProtocolSettings(termios settings) {
   return settings;
 }
 static_assert(protocol::kBaudRate == 9600, "the line is set up at B9600");
+// The terminal's own input queue is what the protocol asks the host to keep; it cannot be set.
+static_assert(protocol::kInputQueueSize == 4096, "Linux keeps 4096 bytes of a terminal's input");
 
 }  // namespace
 
