@@ -21,6 +21,7 @@
 #include "sim/FactoryAlignment.h"
 #include "sim/MeterServer.h"
 #include "sim/PtyRadioServer.h"
+#include "sim/TransmitterWatch.h"
 #include "transfer/CTestThread.h"
 
 using namespace velmora;
@@ -85,13 +86,7 @@ bool RunOnce(double noise, std::uint64_t seed) {
   radio.SetByteLogger([&](sim::ByteDirection, std::span<const std::uint8_t> bytes, auto) {
     bytesOnLine += static_cast<long>(bytes.size());
   });
-  radio.SetTransmitListener([&](const sim::TransmitEvent& e) {
-    if (e.keyed) {
-      transmitter.Key(e.frequencyMHz, e.level, meter::ModelClock::now());
-    } else {
-      transmitter.Unkey();
-    }
-  });
+  radio.SetTransmitListener(sim::TransmitterWatch::Listener(transmitter));
   std::string error;
   if (!radio.Start(&error) || !meterServer.Start("127.0.0.1", 0, &error))
     qFatal("%s", error.c_str());

@@ -8,7 +8,6 @@
 #include <QValueAxis>
 #include <algorithm>
 #include <climits>
-#include <cmath>
 
 #include "plot/ChartAxes.h"
 #include "res/TableNames.h"

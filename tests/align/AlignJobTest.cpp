@@ -11,6 +11,7 @@
 #include "core/LiveCommandComposer.h"
 #include "sim/ComPortRig.h"
 #include "sim/MeterServer.h"
+#include "sim/TransmitterWatch.h"
 #include "tests/support/TestPorts.h"
 
 using namespace velmora;
@@ -32,13 +33,7 @@ struct Bench {
         meter([this](auto at) { return transmitter.Watts(at); }, {0.005, kSeed, {}}) {
     std::string error;
     if (!meter.Start("127.0.0.1", 0, &error)) qFatal("meter: %s", error.c_str());
-    radio.SetTransmitListener([this](const sim::TransmitEvent& e) {
-      if (e.keyed) {
-        transmitter.Key(e.frequencyMHz, e.level, meter::ModelClock::now());
-      } else {
-        transmitter.Unkey();
-      }
-    });
+    radio.SetTransmitListener(sim::TransmitterWatch::Listener(transmitter));
     start.LoadDefaults();
     start.setPortNumber(kPort);
     for (int k = 0; k < layout::kPointsPerTable; ++k) start.levelTable(kBand, kTable, k) = kStored;
@@ -61,9 +56,10 @@ struct Bench {
     return s;
   }
 
+  // Before the radio, whose server thread tells it of every transmission until it stops.
+  meter::Transmitter transmitter;
   sim::ComPortRig rig;
   sim::PtyRadioServer& radio = rig.AddRadio(kPort);
-  meter::Transmitter transmitter;
   sim::MeterServer meter;
   CalibrationImage start;
   sim::RadioMemory memory;
