@@ -79,6 +79,12 @@ bool Upgrade(QSqlDatabase db, bool postgres, std::string& error) {
 
 bool RecordSchema::Migrate(QSqlDatabase db, bool postgres, std::string& error) {
   QSqlQuery query(db);
+  // Nearly every open finds the schema current: one plain read, no lock, no transaction.
+  if (query.exec("SELECT version FROM velmora_schema") && query.next() &&
+      query.value(0).toInt() == kVersion) {
+    return true;
+  }
+  query.finish();
   // One writer at a time decides and migrates: a second program waits, then finds it done.
   if (!Exec(query, postgres ? "BEGIN" : "BEGIN IMMEDIATE", error)) return false;
   if (postgres && !Exec(query, "SELECT pg_advisory_xact_lock(7301)", error)) {

@@ -8,6 +8,7 @@
 #include <QUrlQuery>
 #include <QUuid>
 #include <atomic>
+#include <unordered_map>
 
 #include "records/RecordDigest.h"
 #include "records/RecordSchema.h"
@@ -254,23 +255,29 @@ std::vector<ProductionRecord> RecordStore::Load(const QString& where, const QVar
       r.*kText[i].field = query.value(5 + i).toString().toStdString();
     records.push_back(std::move(r));
   }
+  if (records.empty()) return records;
+  // Every record's points in one query: a round trip per record would cost a line's history.
+  std::unordered_map<std::string, ProductionRecord*> byId;
+  for (auto& r : records) byId[r.id] = &r;
   QSqlQuery points(Db());
-  points.prepare("SELECT band, tbl, point, mhz, target_watts, window_watts, old_level, new_level,"
-                 " confirmed_watts, live_tunes, readings, verdict FROM alignment_points"
-                 " WHERE record_id = ? ORDER BY idx");
-  for (auto& r : records) {
-    points.addBindValue(QString::fromStdString(r.id));
-    if (!points.exec()) {
-      Fail(points, error);
-      return {};
-    }
-    while (points.next()) {
-      auto v = [&](int i) { return points.value(i); };
-      r.points.push_back({v(0).toString().toStdString(), v(1).toInt(), v(2).toInt(),
-                          v(3).toDouble(), v(4).toDouble(), v(5).toDouble(), v(6).toInt(),
-                          v(7).toInt(), v(8).toDouble(), v(9).toInt(), v(10).toInt(),
-                          v(11).toString().toStdString()});
-    }
+  points.setForwardOnly(true);
+  points.prepare("SELECT record_id, band, tbl, point, mhz, target_watts, window_watts, old_level,"
+                 " new_level, confirmed_watts, live_tunes, readings, verdict FROM alignment_points"
+                 " WHERE record_id IN (SELECT id FROM records" +
+                 (where.isEmpty() ? "" : " WHERE " + where) + ") ORDER BY record_id, idx");
+  for (const QVariant& v : values) points.addBindValue(v);
+  if (!points.exec()) {
+    Fail(points, error);
+    return {};
+  }
+  while (points.next()) {
+    auto v = [&](int i) { return points.value(i); };
+    const auto owner = byId.find(v(0).toString().toStdString());
+    if (owner == byId.end()) continue;  // beyond a LIMIT
+    owner->second->points.push_back({v(1).toString().toStdString(), v(2).toInt(), v(3).toInt(),
+                                     v(4).toDouble(), v(5).toDouble(), v(6).toDouble(),
+                                     v(7).toInt(), v(8).toInt(), v(9).toDouble(), v(10).toInt(),
+                                     v(11).toInt(), v(12).toString().toStdString()});
   }
   return records;
 }
