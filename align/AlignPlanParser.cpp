@@ -8,7 +8,9 @@
 #include <QSet>
 #include <cmath>
 
+#include "align/JsonKeyCheck.h"
 #include "core/ImageLayout.h"
+#include "core/SafeFile.h"
 
 namespace velmora {
 namespace {
@@ -166,12 +168,17 @@ double AlignPlan::MaxRadioWatts() const {
 AlignPlanParse AlignPlanParser::Parse(const QByteArray& bytes) {
   QJsonParseError jsonError;
   const QJsonDocument doc = QJsonDocument::fromJson(bytes, &jsonError);
-  if (jsonError.error != QJsonParseError::NoError)
-    return {std::nullopt, QStringLiteral("not JSON at byte %1: %2")
-                              .arg(jsonError.offset)
-                              .arg(jsonError.errorString())};
+  if (jsonError.error != QJsonParseError::NoError) {
+    // A value the parser cannot take (NaN, 1e999) is named by its key, as any other fault.
+    const QString fault = JsonKeyCheck::FirstFault(bytes);
+    return {std::nullopt, !fault.isEmpty() ? fault
+                                           : QStringLiteral("not JSON at byte %1: %2")
+                                                 .arg(jsonError.offset)
+                                                 .arg(jsonError.errorString())};
+  }
   if (!doc.isObject()) return {std::nullopt, QStringLiteral("not a JSON object")};
-  QString error;
+  QString error = JsonKeyCheck::FirstFault(bytes);
+  if (!error.isEmpty()) return {std::nullopt, error};
   Fields f(doc.object(), QString(), error);
   AlignPlan plan;
   if (f.Integer(QStringLiteral("format"), kFormat, kFormat) != kFormat)
@@ -190,10 +197,23 @@ AlignPlanParse AlignPlanParser::Parse(const QByteArray& bytes) {
 }
 
 AlignPlanParse AlignPlanParser::Load(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {std::nullopt, path + ": " + file.errorString()};
-  AlignPlanParse parse = Parse(file.readAll());
-  if (!parse.plan) parse.error = path + ": " + parse.error;
+  return LoadFile(QFile::encodeName(path).toStdString());
+}
+
+AlignPlanParse AlignPlanParser::LoadFile(const std::string& path) {
+  const QString shown = QString::fromStdString(SafeFile::Shown(path)) + QStringLiteral(": ");
+  std::vector<std::uint8_t> bytes;
+  std::uintmax_t size = 0;
+  const SafeFile::Result read = SafeFile::Read(path, kMostPlanBytes + 1, bytes, size);
+  if (!read.ok()) return {std::nullopt, shown + QString::fromStdString(read.text())};
+  if (size > kMostPlanBytes || bytes.size() > kMostPlanBytes) {
+    return {std::nullopt, shown + QStringLiteral("%1 bytes, larger than a plan can be (%2)")
+                                      .arg(size)
+                                      .arg(kMostPlanBytes)};
+  }
+  AlignPlanParse parse =
+      Parse(QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+  if (!parse.plan) parse.error = shown + parse.error;
   return parse;
 }
 

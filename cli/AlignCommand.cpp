@@ -243,8 +243,7 @@ int AlignCommand::Run(const std::vector<std::string>& args, std::ostream& out, s
     err << "align needs exactly one plan file\n" << kUsage;
     return kExitUsage;
   }
-  const AlignPlanParse plan =
-      AlignPlanParser::Load(QString::fromStdString(parsed->positional()[0]));
+  const AlignPlanParse plan = AlignPlanParser::LoadFile(parsed->positional()[0]);
   if (!plan.plan) {
     err << "velmora-cli align: " << plan.error.toStdString() << "\n";
     return kExitUsage;

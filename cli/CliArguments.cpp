@@ -85,6 +85,16 @@ std::optional<CliArguments> CliArguments::Parse(const std::vector<std::string>& 
     error = Refusal(parser, args, valueOptions);
     return std::nullopt;
   }
+  // An option given twice is a mistake to show, not one to settle by taking the last.
+  const QStringList found = parser.optionNames();
+  for (const auto& [name, option] : options) {
+    const auto times = std::count_if(found.begin(), found.end(),
+                                     [&](const QString& n) { return option.names().contains(n); });
+    if (times > 1) {
+      error = "option " + Spelling(option.names().first(), args) + " given more than once";
+      return std::nullopt;
+    }
+  }
   CliArguments parsed;
   for (const QString& arg : parser.positionalArguments()) parsed.m_positional.push_back(Bytes(arg));
   for (const auto& [name, option] : options) {

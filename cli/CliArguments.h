@@ -13,7 +13,8 @@ namespace velmora {
 // command; one dash does as well as two, and -h is --help.
 class CliArguments {
  public:
-  // Fails (returns nothing, error set) on an unknown option or a missing value.
+  // Fails (returns nothing, error set) on an unknown option, a missing value or an option given
+  // more than once.
   static std::optional<CliArguments> Parse(const std::vector<std::string>& args,
                                            const std::set<std::string>& valueOptions,
                                            const std::set<std::string>& flags, std::string& error);

@@ -1,6 +1,9 @@
 #include "instrument/InstrumentSettings.h"
 
-#include <QCoreApplication>
+#include <cmath>
+#include <limits>
+
+#include "instrument/SettingsFile.h"
 
 namespace velmora {
 namespace {
@@ -11,16 +14,16 @@ const QString kAttenuator = QStringLiteral("instruments/attenuatorDb");
 
 }  // namespace
 
-std::unique_ptr<QSettings> InstrumentSettings::ProgramSettings() {
-  const QString name = QCoreApplication::applicationName();
-  return std::make_unique<QSettings>(name, name);
-}
+std::unique_ptr<QSettings> InstrumentSettings::ProgramSettings() { return SettingsFile::Open(); }
 
 InstrumentSettings InstrumentSettings::Load(const QSettings& settings) {
   InstrumentSettings s;
   s.meterUrl = settings.value(kUrl, s.meterUrl).toString();
   s.meterDialect = settings.value(kDialect, s.meterDialect).toString();
-  s.attenuatorDb = settings.value(kAttenuator, s.attenuatorDb).toDouble();
+  // A stored value that is no number must not pass as 0 dB: it becomes NaN, which Fault() names.
+  bool ok = false;
+  s.attenuatorDb = settings.value(kAttenuator, s.attenuatorDb).toDouble(&ok);
+  if (!ok) s.attenuatorDb = std::numeric_limits<double>::quiet_NaN();
   return s;
 }
 
@@ -29,5 +32,17 @@ void InstrumentSettings::Save(QSettings& settings) const {
   settings.setValue(kDialect, meterDialect);
   settings.setValue(kAttenuator, attenuatorDb);
 }
+
+QString InstrumentSettings::OffsetFault(double offsetDb) {
+  if (std::isfinite(offsetDb) && offsetDb >= kLeastOffsetDb && offsetDb <= kMostOffsetDb) {
+    return {};
+  }
+  return QStringLiteral("the attenuator's offset %1 dB lies outside %2..%3 dB")
+      .arg(offsetDb)
+      .arg(kLeastOffsetDb)
+      .arg(kMostOffsetDb);
+}
+
+QString InstrumentSettings::Fault() const { return OffsetFault(attenuatorDb); }
 
 }  // namespace velmora

@@ -1,6 +1,7 @@
 #include "instrument/MeterCheck.h"
 
 #include "instrument/InstrumentLinks.h"
+#include "instrument/InstrumentText.h"
 #include "instrument/PowerMeter.h"
 
 namespace velmora {
@@ -10,7 +11,10 @@ MeterCheck MeterCheck::Identify(const InstrumentSettings& settings) {
   const auto dialect = MeterDialect::Find(settings.meterDialect, check.error);
   if (!dialect) return check;
   auto link = InstrumentLinks::Make(settings.meterUrl, check.error);
-  if (!link) return check;
+  if (!link) {
+    check.error = InstrumentText::Shown(check.error);  // the URL may hold anything
+    return check;
+  }
   ScpiChannel channel(std::move(link), settings.meterUrl);
   if (!channel.open()) {
     check.error = channel.error();

@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <cmath>
 
+#include "instrument/InstrumentText.h"
+
 namespace velmora {
 
 PowerMeter::PowerMeter(ScpiChannel& channel, MeterDialect dialect)
@@ -11,22 +13,42 @@ PowerMeter::PowerMeter(ScpiChannel& channel, MeterDialect dialect)
 double PowerMeter::Dbm(double watts) { return 10.0 * std::log10(watts * 1000.0); }
 
 bool PowerMeter::send(const QByteArray& command) {
+  m_fault = Fault::None;
   if (m_channel.send(command)) return true;
   m_error = m_channel.error();
+  m_fault = Fault::Meter;
   return false;
 }
 
 std::optional<QByteArray> PowerMeter::query(const QByteArray& command,
                                             std::chrono::milliseconds timeout) {
+  m_fault = Fault::None;
   auto answer = m_channel.query(command, timeout);
-  if (!answer) m_error = m_channel.error();
+  if (!answer) {
+    m_error = m_channel.error();
+    m_fault = Fault::Meter;
+  }
   return answer;
+}
+
+bool PowerMeter::IsIdentification(const QByteArray& answer) {
+  const QList<QByteArray> fields = answer.split(',');
+  return fields.size() == kIdentificationFields && InstrumentText::IsPrintable(answer) &&
+         !fields[0].trimmed().isEmpty() && !fields[1].trimmed().isEmpty();
 }
 
 std::optional<QString> PowerMeter::identify() {
   const auto answer = query(m_dialect.identify);
   if (!answer) return std::nullopt;
-  return QString::fromLatin1(answer->trimmed());
+  const QByteArray text = answer->trimmed();
+  if (IsIdentification(text)) return QString::fromLatin1(text);
+  m_fault = Fault::Meter;
+  m_error = QStringLiteral(
+                "%1 answered %2 with \"%3\", not a meter's identification "
+                "(maker,model,serial,firmware)")
+                .arg(m_channel.name(), InstrumentText::Shown(m_dialect.identify),
+                     InstrumentText::Shown(text));
+  return std::nullopt;
 }
 
 // Reads the queue until it says 0 ("0,"No error""); any other entry is the meter's own complaint.
@@ -40,15 +62,17 @@ bool PowerMeter::checkErrors() {
     const qsizetype comma = entry.indexOf(',');
     const int code = (comma < 0 ? entry : entry.left(comma)).trimmed().toInt(&ok);
     if (ok && code == 0) break;
-    errors << QString::fromLatin1(entry);
+    errors << InstrumentText::Shown(entry);
   }
   if (errors.isEmpty()) return true;
   m_error =
       QStringLiteral("%1 reports: %2").arg(m_channel.name(), errors.join(QStringLiteral("; ")));
+  m_fault = Fault::Meter;
   return false;
 }
 
 bool PowerMeter::setup(const MeterSetup& setup) {
+  m_offsetDb = setup.offsetDb;
   const QByteArray commands[] = {
       m_dialect.reset,
       m_dialect.clearStatus,
@@ -71,21 +95,30 @@ bool PowerMeter::zero() {
   return send(m_dialect.zero) && query(m_dialect.waitDone, kZeroTimeout) && checkErrors();
 }
 
+std::optional<double> PowerMeter::refuse(Fault fault, const QString& why,
+                                         const QByteArray& answer) {
+  m_fault = fault;
+  m_error = QStringLiteral("%1 answered %2 with \"%3\": %4")
+                .arg(m_channel.name(), InstrumentText::Shown(m_dialect.read),
+                     InstrumentText::Shown(answer), why);
+  return std::nullopt;
+}
+
 std::optional<double> PowerMeter::readWatts() {
   const auto answer = query(m_dialect.read);
   if (!answer) return std::nullopt;
+  const QByteArray text = answer->trimmed();
   bool ok = false;
-  const double watts = answer->trimmed().toDouble(&ok);
-  if (!ok) {
-    m_error = QStringLiteral("%1 answered %2 with \"%3\", not a reading")
-                  .arg(m_channel.name(), QString::fromLatin1(m_dialect.read),
-                       QString::fromLatin1(answer->trimmed()));
-    return std::nullopt;
+  const double watts = text.toDouble(&ok);
+  if (!ok || std::isnan(watts)) return refuse(Fault::Meter, QStringLiteral("not a reading"), text);
+  if (std::abs(watts) >= kOverrange || std::isinf(watts)) {
+    return refuse(Fault::Meter, QStringLiteral("over range, outside the sensor's range"), text);
   }
-  if (!std::isfinite(watts) || std::abs(watts) >= kOverrange) {
-    m_error = QStringLiteral("%1 reading over range (%2): the power is outside the sensor's range")
-                  .arg(m_channel.name(), QString::fromLatin1(answer->trimmed()));
-    return std::nullopt;
+  if (watts < 0) return refuse(Fault::Meter, QStringLiteral("no power is negative"), text);
+  if (watts == 0 || Dbm(watts) - m_offsetDb <= kSensorFloorDbm + kFloorMarginDb) {
+    return refuse(Fault::NoSignal,
+                  QStringLiteral("at the sensor's floor (%1 dBm): no signal").arg(kSensorFloorDbm),
+                  text);
   }
   return watts;
 }

@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "instrument/InstrumentText.h"
 #include "radio/TraceLog.h"
 
 namespace velmora {
@@ -19,7 +20,7 @@ QString Seconds(std::chrono::milliseconds timeout) {
 }  // namespace
 
 ScpiChannel::ScpiChannel(std::unique_ptr<InstrumentLink> link, QString name)
-    : m_link(std::move(link)), m_name(std::move(name)) {}
+    : m_link(std::move(link)), m_name(InstrumentText::Shown(name)) {}
 
 ScpiChannel::~ScpiChannel() { close(); }
 
@@ -27,6 +28,7 @@ bool ScpiChannel::open() {
   const std::lock_guard lock(m_mutex);
   m_received.clear();
   const bool opened = m_link->open(m_error);
+  if (!opened) m_error = InstrumentText::Shown(m_error);
   TraceLog::Instance().Note(m_name.toStdString() +
                             (opened ? " opened" : " not opened: " + m_error.toStdString()));
   return opened;
@@ -45,7 +47,9 @@ bool ScpiChannel::send(const QByteArray& command) {
 bool ScpiChannel::sendLocked(const QByteArray& command) {
   const QByteArray line = command + '\n';
   TraceLog::Instance().Bytes(m_name.toStdString(), TraceLog::Direction::ToInstrument, Bytes(line));
-  return m_link->write(line, m_error);
+  if (m_link->write(line, m_error)) return true;
+  m_error = InstrumentText::Shown(m_error);
+  return false;
 }
 
 std::optional<QByteArray> ScpiChannel::takeLine() {
@@ -64,6 +68,12 @@ std::optional<QByteArray> ScpiChannel::query(const QByteArray& command,
   if (!sendLocked(command)) return std::nullopt;
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
+    const qsizetype end = m_received.indexOf('\n');
+    if (end > kMostAnswerBytes || (end < 0 && m_received.size() > kMostAnswerBytes)) {
+      return fail(QStringLiteral("%1 answered %2 with more than %3 bytes without ending it")
+                      .arg(m_name, InstrumentText::Shown(command))
+                      .arg(kMostAnswerBytes));
+    }
     if (auto line = takeLine()) return line;
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline) break;
@@ -74,13 +84,18 @@ std::optional<QByteArray> ScpiChannel::query(const QByteArray& command,
                                Bytes(bytes));
     m_received += bytes;
     if (!error.isEmpty()) {
-      m_error = error;
+      m_error = InstrumentText::Shown(error);
       return std::nullopt;
     }
     if (bytes.isEmpty() && !m_received.contains('\n')) break;
   }
-  m_error = QStringLiteral("%1 did not answer %2 within %3 s")
-                .arg(m_name, QString::fromLatin1(command), Seconds(timeout));
+  return fail(QStringLiteral("%1 did not answer %2 within %3 s")
+                  .arg(m_name, InstrumentText::Shown(command), Seconds(timeout)));
+}
+
+// Whatever came of the failed query is dropped, here and on its way in.
+std::optional<QByteArray> ScpiChannel::fail(QString error) {
+  m_error = std::move(error);
   m_received.clear();
   m_link->clear();
   return std::nullopt;

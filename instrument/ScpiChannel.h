@@ -14,10 +14,12 @@ namespace velmora {
 // Line-terminated SCPI over a link: commands go out with "\n", answers end at "\n" (a "\r" before
 // it is dropped). One query in flight at a time, each with its own timeout; every byte goes to
 // the support trace under the instrument's name. An answer that comes after its query timed out
-// is thrown away rather than taken for the next one's.
+// is thrown away rather than taken for the next one's, and one that grows past kMostAnswerBytes
+// without ending fails at once instead of filling memory until its timeout.
 class ScpiChannel {
  public:
   static constexpr std::chrono::milliseconds kQueryTimeout{3000};
+  static constexpr qsizetype kMostAnswerBytes = 64 * 1024;  // far above any reading or identity
 
   ScpiChannel(std::unique_ptr<InstrumentLink> link, QString name);
   ~ScpiChannel();
@@ -28,12 +30,14 @@ class ScpiChannel {
   std::optional<QByteArray> query(const QByteArray& command,
                                   std::chrono::milliseconds timeout = kQueryTimeout);
 
+  // The instrument's name as errors show it: escaped, whatever the URL held.
   const QString& name() const { return m_name; }
   const QString& error() const { return m_error; }
 
  private:
   bool sendLocked(const QByteArray& command);
   std::optional<QByteArray> takeLine();
+  std::optional<QByteArray> fail(QString error);
 
   std::unique_ptr<InstrumentLink> m_link;
   QString m_name;

@@ -1,13 +1,22 @@
 #include "instrument/SerialLink.h"
 
+#include "instrument/FileKind.h"
+
 namespace velmora {
 
 SerialLink::SerialLink(const QString& device, qint32 baud)
-    : StreamLink(m_port, device), m_baud(baud) {
+    : StreamLink(m_port, device), m_device(device), m_baud(baud) {
   m_port.setPortName(device);
 }
 
 bool SerialLink::open(QString& error) {
+  // Only a terminal has a baud rate; anything else would be waited on or written into.
+  const auto kind = FileKind::Of(m_device);
+  if (kind != FileKind::Kind::CharacterDevice && kind != FileKind::Kind::Missing) {
+    error = QStringLiteral("%1: %2, not a serial port").arg(m_device, FileKind::Describe(kind));
+    return false;
+  }
+  // A device that is no terminal fails the port's own open.
   if (m_port.open(QIODevice::ReadWrite) && m_port.setBaudRate(m_baud) &&
       m_port.setDataBits(QSerialPort::Data8) && m_port.setParity(QSerialPort::NoParity) &&
       m_port.setStopBits(QSerialPort::OneStop) &&

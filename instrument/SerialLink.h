@@ -17,6 +17,7 @@ class SerialLink : public StreamLink {
  private:
   bool lost() const override;
 
+  QString m_device;
   qint32 m_baud;
   QSerialPort m_port;
 };

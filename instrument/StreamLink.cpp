@@ -21,7 +21,7 @@ QByteArray StreamLink::read(std::chrono::milliseconds timeout, QString& error) {
       !m_device.waitForReadyRead(static_cast<int>(timeout.count())) && lost()) {
     error = failure(QStringLiteral("lost"));
   }
-  return m_device.readAll();
+  return m_device.read(kReadChunk);
 }
 
 void StreamLink::clear() { m_device.readAll(); }

@@ -11,6 +11,7 @@ namespace velmora {
 class StreamLink : public InstrumentLink {
  public:
   static constexpr std::chrono::milliseconds kWriteTimeout{3000};
+  static constexpr qint64 kReadChunk = 16 * 1024;  // the channel caps an answer; so do its reads
 
   bool write(const QByteArray& bytes, QString& error) override;
   QByteArray read(std::chrono::milliseconds timeout, QString& error) override;

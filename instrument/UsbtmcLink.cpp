@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "instrument/FileKind.h"
+
 namespace velmora {
 namespace {
 
@@ -29,6 +31,13 @@ QString UsbtmcLink::Failure(const char* what) const {
 
 bool UsbtmcLink::open(QString& error) {
   close();
+  // A FIFO or a file would take its own query for the instrument's answer.
+  if (const auto kind = FileKind::Of(m_device); kind != FileKind::Kind::CharacterDevice) {
+    error = QStringLiteral("%1: %2, not a character device")
+                .arg(m_device, kind == FileKind::Kind::Missing ? QStringLiteral("no such device")
+                                                               : FileKind::Describe(kind));
+    return false;
+  }
   m_fd = ::open(m_device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (m_fd < 0) {
     error = Failure("open");

@@ -9,8 +9,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "radio/ProtocolConstants.h"
 #include "radio/RadioLogging.h"
@@ -22,6 +26,7 @@ namespace {
 
 // Where programs that lock a serial device by file (minicom, Qt's serial port) leave the lock.
 constexpr const char* kLockFolder = "/var/lock/";
+constexpr std::size_t kMostLockFileBytes = 64;  // a pid, a program's name and a host at most
 
 // Milliseconds left until the deadline, rounded up so a wait never ends before it.
 int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
@@ -30,14 +35,43 @@ int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
   return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
 }
 
-// A lock file naming a live process: that program holds the device though it set no flock.
-bool HeldByLockFile(const std::string& device) {
+// The pid a lock file holds: ten ASCII digits and a newline (UUCP, minicom, Qt), or the binary
+// int of older programs; 0 when it holds neither.
+long LockPid(const std::string& path) {
+  std::ifstream lock(path, std::ios::binary);
+  char bytes[kMostLockFileBytes] = {};
+  lock.read(bytes, sizeof bytes);
+  const auto size = static_cast<std::size_t>(lock.gcount());
+  const std::string text(bytes, size);
+  const std::string line = text.substr(0, text.find('\n'));
+  const bool ascii = line.find_first_of("0123456789") != std::string::npos &&
+                     line.find_first_not_of(" \t0123456789") == std::string::npos;
+  if (ascii) return std::strtol(line.c_str(), nullptr, 10);
+  if (size != sizeof(std::int32_t)) return 0;
+  std::int32_t pid = 0;
+  std::memcpy(&pid, bytes, sizeof pid);
+  return pid;
+}
+
+// The lock file's name for a device: LCK.. and its name under /dev, slashes made underscores.
+std::string LockFileOf(const std::string& device) {
   std::string name = device.rfind("/dev/", 0) == 0 ? device.substr(5) : device;
   std::replace(name.begin(), name.end(), '/', '_');
-  std::ifstream lock(kLockFolder + ("LCK.." + name));
-  long pid = 0;
-  if (!(lock >> pid) || pid <= 0) return false;
-  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+  return kLockFolder + ("LCK.." + name);
+}
+
+// A lock file naming a live process: that program holds the device though it set no flock. Other
+// programs name the lock after the device itself, whatever link (/dev/serial/by-id/...) led here.
+bool HeldByLockFile(const std::string& device) {
+  std::vector<std::string> names{device};
+  if (char* real = ::realpath(device.c_str(), nullptr)) {
+    if (names[0] != real) names.emplace_back(real);
+    std::free(real);
+  }
+  return std::any_of(names.begin(), names.end(), [](const std::string& name) {
+    const long pid = LockPid(LockFileOf(name));
+    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+  });
 }
 
 // Raw 9600 8N1 without flow control, so every byte value passes and none is taken for XON/XOFF.

@@ -1,7 +1,11 @@
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
+#include <cstdio>
 
 #include "AlignTestSupport.h"
 #include "align/TableRun.h"
@@ -81,6 +85,76 @@ TEST(PlanParser, RefusesWhatIsNotAJsonObject) {
   EXPECT_TRUE(AlignPlanParser::Parse("{\"format\": 1,").error.startsWith("not JSON at byte"));
   EXPECT_EQ(AlignPlanParser::Parse("[1]").error, "not a JSON object");
   EXPECT_TRUE(AlignPlanParser::Load("/nonexistent/plan.json").error.startsWith("/nonexistent"));
+}
+
+// The example plan's text with one piece replaced: what a JSON parser takes silently but a
+// safety document must refuse, named by the key's path.
+struct TextFault {
+  const char* find;
+  const char* replace;
+  const char* error;
+};
+
+TEST(PlanParser, RepeatedKeysAndNonFiniteNumbersAreNamedByTheirPath) {
+  const std::vector<TextFault> rows = {
+      {R"("maxLevel":250)", R"("maxLevel":100,"maxLevel":250)", "safety.maxLevel: given twice"},
+      {R"("high":{"max":5.25)", R"("high":{"max":9,"max":5.25)", "targets.A.high.max: given twice"},
+      {R"("targets":{"A")", R"("targets":{"B":{},"A")", "targets.B: given twice"},
+      {R"("format":1)", R"("format":1,"format":1)", "format: given twice"},
+      // Escapes name the same key: the parser sees one key, so must the check.
+      {R"("name":)", R"("n\u0061me":"x","name":)", "name: given twice"},
+      {R"("offsetDb":30)", R"("offsetDb":1e999)", "meter.offsetDb: 1e999 lies beyond"},
+      {R"("offsetDb":30)", R"("offsetDb":-1e400)", "meter.offsetDb: -1e400 lies beyond"},
+      {R"("maxStep":32)", R"("maxStep":NaN)", "safety.maxStep: NaN is no finite number"},
+      {R"("watts":5})", R"("watts":Infinity})", "targets.A.high.watts: Infinity is no finite"},
+      {R"("points":"insideTransmitLimits")", R"("points":[1,2,1e999])", "points[2]: 1e999"},
+  };
+  const QByteArray plan = QJsonDocument(ExampleJson()).toJson(QJsonDocument::Compact);
+  ASSERT_TRUE(AlignPlanParser::Parse(plan).plan);
+  for (const TextFault& row : rows) {
+    ASSERT_TRUE(plan.contains(row.find)) << row.find;
+    const QByteArray text = QByteArray(plan).replace(row.find, row.replace);
+    const AlignPlanParse parse = AlignPlanParser::Parse(text);
+    EXPECT_FALSE(parse.plan) << row.replace;
+    EXPECT_TRUE(parse.error.startsWith(QString::fromUtf8(row.error)))
+        << row.replace << " -> " << parse.error.toStdString();
+  }
+}
+
+// Only a regular file is read as a plan, and only as much as a plan can be: a FIFO with no writer
+// must not hang, /dev/zero must not grow without end, a name in another encoding is not lost.
+TEST(PlanParser, OnlyARegularFileOfAPlansSizeIsRead) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string folder = dir.path().toStdString();
+  const std::string fifo = folder + "/fifo.json", big = folder + "/big.json";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  QFile bigFile(QString::fromStdString(big));
+  ASSERT_TRUE(bigFile.open(QIODevice::WriteOnly));
+  bigFile.write(QByteArray(AlignPlanParser::kMostPlanBytes + 1, ' '));
+  bigFile.close();
+  const std::string latin1 = folder + "/plan-\xe9.json";  // "plan-é" in Latin-1: not UTF-8
+  QFile example(QStringLiteral(VELMORA_EXAMPLE_PLAN));
+  ASSERT_TRUE(example.open(QIODevice::ReadOnly));
+  const QByteArray plan = example.readAll();
+  std::FILE* out = std::fopen(latin1.c_str(), "wb");
+  ASSERT_TRUE(out);
+  std::fwrite(plan.constData(), 1, std::size_t(plan.size()), out);
+  std::fclose(out);
+
+  const std::vector<std::pair<std::string, const char*>> refused = {
+      {fifo, "fifo.json: a FIFO"},
+      {"/dev/zero", "/dev/zero: a device"},
+      {big, "big.json: 1048577 bytes, larger than a plan can be"},
+      {folder + "/missing-\xe9.json", "/missing-\\xE9.json': No such file"},
+  };
+  for (const auto& [path, error] : refused) {
+    const AlignPlanParse parse = AlignPlanParser::LoadFile(path);
+    EXPECT_FALSE(parse.plan) << path;
+    EXPECT_TRUE(parse.error.contains(QString::fromUtf8(error))) << parse.error.toStdString();
+  }
+  const AlignPlanParse read = AlignPlanParser::LoadFile(latin1);
+  EXPECT_TRUE(read.plan) << read.error.toStdString();
 }
 
 TEST(PlanParser, HashNamesTheFileNotThePlan) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <thread>
 
 #include "instrument/InstrumentLinks.h"
@@ -17,16 +20,18 @@ constexpr milliseconds kShortTimeout{200};
 
 std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
+// QSerialPort wants the thread it runs on known to Qt, as in the programs.
+void EnsureApplication() {
+  static int argc = 1;
+  static char name[] = "instrument_link_tests";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication app(argc, argv);
+}
+
 // Each link that talks to a device file, with a pseudo-terminal standing in for the device.
 class DeviceLinkTest : public testing::TestWithParam<const char*> {
  protected:
-  // QSerialPort wants the thread it runs on known to Qt, as in the programs.
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "instrument_link_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-  }
+  static void SetUpTestSuite() { EnsureApplication(); }
 };
 
 TEST_P(DeviceLinkTest, QueriesLineByLineAndTimesOut) {
@@ -81,6 +86,45 @@ TEST(InstrumentLinks, UrlsThatNameNoLinkAreRefused) {
   QString error;
   for (const char* url : {"tcp://127.0.0.1:5025", "tcp:localhost:5025", "sim:", "sim:?watts=5"}) {
     EXPECT_TRUE(InstrumentLinks::Make(QString::fromLatin1(url), error)) << url;
+  }
+}
+
+// A link opens only the kind of file its instrument is: a FIFO would hand the link its own query
+// back as the answer, and a file or a folder is no instrument at all.
+struct KindCase {
+  const char* scheme;
+  const char* target;  // under the test's folder, or an absolute path
+  const char* error;
+};
+
+TEST(InstrumentLinks, OnlyTheirKindOfDeviceIsOpened) {
+  EnsureApplication();
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string fifo = dir.filePath("fifo").toStdString();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  QFile file(dir.filePath("file"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  const std::vector<KindCase> cases = {
+      {"usbtmc://", "fifo", "a FIFO, not a character device"},
+      {"usbtmc://", "file", "a file, not a character device"},
+      {"usbtmc://", "", "a folder, not a character device"},
+      {"usbtmc://", "missing", "no such device, not a character device"},
+      {"serial://", "fifo", "a FIFO, not a serial port"},
+      {"serial://", "file", "a file, not a serial port"},
+      {"serial://", "/dev/null", "/dev/null: Inappropriate ioctl"},  // refused by the port itself
+  };
+  for (const KindCase& c : cases) {
+    const QString target = c.target[0] == '/' ? QString::fromLatin1(c.target)
+                                              : dir.filePath(QString::fromLatin1(c.target));
+    QString error;
+    auto link = InstrumentLinks::Make(QString::fromLatin1(c.scheme) + target, error);
+    ASSERT_TRUE(link) << error.toStdString();
+    ScpiChannel channel(std::move(link), QStringLiteral("meter"));
+    EXPECT_FALSE(channel.open()) << c.scheme << c.target;
+    EXPECT_TRUE(channel.error().contains(QString::fromLatin1(c.error)))
+        << c.scheme << c.target << ": " << channel.error().toStdString();
   }
 }
 

@@ -78,6 +78,31 @@ TEST(PowerMeter, StepsSendTheirCommandsAndCheckTheErrorQueue) {
        "*IDN?\n",
        true,
        ""},
+      // Only four printable fields, maker and model named, are a meter's identification.
+      {"a web server's answer",
+       [](PowerMeter& m) { return m.identify().has_value(); },
+       {"HTTP/1.1 400 Bad Request\r\n"},
+       "*IDN?\n",
+       false,
+       "answered *IDN? with \"HTTP/1.1 400 Bad Request\", not a meter's identification"},
+      {"three fields",
+       [](PowerMeter& m) { return m.identify().has_value(); },
+       {"ACME,PM1,123\n"},
+       "*IDN?\n",
+       false,
+       "not a meter's identification"},
+      {"no maker",
+       [](PowerMeter& m) { return m.identify().has_value(); },
+       {",PM1,123,2.0\n"},
+       "*IDN?\n",
+       false,
+       "not a meter's identification"},
+      {"control sequences",
+       [](PowerMeter& m) { return m.identify().has_value(); },
+       {"ACME\x1b]0;x\x07,PM1,1,2\n"},
+       "*IDN?\n",
+       false,
+       "with \"ACME\\e]0;x\\x07,PM1,1,2\", not"},
   };
   for (const auto& c : cases) {
     Fixture f;
@@ -92,35 +117,66 @@ TEST(PowerMeter, StepsSendTheirCommandsAndCheckTheErrorQueue) {
 struct ReadingCase {
   QByteArrayList answer;  // as it arrives, chunk by chunk
   std::optional<double> watts;
+  PowerMeter::Fault fault;
   const char* errorText;
 };
 
+// Only a finite, positive reading above the sensor's floor is power; the rest are named faults,
+// quoted with the raw answer, escaped. Zero and the floor mean nothing reaches the sensor.
 TEST(PowerMeter, ReadingsInScientificNotationAndTheirFaults) {
+  using F = PowerMeter::Fault;
+  const QByteArray endless(ScpiChannel::kMostAnswerBytes / 2 + 1, '7');
   const std::vector<ReadingCase> cases = {
-      {{"+3.141500E+00\n"}, 3.1415, ""},
-      {{"2.5e-3\r\n"}, 0.0025, ""},
-      {{"+4.0", "0000E", "+00\n"}, 4.0, ""},  // an answer in pieces
-      {{" 12\n"}, 12.0, ""},
-      {{"9.9E37\n"}, std::nullopt, "reading over range (9.9E37)"},
-      {{"+9.91000E+37\n"}, std::nullopt, "over range"},
-      {{"NAN\n"}, std::nullopt, "answered READ? with \"NAN\", not a reading"},
-      {{"-113,\"Undefined header\"\n"}, std::nullopt, "answered READ? with"},
-      {{"+1.0E+00"}, std::nullopt, "did not answer READ? within 3 s"},  // no terminator
-      {{}, std::nullopt, "did not answer READ?"},
+      {{"+3.141500E+00\n"}, 3.1415, F::None, ""},
+      {{"2.5e-3\r\n"}, 0.0025, F::None, ""},
+      {{"+4.0", "0000E", "+00\n"}, 4.0, F::None, ""},  // an answer in pieces
+      {{" 12\n"}, 12.0, F::None, ""},
+      {{"1.2e-9\n"}, 1.2e-9, F::None, ""},  // just above the floor
+      {{"9.9E37\n"}, std::nullopt, F::Meter, "with \"9.9E37\": over range"},
+      {{"+9.91000E+37\n"}, std::nullopt, F::Meter, "over range"},
+      {{"-9.91000E+37\n"}, std::nullopt, F::Meter, "over range"},
+      {{"INF\n"}, std::nullopt, F::Meter, "with \"INF\": not a reading"},
+      {{"1e999\n"}, std::nullopt, F::Meter, "with \"1e999\": not a reading"},
+      {{"NAN\n"}, std::nullopt, F::Meter, "answered READ? with \"NAN\": not a reading"},
+      {{"-5\n"}, std::nullopt, F::Meter, "with \"-5\": no power is negative"},
+      {{"-1e-12\n"}, std::nullopt, F::Meter, "negative"},
+      {{"0\n"}, std::nullopt, F::NoSignal, "with \"0\": at the sensor's floor"},
+      {{"-0.0\n"}, std::nullopt, F::NoSignal, "no signal"},
+      {{"1E-320\n"}, std::nullopt, F::NoSignal, "with \"1E-320\": at the sensor's floor"},
+      {{"1.0E-09\n"}, std::nullopt, F::NoSignal, "no signal"},
+      {{"-113,\"Undefined header\"\n"}, std::nullopt, F::Meter, "answered READ? with"},
+      {{"\x1b]0;owned\x07\x1b[2J1\n"}, std::nullopt, F::Meter, "with \"\\e]0;owned\\x07\\e[2J1\""},
+      {{"+1.0E+00"}, std::nullopt, F::Meter, "did not answer READ? within 3 s"},  // no terminator
+      {{}, std::nullopt, F::Meter, "did not answer READ?"},
+      // An answer that never ends fails at the cap, not at its timeout.
+      {{endless, endless, endless, "\n"}, std::nullopt, F::Meter, "with more than 65536 bytes"},
   };
   for (const auto& c : cases) {
     Fixture f;
     f.script.chunks = c.answer;
     const auto watts = f.meter.readWatts();
-    const std::string name = c.answer.join("|").toStdString();
+    const std::string name = c.answer.join("|").left(40).toStdString();
     EXPECT_EQ(f.script.written, "READ?\n") << name;
     EXPECT_EQ(watts.has_value(), c.watts.has_value()) << name;
     if (watts && c.watts) {
       EXPECT_DOUBLE_EQ(*watts, *c.watts) << name;
     }
+    EXPECT_EQ(f.meter.fault(), c.fault) << name;
     EXPECT_TRUE(f.meter.error().contains(QString::fromUtf8(c.errorText)))
         << name << ": " << f.meter.error().toStdString();
+    for (const QChar ch : f.meter.error()) EXPECT_GE(ch.unicode(), 0x20) << name;
   }
+}
+
+// The floor is the sensor's: an attenuator's offset raises the reading the floor shows as.
+TEST(PowerMeter, TheFloorFollowsTheOffset) {
+  Fixture f;
+  f.script.chunks = {kNoError, "1.0E-06\n", "1.5E-06\n"};
+  ASSERT_TRUE(f.meter.setup({1, 30.0}));
+  EXPECT_FALSE(f.meter.readWatts());
+  EXPECT_EQ(f.meter.fault(), PowerMeter::Fault::NoSignal) << f.meter.error().toStdString();
+  EXPECT_EQ(f.meter.readWatts(), 1.5e-6);
+  EXPECT_EQ(f.meter.fault(), PowerMeter::Fault::None);
 }
 
 TEST(PowerMeter, PartOfAnAnswerAfterItsTimeoutIsNotTakenForTheNext) {
@@ -163,6 +219,7 @@ struct SimCase {
   bool setupSucceeds;
   std::optional<double> watts;
   const char* errorText;
+  double sourceWatts = 2.0;
 };
 
 TEST(PowerMeter, AgainstTheSimulatedMeter) {
@@ -171,15 +228,16 @@ TEST(PowerMeter, AgainstTheSimulatedMeter) {
       {"good", {}, true, kWatts * 10.0, ""},  // 10 dB attenuator offset
       {"error queued", {false, -241, false, false, {}}, false, {}, "-241,\"Hardware missing\""},
       {"over range", {false, 0, true, false, {}}, true, {}, "over range"},
+      {"nothing at the sensor", {}, true, {}, "no signal", 0.0},
       {"silent", {true, 0, false, false, {}}, false, {}, "did not answer SYST:ERR?"},
   };
   for (const auto& c : cases) {
     meter::MeterSettings settings;
     settings.faults = c.faults;
     settings.noise = 0.01;
-    ScpiChannel channel(
-        std::make_unique<SimLink>([&](meter::ModelClock::time_point) { return kWatts; }, settings),
-        QStringLiteral("sim"));
+    ScpiChannel channel(std::make_unique<SimLink>(
+                            [&](meter::ModelClock::time_point) { return c.sourceWatts; }, settings),
+                        QStringLiteral("sim"));
     PowerMeter meter(channel, Scpi());
     ASSERT_TRUE(channel.open());
     EXPECT_EQ(meter.setup({100, 10.0}), c.setupSucceeds) << c.name;

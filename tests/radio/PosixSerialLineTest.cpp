@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <array>
 #include <thread>
@@ -229,29 +230,44 @@ class PosixSerialLineTest : public QObject {
   }
 
   // Programs that mark a device theirs with a lock file (minicom, Qt's serial port) keep it while
-  // their process lives; a lock left by a dead process does not hold the device.
+  // their process lives; a lock left by a dead process does not hold the device. The lock is
+  // named after the device itself, also when the port is reached through a link.
   void aLockFileOfALiveProcessHoldsTheDevice_data() {
     QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("throughLink");
     QTest::addColumn<bool>("opens");
-    const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
+    const qint64 pid = QCoreApplication::applicationPid();
+    const QByteArray self = QByteArray::number(pid);
+    const std::int32_t binary = static_cast<std::int32_t>(pid);
+    const QByteArray binaryPid(reinterpret_cast<const char*>(&binary), sizeof binary);
     QTest::newRow("uucp, live") << QByteArray("%1\n").replace("%1", self.rightJustified(10))
-                                << false;
-    QTest::newRow("qt, live") << self + "\nholder\nhost\n" << false;
-    QTest::newRow("dead process") << QByteArray("2147483646\n") << true;
-    QTest::newRow("garbage") << QByteArray("not a pid\n") << true;
+                                << false << false;
+    QTest::newRow("qt, live") << self + "\nholder\nhost\n" << false << false;
+    QTest::newRow("binary, live") << binaryPid << false << false;
+    QTest::newRow("uucp, through a link") << self.rightJustified(10) + "\n" << true << false;
+    QTest::newRow("binary, through a link") << binaryPid << true << false;
+    QTest::newRow("dead process") << QByteArray("2147483646\n") << false << true;
+    QTest::newRow("dead, binary") << QByteArray("\xfe\xff\xff\x7f", 4) << true << true;
+    QTest::newRow("garbage") << QByteArray("not a pid\n") << false << true;
+    QTest::newRow("short binary") << binaryPid.left(3) << false << true;
   }
 
   void aLockFileOfALiveProcessHoldsTheDevice() {
     QFETCH(QByteArray, content);
+    QFETCH(bool, throughLink);
     QFETCH(bool, opens);
     Opened o;
     QString name = QString::fromStdString(o.pty.slavePath()).mid(5).replace('/', '_');
     QFile lock("/var/lock/LCK.." + name);
-    if (!lock.open(QIODevice::WriteOnly | QIODevice::NewOnly)) QSKIP("no writable lock folder");
+    QVERIFY2(lock.open(QIODevice::WriteOnly | QIODevice::NewOnly), "the lock folder is writable");
     const auto remove = qScopeGuard([&] { lock.remove(); });
     lock.write(content);
     lock.close();
-    QCOMPARE(o.line.Open(o.pty.slavePath()), opens);
+    QTemporaryDir links;
+    const QString link = links.filePath("usb-Velmora_Radio-if00");
+    QVERIFY(QFile::link(QString::fromStdString(o.pty.slavePath()), link));
+    const std::string device = throughLink ? link.toStdString() : o.pty.slavePath();
+    QCOMPARE(o.line.Open(device), opens);
     QCOMPARE(o.line.LastOpenStatus().state,
              opens ? PortStatus::State::Free : PortStatus::State::Busy);
   }
