@@ -135,6 +135,9 @@ PointSearch::Next PointSearch::Decide(PointResult& point,
   std::optional<int> closer;
   if (lo && hi && *hi - *lo <= 1)
     closer = target.watts - Mean(*lo) <= Mean(*hi) - target.watts ? *lo : *hi;
+  // The highest level allowed still reads below the target: no level comes closer.
+  const bool atTop = lo == m_plan.safety.maxLevel && InWindow(target, Mean(*lo));
+  if (atTop) closer = lo;
   const auto inZone = [&](int level, double watts) {
     return InInnerHalf(target, watts) || (closer == level && InWindow(target, watts));
   };

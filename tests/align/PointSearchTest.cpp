@@ -101,6 +101,12 @@ double Saturating(int level) {
   return 5.6 * (1 - std::exp(-x * x));
 }
 
+// An amplifier flat at 5.59 W from level 200 up, as a saturated one reads: 5 W near level 131.
+double Flattening(int level) {
+  const double x = level / 100.0;
+  return 5.59 * (1 - std::exp(-x * x * x));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, PointSearchRows,
     testing::Values(
@@ -128,9 +134,12 @@ INSTANTIATE_TEST_SUITE_P(
                   100, 0, 1},
         SearchRow{"BeyondHighestLevel", [](int l) { return l / 60.0; }, 100,
                   AlignVerdict::LevelLimit, "T100 T132 T164 T196 T228 T250", 100},
+        // The highest level allowed reads 4.81 W: below the target, inside the window, the best.
+        SearchRow{"HighestLevelInsideTheWindow", [](int l) { return l / 52.0; }, 240,
+                  AlignVerdict::Aligned, "T240 T250 R250", 250},
         // Saturated at the stored level: flat above the target is no fault, steps down to it.
-        SearchRow{"SaturatedStart", Saturating, 250, AlignVerdict::Aligned,
-                  "T250 T224 T192 T160 R160", 160},
+        SearchRow{"SaturatedStart", Flattening, 250, AlignVerdict::Aligned,
+                  "T250 T224 T192 T160 T128 R128", 128},
         // Blank and zeroed levels are no start: from the middle of the allowed levels instead.
         SearchRow{"BlankStart", Saturating, 0xFF, AlignVerdict::Aligned, "T125 T154 T161 R161",
                   161},
