@@ -21,6 +21,8 @@ struct AlignPlan {
   static constexpr int kTransmitTables = 3;  // high, middle and low power
   static constexpr int kBands = 2;
   enum class Points { InsideTransmitLimits, All, Listed };
+  // How a level's second reading is taken: while the radio still transmits it, or by a new tune.
+  enum class Confirm { Reading, Retune };
 
   struct Meter {
     QString url;  // empty: given when the run starts
@@ -45,6 +47,7 @@ struct AlignPlan {
   Points points = Points::InsideTransmitLimits;
   std::vector<int> listedPoints;  // with Points::Listed
   Safety safety;
+  Confirm confirm = Confirm::Reading;
 
   // The highest power the radio may give without overdriving the sensor behind the attenuator.
   double MaxRadioWatts() const;

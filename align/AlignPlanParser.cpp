@@ -159,6 +159,16 @@ void ReadPoints(Fields& f, AlignPlan& plan) {
     f.Fail(key, QStringLiteral("\"insideTransmitLimits\", \"all\" or a list of points 0..15"));
 }
 
+void ReadConfirm(Fields& f, AlignPlan& plan) {
+  const QString key = QStringLiteral("confirm");
+  const QJsonValue v = f.Take(key, false);
+  if (v.isUndefined() || v == QJsonValue(QStringLiteral("reading"))) return;
+  if (v == QJsonValue(QStringLiteral("retune")))
+    plan.confirm = AlignPlan::Confirm::Retune;
+  else
+    f.Fail(key, QStringLiteral("\"reading\" or \"retune\""));
+}
+
 }  // namespace
 
 double AlignPlan::MaxRadioWatts() const {
@@ -188,6 +198,7 @@ AlignPlanParse AlignPlanParser::Parse(const QByteArray& bytes) {
   // The targets are checked against the meter, so the meter is read first.
   if (error.isEmpty()) ReadTargets(f.Object(QStringLiteral("targets")), plan);
   ReadPoints(f, plan);
+  ReadConfirm(f, plan);
   plan.safety = ReadSafety(f.Object(QStringLiteral("safety")));
   f.RefuseUnknown();
   if (!error.isEmpty()) return {std::nullopt, error};

@@ -25,10 +25,13 @@ QString Table(int table) {
 QJsonObject PointJson(const PointResult& p) {
   QJsonArray tries;
   for (const AlignTry& t : p.tries) {
-    tries.append(QJsonObject{{"time", Time(t.time)},
-                             {"level", t.level},
-                             {"watts", Watts(t.watts)},
-                             {"keyedSeconds", Seconds(t.keyedSeconds)}});
+    QJsonObject o{{"time", Time(t.time)},
+                  {"level", t.level},
+                  {"live", t.live},
+                  {"watts", t.fault.isEmpty() ? QJsonValue(Watts(t.watts)) : QJsonValue()},
+                  {"keyedSeconds", Seconds(t.keyedSeconds)}};
+    if (!t.fault.isEmpty()) o.insert("fault", t.fault);
+    tries.append(o);
   }
   QJsonObject o{{"band", Band(p.band)},
                 {"table", Table(p.table)},
@@ -43,6 +46,7 @@ QJsonObject PointJson(const PointResult& p) {
                                                     : QJsonValue(QJsonValue::Null)},
                 {"verdict", VerdictName(p.verdict)},
                 {"tryCount", int(p.tries.size())},
+                {"liveTunes", p.LiveTunes()},
                 {"keyedSeconds", Seconds(p.keyedSeconds)},
                 {"tries", tries}};
   if (!p.detail.isEmpty()) o.insert("detail", p.detail);
@@ -51,12 +55,14 @@ QJsonObject PointJson(const PointResult& p) {
 
 std::string Number(double value) { return QString::number(value, 'g', 10).toStdString(); }
 
-// Every try as "level:watts", space-separated, in order.
+// Every try as "level:watts", space-separated, in order; "level=watts" for a reading taken
+// without a new live tune, "level:-" for one that read nothing.
 std::string TryList(const PointResult& p) {
   std::string list;
   for (const AlignTry& t : p.tries) {
     if (!list.empty()) list += ' ';
-    list += std::to_string(t.level) + ':' + Number(Watts(t.watts));
+    list += std::to_string(t.level) + (t.live ? ':' : '=') +
+            (t.fault.isEmpty() ? Number(Watts(t.watts)) : std::string("-"));
   }
   return list;
 }
@@ -90,7 +96,7 @@ QByteArray AlignReport::ToCsv() const {
   std::string csv =
       CsvText::Row({"radio", "plan_sha256", "start", "band", "table", "table_name", "point", "mhz",
                     "target_w", "min_w", "max_w", "old_level", "new_level", "confirmed_w",
-                    "verdict", "tries", "keyed_s", "try_levels_w"});
+                    "verdict", "tries", "keyed_s", "try_levels_w", "live_tunes"});
   for (const PointResult& p : points) {
     csv += CsvText::Row({radio.toStdString(), planSha256.toStdString(), Time(start).toStdString(),
                          Band(p.band).toStdString(), Table(p.table).toStdString(),
@@ -100,7 +106,8 @@ QByteArray AlignReport::ToCsv() const {
                          std::to_string(p.oldLevel), std::to_string(p.newLevel),
                          p.confirmedWatts ? Number(Watts(*p.confirmedWatts)) : std::string(),
                          VerdictName(p.verdict).toStdString(), std::to_string(p.tries.size()),
-                         Number(Seconds(p.keyedSeconds)), TryList(p)});
+                         Number(Seconds(p.keyedSeconds)), TryList(p),
+                         std::to_string(p.LiveTunes())});
   }
   return QByteArray::fromStdString(csv);
 }

@@ -20,6 +20,8 @@ class AlignRun {
   AlignRun(const AlignPlan& plan, PowerProbe& probe, AlignClock& clock,
            TableRun::PointListener listener = {});
 
+  void SetPrior(StartPrediction::Prior prior) { m_tables.SetPrior(std::move(prior)); }
+
   void Run(CalibrationImage& image, const std::vector<Table>& tables, AlignReport& report,
            std::stop_token stop);
 

@@ -64,16 +64,37 @@ ProbeReading LivePowerProbe::Measure(const ProbeRequest& request) {
   const auto settle = std::chrono::milliseconds(m_plan.meter.settleMs);
   const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - sent);
   if (spent < settle) m_clock.Wait(settle - spent, {});  // a try, once begun, is read
-  const auto settled = Steady::now();
-  timing.settleSeconds = Seconds(settled - sent);
+  timing.settleSeconds = Seconds(Steady::now() - sent);
+  ReadMeter(reading, timing);
+  return finish();
+}
+
+ProbeReading LivePowerProbe::Reread(const ProbeRequest& request) {
+  if (request.band != m_last.band || request.table != m_last.table ||
+      request.point != m_last.point || request.level != m_last.level || m_meterMhz == 0)
+    return Measure(request);  // nothing of this level is on the air to read
+  if (m_listeners.keying) m_listeners.keying(request, ++m_tryNumber);
+  const QDateTime start = m_clock.Now();
+  ProbeReading reading;
+  TryTiming timing;
+  ReadMeter(reading, timing);
+  reading.keyedSeconds = static_cast<double>(start.msecsTo(m_clock.Now())) / 1000.0;
+  if (reading.error.isEmpty()) m_timings.push_back(timing);
+  if (m_listeners.read) m_listeners.read(request, reading);
+  return reading;
+}
+
+// One reading; none at all (the sensor's floor) means nothing was transmitted.
+void LivePowerProbe::ReadMeter(ProbeReading& reading, TryTiming& timing) {
+  const auto start = Steady::now();
   const auto watts = m_meter.readWatts();
-  timing.readSeconds = Seconds(Steady::now() - settled);
+  timing.readSeconds = Seconds(Steady::now() - start);
   if (!watts) {
     reading.error = m_meter.error();
-    return finish();
+    return;
   }
   reading.watts = *watts;
-  return finish();
+  reading.noSignal = *watts <= 0;
 }
 
 bool LivePowerProbe::SendLive(const ProbeRequest& request, QString& error) {

@@ -31,6 +31,8 @@ class LivePowerProbe : public PowerProbe {
                  const AlignPlan& plan, AlignClock& clock, Listeners listeners = {});
 
   ProbeReading Measure(const ProbeRequest& request) override;
+  // The meter read again at the frequency of the last try; the radio is not touched.
+  ProbeReading Reread(const ProbeRequest& request) override;
 
   // The last live job that failed, or nothing when every one reached the radio.
   const QString& transferError() const { return m_transferError; }
@@ -40,6 +42,7 @@ class LivePowerProbe : public PowerProbe {
 
  private:
   bool SendLive(const ProbeRequest& request, QString& error);
+  void ReadMeter(ProbeReading& reading, TryTiming& timing);
 
   CalibrationImage& m_image;
   CTransferJob& m_job;

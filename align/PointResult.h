@@ -25,11 +25,15 @@ enum class AlignVerdict {
 
 QString VerdictName(AlignVerdict verdict);
 
+// One meter reading of a point: after a live tune of its level, or again while the radio still
+// transmitted the level of the try before.
 struct AlignTry {
   QDateTime time;
   int level = 0;
   double watts = 0;
   double keyedSeconds = 0;
+  bool live = true;  // the level was sent for this reading
+  QString fault;     // not empty: the meter read no power, `watts` means nothing
 };
 
 struct PointResult {
@@ -43,9 +47,13 @@ struct PointResult {
   std::optional<double> confirmedWatts;
   AlignVerdict verdict = AlignVerdict::NotTried;
   QString detail;               // the meter's own words on a meter error
-  std::vector<AlignTry> tries;  // each with its reading; a try the meter failed is not one
+  std::vector<AlignTry> tries;  // every reading, in order, a failed one with its fault
   double keyedSeconds = 0;      // every try's, the failed one included
   double slope = 0;             // watts per level near the result, for the next point's first step
+
+  int LiveTunes() const;
+  // Where the target lies between levels, from the accepted level's readings and the slope.
+  std::optional<double> SolvedLevel() const;
 };
 
 }  // namespace velmora

@@ -18,6 +18,7 @@ struct ProbeReading {
   double watts = 0;
   double keyedSeconds = 0;  // from the live command to the end of the reading
   QString error;            // not empty: no reading
+  bool noSignal = false;    // nothing at the sensor: the radio was not transmitting
 };
 
 // Keys the radio at a point with a level (one live tune), waits the settling time and reads the
@@ -26,6 +27,9 @@ class PowerProbe {
  public:
   virtual ~PowerProbe() = default;
   virtual ProbeReading Measure(const ProbeRequest& request) = 0;
+  // Reads the meter once more while the radio still transmits the level measured last, without
+  // a live tune. A bench that cannot tunes again.
+  virtual ProbeReading Reread(const ProbeRequest& request) { return Measure(request); }
 };
 
 }  // namespace velmora

@@ -9,7 +9,7 @@ namespace velmora {
 
 TableRun::TableRun(const AlignPlan& plan, PowerProbe& probe, AlignClock& clock,
                    PointListener listener)
-    : m_plan(plan), m_search(plan, probe, clock), m_listener(std::move(listener)) {}
+    : m_plan(plan), m_search(plan, probe, clock), m_starts(plan), m_listener(std::move(listener)) {}
 
 std::vector<int> TableRun::ChosenPoints(const AlignPlan& plan, const CalibrationImage& image,
                                         int band) {
@@ -54,12 +54,9 @@ std::vector<PointResult> TableRun::Run(CalibrationImage& image, int band, int ta
     point.target = *target;
     point.oldLevel = point.newLevel = image.At(offset);
     if (!ended) {
-      const PointResult* neighbour = results.empty() ? nullptr : &results.back();
-      PointStart start{point.oldLevel, std::nullopt};
-      if (neighbour && neighbour->verdict == AlignVerdict::Aligned)
-        start = {neighbour->newLevel,
-                 neighbour->slope > 0 ? std::optional(neighbour->slope) : std::nullopt};
+      const PointStart start = m_starts.Predict(band, table, k, point.oldLevel);
       point = m_search.Run(std::move(point), start, budget, stop);
+      m_starts.Learn(point);
       if (point.verdict == AlignVerdict::Aligned)
         image.SetAt(offset, static_cast<std::uint8_t>(point.newLevel));
       ended = EndsTable(point.verdict);

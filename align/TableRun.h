@@ -5,12 +5,14 @@
 #include <vector>
 
 #include "align/PointSearch.h"
+#include "align/StartPrediction.h"
 #include "core/CalibrationImage.h"
 
 namespace velmora {
 
-// Aligns the chosen points of one transmit table in order, each from its neighbour's result,
-// and puts every accepted level into the image; nothing else in the image changes.
+// Aligns the chosen points of one transmit table in order, each from what the points before it
+// (in this table and the tables run before) have shown, and puts every accepted level into the
+// image; nothing else in the image changes.
 class TableRun {
  public:
   // Told each point's result as soon as it is settled, the points not tried included.
@@ -30,9 +32,13 @@ class TableRun {
   // A verdict after which no further point of the table is keyed.
   static bool EndsTable(AlignVerdict verdict);
 
+  // Levels known per point before the run, for points nothing measured yet predicts.
+  void SetPrior(StartPrediction::Prior prior) { m_starts.SetPrior(std::move(prior)); }
+
  private:
   const AlignPlan& m_plan;
   PointSearch m_search;
+  StartPrediction m_starts;
   PointListener m_listener;
 };
 

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "align/AlignPlanParser.h"
+#include "core/ImageLayout.h"
 #include "core/SafeFile.h"
 #include "instrument/InstrumentSettings.h"
 #include "res/TableNames.h"
@@ -178,8 +179,9 @@ void AutoAlignment::OnThreadEnded() {
   if (!m_window->IsEnding()) Tell(outcome, applied);  // an ending session asks nothing
 }
 
-// Every slider a try moved shows the image's level again, and the levels of the aligned points
-// go into the image; a cancelled run keeps the image as it was. Returns the points applied.
+// Every slider a try moved shows the image's level again, and the aligned points take their
+// levels from the aligned image, the very one the command line writes; a cancelled run keeps the
+// image as it was. Returns the points applied.
 int AutoAlignment::Apply(const AlignOutcome& outcome) {
   const bool keep = outcome.result == AlignOutcome::Result::Cancelled;
   CalibrationImage& image = m_window->image();
@@ -187,7 +189,7 @@ int AutoAlignment::Apply(const AlignOutcome& outcome) {
   for (const PointResult& p : outcome.report.points) {
     std::uint8_t& level = image.levelTable(p.band, p.table, p.point);
     if (!keep && p.verdict == AlignVerdict::Aligned) {
-      level = static_cast<std::uint8_t>(p.newLevel);
+      level = outcome.aligned.At(layout::LevelTableOffset(p.band, p.table, p.point));
       ++applied;
     }
     m_window->bandPage(p.band)->ShowLevel(p.table, p.point, level);

@@ -25,6 +25,18 @@ double MeterModel::TruePower(int band, int point, int level) const {
 }
 
 ProbeReading MeterModel::Measure(const ProbeRequest& request) {
+  ++liveTunes;
+  return Read(request);
+}
+
+ProbeReading MeterModel::Reread(const ProbeRequest& request) {
+  const bool sameLevel = !requests.empty() && requests.back().band == request.band &&
+                         requests.back().point == request.point &&
+                         requests.back().level == request.level;
+  return sameLevel ? Read(request) : Measure(request);
+}
+
+ProbeReading MeterModel::Read(const ProbeRequest& request) {
   requests.push_back(request);
   if (failAfter >= 0 && int(requests.size()) > failAfter)
     return {0, kKeyedSecondsPerTry, "-230,\"Data corrupt or stale\""};

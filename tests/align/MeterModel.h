@@ -10,6 +10,7 @@ namespace velmora::test {
 // A bench in a box: the radio's power against its level (smooth, monotone, saturating, other
 // per band and point, shifted per radio by the seed) read by a meter with relative noise that
 // its averaging divides by the square root of the count. Records every request it was given.
+// The radio holds the last tuned level, so a reading alone reads it again.
 class MeterModel : public PowerProbe {
  public:
   enum class Curve { Saturating, Flat, Falling };
@@ -19,11 +20,15 @@ class MeterModel : public PowerProbe {
 
   double TruePower(int band, int point, int level) const;
   ProbeReading Measure(const ProbeRequest& request) override;
+  ProbeReading Reread(const ProbeRequest& request) override;
 
-  int failAfter = -1;  // tries answered before the meter fails for good; -1: never
-  std::vector<ProbeRequest> requests;
+  int failAfter = -1;                  // tries answered before the meter fails for good; -1: never
+  std::vector<ProbeRequest> requests;  // every reading asked for, a live tune or not
+  int liveTunes = 0;
 
  private:
+  ProbeReading Read(const ProbeRequest& request);
+
   Curve m_curve;
   double m_sigma;
   double m_phase;

@@ -56,8 +56,9 @@ TEST_P(TableConverges, EveryPointInsideItsWindowAndNothingElseChanged) {
     EXPECT_GE(truth, p.target.minWatts) << "point " << p.point;
     EXPECT_LE(truth, p.target.maxWatts) << "point " << p.point;
     EXPECT_EQ(bench.image.levelTable(row.band, row.table, p.point), p.newLevel);
-    // The first point starts from its stored level, every other one from its neighbour's.
-    EXPECT_EQ(p.tries.front().level, i == 0 ? kStored : points[i - 1].newLevel);
+    if (i == 0) {
+      EXPECT_EQ(p.tries.front().level, kStored);  // nothing measured yet: the stored level
+    }
     EXPECT_EQ(p.tries.back().level, p.newLevel);  // the radio is left at the accepted level
   }
   const CalibrationImage::Bytes after = bench.image.ToBytes();
@@ -260,20 +261,22 @@ TEST(AlignReport, CsvRowsAndJsonTries) {
   p.confirmedWatts = 2.50004;
   p.verdict = AlignVerdict::Aligned;
   p.keyedSeconds = 1.2345;
-  p.tries = {{report.start, 90, 2.31234, 0.6},
-             {report.start, 97, 2.49996, 0.6},
-             {report.start.addMSecs(600), 97, 2.50004, 0.6}};
+  p.tries = {{report.start, 90, 2.31234, 0.6, true, {}},
+             {report.start, 97, 2.49996, 0.6, true, {}},
+             {report.start.addMSecs(600), 97, 2.50004, 0.6, false, {}}};
   report.points = {p};
   const QByteArray csv = report.ToCsv();
   const QList<QByteArray> rows = csv.split('\n');
   ASSERT_EQ(rows.size(), 3);  // header, one point, and nothing after the last CRLF
   EXPECT_EQ(rows[1].toStdString(),
             "\"UV-5, \"\"bench\"\" 2\",ab12,2026-03-01T09:30:00.250Z,B,middle,中功率,4,420,2.5,"
-            "2.375,2.625,90,97,2.5,aligned,3,1.235,90:2.3123 97:2.5 97:2.5\r");
+            "2.375,2.625,90,97,2.5,aligned,3,1.235,90:2.3123 97:2.5 97=2.5,2\r");
   const QJsonObject json = QJsonDocument::fromJson(report.ToJson()).object();
   const QJsonObject point = json["points"].toArray()[0].toObject();
   EXPECT_EQ(point["tries"].toArray()[2].toObject()["time"], "2026-03-01T09:30:00.850Z");
-  EXPECT_EQ(point["tryCount"], 3);
+  EXPECT_EQ(point["tryCount"], 3);  // readings, and the live tunes among them
+  EXPECT_EQ(point["liveTunes"], 2);
+  EXPECT_EQ(point["tries"].toArray()[2].toObject()["live"], false);
   EXPECT_TRUE(json["backup"].isNull());
 }
 

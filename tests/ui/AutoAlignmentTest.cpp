@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "core/ImageLayout.h"
 #include "instrument/InstrumentSettings.h"
 #include "instrument/model/Transmitter.h"
 #include "plot/ChartView.h"
@@ -152,10 +153,13 @@ void AutoAlignmentTest::alignsOneTableAndCancelsAnother() {
 
   const AlignOutcome outcome = *align->lastOutcome();
   QCOMPARE(outcome.result, AlignOutcome::Result::Aligned);
+  // One result: the window holds the levels of the aligned image the command line writes.
   std::vector<int> expected = before;
   for (const PointResult& p : outcome.report.points) {
     QCOMPARE(p.table, table);
-    expected[std::size_t(p.point)] = p.newLevel;
+    expected[std::size_t(p.point)] =
+        outcome.aligned.At(layout::LevelTableOffset(kBand, table, p.point));
+    QCOMPARE(expected[std::size_t(p.point)], p.newLevel);
   }
   QVERIFY(!outcome.report.points.empty());
   QVERIFY(expected != before);  // the stored levels were off their targets
