@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Sets everything up, builds Velmora and starts it. With no programming cable attached (no
 # ttyUSB/ttyACM device) the simulated radio serves COM1 from a pseudo-terminal, its memory kept in
-# .velmora/sim-radio.mem and first filled with a factory alignment. --real-ports uses only the real
-# serial ports. Any other arguments go to Velmora.
+# .velmora/sim-radio.mem and first filled with a factory alignment, and its power meter answers on
+# tcp://127.0.0.1:5025 behind a 30 dB attenuator, the bench the example plan
+# (dist/align-plan.json) is written for. --real-ports uses only the real serial ports. Any other
+# arguments go to Velmora.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -31,12 +33,15 @@ fi
 
 state=.velmora
 mkdir -p "$state"
-sim_options=(--memory "$state/sim-radio.mem" --link "$state/com1")
+sim_options=(--memory "$state/sim-radio.mem" --link "$state/com1"
+  --meter tcp:127.0.0.1:5025 --attenuator-db 30)
 [ -f "$state/sim-radio.mem" ] || sim_options+=(--factory)
 build-release/sim/velmora-radio-sim "${sim_options[@]}" >"$state/sim.out" 2>"$state/sim.err" &
 sim_pid=$!
 trap 'kill $sim_pid 2>/dev/null; wait $sim_pid 2>/dev/null' EXIT
 for _ in $(seq 50); do [ -e "$state/com1" ] && break; sleep 0.1; done
 [ -e "$state/com1" ] || { echo "run: the simulated radio did not start:"; cat "$state/sim.err"; exit 1; }
-echo "run: simulated radio on $(head -n1 "$state/sim.out") as COM1"
+echo "run: simulated radio on $(head -n1 "$state/sim.out") as COM1, its $(sed -n 2p "$state/sim.out")"
+echo "run: to align it, set 设置 -> 功率计... (Settings -> Power meter...) to that URL and 30 dB,"
+echo "run: then 自动校准 (Auto-align) on a band page with dist/align-plan.json"
 VELMORA_COM1="$PWD/$state/com1" "${launch[@]}" "${args[@]}"

@@ -136,6 +136,17 @@ bool ParsePercent(std::string text, double& out) {
   return true;
 }
 
+// Decibels of attenuation, 0 to 60.
+bool ParseDecibels(const std::string& text, double& out) {
+  double value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || !(value >= 0 && value <= 60)) {
+    return false;
+  }
+  out = value;
+  return true;
+}
+
 template <class Duration>
 bool ParseDuration(const std::string& text, Duration& out) {
   typename Duration::rep count = 0;
@@ -160,6 +171,7 @@ bool ParseMeterOption(const std::string& name, const std::function<std::string()
     return true;
   }
   if (name == "--pa-settle-ms") return ParseDuration(value(), m.transmitter.settleTime);
+  if (name == "--attenuator-db") return ParseDecibels(value(), m.attenuatorDb);
   if (name == "--tx-hold-s") return ParseDuration(value(), m.transmitter.holdTime);
   if (name == "--meter-noise") return ParsePercent(value(), m.meter.noise);
   if (name == "--meter-error") return ParseNumber(value(), 10, -999, 999, f.error) && f.error != 0;
@@ -276,7 +288,9 @@ Simulated power meter (see the manual page for its curve, noise and settling):
                              that measures this radio: a live command of a transmit table keys
                              it at that point's frequency and level
   --radio-seed N             this radio's own power curve (default 0)
-  --pa-settle-ms MS          time constant of the power's first-order settling (default 100)
+  --pa-settle-ms MS          time constant of the power's first-order settling (default 30)
+  --attenuator-db DB         an attenuator of DB (0-60) between the radio and the meter's
+                             sensor (default 0); the example plan's bench has 30
   --tx-hold-s S              the radio unkeys this long after a live command (default 30);
                              a block read or write unkeys it at once
   --meter-noise PERCENT      relative noise of one sample (default 0.5), shrinking with the

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -84,7 +85,11 @@ void WaitForEnd(const sigset_t& signals, const PtyRadioServer& server) {
 int main(int argc, char** argv) {
   std::string error;
   const auto options = SimOptions::Parse(std::vector<std::string>(argv + 1, argv + argc), &error);
-  if (!options) return Fail(error + " (see --help)");
+  constexpr int kExitUsage = 2;  // as velmora and velmora-cli: bad usage is 2, a failure 1
+  if (!options) {
+    Fail(error + " (see --help)");
+    return kExitUsage;
+  }
   if (options->help) {
     std::fputs(SimOptions::HelpText(), stdout);
     return 0;
@@ -108,8 +113,10 @@ int main(int argc, char** argv) {
   server.SetFaults(options->faults);
   server.SetPaced(options->paced);
   velmora::meter::Transmitter transmitter(options->meter.transmitter);
-  MeterServer meterServer([&transmitter](auto at) { return transmitter.Watts(at); },
-                          options->meter.meter);
+  const double sensorShare = std::pow(10.0, -options->meter.attenuatorDb / 10.0);
+  MeterServer meterServer(
+      [&transmitter, sensorShare](auto at) { return transmitter.Watts(at) * sensorShare; },
+      options->meter.meter);
   if (!options->logPath.empty()) {
     const ByteLogger logger = [&log](ByteDirection d, std::span<const std::uint8_t> bytes,
                                      SimClock::time_point at) { log.Write(d, bytes, at); };

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ui/WindowPlacement.h"
 #include "ui/pages/CBandPageDlg.h"
 #include "ui/pages/CLevelTableDlg.h"
 
@@ -53,22 +54,14 @@ CurveWindow::CurveWindow(const ChartView& charts, CBandPageDlg* bandA, CBandPage
   if (parent) PlaceBeside(parent);
 }
 
-// Beside the window on the side with more room, narrowed to that room if need be, so the view
-// never covers the sliders it follows; over the window only when the screen has no room at all.
+// Never over the sliders it follows where the screen has room beside them.
 void CurveWindow::PlaceBeside(const QWidget* window) {
   const QScreen* screen = window->screen();
   if (!screen) return;
-  const QRect available = screen->availableGeometry();
-  const QRect anchor = window->frameGeometry();
-  const int rightRoom = available.right() - anchor.right();
-  const int leftRoom = anchor.left() - available.left();
-  const int room = std::max(rightRoom, leftRoom);
-  if (room < kMinimumWidth) return;
-  const int w = std::min(width(), room);
-  const int x = rightRoom >= leftRoom ? anchor.right() + 1 : anchor.left() - w;
-  const int h = std::min(height(), available.height());
-  resize(w, h);
-  move(x, std::clamp(anchor.top(), available.top(), available.bottom() - h + 1));
+  const QRect place = WindowPlacement::Beside(screen->availableGeometry(), window->frameGeometry(),
+                                              size(), kMinimumWidth);
+  resize(place.size());
+  move(place.topLeft());
 }
 
 QChart* CurveWindow::chart() const { return m_charts.chart(m_view); }

@@ -61,13 +61,18 @@ TEST(SimOptions, EachFaultOptionSetsItsFault) {
       {{"--drop-read", "1:0:close"},
        [](const SimOptions& o) { return o.faults.dropMode == DropMode::CloseLine; }},
       {{"--meter", "tcp:127.0.0.1:5025", "--radio-seed", "42", "--pa-settle-ms", "250",
-        "--tx-hold-s", "5", "--meter-noise", "2%"},
+        "--tx-hold-s", "5", "--meter-noise", "2%", "--attenuator-db", "30"},
        [](const SimOptions& o) {
          const auto& m = o.meter;
          return m.enabled && m.host == "127.0.0.1" && m.port == 5025 &&
                 m.transmitter.radioSeed == 42 && m.meter.seed == 42 &&
                 m.transmitter.settleTime.count() == 250 && m.transmitter.holdTime.count() == 5 &&
-                m.meter.noise == 0.02;
+                m.meter.noise == 0.02 && m.attenuatorDb == 30;
+       }},
+      // Out of the box the simulated amplifier settles well inside the example plan's 150 ms.
+      {{"--meter", "tcp:127.0.0.1:0"},
+       [](const SimOptions& o) {
+         return o.meter.transmitter.settleTime.count() * 5 <= 150 && o.meter.attenuatorDb == 0;
        }},
       {{"--meter", "tcp://localhost:0", "--meter-silent", "--meter-error", "-222",
         "--meter-overrange", "--meter-stuck", "--meter-slow", "300"},
@@ -110,6 +115,9 @@ TEST(SimOptions, BadValuesAreRejected) {
       {"--meter-noise", "-1"},
       {"--meter-error", "0"},
       {"--pa-settle-ms", "fast"},
+      {"--attenuator-db", "-3"},
+      {"--attenuator-db", "61"},
+      {"--attenuator-db", "30dB"},
       {"stray"},
   };
   for (const auto& args : bad) {

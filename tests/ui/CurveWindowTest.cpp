@@ -10,6 +10,7 @@
 #include "plot/ChartView.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/CurveWindow.h"
+#include "ui/WindowPlacement.h"
 
 using namespace velmora;
 using test::MainWindow;
@@ -37,6 +38,8 @@ class CurveWindowTest : public QObject {
   void curvesFollowTheBandPageOnScreen();
   void powerStandsAgainstItsWindowPerBand();
   void aMissingChartModuleIsToldNotFatal();
+  void placedBesideOrCoveringTheLeast_data();
+  void placedBesideOrCoveringTheLeast();
 };
 
 // The view opens from the window menu, plots the opened file's tables at their frequencies, and
@@ -126,6 +129,38 @@ void CurveWindowTest::aMissingChartModuleIsToldNotFatal() {
   QCOMPARE(w.script.notices.size(), 1);
   QVERIFY2(w.script.notices[0].startsWith("曲线无法显示:\n"), qPrintable(w.script.notices[0]));
   QVERIFY(w.dlg->isVisible());
+}
+
+void CurveWindowTest::placedBesideOrCoveringTheLeast_data() {
+  QTest::addColumn<QRect>("screen");
+  QTest::addColumn<QRect>("window");
+  QTest::addColumn<QRect>("expected");
+  const QRect screen(0, 0, 1600, 1200);
+  QTest::newRow("room on the right")
+      << screen << QRect(100, 100, 800, 700) << QRect(900, 100, 700, 480);
+  QTest::newRow("room on the left only")
+      << screen << QRect(800, 50, 700, 600) << QRect(80, 50, 720, 480);
+  QTest::newRow("narrowed to the room")
+      << screen << QRect(0, 0, 1200, 800) << QRect(1200, 0, 400, 480);
+  QTest::newRow("centred, no side room: below it")
+      << screen << QRect(250, 200, 1100, 800) << QRect(250, 720, 720, 480);
+  QTest::newRow("full height: the side it covers less")
+      << screen << QRect(300, 0, 1100, 1200) << QRect(0, 0, 720, 480);
+  QTest::newRow("low window: beside, kept on the screen")
+      << screen << QRect(900, 1000, 600, 150) << QRect(180, 720, 720, 480);
+  QTest::newRow("screen smaller than the view")
+      << QRect(0, 0, 640, 400) << QRect(0, 0, 640, 400) << QRect(0, 0, 640, 400);
+  QTest::newRow("second screen") << QRect(1600, 0, 1920, 1080) << QRect(1700, 100, 900, 700)
+                                 << QRect(2600, 100, 720, 480);
+}
+
+// The 720 x 480 view never hides the window where a side has 360 pixels, and otherwise takes the
+// place on the screen that covers the least of it.
+void CurveWindowTest::placedBesideOrCoveringTheLeast() {
+  QFETCH(QRect, screen);
+  QFETCH(QRect, window);
+  QFETCH(QRect, expected);
+  QCOMPARE(WindowPlacement::Beside(screen, window, QSize(720, 480), 360), expected);
 }
 
 QTEST_MAIN(CurveWindowTest)
