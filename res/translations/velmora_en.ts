@@ -571,10 +571,6 @@ Align with the meter settings&apos; %2 dB?</translation>
         <translation>Velmora uses the chosen language from its next start.</translation>
     </message>
     <message>
-        <source>无法打开手册。请在终端中运行: man velmora</source>
-        <translation>Cannot open the manual. Run in a terminal: man velmora</translation>
-    </message>
-    <message>
         <source>打开备份文件夹</source>
         <translation>Open Backups Folder</translation>
     </message>
@@ -593,6 +589,13 @@ Align with the meter settings&apos; %2 dB?</translation>
     <message>
         <source>整段自动校准(&amp;B)...</source>
         <translation>Auto-align the &amp;band...</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::ManualWindow</name>
+    <message>
+        <source>Velmora 手册</source>
+        <translation>Velmora manual</translation>
     </message>
 </context>
 <context>
