@@ -113,10 +113,9 @@ void AlignJob::Align(PowerMeter& meter, AlignOutcome& outcome) {
   int done = 0;
   LivePowerProbe::Listeners listeners;
   listeners.keying = [&](const ProbeRequest& r, int tryNumber) {
-    m_relay.PostProgress(tr("%1 %2 点 %3: 第 %4 次")
+    m_relay.PostProgress(tr("%1 %2 %3: 第 %4 次")
                              .arg(QLatin1String(AlignPlan::kBandKeys.at(std::size_t(r.band))),
-                                  res::TableName(r.table))
-                             .arg(r.point)
+                                  res::TableName(r.table), res::PointName(r.point, r.mhz))
                              .arg(tryNumber),
                          done, total);
   };

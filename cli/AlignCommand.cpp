@@ -43,8 +43,9 @@ constexpr const char* kUsage =
     "progress on stderr.\n"
     "Ctrl-C, SIGTERM or SIGHUP cancel between two tries: the radio keeps its stored alignment\n"
     "and the tool says which points were tried.\n"
-    "Exit status: 0 every point in its window (and written and verified with --write), 1 a point\n"
-    "or a transfer failed, or the run was cancelled, 2 bad usage, plan or meter.\n";
+    "Exit status: 0 every point in its window (and written and verified with --write), 1 a point,\n"
+    "the meter or a transfer failed, or the run was cancelled, 2 bad usage, a bad plan or a\n"
+    "meter URL or dialect that names none.\n";
 
 const char* const kOutputs[] = {"--report", "--csv", "--out"};
 
@@ -187,8 +188,7 @@ int ExitFor(AlignOutcome::Result result) {
   switch (result) {
     case AlignOutcome::Result::Aligned:
       return kExitOk;
-    case AlignOutcome::Result::InstrumentError:
-      return kExitUsage;
+    case AlignOutcome::Result::InstrumentError:  // a device fault, as in meter and read
     case AlignOutcome::Result::PointsFailed:
     case AlignOutcome::Result::Cancelled:
     case AlignOutcome::Result::TransferFailed:

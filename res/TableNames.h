@@ -20,4 +20,10 @@ inline QString TableName(int table) {
   return QCoreApplication::translate("TableNames", kTableNames.at(static_cast<std::size_t>(table)));
 }
 
+// A transmit or receive point as every window, command and report numbers it: counted from 0, as
+// `live --point` and the JSON report have always done, with its frequency beside it.
+inline QString PointName(int point, int mhz) {
+  return QCoreApplication::translate("TableNames", "点 %1 (%2 MHz)").arg(point).arg(mhz);
+}
+
 }  // namespace velmora::res

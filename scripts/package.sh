@@ -27,6 +27,7 @@ usr/libexec/velmora/velmora-cli-plot
 usr/share/applications/velmora.desktop
 usr/share/bash-completion/completions/velmora-cli
 usr/share/doc/velmora/changelog.Debian.gz
+usr/share/doc/velmora/README.md
 usr/share/doc/velmora/copyright
 usr/share/doc/velmora/examples/align-plan.json
 usr/share/icons/hicolor/scalable/apps/velmora.svg
@@ -76,6 +77,23 @@ VELMORA_COM1="$root/com1" "$bin/velmora-cli" read "$root/radio.dat" --port 1 >/d
 # The plot command runs the packaged plot program from libexec.
 "$bin/velmora-cli" plot "$root/radio.dat" -o "$root/radio.svg" >/dev/null &&
   head -c 5 "$root/radio.svg" | grep -q '<?xml' || fail "velmora-cli plot from the package"
+# The installed README's quick start, run as written: its sh blocks in order, in a fresh home, with
+# the scratch root's programs and files standing for /usr's. A simulated radio it leaves is stopped.
+readme=$root/usr/share/doc/velmora/README.md
+quickstart=$(awk '/^## Quick start on the bench/ { on = 1; next } on && /^## / { exit }
+  on && /^```sh$/ { code = 1; next } code && /^```$/ { code = 0; next } code' "$readme")
+[ -n "$quickstart" ] || fail "the README has no quick start"
+quickstart=${quickstart//\/usr\/share\/doc\/velmora/$root\/usr\/share\/doc\/velmora}
+mkdir -p "$root/home"
+quickstart_limit=300s  # a simulated radio that never starts must not hang the package stage
+printf '%s\n' 'set -euo pipefail' 'trap '\''kill $(jobs -p) 2>/dev/null || true'\'' EXIT' \
+  "$quickstart" >"$root/quickstart.sh"
+(cd "$root/home" && HOME="$root/home" XDG_CONFIG_HOME="$root/home/.config" \
+  XDG_DATA_HOME="$root/home/.local/share" PATH="$bin:$PATH" \
+  timeout "$quickstart_limit" bash "$root/quickstart.sh") \
+  >"$root/quickstart.log" 2>&1 || { cat "$root/quickstart.log"; fail "the README's quick start"; }
+grep -q '^aligned [0-9]*/[0-9]* points$' "$root/quickstart.log" ||
+  { cat "$root/quickstart.log"; fail "the quick start's alignment printed no summary"; }
 
 desktop-file-validate "$root/usr/share/applications/velmora.desktop" | { grep -v ': hint: ' || true; }
 desktop-file-validate "$root/usr/share/applications/velmora.desktop" >/dev/null ||

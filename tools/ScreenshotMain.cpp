@@ -134,6 +134,7 @@ bool ShootAlignment(const QDir& out, const QTemporaryDir& temp) {
   WindowPrompts prompts = WindowPrompts::Interactive();
   prompts.choosePlanPath = [plan](QWidget*, const QString&) { return plan; };
   prompts.askYesNo = [](QWidget*, const QString&) { return false; };
+  prompts.askSaveReport = [](QWidget*, const QString&) { return false; };
   prompts.notify = [](QWidget*, const QString&) {};
   CAlignMainDlg window(nullptr, MainWindowServices{{}, nullptr, prompts, &ChartView::Linked()});
   window.move(0, 0);

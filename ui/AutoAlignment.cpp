@@ -197,35 +197,38 @@ int AutoAlignment::Apply(const AlignOutcome& outcome) {
   return applied;
 }
 
-void AutoAlignment::Tell(const AlignOutcome& outcome, int applied) {
+// As the command line: a partial result names its failed points and suggests no write.
+QString AutoAlignment::OutcomeText(const AlignOutcome& outcome, int applied) {
+  if (outcome.result == AlignOutcome::Result::Cancelled)
+    return tr("自动校准已取消，窗口中的校准数据没有改变。");
   const auto& points = outcome.report.points;
-  QString text;
-  if (outcome.result == AlignOutcome::Result::Cancelled) {
-    text = tr("自动校准已取消，窗口中的校准数据没有改变。");
-  } else {
-    text = tr("自动校准: %1 个点中 %2 个已校准。").arg(points.size()).arg(applied);
-    QStringList failed;
-    for (const PointResult& p : points) {
-      if (p.verdict == AlignVerdict::Aligned) continue;
-      failed << tr("%1 %2 点 %3 (%4 MHz): %5")
-                    .arg(BandName(p.band), res::TableName(p.table))
-                    .arg(p.point + 1)
-                    .arg(p.mhz)
-                    .arg(VerdictText(p.verdict));
-    }
-    if (!failed.isEmpty()) text += '\n' + tr("未校准:") + '\n' + failed.join('\n');
-    if (applied > 0) text += '\n' + tr("请用“写入”把校准数据写入对讲机。");
+  QString text = tr("自动校准: %1 个点中 %2 个已校准。").arg(points.size()).arg(applied);
+  QStringList failed;
+  for (const PointResult& p : points) {
+    if (p.verdict == AlignVerdict::Aligned) continue;
+    failed << QStringLiteral("%1 %2 %3: %4")
+                  .arg(BandName(p.band), res::TableName(p.table), res::PointName(p.point, p.mhz),
+                       VerdictText(p.verdict));
   }
+  if (!failed.isEmpty()) text += '\n' + tr("未校准:") + '\n' + failed.join('\n');
+  if (outcome.result == AlignOutcome::Result::Aligned && applied > 0)
+    text += '\n' + tr("请用“写入”把校准数据写入对讲机。");
+  else if (applied > 0)
+    text += '\n' + tr("未校准的点保留原来的电平。");
   if (!outcome.error.isEmpty()) text += "\n\n" + outcome.error;
+  return text;
+}
+
+void AutoAlignment::Tell(const AlignOutcome& outcome, int applied) {
+  const QString text = OutcomeText(outcome, applied);
+  const auto& points = outcome.report.points;
   const bool tried = std::any_of(points.begin(), points.end(),
                                  [](const PointResult& p) { return !p.tries.empty(); });
   if (!tried) {
     m_window->prompts().notify(m_window, text);
     return;
   }
-  if (m_window->prompts().askYesNo(m_window, text + "\n\n" + tr("保存校准报告 (JSON) 吗?"))) {
-    OfferReport(outcome);
-  }
+  if (m_window->prompts().askSaveReport(m_window, text)) OfferReport(outcome);
 }
 
 void AutoAlignment::OfferReport(const AlignOutcome& outcome) {

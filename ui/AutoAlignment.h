@@ -44,6 +44,7 @@ class AutoAlignment : public QObject {
   void OnTried(int band, int table, int point, int level, double watts);
   void OnThreadEnded();
   int Apply(const AlignOutcome& outcome);
+  static QString OutcomeText(const AlignOutcome& outcome, int applied);
   void Tell(const AlignOutcome& outcome, int applied);
   void OfferReport(const AlignOutcome& outcome);
 

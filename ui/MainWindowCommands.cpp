@@ -14,6 +14,7 @@
 #include "res/StringTable.h"
 #include "ui/BackupsFolder.h"
 #include "ui/CAlignMainDlg.h"
+#include "ui/ManualWindow.h"
 #include "ui/MeterSettingsDlg.h"
 #include "ui/QtMessagePresenter.h"
 #include "ui/QtTranslations.h"
@@ -169,10 +170,18 @@ void MainWindowCommands::ChooseLanguage(QtTranslations::Language language) {
   m_prompts->notify(m_window, tr("下次启动 Velmora 时使用所选语言。"));
 }
 
-// The manual page the package installs, through the desktop's help viewer.
+ManualWindow* MainWindowCommands::manualWindow() const { return m_manual; }
+
+// The manual page the package installs through the desktop's help viewer, or, where the desktop
+// has none (xdg-open then fails with nothing on screen), the README in a window of our own.
 void MainWindowCommands::OpenManual() {
-  if (QDesktopServices::openUrl(QUrl(QString::fromLatin1(kManualUrl)))) return;
-  m_prompts->notify(m_window, tr("无法打开手册。请在终端中运行: man velmora"));
+  if (ManualWindow::DesktopHasViewer() &&
+      QDesktopServices::openUrl(QUrl(QString::fromLatin1(kManualUrl))))
+    return;
+  if (!m_manual) m_manual = new ManualWindow(m_window);
+  m_manual->show();
+  m_manual->raise();
+  m_manual->activateWindow();
 }
 
 }  // namespace velmora

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QKeySequence>
 #include <QObject>
+#include <QPointer>
 
 #include "ui/QtTranslations.h"
 
@@ -14,6 +15,7 @@ class QPushButton;
 namespace velmora {
 
 class CAlignMainDlg;
+class ManualWindow;
 class UserSettings;
 struct WindowPrompts;
 
@@ -42,6 +44,8 @@ class MainWindowCommands : public QObject {
   // velmora-cli reads too. True when accepted.
   bool EditMeterSettings();
   QMenu* recentMenu() const { return m_recent; }
+  // The manual's own window, once Help -> Manual found no viewer for man: pages.
+  ManualWindow* manualWindow() const;
 
  private:
   QMenu* AddMenu(const char* title);
@@ -60,6 +64,7 @@ class MainWindowCommands : public QObject {
   const WindowPrompts* m_prompts;
   QMenuBar* m_menuBar;
   QMenu* m_recent = nullptr;
+  QPointer<ManualWindow> m_manual;
 };
 
 }  // namespace velmora

@@ -61,6 +61,12 @@ WindowPrompts WindowPrompts::Interactive() {
                                  QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;
   };
+  prompts.askSaveReport = [](QWidget* parent, const QString& outcome) {
+    // The report is the run's only record: Enter keeps it.
+    return QMessageBox::question(
+               parent, QtMessagePresenter::kTitle, outcome + "\n\n" + tr("保存校准报告吗?"),
+               QMessageBox::Save | QMessageBox::Discard, QMessageBox::Save) == QMessageBox::Save;
+  };
   prompts.choosePlanPath = [](QWidget* parent, const QString& folder) {
     return QFileDialog::getOpenFileName(parent, tr("选择校准方案"), folder, tr(kJsonFilter));
   };

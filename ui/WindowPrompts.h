@@ -30,6 +30,8 @@ struct WindowPrompts {
   std::function<SaveChoice(QWidget* parent)> askSaveChanges;
   // True for yes; no is the default answer.
   std::function<bool(QWidget* parent, const QString& question)> askYesNo;
+  // After an alignment, its outcome and "保存校准报告吗?": true to save, the default answer.
+  std::function<bool(QWidget* parent, const QString& outcome)> askSaveReport;
   // The alignment plan to run and the file its report goes to ("" = cancelled), from folder.
   std::function<QString(QWidget* parent, const QString& folder)> choosePlanPath;
   std::function<QString(QWidget* parent, const QString& folder)> chooseReportPath;

@@ -4,8 +4,8 @@
 <context>
     <name>AlignJob</name>
     <message>
-        <source>%1 %2 点 %3: 第 %4 次</source>
-        <translation>%1 %2 point %3: try %4</translation>
+        <source>%1 %2 %3: 第 %4 次</source>
+        <translation>%1 %2 %3: try %4</translation>
     </message>
 </context>
 <context>
@@ -228,9 +228,17 @@
         <source>接收电调</source>
         <translation>RX tuning</translation>
     </message>
+    <message>
+        <source>点 %1 (%2 MHz)</source>
+        <translation>point %1 (%2 MHz)</translation>
+    </message>
 </context>
 <context>
     <name>WindowPrompts</name>
+    <message>
+        <source>保存校准报告吗?</source>
+        <translation>Save the alignment report?</translation>
+    </message>
     <message>
         <source>dat Files (*.dat);;All Files (*.*)</source>
         <translation>Calibration files (*.dat);;All files (*.*)</translation>
@@ -329,10 +337,6 @@ Align with the meter settings&apos; %2 dB?</translation>
         <translation>Auto-alignment: %2 of %1 points aligned.</translation>
     </message>
     <message>
-        <source>%1 %2 点 %3 (%4 MHz): %5</source>
-        <translation>%1 %2 point %3 (%4 MHz): %5</translation>
-    </message>
-    <message>
         <source>未校准:</source>
         <translation>Not aligned:</translation>
     </message>
@@ -341,8 +345,8 @@ Align with the meter settings&apos; %2 dB?</translation>
         <translation>Use Write to put the alignment data into the radio.</translation>
     </message>
     <message>
-        <source>保存校准报告 (JSON) 吗?</source>
-        <translation>Save the alignment report (JSON)?</translation>
+        <source>未校准的点保留原来的电平。</source>
+        <translation>The points not aligned keep their previous levels.</translation>
     </message>
     <message>
         <source>保存 %1 失败:
@@ -443,10 +447,6 @@ Align with the meter settings&apos; %2 dB?</translation>
     <message>
         <source>实时电调</source>
         <translation>live tuning</translation>
-    </message>
-    <message>
-        <source>%1 %2 点 %3, %4 MHz</source>
-        <translation>%1 %2 point %3, %4 MHz</translation>
     </message>
     <message>
         <source>%1 亚音</source>
@@ -571,10 +571,6 @@ Align with the meter settings&apos; %2 dB?</translation>
         <translation>Velmora uses the chosen language from its next start.</translation>
     </message>
     <message>
-        <source>无法打开手册。请在终端中运行: man velmora</source>
-        <translation>Cannot open the manual. Run in a terminal: man velmora</translation>
-    </message>
-    <message>
         <source>打开备份文件夹</source>
         <translation>Open Backups Folder</translation>
     </message>
@@ -593,6 +589,13 @@ Align with the meter settings&apos; %2 dB?</translation>
     <message>
         <source>整段自动校准(&amp;B)...</source>
         <translation>Auto-align the &amp;band...</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::ManualWindow</name>
+    <message>
+        <source>Velmora 手册</source>
+        <translation>Velmora manual</translation>
     </message>
 </context>
 <context>

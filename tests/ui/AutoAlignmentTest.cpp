@@ -2,18 +2,23 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 
+#include "core/BandSettings.h"
 #include "core/ImageLayout.h"
 #include "instrument/InstrumentSettings.h"
 #include "instrument/model/Transmitter.h"
 #include "plot/ChartView.h"
+#include "res/TableNames.h"
 #include "sim/ComPortRig.h"
 #include "sim/FactoryAlignment.h"
 #include "sim/MeterServer.h"
@@ -101,6 +106,13 @@ void PressAlign(MainWindow& w, int table) {
   QTest::mouseClick(w.Band(kBand)->alignTableButton(), Qt::LeftButton);
 }
 
+// The lowest level at which the simulated radio gives the watts asked for at that frequency.
+int LevelFor(const meter::Transmitter& transmitter, int mhz, double watts) {
+  int level = 0;
+  while (level < 255 && transmitter.curve().Watts(mhz, level) < watts) ++level;
+  return level;
+}
+
 }  // namespace
 
 class AutoAlignmentTest : public QObject {
@@ -110,6 +122,7 @@ class AutoAlignmentTest : public QObject {
   void initTestCase();
   void alignsOneTableAndCancelsAnother();
   void endOfSessionStopsARunSilently();
+  void partialResultSuggestsNoWriteAndEnterSavesTheReport();
   void refusedStartsLeaveTheWindowFree_data();
   void refusedStartsLeaveTheWindowFree();
 
@@ -170,7 +183,7 @@ void AutoAlignmentTest::alignsOneTableAndCancelsAnother() {
   QVERIFY(w.dlg->isWindowModified());
   QCOMPARE(bench.radio.memory(), memory);  // live tunes only: writing is the user's 写入
   QVERIFY(w.dlg->curveWindow()->IsPowerShown());
-  QVERIFY(w.script.yesNoQuestions.last().contains("个已校准"));
+  QVERIFY(w.script.reportQuestions.last().contains("个已校准"));
   QFile saved(report);
   QVERIFY(saved.open(QIODevice::ReadOnly));
   QCOMPARE(QJsonDocument::fromJson(saved.readAll()),
@@ -228,8 +241,81 @@ void AutoAlignmentTest::endOfSessionStopsARunSilently() {
   QCOMPARE(w.dlg->autoAlignment()->lastOutcome()->result, AlignOutcome::Result::Cancelled);
   QVERIFY(w.dlg->gate().IsOpen());
   QVERIFY(w.script.yesNoQuestions.isEmpty() && w.script.notices.isEmpty());
+  QVERIFY(w.script.reportQuestions.isEmpty());
   QCOMPARE(w.script.saveChangesQuestions, 0);
   QCOMPARE(TableInImage(w.dlg->image(), table), before);
+}
+
+// A band run whose highest level lets middle and low power reach their targets but not high
+// power: the outcome names each failed point by the number and MHz the command line and report
+// use, suggests no Write, and the real question box saves the report on a bare Enter.
+void AutoAlignmentTest::partialResultSuggestsNoWriteAndEnterSavesTheReport() {
+  Bench bench;
+  bench.StoreMeterSettings();
+  MainWindow w(false, false, &ChartView::Linked());
+  w.RunJob(res::main_window::kRead);
+  const BandSettings band = BandSettings::FromImage(w.dlg->image(), kBand);
+  const QList<int> points = {3, 4};
+  // A highest level that the middle power targets stay well below and high power needs more than.
+  int middleNeeds = 0, highNeeds = 255;
+  for (int k : points) {
+    middleNeeds = std::max(middleNeeds, LevelFor(bench.transmitter, band.PointMhz(k), 2.5));
+    highNeeds = std::min(highNeeds, LevelFor(bench.transmitter, band.PointMhz(k), 5.0));
+  }
+  const int maxLevel = (middleNeeds + highNeeds) / 2;
+  QVERIFY(middleNeeds + 2 <= maxLevel);
+  for (int k : points)  // even the highest level allowed stays under high power's 4.75 W
+    QVERIFY(bench.transmitter.curve().Watts(band.PointMhz(k), maxLevel) < 4.75);
+  const QString plan = PlanFile(m_dir, "partial.json");
+  {
+    QFile file(plan);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
+    file.close();
+    QJsonObject safety = json["safety"].toObject();
+    safety["maxLevel"] = maxLevel;
+    safety["coolDownSeconds"] = 0;
+    json["safety"] = safety;
+    QJsonArray listed;
+    for (int k : points) listed.append(k);
+    json["points"] = listed;
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(json).toJson());
+  }
+  const QString report = m_dir.filePath("partial-report.json");
+  w.script.planPaths << plan;
+  w.script.reportPaths << report;
+  w.script.realReportQuestion = true;
+  QString shown;
+  test::WhenShown([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); },
+                  [&](QWidget* box) {
+                    shown = static_cast<QMessageBox*>(box)->text();
+                    QTest::keyClick(box, Qt::Key_Return);
+                  },
+                  kRunTimeoutMs);
+  QTest::mouseClick(w.Band(kBand)->alignBandButton(), Qt::LeftButton);
+  QTRY_VERIFY_WITH_TIMEOUT(!w.dlg->autoAlignment()->IsRunning(), kRunTimeoutMs);
+  QTRY_VERIFY_WITH_TIMEOUT(!shown.isEmpty(), 10000);
+  w.WaitUntilIdle();
+
+  const AlignOutcome outcome = *w.dlg->autoAlignment()->lastOutcome();
+  QCOMPARE(outcome.result, AlignOutcome::Result::PointsFailed);
+  int aligned = 0;
+  for (const PointResult& p : outcome.report.points) {
+    if (p.verdict == AlignVerdict::Aligned) ++aligned;
+    if (p.table != 0) continue;
+    QVERIFY(p.verdict != AlignVerdict::Aligned);
+    QVERIFY2(shown.contains(res::PointName(p.point, p.mhz) + ": "), qPrintable(shown));
+  }
+  QCOMPARE(aligned, 2 * int(points.size()));  // middle and low power
+  QVERIFY2(shown.contains(QStringLiteral("%1 个已校准").arg(aligned)), qPrintable(shown));
+  QVERIFY2(!shown.contains("写入"), qPrintable(shown));
+  QVERIFY(shown.endsWith("保存校准报告吗?"));
+  QFile saved(report);
+  QVERIFY(saved.open(QIODevice::ReadOnly));
+  const QJsonObject json = QJsonDocument::fromJson(saved.readAll()).object();
+  QCOMPARE(json["allAligned"].toBool(true), false);
+  QCOMPARE(json["points"].toArray().size(), 3 * points.size());
 }
 
 void AutoAlignmentTest::refusedStartsLeaveTheWindowFree_data() {

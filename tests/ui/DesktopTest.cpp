@@ -3,14 +3,18 @@
 #include <QDesktopServices>
 #include <QDropEvent>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QtTest>
 
 #include "core/TextCodec.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/MainWindowCommands.h"
+#include "ui/ManualWindow.h"
 
 // Desktop platforms turn mnemonics on; the offscreen one leaves them off.
 Q_GUI_EXPORT void qt_set_sequence_auto_mnemonic(bool on);
@@ -45,20 +49,45 @@ void Activate(MainWindow& w) {
 
 QString PowerOnText(MainWindow& w) { return w.Edit(res::main_window::kPowerOnText1)->text(); }
 
+// The desktop's handler lists, in folders of dir; file ("" = none) is written with text, its
+// path relative to dir.
+void UseDesktopLists(const QTemporaryDir& dir, const QString& file, const QString& text) {
+  for (const char* name : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS"})
+    qputenv(name, dir.filePath(QString::fromLatin1(name)).toUtf8());
+  if (file.isEmpty()) return;
+  const QString path = dir.filePath(file);
+  QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+  QFile list(path);
+  QVERIFY(list.open(QIODevice::WriteOnly));
+  list.write(text.toUtf8());
+}
+
 }  // namespace
 
 class DesktopTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() { qt_set_sequence_auto_mnemonic(true); }
+  void initTestCase();
   void keysRunTheirCommands_data();
   void keysRunTheirCommands();
   void saveKeyRewritesTheCurrentFile();
   void secondStartRemembersFolderTabPlaceAndRecentFiles();
   void droppedCalibrationFileOpensAsOpenDoes_data();
   void droppedCalibrationFileOpensAsOpenDoes();
+  void manualFallsBackToItsOwnPage_data();
+  void manualFallsBackToItsOwnPage();
+
+ private:
+  QTemporaryDir m_desktop;
 };
+
+// The desktop has a viewer for manual pages unless a test says otherwise.
+void DesktopTest::initTestCase() {
+  qt_set_sequence_auto_mnemonic(true);
+  UseDesktopLists(m_desktop, "XDG_CONFIG_HOME/mimeapps.list",
+                  "[Default Applications]\nx-scheme-handler/man=yelp.desktop;\n");
+}
 
 void DesktopTest::keysRunTheirCommands_data() {
   QTest::addColumn<QKeySequence>("key");
@@ -191,6 +220,68 @@ void DesktopTest::droppedCalibrationFileOpensAsOpenDoes() {
   QCOMPARE(PowerOnText(w) == "DROP", opened);
   QCOMPARE(w.script.saveChangesQuestions, unsavedWork ? 1 : 0);
   QVERIFY(!box->text().contains(dir.path()));
+}
+
+void DesktopTest::manualFallsBackToItsOwnPage_data() {
+  QTest::addColumn<QString>("file");  // the handler list written, "" for none
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<bool>("viewer");  // the desktop's viewer is asked, else our own page shows
+  QTest::newRow("no lists") << ""
+                            << "" << false;
+  QTest::newRow("user's default") << "XDG_CONFIG_HOME/mimeapps.list"
+                                  << "[Default Applications]\nx-scheme-handler/man=yelp.desktop;"
+                                  << true;
+  QTest::newRow("system's cache") << "XDG_DATA_DIRS/applications/mimeinfo.cache"
+                                  << "[MIME Cache]\nx-scheme-handler/man=khelpcenter.desktop;"
+                                  << true;
+  QTest::newRow("removed association")
+      << "XDG_CONFIG_HOME/mimeapps.list"
+      << "[Removed Associations]\nx-scheme-handler/man=yelp.desktop;" << false;
+  QTest::newRow("empty handler") << "XDG_DATA_HOME/applications/mimeapps.list"
+                                 << "[Default Applications]\nx-scheme-handler/man=" << false;
+  QTest::newRow("other schemes only")
+      << "XDG_CONFIG_HOME/mimeapps.list"
+      << "[Default Applications]\nx-scheme-handler/manual=a.desktop;\ntext/html=b.desktop;"
+      << false;
+}
+
+// F1 asks the desktop's viewer only when the desktop names one; otherwise the README shows in a
+// window of the program's own, never nothing at all.
+void DesktopTest::manualFallsBackToItsOwnPage() {
+  QFETCH(QString, file);
+  QFETCH(QString, text);
+  QFETCH(bool, viewer);
+  QTemporaryDir desktop;
+  UseDesktopLists(desktop, file, text);
+  UrlRecorder manual;
+  QDesktopServices::setUrlHandler("man", &manual, "open");
+  const auto restore = qScopeGuard([this] {
+    QDesktopServices::unsetUrlHandler("man");
+    UseDesktopLists(m_desktop, "", "");
+  });
+  MainWindow w;
+  Activate(w);
+  QTest::keySequence(w.dlg.get(), QKeySequence(MainWindowCommands::kManualKey));
+  QCOMPARE(manual.urls.size(), viewer ? 1 : 0);
+  ManualWindow* page = w.dlg->commands()->manualWindow();
+  QCOMPARE(page != nullptr, !viewer);
+  if (viewer) return;
+  QVERIFY(QTest::qWaitForWindowExposed(page));
+  const QString shown = page->browser()->toPlainText();
+  QVERIFY2(shown.contains("Quick start on the bench") && shown.contains("Exit status"),
+           qPrintable(shown.left(200)));
+  // Asking again brings the same page back instead of a second one.
+  page->hide();
+  QAction* item = nullptr;  // 帮助 -> 手册, the menu item F1 stands for
+  for (QAction* menu : w.dlg->commands()->menuBar()->actions()) {
+    for (QAction* action : menu->menu() ? menu->menu()->actions() : QList<QAction*>())
+      if (action->shortcut() == QKeySequence(MainWindowCommands::kManualKey)) item = action;
+  }
+  QVERIFY(item);
+  item->trigger();
+  QCOMPARE(w.dlg->commands()->manualWindow(), page);
+  QVERIFY(page->isVisible());
+  QVERIFY(manual.urls.isEmpty());
 }
 
 QTEST_MAIN(DesktopTest)

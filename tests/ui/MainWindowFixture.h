@@ -72,6 +72,8 @@ struct PromptScript {
   bool yes = true;
   QStringList yesNoQuestions;
   std::function<void()> whileChoosing;  // runs inside either chooser, as a user taking time
+  QStringList reportQuestions;          // the outcomes shown with "保存校准报告吗?"
+  bool realReportQuestion = false;      // the platform's box answers it, as the user sees it
   QStringList planPaths;                // answers of the plan and report choosers
   QStringList reportPaths;
 
@@ -101,6 +103,10 @@ struct PromptScript {
     p.askYesNo = [this](QWidget*, const QString& question) {
       yesNoQuestions << question;
       return yes;
+    };
+    p.askSaveReport = [this](QWidget* parent, const QString& outcome) {
+      reportQuestions << outcome;
+      return realReportQuestion ? WindowPrompts::Interactive().askSaveReport(parent, outcome) : yes;
     };
     p.choosePlanPath = [this](QWidget*, const QString& folder) {
       chooserFolders << folder;

@@ -14,6 +14,7 @@
 #include "core/CalibrationImage.h"
 #include "res/DialogTemplates.h"
 #include "res/ResourceIds.h"
+#include "res/TableNames.h"
 #include "ui/controls/CStyledTabCtrl.h"
 #include "ui/kit/DialogUnits.h"
 #include "ui/pages/CLevelTableDlg.h"
@@ -235,10 +236,8 @@ void CBandPageDlg::UpdateAccessibleNames() {
   m_rightLabels->setAccessibleName(ColumnTexts(m_base + m_step).join(' '));
   for (int t = 0; t < kLevelTables; ++t) {
     for (int k = 0; k < CLevelTableDlg::kPoints; ++k) {
-      const QString name = tr("%1 %2 点 %3, %4 MHz")
-                               .arg(band, CLevelTableDlg::Caption(t))
-                               .arg(k + 1)
-                               .arg(BandSettings::PointMhz(m_base, m_step, k));
+      const QString name = band + ' ' + CLevelTableDlg::Caption(t) + ' ' +
+                           res::PointName(k, BandSettings::PointMhz(m_base, m_step, k));
       m_levelPages[std::size_t(t)]->Slider(k)->setAccessibleName(name);
       m_levelPages[std::size_t(t)]->Edit(k)->setAccessibleName(name);
     }
