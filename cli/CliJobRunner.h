@@ -6,20 +6,24 @@
 
 #include "core/CalibrationImage.h"
 #include "transfer/CTransferJob.h"
+#include "transfer/HeldPort.h"
 
 namespace velmora {
 
-// Runs one transfer job to its end on the calling thread (a stop signal cancels it), printing the
-// outcome text first, then one line of detail and any backup.
+// Runs one transfer job to its end on the calling thread (a stop signal cancels it, and once a
+// write's blocks have started a first one lets the write and its verify finish while a second
+// ends the program with the restore line), printing the outcome text first, then one line of
+// detail and any backup.
 class CliJobRunner {
  public:
   // Tests hand in a port factory (scaled timing); the tool uses the real port. progress, when
   // given, receives the job's progress as one rewritten terminal line. Returns the outcome the
   // job finished with, and the backup a write saved in backupPath when given ("" for none).
+  // held, when given, makes the port and keeps it open after the job (factory is then unused).
   static TransferOutcome Run(int operation, CalibrationImage& image, std::ostream& out,
                              CTransferJob::PortFactory factory = {},
                              const TransferOptions& options = {}, std::ostream* progress = nullptr,
-                             std::string* backupPath = nullptr);
+                             std::string* backupPath = nullptr, HeldPort* held = nullptr);
 };
 
 }  // namespace velmora
