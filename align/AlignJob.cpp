@@ -17,11 +17,6 @@ namespace {
 
 constexpr const char* kProgram = "Velmora " VELMORA_VERSION;
 
-bool HasVerdict(const AlignReport& report, AlignVerdict verdict) {
-  return std::any_of(report.points.begin(), report.points.end(),
-                     [verdict](const PointResult& p) { return p.verdict == verdict; });
-}
-
 }  // namespace
 
 AlignJob::AlignJob(AlignJobSettings settings, AlignClock* clock)
@@ -106,10 +101,15 @@ void AlignJob::Align(PowerMeter& meter, AlignOutcome& outcome) {
   // The live commands are composed in a working copy, so the aligned image keeps its own bytes.
   CalibrationImage working;
   working.AssignBytes(outcome.aligned.ToBytes());
+  // The port stays open from the first try to the last exchange: no other program gets between.
+  HeldPort own(m_settings.portFactory);
+  HeldPort& held = m_settings.heldPort ? *m_settings.heldPort : own;
   CTransferJob job;
   job.reports().SetDeliverAtOnce(true);  // this thread may turn no event loop between tries
-  job.SetPortFactory(m_settings.portFactory);
-  job.SetOptions(m_settings.transfer);
+  job.SetPortFactory(held.Factory());
+  TransferOptions options = m_settings.transfer;
+  options.holdPort = true;
+  job.SetOptions(options);
   int done = 0;
   LivePowerProbe::Listeners listeners;
   listeners.keying = [&](const ProbeRequest& r, int tryNumber) {
@@ -128,7 +128,13 @@ void AlignJob::Align(PowerMeter& meter, AlignOutcome& outcome) {
     ++done;
     m_relay.PostPointFinished(point);
   });
+  run.SetTableEnded([&probe](const AlignRun::Table& t) {
+    probe.StopTransmitter(QLatin1String(AlignPlan::kBandKeys.at(std::size_t(t.band))) +
+                          QString::number(t.table));
+  });
   run.Run(outcome.aligned, m_settings.tables, outcome.report, m_stop.get_token());
+  probe.StopTransmitter(QStringLiteral("end"));
+  held.Keep(job);
   Conclude(outcome, probe);
 }
 
@@ -137,6 +143,7 @@ void AlignJob::Conclude(AlignOutcome& outcome, const LivePowerProbe& probe) {
   report.port = probe.port();
   report.radio = probe.radio();
   report.meterOffsetDb = m_plan.meter.offsetDb;
+  report.stops = probe.stops();
   outcome.timings = probe.timings();
   const auto meterFault =
       std::find_if(report.points.begin(), report.points.end(),
@@ -145,9 +152,8 @@ void AlignJob::Conclude(AlignOutcome& outcome, const LivePowerProbe& probe) {
     Finish(outcome, AlignOutcome::Result::TransferFailed, probe.transferError());
   } else if (meterFault != report.points.end()) {
     Finish(outcome, AlignOutcome::Result::InstrumentError, meterFault->detail);
-  } else if (m_stop.stop_requested() && (HasVerdict(report, AlignVerdict::Cancelled) ||
-                                         HasVerdict(report, AlignVerdict::NotTried))) {
-    Finish(outcome, AlignOutcome::Result::Cancelled);
+  } else if (m_stop.stop_requested()) {
+    Finish(outcome, AlignOutcome::Result::Cancelled);  // even after the last try: cancel is cancel
   } else {
     Finish(outcome, report.AllAligned() ? AlignOutcome::Result::Aligned
                                         : AlignOutcome::Result::PointsFailed);
@@ -158,6 +164,8 @@ AlignOutcome AlignJob::Finish(AlignOutcome& outcome, AlignOutcome::Result result
                               const QString& error) {
   outcome.result = result;
   outcome.error = error;
+  outcome.report.outcome = AlignOutcome::Name(result);
+  outcome.report.error = error;
   if (!outcome.report.end.isValid()) outcome.report.end = m_clock->Now();
   m_relay.PostFinished(outcome);
   return outcome;

@@ -2,6 +2,22 @@
 
 namespace velmora {
 
+QString AlignOutcome::Name(Result result) {
+  switch (result) {
+    case Result::Aligned:
+      return QStringLiteral("aligned");
+    case Result::PointsFailed:
+      return QStringLiteral("points-failed");
+    case Result::Cancelled:
+      return QStringLiteral("cancelled");
+    case Result::InstrumentError:
+      return QStringLiteral("instrument-error");
+    case Result::TransferFailed:
+      break;
+  }
+  return QStringLiteral("transfer-failed");
+}
+
 AlignOutcome::AlignOutcome(const AlignOutcome& other) { *this = other; }
 
 AlignOutcome& AlignOutcome::operator=(const AlignOutcome& other) {

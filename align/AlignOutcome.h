@@ -25,6 +25,9 @@ struct AlignOutcome {
   QString error;                   // for InstrumentError / TransferFailed: one line
   std::vector<TryTiming> timings;  // one per try, in order
 
+  // "aligned", "points-failed", "cancelled", "instrument-error", "transfer-failed".
+  static QString Name(Result result);
+
   AlignOutcome() = default;
   // The image is copied byte for byte; its busy flag stays clear.
   AlignOutcome(const AlignOutcome& other);

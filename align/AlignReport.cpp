@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "res/TableNames.h"
 #include "core/CsvText.h"
+#include "res/TableNames.h"
 
 namespace velmora {
 namespace {
@@ -70,13 +70,21 @@ std::string TryList(const PointResult& p) {
 }  // namespace
 
 bool AlignReport::AllAligned() const {
-  return std::all_of(points.begin(), points.end(),
-                     [](const PointResult& p) { return p.verdict == AlignVerdict::Aligned; });
+  return !points.empty() && std::all_of(points.begin(), points.end(), [](const PointResult& p) {
+    return p.verdict == AlignVerdict::Aligned;
+  });
 }
 
 QByteArray AlignReport::ToJson() const {
   QJsonArray pointArray;
   for (const PointResult& p : points) pointArray.append(PointJson(p));
+  QJsonArray stopArray;
+  for (const TransmitterStop& s : stops) {
+    stopArray.append(QJsonObject{{"after", s.after},
+                                 {"at", Time(s.at)},
+                                 {"keyedSeconds", s.keyedSeconds},
+                                 {"confirmed", s.confirmed}});
+  }
   const QJsonObject o{
       {"program", program},
       {"plan", QJsonObject{{"name", planName}, {"sha256", planSha256}}},
@@ -87,7 +95,10 @@ QByteArray AlignReport::ToJson() const {
       {"start", Time(start)},
       {"end", Time(end)},
       {"backup", backupPath.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(backupPath)},
+      {"outcome", outcome},
+      {"error", error.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(error)},
       {"allAligned", AllAligned()},
+      {"transmitterStops", stopArray},
       {"points", pointArray}};
   return QJsonDocument(o).toJson(QJsonDocument::Indented);
 }

@@ -22,6 +22,7 @@ void AlignRun::Run(CalibrationImage& image, const std::vector<Table>& tables, Al
     if (i > 0 && !ended.stop_requested()) m_clock.Wait(coolDown, ended.get_token());
     std::vector<PointResult> points =
         m_tables.Run(image, tables[i].band, tables[i].table, ended.get_token());
+    if (m_tableEnded) m_tableEnded(tables[i]);
     // A meter at fault is not trusted for the next table either.
     const bool meterFault = std::any_of(points.begin(), points.end(), [](const PointResult& p) {
       return p.verdict == AlignVerdict::MeterError;

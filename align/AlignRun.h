@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <stop_token>
 #include <vector>
 
@@ -24,11 +25,14 @@ class AlignRun {
 
   void Run(CalibrationImage& image, const std::vector<Table>& tables, AlignReport& report,
            std::stop_token stop);
+  // Told as each table ends, however it ended, before any cool-down: the transmitter stops here.
+  void SetTableEnded(std::function<void(const Table&)> ended) { m_tableEnded = std::move(ended); }
 
  private:
   const AlignPlan& m_plan;
   AlignClock& m_clock;
   TableRun m_tables;
+  std::function<void(const Table&)> m_tableEnded;
 };
 
 }  // namespace velmora

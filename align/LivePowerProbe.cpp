@@ -1,8 +1,10 @@
 #include "align/LivePowerProbe.h"
 
+#include <array>
 #include <chrono>
 
 #include "core/LiveCommandComposer.h"
+#include "radio/TraceLog.h"
 
 namespace velmora {
 namespace {
@@ -41,11 +43,18 @@ ProbeReading LivePowerProbe::Measure(const ProbeRequest& request) {
   m_last = request;
   if (m_listeners.keying) m_listeners.keying(request, m_tryNumber);
   const QDateTime keyed = m_clock.Now();
+  const QDateTime counted = m_keyed ? m_countedUntil : keyed;
   const auto start = Steady::now();
   ProbeReading reading;
   TryTiming timing;
   const auto finish = [&] {
-    reading.keyedSeconds = static_cast<double>(keyed.msecsTo(m_clock.Now())) / 1000.0;
+    const QDateTime now = m_clock.Now();
+    if (!m_keyed && m_job.Outcome().step == TransferOutcome::Step::Live) {
+      m_keyed = true;  // even an unacknowledged live command may have keyed it
+      m_keyedSince = keyed;
+    }
+    if (m_keyed) m_countedUntil = now;
+    reading.keyedSeconds = static_cast<double>(counted.msecsTo(now)) / 1000.0;
     if (reading.error.isEmpty()) m_timings.push_back(timing);
     if (m_listeners.read) m_listeners.read(request, reading);
     return reading;
@@ -95,6 +104,36 @@ void LivePowerProbe::ReadMeter(ProbeReading& reading, TryTiming& timing) {
   }
   reading.watts = *watts;
   reading.noSignal = *watts <= 0;
+}
+
+void LivePowerProbe::StopTransmitter(const QString& after) {
+  if (!m_keyed) return;
+  TransmitterStop stop;
+  stop.after = after;
+  stop.confirmed = SendStop();
+  stop.at = m_clock.Now();
+  stop.keyedSeconds = static_cast<double>(m_keyedSince.msecsTo(stop.at)) / 1000.0;
+  m_keyed = !stop.confirmed;  // an unanswered stop is tried again at the next
+  TraceLog::Instance().Note("transmitter stop after " + after.toStdString() +
+                            (stop.confirmed ? ": confirmed" : ": not answered"));
+  m_stops.push_back(stop);
+}
+
+// The read job's own opening exchanges and its first block: the radio ends any transmission.
+bool LivePowerProbe::SendStop() {
+  CRadioPort* port = m_job.port();
+  if (!port) return false;
+  std::uint8_t hi = 0, lo = 0;
+  int number = 0;
+  {
+    const auto lock = m_image.Lock();
+    hi = m_image.region(0).addrHi, lo = m_image.region(0).addrLo;
+    number = m_image.portNumber();
+  }
+  if (!port->IsOpen() && !port->Open("COM" + std::to_string(number))) return false;
+  std::array<std::uint8_t, protocol::kReadBlockSize> block{};
+  return port->Handshake(CTransferJob::kFirstPortRetries) && port->Identify() &&
+         port->ReadBlock(hi, lo, block);
 }
 
 bool LivePowerProbe::SendLive(const ProbeRequest& request, QString& error) {

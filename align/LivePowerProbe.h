@@ -33,16 +33,21 @@ class LivePowerProbe : public PowerProbe {
   ProbeReading Measure(const ProbeRequest& request) override;
   // The meter read again at the frequency of the last try; the radio is not touched.
   ProbeReading Reread(const ProbeRequest& request) override;
+  // Unkeys the radio with an exchange it already answers (a read of one block) when a live tune
+  // may have keyed it since the last stop, and records the stop. after: "A0" ... or "end".
+  void StopTransmitter(const QString& after);
 
   // The last live job that failed, or nothing when every one reached the radio.
   const QString& transferError() const { return m_transferError; }
   const QString& port() const { return m_port; }
   const QString& radio() const { return m_radio; }  // the radio's identification
   const std::vector<TryTiming>& timings() const { return m_timings; }
+  const std::vector<TransmitterStop>& stops() const { return m_stops; }
 
  private:
   bool SendLive(const ProbeRequest& request, QString& error);
   void ReadMeter(ProbeReading& reading, TryTiming& timing);
+  bool SendStop();
 
   CalibrationImage& m_image;
   CTransferJob& m_job;
@@ -57,6 +62,12 @@ class LivePowerProbe : public PowerProbe {
   QString m_port;
   QString m_radio;
   std::vector<TryTiming> m_timings;
+  // The radio may transmit from a live tune that reached it until a confirmed stop; the keyed
+  // time counts all of it, the pauses between tries included.
+  bool m_keyed = false;
+  QDateTime m_keyedSince;
+  QDateTime m_countedUntil;
+  std::vector<TransmitterStop> m_stops;
 };
 
 }  // namespace velmora

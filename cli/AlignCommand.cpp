@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <set>
+#include <sstream>
 
 #include "align/AlignJob.h"
 #include "align/AlignPlanParser.h"
@@ -15,6 +16,7 @@
 #include "core/SafeFile.h"
 #include "instrument/InstrumentLinks.h"
 #include "transfer/DataFolder.h"
+#include "transfer/HeldPort.h"
 #include "transfer/StopSignals.h"
 
 namespace velmora {
@@ -42,7 +44,12 @@ constexpr const char* kUsage =
     "Ports: --port N talks to COMN only; without it the scan starts at COM1. --quiet: no\n"
     "progress on stderr.\n"
     "Ctrl-C, SIGTERM or SIGHUP cancel between two tries: the radio keeps its stored alignment\n"
-    "and the tool says which points were tried.\n"
+    "and the tool says which points were tried; a signal any time before the write starts means\n"
+    "nothing is written. Once the write's blocks have started, a first signal lets the write and\n"
+    "its read-back finish; a second one stops at once and prints the restore command.\n"
+    "The port is held from the read to the last exchange; the transmitter is stopped (a read of\n"
+    "one block) after each table, before every cool-down and at every end.\n"
+    "The first line printed is the run's outcome.\n"
     "Exit status: 0 every point in its window (and written and verified with --write), 1 a point,\n"
     "the meter or a transfer failed, or the run was cancelled, 2 bad usage, a bad plan or a\n"
     "meter URL or dialect that names none.\n";
@@ -120,7 +127,7 @@ bool CheckOutputs(const CliArguments& args, std::ostream& err) {
 
 // Runs the job on a worker thread while this one carries its progress and the stop signals.
 AlignOutcome RunJob(const AlignJobSettings& settings, const CalibrationImage& image,
-                    std::ostream& err, std::ostream* progress) {
+                    std::ostream* progress, AlignJob*& running) {
   AlignJob job(settings);
   if (progress) {
     QObject::connect(&job.reports(), &AlignRelay::Progress, [progress](const QString& text) {
@@ -131,13 +138,12 @@ AlignOutcome RunJob(const AlignJobSettings& settings, const CalibrationImage& im
   std::unique_ptr<QThread> worker(QThread::create([&] { outcome = job.Run(image); }));
   QEventLoop loop;
   QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-  const StopSignals stop([&job, &err, progress](int) {
-    err << (progress ? "\n" : "") << "cancelling after the try under way\n" << std::flush;
-    job.Cancel();
-  });
+  running = &job;
+  if (StopSignals::Received() != 0) job.Cancel();  // a signal since the read: nothing is tried
   worker->start();
   loop.exec();
   worker->wait();
+  running = nullptr;
   QCoreApplication::sendPostedEvents(&job.reports());
   if (progress) *progress << "\r" << kClearToEndOfLine << std::flush;
   return outcome;
@@ -197,38 +203,86 @@ int ExitFor(AlignOutcome::Result result) {
   return kExitTransferFailed;
 }
 
-// After the run: the aligned image written back when asked and every point aligned, then the
-// files saved; the exit status of the whole command.
-int Conclude(const CliArguments& args, AlignOutcome& outcome, std::ostream& out,
-             std::ostream& err) {
-  PrintPoints(outcome.report, out);
+// The first line of the command's output: how the whole run ended.
+std::string OutcomeLine(const AlignOutcome& outcome, bool written) {
+  const AlignOutcome::Result r = outcome.result;
+  const char* text = r == AlignOutcome::Result::Aligned && written ? CTransferJob::kSuccessText
+                     : r == AlignOutcome::Result::Cancelled        ? CTransferJob::kCancelledText
+                                                                   : CTransferJob::kFailureText;
+  std::string line = std::string(text) + " " + outcome.report.outcome.toStdString();
+  if (!outcome.error.isEmpty()) line += ": " + outcome.error.toStdString();
+  return line + "\n";
+}
+
+// A stop signal since the read, even one the job heard too late to act on, cancels the run.
+void HonourStop(AlignOutcome& outcome) {
+  if (StopSignals::Received() == 0 || outcome.result == AlignOutcome::Result::Cancelled) return;
+  if (outcome.result != AlignOutcome::Result::Aligned) return;  // its fault says more
+  outcome.result = AlignOutcome::Result::Cancelled;
+  outcome.report.outcome = AlignOutcome::Name(outcome.result);
+}
+
+// The aligned image into the radio on the port held since the read; true when written and
+// verified.
+bool WriteAligned(const CliArguments& args, AlignOutcome& outcome, HeldPort& held,
+                  std::ostream& out) {
+  TransferOptions options;
+  options.onlyStoredPort = true;  // the radio that was aligned, on the port it answered
+  options.backup = options.verify = true;
+  std::string backup;
+  const TransferOutcome written =
+      CliJobRunner::Run(TRANSFER_WRITE, outcome.aligned, out, {}, options,
+                        TransferCommands::ProgressStream(args), &backup, {}, &held);
+  outcome.report.backupPath = QString::fromStdString(backup);
+  if (written.succeeded()) return true;
+  outcome.report.outcome = QStringLiteral("write-failed");
+  if (written.result == TransferOutcome::Result::Cancelled && written.blocksSent == 0)
+    outcome.report.outcome = AlignOutcome::Name(AlignOutcome::Result::Cancelled);
+  return false;
+}
+
+// After the run: the aligned image written back when asked, every point aligned and no stop
+// asked for, then the files saved; the outcome printed first; the exit status of the command.
+int Conclude(const CliArguments& args, AlignOutcome& outcome, HeldPort& held,
+             std::ostringstream& body, std::ostream& out, std::ostream& err) {
+  HonourStop(outcome);
+  PrintPoints(outcome.report, body);
   int code = ExitFor(outcome.result);
   if (!outcome.error.isEmpty()) err << "velmora-cli align: " << outcome.error.toStdString() << "\n";
-  if (outcome.result == AlignOutcome::Result::Cancelled) PrintTried(outcome.report, out);
+  if (outcome.result == AlignOutcome::Result::Cancelled) PrintTried(outcome.report, body);
+  bool written = !args.Has("--write");
   if (args.Has("--write") && outcome.result == AlignOutcome::Result::Aligned) {
-    TransferOptions options;
-    options.onlyStoredPort = true;  // the radio that was aligned, on the port it answered
-    options.backup = options.verify = true;
-    std::string backup;
-    const TransferOutcome written =
-        CliJobRunner::Run(TRANSFER_WRITE, outcome.aligned, out, {}, options,
-                          TransferCommands::ProgressStream(args), &backup);
-    outcome.report.backupPath = QString::fromStdString(backup);
-    if (!written.succeeded()) code = kExitTransferFailed;
+    written = WriteAligned(args, outcome, held, body);
+    if (!written) code = kExitTransferFailed;
   } else if (args.Has("--write")) {
-    out << "not written into the radio: "
-        << (outcome.result == AlignOutcome::Result::Cancelled ? "cancelled"
-                                                              : "not every point is aligned")
-        << "\n";
+    body << "not written into the radio: "
+         << (outcome.result == AlignOutcome::Result::Cancelled ? "cancelled"
+                                                               : "not every point is aligned")
+         << "\n";
   }
   const std::size_t aligned =
       std::count_if(outcome.report.points.begin(), outcome.report.points.end(),
                     [](const PointResult& p) { return p.verdict == AlignVerdict::Aligned; });
-  out << "aligned " << aligned << "/" << outcome.report.points.size() << " points\n";
+  body << "aligned " << aligned << "/" << outcome.report.points.size() << " points\n";
+  out << OutcomeLine(outcome, written) << body.str() << std::flush;
   const auto image = args.Value("--out");
   const bool saved = SaveReports(args, outcome.report, err) &&
                      (!image || ReadOutputFile::save(*image, outcome.aligned, err));
   return saved ? code : kExitUsage;
+}
+
+// The read failed or was cancelled: its own lines say so first, and the report says why.
+int ReadFailed(const CliArguments& args, const TransferOutcome& read, AlignOutcome& outcome,
+               const std::ostringstream& body, std::ostream& out, std::ostream& err) {
+  outcome.result = read.result == TransferOutcome::Result::Cancelled
+                       ? AlignOutcome::Result::Cancelled
+                       : AlignOutcome::Result::TransferFailed;
+  outcome.report.outcome = AlignOutcome::Name(outcome.result);
+  outcome.report.program = QStringLiteral("velmora-cli");
+  outcome.report.error =
+      QStringLiteral("the radio was not read: ") + QString::fromStdString(read.detail);
+  out << body.str() << std::flush;
+  return SaveReports(args, outcome.report, err) ? kExitTransferFailed : kExitUsage;
 }
 
 }  // namespace
@@ -263,11 +317,23 @@ int AlignCommand::Run(const std::vector<std::string>& args, std::ostream& out, s
   }
   std::ostream* progress = TransferCommands::ProgressStream(*parsed);
   const TransferOptions options = TransferCommands::PortOptions(*parsed);
-  if (!CliJobRunner::Run(TRANSFER_READ, image, out, {}, options, progress).succeeded())
-    return kExitTransferFailed;
+  // One catcher for the whole command: a signal during the read, the run or before the write
+  // counts for all of them.
+  AlignJob* running = nullptr;
+  const StopSignals stop([&running, &err, progress](int) {
+    err << (progress ? "\n" : "") << "cancelling after the try under way\n" << std::flush;
+    if (running) running->Cancel();
+  });
+  HeldPort held;            // the read, the run and the write are one job to other programs
+  std::ostringstream body;  // printed after the run's outcome
+  const TransferOutcome read =
+      CliJobRunner::Run(TRANSFER_READ, image, body, {}, options, progress, nullptr, {}, &held);
+  AlignOutcome outcome;
+  if (!read.succeeded()) return ReadFailed(*parsed, read, outcome, body, out, err);
   settings.transfer.onlyStoredPort = true;  // the radio just read, on the port it answered
-  AlignOutcome outcome = RunJob(settings, image, err, progress);
-  return Conclude(*parsed, outcome, out, err);
+  settings.heldPort = &held;
+  outcome = RunJob(settings, image, progress, running);
+  return Conclude(*parsed, outcome, held, body, out, err);
 }
 
 }  // namespace velmora

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <tuple>
 
+#include "cli/WriteAftermath.h"
 #include "radio/PortNames.h"
 #include "transfer/CTestThread.h"
 #include "transfer/StopSignals.h"
@@ -136,11 +137,15 @@ std::vector<BatchTransfer::PortResult> BatchTransfer::Run(int operation,
     one->job.SetPresenter(&one->presenter);
     one->job.SetPortFactory(factory);
     one->job.SetOptions(strict);
+    one->job.SetWriteStarting([port](const std::string& backup) {
+      StopSignals::SetLastWords(port, WriteAftermath::Interrupted(backup, port));
+    });
     one->clock.start();
     PortJob* raw = one.get();
     CTestThread* thread = CTestThread::StartJob(one->job, &one->image, operation);
     QObject::connect(thread, &QThread::finished, &loop, [raw, &report] {
       const TransferOutcome ended = raw->job.Outcome();
+      StopSignals::SetLastWords(raw->port, {});
       report(*raw, {raw->port, ended.succeeded(), raw->presenter.text(), raw->job.Detail(),
                     raw->job.BackupPath(), raw->clock.nsecsElapsed() / 1e9, ended});
     });

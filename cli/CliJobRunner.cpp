@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 
 #include "cli/WriteAftermath.h"
 #include "core/SafeFile.h"
@@ -39,12 +40,14 @@ class HeldPresenter : public MessagePresenter {
 TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::ostream& out,
                                   CTransferJob::PortFactory factory, const TransferOptions& options,
                                   std::ostream* progress, std::string* backupPath,
-                                  const AfterJob& afterJob) {
+                                  const AfterJob& afterJob, HeldPort* held) {
   HeldPresenter presenter;
   CTransferJob job;
   job.SetPresenter(&presenter);
-  job.SetPortFactory(std::move(factory));
-  job.SetOptions(options);
+  job.SetPortFactory(held ? held->Factory() : std::move(factory));
+  TransferOptions jobOptions = options;
+  jobOptions.holdPort = held != nullptr;
+  job.SetOptions(jobOptions);
   if (progress) {
     QObject::connect(&job.reports(), &JobRelay::Progress, [progress](const QString& text) {
       *progress << "\r" << text.toStdString() << kClearToEndOfLine << std::flush;
@@ -53,12 +56,21 @@ TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::o
   // The job runs here, as the command's one task; a stop signal ends it at its next pause between
   // exchanges, and its progress is printed as it is posted.
   job.reports().SetDeliverAtOnce(true);
-  const StopSignals stop({}, StopSignals::Delivery::Polled);
+  // A command that catches the signals for all its jobs keeps its own: a signal before this job
+  // started still counts.
+  std::optional<StopSignals> stop;
+  if (!StopSignals::Installed()) stop.emplace(StopSignals::Stop{}, StopSignals::Delivery::Polled);
   job.SetCancelRequested([] { return StopSignals::Received() != 0; });
+  job.SetWriteStarting([&image](const std::string& backup) {
+    StopSignals::SetLastWords(image.portNumber(),
+                              WriteAftermath::Interrupted(backup, image.portNumber()));
+  });
   job.Claim();
   job.Setup(&image);
   job.SetOperation(operation);
   job.Run();
+  if (held) held->Keep(job);
+  StopSignals::SetLastWords(image.portNumber(), {});
   if (progress) *progress << "\r" << kClearToEndOfLine << std::flush;
   const TransferOutcome finished = job.Outcome();  // complete: Run has returned
   const std::string shown =
@@ -70,6 +82,9 @@ TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::o
   out << job.Detail() << "\n";
   if (!job.BackupPath().empty()) out << "backup: " << SafeFile::Shown(job.BackupPath()) << "\n";
   if (backupPath) *backupPath = job.BackupPath();
+  if (finished.stopDeferred) {
+    out << "stop asked during the write: the write and its verify were finished first\n";
+  }
   if (operation == TRANSFER_WRITE && !finished.succeeded()) {
     out << WriteAftermath::Describe(finished, job.BackupPath(), image.portNumber()) << "\n";
   }

@@ -6,11 +6,14 @@
 
 #include "core/CalibrationImage.h"
 #include "transfer/CTransferJob.h"
+#include "transfer/HeldPort.h"
 
 namespace velmora {
 
-// Runs one transfer job to its end on the calling thread (a stop signal cancels it), printing the
-// outcome text first, then one line of detail and any backup.
+// Runs one transfer job to its end on the calling thread (a stop signal cancels it, and once a
+// write's blocks have started a first one lets the write and its verify finish while a second
+// ends the program with the restore line), printing the outcome text first, then one line of
+// detail and any backup.
 class CliJobRunner {
  public:
   // Tests hand in a port factory (scaled timing); the tool uses the real port. progress, when
@@ -21,10 +24,12 @@ class CliJobRunner {
   // into a failure.
   using AfterJob = std::function<bool(const TransferOutcome& outcome, const CTransferJob& job,
                                       const std::string& shown)>;
+  // held, when given, makes the port and keeps it open after the job (factory is then unused).
   static TransferOutcome Run(int operation, CalibrationImage& image, std::ostream& out,
                              CTransferJob::PortFactory factory = {},
                              const TransferOptions& options = {}, std::ostream* progress = nullptr,
-                             std::string* backupPath = nullptr, const AfterJob& afterJob = {});
+                             std::string* backupPath = nullptr, const AfterJob& afterJob = {},
+                             HeldPort* held = nullptr);
 };
 
 }  // namespace velmora

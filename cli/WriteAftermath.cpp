@@ -1,6 +1,8 @@
 #include "cli/WriteAftermath.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
 #include <cstdio>
@@ -11,13 +13,19 @@
 namespace velmora {
 namespace {
 
-// The tool as the user can call it again: the name typed when the shell found it on PATH,
-// otherwise the program's own absolute path.
+constexpr const char* kTool = "velmora-cli";
+
+// The tool as the user can call it again, whichever of its programs prints the line (the
+// instruments' program is started with velmora-cli's own name): the name typed when the shell
+// found it on PATH, otherwise velmora-cli's absolute path.
 std::string Program() {
-  if (!QCoreApplication::instance()) return "velmora-cli";
+  if (!QCoreApplication::instance()) return kTool;
   const QString typed = QCoreApplication::arguments().value(0);
-  if (!typed.isEmpty() && !typed.contains(QLatin1Char('/'))) return typed.toStdString();
-  return QCoreApplication::applicationFilePath().toStdString();
+  if (!typed.contains(QLatin1Char('/')) && !typed.contains(QLatin1Char('\\'))) return kTool;
+  const QFileInfo file(typed);
+  if (file.baseName() == QLatin1String(kTool)) return file.absoluteFilePath().toStdString();
+  const QFileInfo beside(file.dir(), QLatin1String(kTool));
+  return beside.isExecutable() ? beside.absoluteFilePath().toStdString() : kTool;
 }
 
 }  // namespace
@@ -25,6 +33,12 @@ std::string Program() {
 std::string WriteAftermath::RestoreCommand(const std::string& backup, int port) {
   return SafeFile::ShellQuoted(Program()) + " write " + SafeFile::ShellQuoted(backup) + " --port " +
          std::to_string(port);
+}
+
+std::string WriteAftermath::Interrupted(const std::string& backup, int port) {
+  const std::string where = "COM" + std::to_string(port) + ": stopped during the write";
+  if (backup.empty()) return where + "; no backup was made, the old values are lost\n";
+  return where + "; restore: " + RestoreCommand(backup, port) + "\n";
 }
 
 std::string WriteAftermath::Describe(const TransferOutcome& outcome, const std::string& backup,

@@ -13,8 +13,12 @@
 namespace velmora {
 namespace {
 
-constexpr int kPruneAgeYears = 1;     // backups younger than this are always kept
+constexpr int kPruneAgeYears = 1;  // backups younger than this are always kept
 const QString kTimeFormat = QStringLiteral("yyyyMMdd-HHmmss");
+
+QString RadioTag(const std::string& identification) {
+  return QString::fromLatin1(QByteArray::fromStdString(identification).toHex().toUpper());
+}
 
 }  // namespace
 
@@ -32,10 +36,15 @@ FileResult BackupFile::Save(const CalibrationImage::Bytes& bytes, const QString&
   return DataFolder::saveNewIn(folder, access, when, port, bytes, path);
 }
 
-QStringList BackupFile::Prune(const QString& folder, const QString& port, int keep,
+QString BackupFile::Tag(const QString& port, const std::string& identification) {
+  return port + QLatin1Char('-') + RadioTag(identification);
+}
+
+QStringList BackupFile::Prune(const QString& folder, const std::string& identification, int keep,
                               const QDateTime& now, const QString& justMade) {
-  const QRegularExpression name(QStringLiteral("^(\\d{8}-\\d{6})-%1(?:-(\\d+))?\\.dat$")
-                                    .arg(QRegularExpression::escape(port)));
+  const QRegularExpression name(
+      QStringLiteral("^(\\d{8}-\\d{6})-[A-Za-z0-9]+-%1(?:-(\\d+))?\\.dat$")
+          .arg(RadioTag(identification)));
   // (time in the name, same-second number): the newest first.
   std::vector<std::pair<std::pair<QDateTime, int>, QString>> backups;
   const QDir dir(folder);

@@ -78,15 +78,20 @@ void CTransferJob::Setup(CalibrationImage* image) {
   if (!m_pPort) {
     m_pPort = m_portFactory ? m_portFactory()
                             : std::make_unique<CRadioPort>(std::make_unique<PosixSerialLine>());
-    m_pPort->SetCancelCheck([this] { return Cancelled(); });
   }
+  m_pPort->SetCancelCheck([this] { return Cancelled(); });  // a handed-over port asks this job
 }
 
 bool CTransferJob::Claim() {
   bool idle = false;
   if (!m_running.compare_exchange_strong(idle, true)) return false;
-  m_cancel = false;
+  m_cancels = 0;
   return true;
+}
+
+bool CTransferJob::Cancelled() const {
+  if (m_writing.load()) return m_cancels.load() > 1;
+  return m_cancels.load() > 0 || (m_cancelRequested && m_cancelRequested());
 }
 
 void CTransferJob::Run() {
@@ -118,7 +123,7 @@ void CTransferJob::Run() {
       break;
   }
   if (!m_finished) Finish(TransferOutcome::Result::None);  // an operation that does nothing
-  m_pPort->CloseIfOpen();
+  if (!m_options.holdPort) m_pPort->CloseIfOpen();
   {
     const std::lock_guard lock(m_detailMutex);
     m_outcome.port = m_portName;
@@ -147,7 +152,7 @@ void CTransferJob::RunLive() {
 
 bool CTransferJob::TryPort(int port, int retries, std::string& reason) {
   const std::string name = "COM" + std::to_string(port);
-  if (!m_pPort->Open(name)) {
+  if (!m_pPort->IsOpen() && !m_pPort->Open(name)) {
     const PortStatus status = m_pPort->LastOpenStatus();
     reason = PortStatus::Name(name, status.device) + ": " + status.Describe();
     return false;
@@ -331,7 +336,7 @@ bool CTransferJob::Backup(const WritePlan& plan, Text& reason) {
     if (!Cancelled()) reason = Translated(QT_TR_NOOP("备份读出失败, 未写入"));
     return false;
   }
-  const QString port = PortTag();
+  const QString port = BackupFile::Tag(PortTag(), m_pPort->identification());
   QString path;
   const FileResult saved =
       BackupFile::Save(plan.Backup(m_backupReads), folder, QDateTime::currentDateTime(), port, path,
@@ -398,10 +403,29 @@ void CTransferJob::RunWrite() {
   const Text backupLine = path.empty() ? Text()
                                        : Translated(QT_TR_NOOP("备份: %1"),
                                                     QString::fromStdString(SafeFile::Shown(path)));
-  if (!WriteBlocks(plan)) return ShowFailure(backupLine);
-  if (m_options.verify && !Verify(plan, backupLine)) return;
+  if (Cancelled()) return ShowFailure(backupLine);
+  if (m_writeStarting) m_writeStarting(path);
+  if (!WriteProtected(plan, backupLine)) return;
   PruneBackups();
   Show(TransferOutcome::Result::Success, backupLine);
+}
+
+// The blocks and their read-back, which one cancel does not cut short: a radio left with some
+// new blocks beside old ones is worse than either. Shows the outcome when it fails.
+bool CTransferJob::WriteProtected(const WritePlan& plan, const Text& backupLine) {
+  m_writing = true;
+  const bool written = WriteBlocks(plan) && (!m_options.verify || Verify(plan, backupLine));
+  m_writing = false;
+  if (written && Cancelled()) {
+    const std::lock_guard lock(m_detailMutex);
+    m_outcome.stopDeferred = true;  // the write was finished first: now the stop is heard
+  }
+  if (!written && !m_finished) {  // a block failed, or a second cancel stopped the blocks
+    Show(
+        m_cancels.load() > 1 ? TransferOutcome::Result::Cancelled : TransferOutcome::Result::Failed,
+        backupLine);
+  }
+  return written;
 }
 
 // "COM3" of "COM3 = /dev/ttyUSB0": the port part of a backup's name.
@@ -413,8 +437,8 @@ QString CTransferJob::PortTag() const {
 void CTransferJob::PruneBackups() {
   const QString made = QString::fromStdString(BackupPath());
   if (made.isEmpty() || m_options.keepBackups == TransferOptions::kKeepAllBackups) return;
-  const int removed = BackupFile::Prune(QFileInfo(made).path(), PortTag(), m_options.keepBackups,
-                                        QDateTime::currentDateTime(), made)
+  const int removed = BackupFile::Prune(QFileInfo(made).path(), m_pPort->identification(),
+                                        m_options.keepBackups, QDateTime::currentDateTime(), made)
                           .size();
   if (removed > 0) SetDetail(Detail() + ", removed " + std::to_string(removed) + " old backups");
 }

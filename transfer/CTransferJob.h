@@ -54,8 +54,15 @@ class CTransferJob {
   // A job record serves one job at a time: Claim before starting a thread, Run releases it.
   bool Claim();
   bool IsRunning() const { return m_running.load(); }
-  // Any thread: ends the job at its next pause between exchanges, as a failure would.
-  void Cancel() { m_cancel = true; }
+  // Any thread: ends the job at its next pause between exchanges, as a failure would. Once a
+  // write's blocks have started, the first cancel lets the write and its verify finish (a radio
+  // is never left half-written by one) and a second one ends it at once.
+  void Cancel() { ++m_cancels; }
+  // Told on the job's thread once the backup is saved and just before the first block goes out,
+  // with the backup's path ("" for none): the moment a stop would leave a radio to be restored.
+  void SetWriteStarting(std::function<void(const std::string& backup)> starting) {
+    m_writeStarting = std::move(starting);
+  }
   // A second way to end the job, asked at the same pauses: for an owner whose stop request may
   // not call into the job (a signal handler's flag).
   void SetCancelRequested(std::function<bool()> requested) {
@@ -74,6 +81,8 @@ class CTransferJob {
   // The backup the last write saved, "" for none.
   std::string BackupPath() const;
   CRadioPort* port() const { return m_pPort.get(); }
+  // Hands the port over, open when the options held it, for the next job of the same run.
+  std::unique_ptr<CRadioPort> TakePort() { return std::move(m_pPort); }
   // The job's progress and outcome as typed signals on the thread that made the job record.
   JobRelay& reports() { return m_reports; }
 
@@ -95,7 +104,7 @@ class CTransferJob {
   void SetDetail(std::string detail);
   void CountBlocks(int total, int sent, int written);
   void Progress(const std::string& text, int done, int total);
-  bool Cancelled() const { return m_cancel.load() || (m_cancelRequested && m_cancelRequested()); }
+  bool Cancelled() const;
   bool TryPort(int port, int retries, std::string& reason);
   std::vector<int> PortOrder(int first) const;
   bool ReadRegion(std::size_t i);
@@ -105,6 +114,7 @@ class CTransferJob {
   bool Backup(const WritePlan& plan, Text& reason);
   bool BackupFailed(const std::string& error, Text& reason);
   bool Verify(const WritePlan& plan, const Text& backupLine);
+  bool WriteProtected(const WritePlan& plan, const Text& backupLine);
   void PruneBackups();
   QString PortTag() const;
   void RunWrite();
@@ -119,8 +129,10 @@ class CTransferJob {
   std::string m_portName;  // "COM3 = /dev/ttyUSB0" once connected
   WritePlan::Reads m_backupReads;
   std::atomic<bool> m_running{false};
-  std::atomic<bool> m_cancel{false};
+  std::atomic<int> m_cancels{0};
+  std::atomic<bool> m_writing{false};  // the blocks have started: only a second cancel counts
   std::function<bool()> m_cancelRequested;
+  std::function<void(const std::string&)> m_writeStarting;
   mutable std::mutex m_detailMutex;
   std::string m_detail;
   std::string m_backupPath;

@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <map>
+#include <mutex>
 
 namespace velmora {
 namespace {
@@ -16,12 +18,31 @@ int g_pipe[2] = {-1, -1};  // made once, kept for the program's life: the handle
 
 constexpr char kSecondSignal[] = "velmora: a second signal: stopping at once\n";
 
+std::atomic<int> g_installed{0};
+
+// Every version of the last words is kept for the program's life: the handler may be reading an
+// older one while a thread publishes the next.
+struct LastWords {
+  std::mutex mutex;
+  std::map<int, std::string> texts;
+  std::vector<std::unique_ptr<const std::string>> versions;
+  std::atomic<const std::string*> current{nullptr};
+};
+
+LastWords& Words() {
+  static LastWords words;
+  return words;
+}
+
 // Only async-signal-safe calls: the first signal is written to the pipe, a second one is
 // delivered again at its default action once this handler returns.
 void OnStopSignal(int signal) {
   const int savedErrno = errno;
   if (g_received != 0) {
     [[maybe_unused]] const auto n = ::write(STDERR_FILENO, kSecondSignal, sizeof kSecondSignal - 1);
+    if (const std::string* words = Words().current.load(); words && !words->empty()) {
+      [[maybe_unused]] const auto m = ::write(STDERR_FILENO, words->data(), words->size());
+    }
     ::signal(signal, SIG_DFL);
     ::raise(signal);
   } else {
@@ -38,8 +59,11 @@ bool EnsurePipe() { return g_pipe[0] >= 0 || ::pipe2(g_pipe, O_CLOEXEC | O_NONBL
 
 StopSignals::StopSignals(Stop stop, Delivery delivery, std::vector<int> caught)
     : m_stop(std::move(stop)), m_signals(std::move(caught)) {
+  Words();                    // made before any handler may look at it
   if (!EnsurePipe()) return;  // without a pipe the signals keep their default action
-  Drain();                    // a byte left by an earlier object's signal is not this one's
+  ++g_installed;
+  m_installed = true;
+  Drain();  // a byte left by an earlier object's signal is not this one's
   g_received = 0;
   if (delivery == Delivery::EventLoop) {
     m_notifier = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
@@ -59,12 +83,29 @@ StopSignals::StopSignals(Stop stop, Delivery delivery, std::vector<int> caught)
 }
 
 StopSignals::~StopSignals() {
+  if (m_installed) --g_installed;
   for (std::size_t i = 0; i < m_previous.size(); ++i) {
     ::sigaction(m_signals[i], &m_previous[i], nullptr);
   }
 }
 
 int StopSignals::Received() { return g_received.load(); }
+
+bool StopSignals::Installed() { return g_installed.load() > 0; }
+
+void StopSignals::SetLastWords(int key, const std::string& text) {
+  LastWords& words = Words();
+  const std::lock_guard lock(words.mutex);
+  if (text.empty()) {
+    words.texts.erase(key);
+  } else {
+    words.texts[key] = text;
+  }
+  std::string all;
+  for (const auto& [k, t] : words.texts) all += t;
+  words.versions.push_back(std::make_unique<const std::string>(std::move(all)));
+  words.current = words.versions.back().get();
+}
 
 void StopSignals::Deliver() {
   Drain();

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace velmora {
@@ -14,7 +15,8 @@ namespace velmora {
 // loop, into a flag it asks between its steps), so a running job can be cancelled between
 // exchanges and its outcome still reported. The handler only records the signal and writes one
 // byte to a pipe; a second signal while this object lives ends the program at once. A signal the
-// program was started ignoring (nohup) stays ignored. One object at a time.
+// program was started ignoring (nohup) stays ignored. One object at a time; a job run inside a
+// command that already has one asks that one.
 class StopSignals : public QObject {
   Q_OBJECT
 
@@ -31,6 +33,11 @@ class StopSignals : public QObject {
 
   // The stop signal received since this object was made, 0 for none; safe from any thread.
   static int Received();
+  // Whether an object is catching the stop signals now.
+  static bool Installed();
+  // What a second signal prints before the program ends, one text per key (a port); an empty
+  // text removes the key's. Any thread; the texts are made here, never in the handler.
+  static void SetLastWords(int key, const std::string& text);
 
  private:
   void Drain();
@@ -40,6 +47,7 @@ class StopSignals : public QObject {
   std::vector<int> m_signals;
   std::vector<struct sigaction> m_previous;
   std::unique_ptr<QSocketNotifier> m_notifier;
+  bool m_installed = false;
 };
 
 }  // namespace velmora

@@ -11,6 +11,7 @@ struct TransferOptions {
   bool backup = false;          // a write first saves what it is about to change
   bool verify = false;          // a write reads back every block it wrote
   bool readTwice = false;       // a read fetches every region twice and wants both alike
+  bool holdPort = false;        // the port stays open (and locked) after the job, for the next
   QString backupFolder;         // empty: BackupFile::Folder()
   // After a successful write with backup, the port's backups beyond this many newest that are
   // older than a year are removed; kKeepAllBackups removes none.

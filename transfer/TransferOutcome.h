@@ -18,12 +18,13 @@ struct TransferOutcome {
   enum class Step { None, Connect, Identify, Backup, Read, Write, Verify, Live };
 
   Result result = Result::None;
-  Step step = Step::None;  // the step that ran last: where a failure happened
-  std::string port;        // "COM3 = /dev/ttyUSB0" once a port was opened
-  std::string detail;      // the job's one line on what happened
-  int blockCount = 0;      // write blocks the job set out to send
-  int blocksSent = 0;      // write blocks put on the line: the last may be stored unacknowledged
-  int blocksWritten = 0;   // write blocks the radio acknowledged
+  Step step = Step::None;     // the step that ran last: where a failure happened
+  std::string port;           // "COM3 = /dev/ttyUSB0" once a port was opened
+  std::string detail;         // the job's one line on what happened
+  int blockCount = 0;         // write blocks the job set out to send
+  int blocksSent = 0;         // write blocks put on the line: the last may be stored unacknowledged
+  int blocksWritten = 0;      // write blocks the radio acknowledged
+  bool stopDeferred = false;  // a cancel came during the write, which was finished first
 
   bool succeeded() const { return result == Result::Success; }
 };

@@ -1,6 +1,8 @@
 #include <QTest>
 #include <QThread>
+#include <chrono>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <vector>
 
@@ -24,6 +26,7 @@ constexpr int kStored = 100;  // every level of the aligned table before the run
 constexpr int kBand = 0;
 constexpr int kTable = 0;  // high power
 constexpr int kPort = 3;
+using Steady = std::chrono::steady_clock;
 
 // The simulated radio on a pseudo-terminal with its transmitter watched by the simulated meter on
 // a loopback socket, as velmora-radio-sim --meter serves them.
@@ -33,7 +36,12 @@ struct Bench {
         meter([this](auto at) { return transmitter.Watts(at); }, {0.005, kSeed, {}}) {
     std::string error;
     if (!meter.Start("127.0.0.1", 0, &error)) qFatal("meter: %s", error.c_str());
-    radio.SetTransmitListener(sim::TransmitterWatch::Listener(transmitter));
+    radio.SetTransmitListener(
+        [this, watch = sim::TransmitterWatch::Listener(transmitter)](const sim::TransmitEvent& e) {
+          watch(e);
+          const std::lock_guard lock(eventsMutex);
+          events.push_back({Steady::now(), e.keyed});
+        });
     start.LoadDefaults();
     start.setPortNumber(kPort);
     for (int k = 0; k < layout::kPointsPerTable; ++k) start.levelTable(kBand, kTable, k) = kStored;
@@ -56,7 +64,19 @@ struct Bench {
     return s;
   }
 
-  // Before the radio, whose server thread tells it of every transmission until it stops.
+  // The radio's transmitter keyed (true) or unkeyed, as its server thread tells it.
+  struct Event {
+    Steady::time_point at;
+    bool keyed;
+  };
+  std::vector<Event> Events() {
+    const std::lock_guard lock(eventsMutex);
+    return events;
+  }
+
+  // Before the radio, whose server thread tells them of every transmission until it stops.
+  std::mutex eventsMutex;
+  std::vector<Event> events;
   meter::Transmitter transmitter;
   sim::ComPortRig rig;
   sim::PtyRadioServer& radio = rig.AddRadio(kPort);
@@ -134,9 +154,15 @@ class AlignJobTest : public QObject {
     }
     const std::vector<Kind> oneTune = {Kind::Handshake, Kind::Identify, Kind::IdentifyAck,
                                        Kind::LiveCommand};
+    // Then the transmitter is stopped once, with the read's opening and its first block.
+    const std::vector<Kind> stop = {Kind::Handshake, Kind::Identify, Kind::IdentifyAck,
+                                    Kind::ReadBlock, Kind::ReadAck};
     const auto requests = bench.radio.requests();
-    QCOMPARE(requests.size(), oneTune.size() * tries.size());
-    for (std::size_t r = 0; r < requests.size(); ++r) QCOMPARE(requests[r].kind, oneTune[r % 4]);
+    QCOMPARE(requests.size(), oneTune.size() * tries.size() + stop.size());
+    for (std::size_t r = 0; r < oneTune.size() * tries.size(); ++r)
+      QCOMPARE(requests[r].kind, oneTune[r % 4]);
+    for (std::size_t r = 0; r < stop.size(); ++r)
+      QCOMPARE(requests[oneTune.size() * tries.size() + r].kind, stop[r]);
     QCOMPARE(bench.radio.memory(), bench.memory);
 
     QVERIFY(report.port.startsWith(QStringLiteral("COM%1 = ").arg(kPort)));
@@ -146,6 +172,75 @@ class AlignJobTest : public QObject {
     QCOMPARE(announced.size(), report.points.size());
     QCOMPARE(finished, 1);
     QCOMPARE(wrongThread, 0);
+  }
+
+  // The radio transmits from a table's first try until its stop, never into a cool-down nor
+  // past the run's end, whether the tables end, a cancel ends them or the meter fails; the
+  // report records each stop. Meanwhile the port stays the run's: another program is refused.
+  void transmitterStopsAndThePortIsHeld_data() {
+    QTest::addColumn<int>("tables");
+    QTest::addColumn<int>("cancelAtTry");  // 0: none
+    QTest::addColumn<bool>("meterDies");
+    QTest::newRow("one table") << 1 << 0 << false;
+    QTest::newRow("two tables, a cool-down between") << 2 << 0 << false;
+    QTest::newRow("cancelled in the first table") << 2 << 3 << false;
+    QTest::newRow("the meter stops answering") << 2 << 0 << true;
+  }
+  void transmitterStopsAndThePortIsHeld() {
+    QFETCH(int, tables);
+    QFETCH(int, cancelAtTry);
+    QFETCH(bool, meterDies);
+    constexpr double kCoolDownSeconds = 0.4;
+    Bench bench;
+    AlignJobSettings settings = bench.Settings(5);
+    settings.plan.safety.coolDownSeconds = kCoolDownSeconds;
+    settings.tables = {{kBand, 0}, {kBand, 1}};
+    settings.tables.resize(std::size_t(tables));
+    AlignJob job(settings);
+    int tried = 0, portTaken = 0;
+    connect(&job.reports(), &AlignRelay::Tried, this, [&] {
+      ++tried;
+      const auto other = test::MakeScaledPort();  // another program asking for the port
+      if (other->Open("COM" + std::to_string(kPort))) ++portTaken;
+      other->CloseIfOpen();
+      if (tried == cancelAtTry) job.Cancel();
+      if (meterDies && tried == 4) bench.meter.Stop();
+    });
+    const AlignOutcome outcome = RunOnWorker(job, bench.start);
+    const auto ended = Steady::now();
+
+    QCOMPARE(portTaken, 0);
+    const std::vector<Bench::Event> events = bench.Events();
+    QVERIFY(events.size() >= 2);
+    QVERIFY(!events.back().keyed);  // nothing transmits after the run
+    const auto& stops = outcome.report.stops;
+    const int tablesKeyed = cancelAtTry || meterDies ? 1 : tables;
+    QCOMPARE(int(stops.size()), tablesKeyed);
+    for (int t = 0; t < tablesKeyed; ++t) {
+      QCOMPARE(stops[std::size_t(t)].after, QStringLiteral("A%1").arg(t));
+      QVERIFY(stops[std::size_t(t)].confirmed);
+    }
+    // Between the tables the radio is silent for the whole cool-down.
+    std::vector<std::pair<Steady::time_point, Steady::time_point>> transmissions;
+    for (const Bench::Event& e : events) {
+      if (e.keyed && (transmissions.empty() || transmissions.back().second != Steady::time_point{}))
+        transmissions.push_back({e.at, {}});
+      if (!e.keyed && !transmissions.empty()) transmissions.back().second = e.at;
+    }
+    QCOMPARE(int(transmissions.size()), tablesKeyed);
+    if (tablesKeyed == 2) {
+      const double silent =
+          std::chrono::duration<double>(transmissions[1].first - transmissions[0].second).count();
+      QVERIFY2(silent >= kCoolDownSeconds, qPrintable(QString::number(silent)));
+    }
+    // Each stop counts the whole transmission, pauses between tries included.
+    for (std::size_t t = 0; t < transmissions.size(); ++t) {
+      const double keyed =
+          std::chrono::duration<double>(transmissions[t].second - transmissions[t].first).count();
+      QVERIFY2(stops[t].keyedSeconds >= keyed - 0.01,
+               qPrintable(QStringLiteral("%1 < %2").arg(stops[t].keyedSeconds).arg(keyed)));
+    }
+    QVERIFY(transmissions.back().second <= ended);
   }
 
   // A cancel from another thread lets the try under way finish and keys nothing after it.

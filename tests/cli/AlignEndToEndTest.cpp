@@ -34,8 +34,14 @@ class AlignEndToEndTest : public QObject {
                             env);
     QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
 
+    QVERIFY2(run.out.startsWith("成功! aligned\n"), qPrintable(run.describe()));
     const QJsonObject json = QJsonDocument::fromJson(ReadAll(report)).object();
     QVERIFY(json["allAligned"].toBool());
+    QCOMPARE(json["outcome"].toString(), QStringLiteral("aligned"));
+    const QJsonArray stops = json["transmitterStops"].toArray();
+    QCOMPARE(stops.size(), 1);
+    QCOMPARE(stops[0]["after"].toString(), QStringLiteral("A0"));
+    QVERIFY(stops[0]["confirmed"].toBool());
     QVERIFY(json["backup"].toString().startsWith(dir.filePath("data")));
     CalibrationImage saved, readBack;
     QVERIFY(CalibrationFile::LoadFromFile(saved, aligned.toStdString(), {}).ok());
@@ -90,6 +96,43 @@ class AlignEndToEndTest : public QObject {
                                      {"XDG_CONFIG_HOME", dir.filePath("config")}};
     const auto run = RunCli(radio.path(), args, env);
     QVERIFY2(run.exitCode == exitCode, qPrintable(run.describe()));
+  }
+
+  // A run that never aligned a point says so first and in its report, with the reason, whatever
+  // the read before it printed.
+  void aRunThatAlignedNothingSaysSo_data() {
+    QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("firstLine");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("silent meter") << QStringList{"--meter-silent"} << 1
+                                  << "失败! instrument-error: "
+                                  << "";
+    QTest::newRow("radio gone before the read") << QStringList{"--silent"} << 1 << "连接对讲机失败!"
+                                                << "the radio was not read: ";
+  }
+  void aRunThatAlignedNothingSaysSo() {
+    QFETCH(QStringList, faults);
+    QFETCH(int, exitCode);
+    QFETCH(QString, firstLine);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    SimProcess radio;
+    QVERIFY(radio.Start(QStringList{"--factory", "--meter", "tcp:127.0.0.1:0"} + faults));
+    const QString url = radio.NextLine().section(' ', 1);
+    const QString plan = WriteSimPlan(dir.filePath("plan.json"), 20);
+    const QString report = dir.filePath("r.json");
+    const auto run = RunCli(radio.path(),
+                            {"align", plan, "--meter", url, "--port", "1", "--tables", "A0",
+                             "--report", report, "--write"},
+                            {{"XDG_DATA_HOME", dir.filePath("data")}});
+    QVERIFY2(run.exitCode == exitCode && run.out.startsWith(firstLine), qPrintable(run.describe()));
+    const QJsonObject json = QJsonDocument::fromJson(ReadAll(report)).object();
+    QVERIFY2(!json.isEmpty(), "no report");
+    QCOMPARE(json["allAligned"].toBool(true), false);
+    QVERIFY(json["outcome"].toString() != QStringLiteral("aligned"));
+    QVERIFY2(json["error"].toString().startsWith(reason) && !json["error"].toString().isEmpty(),
+             qPrintable(json["error"].toString()));
   }
 };
 

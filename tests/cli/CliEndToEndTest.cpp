@@ -316,7 +316,8 @@ class CliEndToEndTest : public QObject {
     QVERIFY(CalibrationFile::SaveToFile(image, file.toStdString(), {}).ok());
 
     // A backup older than a year, beyond the newest 0 kept, goes once this write has succeeded.
-    const QString old = dir.filePath("data/Velmora/backups/20200101-000000-COM1.dat");
+    const QString old =
+        dir.filePath("data/Velmora/backups/20200101-000000-COM1-564C4D2D53494D31.dat");
     QVERIFY(QDir().mkpath(QFileInfo(old).path()));
     QVERIFY(QFile::copy(file, old));
     const QString trace = dir.filePath("trace.txt");

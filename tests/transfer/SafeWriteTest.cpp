@@ -79,7 +79,7 @@ class SafeWriteTest : public QObject {
     QCOMPARE(bench.presenter.texts(), std::vector<std::string>{CTransferJob::kSuccessText});
     const QString path = QString::fromStdString(bench.job.BackupPath());
     QCOMPARE(bench.presenter.details(), std::vector<std::string>{"备份: " + path.toStdString()});
-    QVERIFY(QFileInfo(path).fileName().endsWith("-COM1.dat"));
+    QVERIFY(QFileInfo(path).fileName().endsWith("-COM1-564C4D2D53494D31.dat"));
 
     std::vector<Kind> expected = {Kind::Handshake, Kind::Identify, Kind::IdentifyAck};
     expected.insert(expected.end(), 4, Kind::ReadBlock);
@@ -197,8 +197,8 @@ class SafeWriteTest : public QObject {
     QCOMPARE(bench.image.portNumber(), 3);
   }
 
-  // Cancelled while silent ports are scanned, and between two write blocks: the job stops at the
-  // next pause between exchanges and says so.
+  // Cancelled while silent ports are scanned, and between two write blocks (a write's blocks
+  // stop only at a second cancel): the job stops at the next pause between exchanges and says so.
   void cancelStopsBetweenExchanges_data() {
     QTest::addColumn<int>("operation");
     QTest::addColumn<QString>("cancelAt");
@@ -219,7 +219,9 @@ class SafeWriteTest : public QObject {
     Bench bench;
     bench.job.SetOptions(Safe());
     QObject::connect(&bench.job.reports(), &JobRelay::Progress, [&](const QString& text) {
-      if (text == cancelAt) bench.job.Cancel();
+      if (text != cancelAt) return;
+      bench.job.Cancel();
+      if (operation == TRANSFER_WRITE) bench.job.Cancel();
     });
     QElapsedTimer timer;
     timer.start();
@@ -293,36 +295,46 @@ class SafeWriteTest : public QObject {
                                  "20261207-101530-COM1-3.dat"}));
   }
 
-  // The folder holds the files named; the first is the backup just made. now: 2026-12-07 10:00.
+  // The folder holds the files named; the first is the backup just made, of radio "RAD-0001"
+  // (5241442D30303031) on COM1. now: 2026-12-07 10:00.
   void pruningKeepsTheNewestAndTheYoung_data() {
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<int>("keep");
     QTest::addColumn<QStringList>("removed");
-    const QString made = "20261207-100000-COM1.dat";
+    const QString made = "20261207-100000-COM1-5241442D30303031.dat";
+    const auto ours = [](const char* stamp) {
+      return QString(stamp) + "-COM1-5241442D30303031.dat";
+    };
     QTest::newRow("younger than a year stay")
-        << QStringList{made, "20261001-000000-COM1.dat", "20251208-000000-COM1.dat"} << 1
+        << QStringList{made, ours("20261001-000000"), ours("20251208-000000")} << 1
         << QStringList{};
     QTest::newRow("older beyond the newest go")
-        << QStringList{made, "20261206-000000-COM1.dat", "20251206-000000-COM1.dat",
-                       "20240101-000000-COM1.dat"}
-        << 2 << QStringList{"20240101-000000-COM1.dat", "20251206-000000-COM1.dat"};
+        << QStringList{made, ours("20261206-000000"), ours("20251206-000000"),
+                       ours("20240101-000000")}
+        << 2 << QStringList{ours("20240101-000000"), ours("20251206-000000")};
     QTest::newRow("the newest stay whatever their age")
-        << QStringList{made, "20200101-000000-COM1.dat", "20190101-000000-COM1.dat"} << 2
-        << QStringList{"20190101-000000-COM1.dat"};
+        << QStringList{made, ours("20200101-000000"), ours("20190101-000000")} << 2
+        << QStringList{ours("20190101-000000")};
     QTest::newRow("never the one just made")
-        << QStringList{"20200101-000000-COM1.dat", "20190101-000000-COM1.dat"} << 0
-        << QStringList{"20190101-000000-COM1.dat"};
+        << QStringList{ours("20200101-000000"), ours("20190101-000000")} << 0
+        << QStringList{ours("20190101-000000")};
     QTest::newRow("same-second numbers are newer")
-        << QStringList{made, "20200101-000000-COM1.dat", "20200101-000000-COM1-2.dat",
-                       "20200101-000000-COM1-10.dat"}
-        << 2 << QStringList{"20200101-000000-COM1-2.dat", "20200101-000000-COM1.dat"};
-    QTest::newRow("other ports and files stay") << QStringList{made,
-                                                               "20200101-000000-COM2.dat",
-                                                               "20200101-000000-COM12.dat",
-                                                               "20200101-000000-COM1.dat.bak",
-                                                               "notes.txt",
-                                                               "20200101-000000-COM1.dat"}
-                                                << 0 << QStringList{"20200101-000000-COM1.dat"};
+        << QStringList{made, ours("20200101-000000"), "20200101-000000-COM1-5241442D30303031-2.dat",
+                       "20200101-000000-COM1-5241442D30303031-10.dat"}
+        << 2 << QStringList{"20200101-000000-COM1-5241442D30303031-2.dat", ours("20200101-000000")};
+    // Benches sharing a folder: another radio on the same port keeps its backups, and this
+    // radio's backups go whichever port it was on.
+    QTest::newRow("other radios on the same port stay")
+        << QStringList{made, "20200101-000000-COM1-5241442D30303032.dat",
+                       "20200101-000000-COM1.dat", "20200101-000000-COM1-5241442D303030.dat"}
+        << 0 << QStringList{};
+    QTest::newRow("this radio on another port goes")
+        << QStringList{made, "20200101-000000-COM7-5241442D30303031.dat"} << 0
+        << QStringList{"20200101-000000-COM7-5241442D30303031.dat"};
+    QTest::newRow("other files stay")
+        << QStringList{made, ours("20200101-000000") + ".bak", "notes.txt",
+                       "x-20200101-000000-COM1-5241442D30303031.dat", ours("20200101-000000")}
+        << 0 << QStringList{ours("20200101-000000")};
   }
   void pruningKeepsTheNewestAndTheYoung() {
     QFETCH(QStringList, files);
@@ -335,9 +347,10 @@ class SafeWriteTest : public QObject {
     }
     const QDateTime now(QDate(2026, 12, 7), QTime(10, 0));
     QStringList gone =
-        BackupFile::Prune(folder.path(), "COM1", keep, now, folder.filePath(files.first()));
+        BackupFile::Prune(folder.path(), "RAD-0001", keep, now, folder.filePath(files.first()));
     gone.replaceInStrings(folder.path() + "/", "");
     gone.sort();
+    removed.sort();
     QCOMPARE(gone, removed);
     for (const QString& name : files)
       QCOMPARE(QFile::exists(folder.filePath(name)), !removed.contains(name));

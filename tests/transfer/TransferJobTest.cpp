@@ -1,5 +1,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <map>
@@ -221,6 +222,56 @@ class TransferJobTest : public QObject {
                                                                kDefaultWriteOrder.begin() + 5));
     QCOMPARE(radio.ReadMemory(0x0FB0, 16), std::vector<std::uint8_t>(16, 0xFF));  // band A, table 3
     QCOMPARE(radio.ReadMemory(0x0F80, 16), std::vector<std::uint8_t>(16, 0x3F));
+  }
+
+  // The window's cancel while a write runs: before the first block nothing is written; once the
+  // blocks have started one cancel lets the write and its read-back finish, a second stops it at
+  // once. cancels: how many cancels arrive with the progress line that starts so.
+  void cancelDuringAWrite_data() {
+    QTest::addColumn<QString>("at");
+    QTest::addColumn<int>("cancels");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<int>("blocks");
+    QTest::addColumn<bool>("deferred");
+    QTest::newRow("backup, once") << "备份 1/" << 1 << int(R::Cancelled) << 0 << false;
+    QTest::newRow("backup, twice") << "备份 2/" << 2 << int(R::Cancelled) << 0 << false;
+    QTest::newRow("first block, once") << "写入 1/" << 1 << int(R::Success) << 14 << true;
+    QTest::newRow("last block, once") << "写入 14/" << 1 << int(R::Success) << 14 << true;
+    QTest::newRow("verify, once") << "校验… 1/" << 1 << int(R::Success) << 14 << true;
+    QTest::newRow("third block, twice") << "写入 3/" << 2 << int(R::Cancelled) << 3 << false;
+  }
+  void cancelDuringAWrite() {
+    QFETCH(QString, at);
+    QFETCH(int, cancels);
+    QFETCH(int, result);
+    QFETCH(int, blocks);
+    QFETCH(bool, deferred);
+    sim::ComPortRig rig;
+    auto& radio = rig.AddRadio(1);
+    const sim::RadioMemory before = radio.memory();
+    QTemporaryDir backups;
+    Bench bench;
+    TransferOptions options;
+    options.backup = options.verify = true;
+    options.backupFolder = backups.path();
+    bench.job.SetOptions(options);
+    // Run on this thread, so that each progress line is told while the job waits for it.
+    bench.job.reports().SetDeliverAtOnce(true);
+    QObject::connect(&bench.job.reports(), &JobRelay::Progress, [&](const QString& text) {
+      if (!text.startsWith(at)) return;
+      for (int i = 0; i < cancels; ++i) bench.job.Cancel();
+    });
+    QVERIFY(bench.job.Claim());
+    bench.job.Setup(&bench.image);
+    bench.job.SetOperation(TRANSFER_WRITE);
+    bench.job.Run();
+
+    const TransferOutcome outcome = bench.job.Outcome();
+    QCOMPARE(int(outcome.result), result);
+    QCOMPARE(outcome.blocksWritten, blocks);
+    QCOMPARE(int(WriteAddresses(radio).size()), blocks);
+    QCOMPARE(outcome.stopDeferred, deferred);
+    if (blocks == 0) QCOMPARE(radio.memory(), before);
   }
 
   void liveOutcomes_data() {
