@@ -60,44 +60,6 @@ class AlignEndToEndTest : public QObject {
     }
   }
 
-  void meterFaultsExitAlikeInEveryCommand_data() {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QStringList>("fault");  // the simulated meter's, or a URL of none
-    QTest::addColumn<int>("exitCode");
-    const QStringList silent = {"--meter-silent"}, erring = {"--meter-error", "-222"};
-    const QStringList noScheme = {"url", "ftp://127.0.0.1:1"};
-    QTest::newRow("meter: silent meter") << "meter" << silent << 1;
-    QTest::newRow("align: silent meter") << "align" << silent << 1;
-    QTest::newRow("meter: meter reports an error") << "meter" << erring << 1;
-    QTest::newRow("align: meter reports an error") << "align" << erring << 1;
-    QTest::newRow("meter: no such link") << "meter" << noScheme << 2;
-    QTest::newRow("align: no such link") << "align" << noScheme << 2;
-  }
-
-  // A meter that fails is a device fault, 1, for align as for meter; a URL that names no link is
-  // bad usage, 2, for both.
-  void meterFaultsExitAlikeInEveryCommand() {
-    QFETCH(QString, command);
-    QFETCH(QStringList, fault);
-    QFETCH(int, exitCode);
-    QTemporaryDir dir;
-    SimProcess radio;
-    const bool badUrl = fault.first() == "url";
-    QVERIFY(radio.Start(QStringList{"--factory", "--meter", "tcp:127.0.0.1:0"} +
-                        (badUrl ? QStringList() : fault)));
-    const QString url = badUrl ? fault.last() : radio.NextLine().section(' ', 1);
-    QStringList args = {"meter", "--meter", url, "--read", "--freq", "145"};
-    if (command == "align")
-      args = QStringList{"align",    WriteSimPlan(dir.filePath("plan.json"), 20),
-                         "--meter",  url,
-                         "--port",   "1",
-                         "--tables", "A0"};
-    const QMap<QString, QString> env{{"XDG_DATA_HOME", dir.filePath("data")},
-                                     {"XDG_CONFIG_HOME", dir.filePath("config")}};
-    const auto run = RunCli(radio.path(), args, env);
-    QVERIFY2(run.exitCode == exitCode, qPrintable(run.describe()));
-  }
-
   // A run that never aligned a point says so first and in its report, with the reason, whatever
   // the read before it printed.
   void aRunThatAlignedNothingSaysSo_data() {

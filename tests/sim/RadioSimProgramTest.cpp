@@ -117,7 +117,7 @@ TEST_F(RadioSimProgram, VersionPrintsTheProjectVersionAndExitsZero) {
 
 TEST_F(RadioSimProgram, RejectsABadOption) {
   SimProcess sim({"--refuse-write", "zero"});
-  EXPECT_EQ(sim.Wait(), 1);
+  EXPECT_EQ(sim.Wait(), 2);  // bad usage, as in velmora and velmora-cli
 }
 
 TEST_F(RadioSimProgram, AWriteSurvivesARestartAndTheLinkComesAndGoes) {
