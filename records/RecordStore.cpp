@@ -166,11 +166,12 @@ bool RecordStore::Begin(std::string& error) {
   return true;
 }
 
-bool RecordStore::Insert(const ProductionRecord& r, std::string& error) {
+bool RecordStore::Insert(const ProductionRecord& r, Duplicate duplicate, std::string& error) {
   QStringList marks;
   for (int i = 0; i < 5 + int(std::size(kText)); ++i) marks << "?";
   QSqlQuery query(Db());
-  query.prepare("INSERT INTO records (" + Columns() + ") VALUES (" + marks.join(",") + ")");
+  query.prepare("INSERT INTO records (" + Columns() + ") VALUES (" + marks.join(",") + ")" +
+                (duplicate == Duplicate::Keep ? " ON CONFLICT (id) DO NOTHING" : ""));
   query.addBindValue(QString::fromStdString(r.Station()));
   query.addBindValue(r.stationSequence);
   query.addBindValue(r.succeeded ? 1 : 0);
@@ -178,6 +179,7 @@ bool RecordStore::Insert(const ProductionRecord& r, std::string& error) {
   query.addBindValue(Blob(r.imageAfter));
   for (const auto& column : kText) query.addBindValue(QString::fromStdString(r.*column.field));
   if (!query.exec()) return Fail(query, error);
+  if (query.numRowsAffected() == 0) return true;  // held already, with its points
   QSqlQuery point(Db());
   point.prepare("INSERT INTO alignment_points VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
   for (std::size_t i = 0; i < r.points.size(); ++i) {
@@ -207,7 +209,7 @@ bool RecordStore::Add(ProductionRecord& record, std::string& error) {
     record.previousHash = any ? last.value(1).toString().toStdString() : std::string();
     record.contentHash = RecordDigest::Hash(record);
     last.finish();
-    ok = Insert(record, error);
+    ok = Insert(record, Duplicate::Refuse, error);
   }
   if (ok && Db().commit()) return true;
   if (ok) Fail(Db(), error);
@@ -216,18 +218,10 @@ bool RecordStore::Add(ProductionRecord& record, std::string& error) {
 }
 
 bool RecordStore::Receive(const ProductionRecord& record, std::string& error) {
+  // Two benches' programs may forward the same record at once: the second insert finds the id
+  // taken and keeps the first copy, in either engine.
   if (!Begin(error)) return false;
-  QSqlQuery held(Db());
-  held.prepare("SELECT 1 FROM records WHERE id = ?");
-  held.addBindValue(QString::fromStdString(record.id));
-  if (!held.exec()) {
-    Fail(held, error);
-    Db().rollback();
-    return false;
-  }
-  const bool already = held.next();
-  held.finish();
-  if ((already || Insert(record, error)) && Db().commit()) return true;
+  if (Insert(record, Duplicate::Keep, error) && Db().commit()) return true;
   if (error.empty()) Fail(Db(), error);
   Db().rollback();
   return false;

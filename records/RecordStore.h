@@ -65,7 +65,8 @@ class RecordStore {
   RecordStore(Engine engine, QString connection);
   QSqlDatabase Db() const;
   bool Begin(std::string& error);
-  bool Insert(const ProductionRecord& record, std::string& error);
+  enum class Duplicate { Refuse, Keep };
+  bool Insert(const ProductionRecord& record, Duplicate duplicate, std::string& error);
   std::vector<ProductionRecord> Load(const QString& where, const QVariantList& values,
                                      const QString& order, std::string& error);
 

@@ -165,14 +165,15 @@ void RecordsEndToEndTest::stoppedLineGetsEveryRecordOnceAfterSync() {
   QTemporaryDir dir;
   Bench bench;
   QVERIFY(bench.Start(4, dir.filePath("data")));
-  QVERIFY(QDir().mkpath(dir.filePath("out")));
+  QVERIFY(QDir().mkpath(dir.filePath("online")) && QDir().mkpath(dir.filePath("offline")));
   const QString line = m_server.NewDatabase();
-  const QStringList batch = {"read", dir.filePath("out"), "--ports", "1-4", "--records", line};
-  QCOMPARE(RunCli({}, batch, bench.env).exitCode, 0);
+  auto batch = [&](const char* folder) {
+    return QStringList{"read", dir.filePath(folder), "--ports", "1-4", "--records", line};
+  };
+  QCOMPARE(RunCli({}, batch("online"), bench.env).exitCode, 0);
   QCOMPARE(All(line).size(), 4u);
   QVERIFY(m_server.Stop().isEmpty());
-  QTest::qWait(1100);  // the batch's files are named to the second
-  const auto offline = RunCli({}, batch, bench.env);
+  const auto offline = RunCli({}, batch("offline"), bench.env);
   QCOMPARE(offline.exitCode, 0);  // the bench kept every record: the jobs are done
   QVERIFY2(offline.err.contains("4 waiting"), qPrintable(offline.describe()));
   const auto status = RunCli({}, {"records", "status", "--records", line}, bench.env);
