@@ -6,6 +6,7 @@
 
 #include "cli/BatchTransfer.h"
 #include "cli/CliImage.h"
+#include "cli/JobRecorder.h"
 #include "cli/ReadOutputFile.h"
 #include "cli/WriteAftermath.h"
 #include "core/SafeFile.h"
@@ -38,6 +39,27 @@ int Summarise(const std::vector<BatchTransfer::PortResult>& results, std::ostrea
   return good == results.size() ? kExitOk : kExitTransferFailed;
 }
 
+// The port's record, kept before its line is printed; a port whose record is lost has failed.
+void Record(const char* kind, BatchTransfer::PortResult& r, const CalibrationImage& image,
+            JobRecorder& recorder, std::ostream& err) {
+  JobRecorder::Job job;
+  job.kind = kind;
+  job.outcome = r.outcome;
+  job.succeeded = r.succeeded;
+  job.detail = r.detail;
+  job.port = r.port;
+  const auto bytes = image.ToBytes();
+  job.after.assign(bytes.begin(), bytes.end());
+  job.backupPath = r.backup;
+  job.started = std::chrono::system_clock::now() -
+                std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                    std::chrono::duration<double>(r.seconds));
+  if (recorder.Commit(job, err)) return;
+  r.succeeded = false;
+  r.outcome = CTransferJob::kFailureText;
+  r.detail += ", not recorded";
+}
+
 std::optional<std::vector<int>> Ports(const std::string& text, std::ostream& err) {
   std::string error;
   auto ports = BatchTransfer::ParsePorts(text, error);
@@ -51,8 +73,8 @@ std::optional<std::vector<int>> Ports(const std::string& text, std::ostream& err
 
 int BatchCommands::ReadInto(const std::string& folder, const std::string& portList,
                             const TransferOptions& options,
-                            const CTransferJob::PortFactory& factory, std::ostream& out,
-                            std::ostream& err) {
+                            const CTransferJob::PortFactory& factory, JobRecorder& recorder,
+                            std::ostream& out, std::ostream& err) {
   const auto ports = Ports(portList, err);
   if (!ports) return kExitUsage;
   if (!QFileInfo(QString::fromStdString(folder)).isDir()) {
@@ -68,6 +90,7 @@ int BatchCommands::ReadInto(const std::string& folder, const std::string& portLi
   for (const int port : *ports) {
     if (!ReadOutputFile::check(fileOf(port), err)) return kExitUsage;
   }
+  recorder.Open(err);
   const auto results =
       BatchTransfer::Run(TRANSFER_READ, *ports, {}, options, factory,
                          [&](BatchTransfer::PortResult& r, CalibrationImage& image) {
@@ -80,17 +103,20 @@ int BatchCommands::ReadInto(const std::string& folder, const std::string& portLi
                              r.outcome = CTransferJob::kFailureText;
                              r.detail += ", not saved: " + failure;
                            }
+                           Record("read", r, image, recorder, err);
                            PrintLine(r, r.succeeded ? "file: " + SafeFile::Shown(file) : std::string(), out);
                          });
+  recorder.Forward(err);
   return Summarise(results, out);
 }
 
 int BatchCommands::WriteFrom(const CalibrationImage& image, const std::string& portList,
                              const TransferOptions& options,
-                             const CTransferJob::PortFactory& factory, std::ostream& out,
-                             std::ostream& err) {
+                             const CTransferJob::PortFactory& factory, JobRecorder& recorder,
+                             std::ostream& out, std::ostream& err) {
   const auto ports = Ports(portList, err);
   if (!ports) return kExitUsage;
+  recorder.Open(err);
   const auto bytes = image.ToBytes();
   const auto results = BatchTransfer::Run(
       TRANSFER_WRITE, *ports,
@@ -99,11 +125,13 @@ int BatchCommands::WriteFrom(const CalibrationImage& image, const std::string& p
         return true;
       },
       options, factory,
-      [&](BatchTransfer::PortResult& r, CalibrationImage&) {
+      [&](BatchTransfer::PortResult& r, CalibrationImage& written) {
+        Record("write", r, written, recorder, err);
         PrintLine(r,
                   r.succeeded ? std::string() : WriteAftermath::Describe(r.ended, r.backup, r.port),
                   out);
       });
+  recorder.Forward(err);
   return Summarise(results, out);
 }
 

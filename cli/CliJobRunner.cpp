@@ -12,21 +12,25 @@ namespace {
 
 constexpr const char* kClearToEndOfLine = "\033[K";
 
-// Prints the outcome the job shows; remembers whether it showed one, as a live job that reached
+// Keeps the outcome the job shows until the job's aftermath is done, so that nothing says 成功!
+// before the job's record is kept; remembers whether it showed one, as a live job that reached
 // its radio leaves that to its caller.
-class PrintingPresenter : public MessagePresenter {
+class HeldPresenter : public MessagePresenter {
  public:
-  explicit PrintingPresenter(std::ostream& out) : m_out(out) {}
   void ShowMessage(const std::string& text) override {
     const std::lock_guard lock(m_mutex);
-    m_out << text << "\n" << std::flush;
+    m_text = text;
     m_shown = true;
   }
   bool shown() const { return m_shown; }
+  std::string text() const {
+    const std::lock_guard lock(m_mutex);
+    return m_text;
+  }
 
  private:
-  std::ostream& m_out;
-  std::mutex m_mutex;
+  mutable std::mutex m_mutex;
+  std::string m_text;
   std::atomic<bool> m_shown{false};
 };
 
@@ -34,8 +38,9 @@ class PrintingPresenter : public MessagePresenter {
 
 TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::ostream& out,
                                   CTransferJob::PortFactory factory, const TransferOptions& options,
-                                  std::ostream* progress, std::string* backupPath) {
-  PrintingPresenter presenter(out);
+                                  std::ostream* progress, std::string* backupPath,
+                                  const AfterJob& afterJob) {
+  HeldPresenter presenter;
   CTransferJob job;
   job.SetPresenter(&presenter);
   job.SetPortFactory(std::move(factory));
@@ -56,9 +61,12 @@ TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::o
   job.Run();
   if (progress) *progress << "\r" << kClearToEndOfLine << std::flush;
   const TransferOutcome finished = job.Outcome();  // complete: Run has returned
-  if (!presenter.shown()) {
-    out << (finished.succeeded() ? CTransferJob::kSuccessText : CTransferJob::kFailureText) << "\n";
-  }
+  const std::string shown =
+      presenter.shown() ? presenter.text()
+                        : (finished.succeeded() ? CTransferJob::kSuccessText
+                                                : CTransferJob::kFailureText);
+  const bool kept = !afterJob || afterJob(finished, job, shown);
+  out << (kept ? shown : CTransferJob::kFailureText) << "\n";
   out << job.Detail() << "\n";
   if (!job.BackupPath().empty()) out << "backup: " << SafeFile::Shown(job.BackupPath()) << "\n";
   if (backupPath) *backupPath = job.BackupPath();

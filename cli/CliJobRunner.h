@@ -16,10 +16,15 @@ class CliJobRunner {
   // Tests hand in a port factory (scaled timing); the tool uses the real port. progress, when
   // given, receives the job's progress as one rewritten terminal line. Returns the outcome the
   // job finished with, and the backup a write saved in backupPath when given ("" for none).
+  // afterJob, when given, runs once the job has ended and before its outcome is printed (the
+  // file's save and the production record), with the text the job shows; false turns a success
+  // into a failure.
+  using AfterJob = std::function<bool(const TransferOutcome& outcome, const CTransferJob& job,
+                                      const std::string& shown)>;
   static TransferOutcome Run(int operation, CalibrationImage& image, std::ostream& out,
                              CTransferJob::PortFactory factory = {},
                              const TransferOptions& options = {}, std::ostream* progress = nullptr,
-                             std::string* backupPath = nullptr);
+                             std::string* backupPath = nullptr, const AfterJob& afterJob = {});
 };
 
 }  // namespace velmora

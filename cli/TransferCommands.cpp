@@ -9,6 +9,7 @@
 #include "cli/CliArguments.h"
 #include "cli/CliImage.h"
 #include "cli/CliJobRunner.h"
+#include "cli/JobRecorder.h"
 #include "cli/ReadOutputFile.h"
 #include "core/LiveCommandComposer.h"
 #include "core/SafeFile.h"
@@ -68,6 +69,16 @@ const std::set<std::string> kPortFlags = {"--help", "--scan", "--quiet"};
 std::set<std::string> With(std::set<std::string> flags, std::initializer_list<const char*> more) {
   flags.insert(more.begin(), more.end());
   return flags;
+}
+
+// A recorded command's value options: its own and the records' ones.
+std::set<std::string> Recorded(std::initializer_list<const char*> own) {
+  return With(JobRecorder::Options(), own);
+}
+
+// The help of a recorded command, with the records' options.
+std::string RecordedUsage(const char* usage) {
+  return std::string(usage) + JobRecorder::kOptionsUsage;
 }
 
 }  // namespace
@@ -168,8 +179,9 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
                            std::ostream& err) {
   int code = kExitUsage;
   const auto parsed =
-      CliArguments::ParseOrUsage(args, {"--port", "--ports", "--from"},
-                                 With(kPortFlags, {"--verify"}), kReadUsage, out, err, code);
+      CliArguments::ParseOrUsage(args, Recorded({"--port", "--ports", "--from"}),
+                                 With(kPortFlags, {"--verify"}), RecordedUsage(kReadUsage).c_str(), out,
+                                 err, code);
   if (!parsed) return code;
   if (parsed->positional().size() != 1) {
     err << "read needs exactly one output file\n" << kReadUsage;
@@ -179,7 +191,9 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
     if (!BatchAlone(*parsed, {"--port", "--scan", "--from"}, err)) return kExitUsage;
     TransferOptions options;
     options.readTwice = parsed->Has("--verify");
-    return BatchCommands::ReadInto(parsed->positional()[0], *ports, options, {}, out, err);
+    JobRecorder recorder(*parsed);
+    return BatchCommands::ReadInto(parsed->positional()[0], *ports, options, {}, recorder, out,
+                                   err);
   }
   CalibrationImage image;
   if (!PrepareImage(*parsed, parsed->Value("--from"), CliImage::Size::Any, image, err) ||
@@ -188,18 +202,29 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
   }
   TransferOptions options = PortOptions(*parsed);
   options.readTwice = parsed->Has("--verify");
-  const auto outcome =
-      CliJobRunner::Run(TRANSFER_READ, image, out, {}, options, ProgressStream(*parsed));
-  if (!outcome.succeeded()) return kExitTransferFailed;
-  return ReadOutputFile::save(parsed->positional()[0], image, err) ? kExitOk : kExitUsage;
+  JobRecorder recorder(*parsed);
+  const auto started = std::chrono::system_clock::now();
+  recorder.Open(err);
+  bool saved = false, recorded = false;
+  const auto outcome = CliJobRunner::Run(
+      TRANSFER_READ, image, out, {}, options, ProgressStream(*parsed), nullptr,
+      [&](const TransferOutcome& ended, const CTransferJob& job, const std::string& shown) {
+        if (ended.succeeded()) saved = ReadOutputFile::save(parsed->positional()[0], image, err);
+        recorded = recorder.Commit(JobRecorder::FromTransfer("read", job, shown, image, started), err);
+        return recorded;
+      });
+  recorder.Forward(err);
+  if (!outcome.succeeded() || !recorded) return kExitTransferFailed;
+  return saved ? kExitOk : kExitUsage;
 }
 
 int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& out,
                             std::ostream& err) {
   int code = kExitUsage;
   const auto parsed = CliArguments::ParseOrUsage(
-      args, {"--port", "--ports", "--backup-dir", "--keep-backups"},
-      With(kPortFlags, {"--force", "--no-backup", "--no-verify"}), kWriteUsage, out, err, code);
+      args, Recorded({"--port", "--ports", "--backup-dir", "--keep-backups"}),
+      With(kPortFlags, {"--force", "--no-backup", "--no-verify"}), RecordedUsage(kWriteUsage).c_str(), out,
+      err, code);
   if (!parsed) return code;
   if (parsed->positional().size() != 1) {
     err << "write needs exactly one input file\n" << kWriteUsage;
@@ -220,10 +245,22 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
   }
   if (const auto ports = parsed->Value("--ports")) {
     if (!BatchAlone(*parsed, {"--port", "--scan"}, err)) return kExitUsage;
-    return BatchCommands::WriteFrom(image, *ports, options, {}, out, err);
+    JobRecorder recorder(*parsed);
+    return BatchCommands::WriteFrom(image, *ports, options, {}, recorder, out, err);
   }
-  return Outcome(
-      CliJobRunner::Run(TRANSFER_WRITE, image, out, {}, options, ProgressStream(*parsed)));
+  JobRecorder recorder(*parsed);
+  const auto started = std::chrono::system_clock::now();
+  recorder.Open(err);
+  bool recorded = false;
+  const auto outcome = CliJobRunner::Run(
+      TRANSFER_WRITE, image, out, {}, options, ProgressStream(*parsed), nullptr,
+      [&](const TransferOutcome&, const CTransferJob& job, const std::string& shown) {
+        recorded =
+            recorder.Commit(JobRecorder::FromTransfer("write", job, shown, image, started), err);
+        return recorded;
+      });
+  recorder.Forward(err);
+  return recorded ? Outcome(outcome) : kExitTransferFailed;
 }
 
 int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& out,

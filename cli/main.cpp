@@ -13,7 +13,9 @@
 #include "cli/CliImage.h"
 #include "cli/DiffCommand.h"
 #include "cli/HelperProgram.h"
+#include "cli/HistoryCommand.h"
 #include "cli/PortsCommand.h"
+#include "cli/RecordsCommand.h"
 #include "cli/ReportCommand.h"
 #include "cli/ShowCommand.h"
 #include "cli/ToolMain.h"
@@ -33,6 +35,8 @@ constexpr const char* kUsage =
     "  ports [--json]          COM1..COM9 on this machine and whether each can be opened\n"
     "  meter [--read|--zero]   the bench power meter: identify, read once, or zero\n"
     "  align PLAN.json --meter URL  tune the transmit tables to the plan's powers\n"
+    "  history SERIAL [--json] every job recorded for one radio, newest first\n"
+    "  records status|sync|verify|export  the production records and the line's database\n"
     "--log FILE (before or after the command) appends a trace of every byte on the line\n"
     "(--log -: stderr).\n"
     "velmora-cli help COMMAND (or COMMAND --help) prints a command's options; --version prints\n"
@@ -95,7 +99,8 @@ int main(int argc, char** argv) {
       {"read", TransferCommands::Read, false}, {"write", TransferCommands::Write, false},
       {"live", TransferCommands::Live, false}, {"show", ShowCommand::Run, true},
       {"diff", DiffCommand::Run, true},        {"report", ReportCommand::Run, true},
-      {"ports", PortsCommand::Run, true},
+      {"ports", PortsCommand::Run, true},     {"history", HistoryCommand::Run, true},
+      {"records", RecordsCommand::Run, true},
   };
   if (!args.empty()) {
     for (const auto& command : commands) {

@@ -43,10 +43,11 @@ diff <(sort <<<"$expected") <(echo "$actual") || fail "file list differs (< expe
 
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Section)" = hamradio ] || fail "section is $(field Section)"
-for dep in qt6-qpa-plugins "fonts-noto-cjk | fonts-wqy-microhei" libqt6widgets6 libqt6serialport6; do
+for dep in qt6-qpa-plugins "fonts-noto-cjk | fonts-wqy-microhei" libqt6widgets6 libqt6serialport6 \
+  libqt6sql6-sqlite libqt6sql6; do
   [[ ", $(field Depends)," == *", $dep"[\ ,]* ]] || fail "Depends lacks $dep: $(field Depends)"
 done
-[ "$(field Recommends)" = qt6-translations-l10n ] || fail "Recommends is $(field Recommends)"
+[ "$(field Recommends)" = "qt6-translations-l10n, libqt6sql6-psql" ] || fail "Recommends is $(field Recommends)"
 plan=$(apt-get install --simulate --no-install-recommends "$(realpath "$deb")" 2>&1) || true
 grep -q '^Inst velmora ' <<<"$plan" || fail "apt cannot install the package here: $plan"
 

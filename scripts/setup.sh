@@ -10,6 +10,7 @@ packages=(
   fonts-noto-cjk qt6-translations-l10n xvfb xauth x11-utils libxcb1-dev
   g++-mingw-w64-x86-64-posix wine64 googletest
   dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin man-db
+  libqt6sql6-sqlite libqt6sql6-psql postgresql
 )
 
 missing=()
