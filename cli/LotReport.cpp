@@ -10,15 +10,15 @@ namespace {
 
 constexpr const char* kTables[] = {"high", "middle", "low"};
 
-std::string Fixed(double value, int decimals) {
+QJsonValue Cpk(const PointStatistics& s) { return s.cpk ? QJsonValue(*s.cpk) : QJsonValue(); }
+
+}  // namespace
+
+std::string LotReport::Fixed(double value, int decimals) {
   char text[48];
   std::snprintf(text, sizeof text, "%.*f", decimals, value);
   return text;
 }
-
-QJsonValue Cpk(const PointStatistics& s) { return s.cpk ? QJsonValue(*s.cpk) : QJsonValue(); }
-
-}  // namespace
 
 std::string LotReport::PointName(const LotPointKey& key) {
   return std::string(key.band ? "B" : "A") + " " + kTables[key.table % 3] + " " +

@@ -22,6 +22,7 @@ class LotReport {
   std::string Line() const;
 
   static std::string PointName(const LotPointKey& key);  // "A high 3"
+  static std::string Fixed(double value, int decimals);
 
  private:
   std::string LevelCharts() const;

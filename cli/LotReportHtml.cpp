@@ -17,12 +17,6 @@ constexpr const char* kTableNames[] = {"high", "middle", "low"};
 
 std::string Escaped(const std::string& text) { return SvgChart::Escape(text); }
 
-std::string Fixed(double value, int decimals) {
-  char text[48];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
-}
-
 std::string Anchor(const std::string& serial) { return "radio-" + serial; }
 
 // The page's own check that it rendered: how many charts have a drawn size, and any error.

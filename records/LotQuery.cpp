@@ -13,6 +13,8 @@ namespace {
 // A point's key as one number, so that a lot's hundred thousands of rows carry no text.
 constexpr const char* kKeySql =
     "(CASE p.band WHEN 'A' THEN 0 ELSE 1 END) * 10000 + p.tbl * 100 + p.point";
+// A point counts as aligned by the search's own verdict name or a record's summary of it.
+constexpr const char* kAlignedSql = "CASE WHEN p.verdict IN ('aligned', 'pass') THEN 1 ELSE 0 END";
 
 LotPointKey KeyOf(int number) { return {number / 10000, number / 100 % 100, number % 100}; }
 
@@ -105,9 +107,8 @@ LotData LotQuery::Load(RecordStore& store, const RecordFilter& filter, std::stri
   QSqlQuery readings(store.Db());
   if (!Run(readings,
            QString("SELECT r.seq, %1, p.new_level, p.confirmed_watts, p.live_tunes,"
-                   " CASE p.verdict WHEN 'aligned' THEN 1 ELSE 0 END FROM alignment_points p"
-                   " JOIN records r ON r.id = p.record_id")
-               .arg(kKeySql),
+                   " %2 FROM alignment_points p JOIN records r ON r.id = p.record_id")
+               .arg(kKeySql, kAlignedSql),
            selection, "", error)) {
     return {};
   }
