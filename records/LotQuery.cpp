@@ -4,6 +4,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <unordered_map>
 
@@ -77,6 +79,63 @@ std::unordered_map<long long, std::size_t> LoadRadios(QSqlQuery& query, LotData&
   return latest;
 }
 
+// Each record's points as one text of two whole numbers per point: the key, level, live tunes
+// and verdict packed into one, and the confirmed power in microwatts. A lot's hundred thousands
+// of point rows cross the driver as a value per radio, and no engine formats a fraction.
+QString ReadingsSql(RecordStore::Engine engine) {
+  const QString item =
+      QString(
+          "CAST(((CAST(%1 AS BIGINT) * 65536 + p.new_level) * 65536 + p.live_tunes) * 2 + %2"
+          " AS TEXT)"
+          " || ' ' || CAST(CAST(ROUND(p.confirmed_watts * 1000000) AS BIGINT) AS TEXT)")
+          .arg(kKeySql, kAlignedSql);
+  const QString all = engine == RecordStore::Engine::Sqlite ? "group_concat(" + item + ", ' ')"
+                                                            : "string_agg(" + item + ", ' ')";
+  return "SELECT r.seq, " + all + " FROM records r JOIN alignment_points p ON p.record_id = r.id";
+}
+
+struct KeyedReading {
+  std::size_t radio;
+  int key;
+  LotReading reading;
+};
+
+void Parse(const QByteArray& text, std::size_t radio, std::vector<KeyedReading>& out) {
+  const char* at = text.constData();
+  char* end = nullptr;
+  for (;;) {
+    const long long packed = std::strtoll(at, &end, 10);
+    if (end == at) return;
+    LotReading r;
+    r.aligned = packed & 1;
+    r.liveTunes = int(packed >> 1 & 0xFFFF);
+    r.level = int(packed >> 17 & 0xFFFF);
+    r.confirmedWatts = double(std::strtoll(end, &end, 10)) / 1e6;
+    out.push_back({radio, int(packed >> 33), r});
+    at = end;
+  }
+}
+
+// The points' frequencies and targets, from the lot's latest records when they hold every point.
+bool LoadPoints(QSqlQuery& query, const Selection& selection, const QString& from,
+                std::string& error, LotData& lot) {
+  if (!Run(query,
+           QString("SELECT %1, MIN(p.mhz), MIN(p.target_watts), MIN(p.window_watts) FROM"
+                   " alignment_points p WHERE p.record_id IN (SELECT r.id FROM records r")
+               .arg(kKeySql),
+           selection, from + ") GROUP BY 1 ORDER BY 1", error)) {
+    return false;
+  }
+  lot.points.clear();
+  while (query.next()) {
+    lot.points.push_back({KeyOf(query.value(0).toInt()), query.value(1).toDouble(),
+                          query.value(2).toDouble(), query.value(3).toDouble()});
+  }
+  return true;
+}
+
+constexpr const char* kLatestRecords = " ORDER BY r.seq DESC LIMIT 100";
+
 }  // namespace
 
 LotData LotQuery::Load(RecordStore& store, const RecordFilter& filter, std::string& error) {
@@ -90,34 +149,34 @@ LotData LotQuery::Load(RecordStore& store, const RecordFilter& filter, std::stri
     return {};
   }
   const auto latest = LoadRadios(records, lot);
-  QSqlQuery points(store.Db());
-  if (!Run(points,
-           QString("SELECT %1, MIN(p.mhz), MIN(p.target_watts), MIN(p.window_watts) FROM"
-                   " alignment_points p JOIN records r ON r.id = p.record_id")
-               .arg(kKeySql),
-           selection, " GROUP BY 1 ORDER BY 1", error)) {
-    return {};
-  }
-  std::unordered_map<int, int> pointIndex;
-  while (points.next()) {
-    pointIndex.emplace(points.value(0).toInt(), int(lot.points.size()));
-    lot.points.push_back({KeyOf(points.value(0).toInt()), points.value(1).toDouble(),
-                          points.value(2).toDouble(), points.value(3).toDouble()});
-  }
   QSqlQuery readings(store.Db());
-  if (!Run(readings,
-           QString("SELECT r.seq, %1, p.new_level, p.confirmed_watts, p.live_tunes,"
-                   " %2 FROM alignment_points p JOIN records r ON r.id = p.record_id")
-               .arg(kKeySql, kAlignedSql),
-           selection, "", error)) {
-    return {};
-  }
+  if (!Run(readings, ReadingsSql(store.engine()), selection, " GROUP BY r.seq", error)) return {};
+  std::vector<KeyedReading> keyed;
   while (readings.next()) {
     const auto radio = latest.find(readings.value(0).toLongLong());
     if (radio == latest.end()) continue;  // an earlier alignment of a radio aligned again
-    lot.radios[radio->second].readings.push_back(
-        {pointIndex.at(readings.value(1).toInt()), readings.value(2).toInt(),
-         readings.value(3).toDouble(), readings.value(4).toInt(), readings.value(5).toInt() != 0});
+    Parse(readings.value(1).toString().toLatin1(), radio->second, keyed);
+  }
+  QSqlQuery points(store.Db());
+  if (!LoadPoints(points, selection, kLatestRecords, error, lot)) return {};
+  std::unordered_map<int, int> pointIndex;
+  auto index = [&] {
+    pointIndex.clear();
+    for (std::size_t i = 0; i < lot.points.size(); ++i) {
+      const LotPointKey& k = lot.points[i].key;
+      pointIndex.emplace(k.band * 10000 + k.table * 100 + k.point, int(i));
+    }
+  };
+  index();
+  const bool missing = std::any_of(keyed.begin(), keyed.end(),
+                                   [&](const KeyedReading& k) { return !pointIndex.count(k.key); });
+  if (missing) {
+    if (!LoadPoints(points, selection, "", error, lot)) return {};
+    index();
+  }
+  for (KeyedReading& k : keyed) {
+    k.reading.point = pointIndex.at(k.key);
+    lot.radios[k.radio].readings.push_back(k.reading);
   }
   return lot;
 }
