@@ -18,6 +18,7 @@
 #include "cli/RecordsCommand.h"
 #include "cli/ReportCommand.h"
 #include "cli/ShowCommand.h"
+#include "cli/StatsCommand.h"
 #include "cli/ToolMain.h"
 #include "cli/TransferCommands.h"
 
@@ -37,6 +38,7 @@ constexpr const char* kUsage =
     "  align PLAN.json --meter URL  tune the transmit tables to the plan's powers\n"
     "  history SERIAL [--json] every job recorded for one radio, newest first\n"
     "  records status|sync|verify|export  the production records and the line's database\n"
+    "  stats [--lot L] -o lot.html  a lot's Cpk, yield, outlier radios and bench drift\n"
     "--log FILE (before or after the command) appends a trace of every byte on the line\n"
     "(--log -: stderr).\n"
     "velmora-cli help COMMAND (or COMMAND --help) prints a command's options; --version prints\n"
@@ -99,8 +101,8 @@ int main(int argc, char** argv) {
       {"read", TransferCommands::Read, false}, {"write", TransferCommands::Write, false},
       {"live", TransferCommands::Live, false}, {"show", ShowCommand::Run, true},
       {"diff", DiffCommand::Run, true},        {"report", ReportCommand::Run, true},
-      {"ports", PortsCommand::Run, true},     {"history", HistoryCommand::Run, true},
-      {"records", RecordsCommand::Run, true},
+      {"ports", PortsCommand::Run, true},      {"history", HistoryCommand::Run, true},
+      {"records", RecordsCommand::Run, true},  {"stats", StatsCommand::Run, true},
   };
   if (!args.empty()) {
     for (const auto& command : commands) {

@@ -62,6 +62,7 @@ class RecordStore {
   ChainCheck Verify(std::string& error);
 
  private:
+  friend class LotQuery;  // a lot's statistics read the tables in bulk
   RecordStore(Engine engine, QString connection);
   QSqlDatabase Db() const;
   bool Begin(std::string& error);

@@ -11,6 +11,7 @@ packages=(
   g++-mingw-w64-x86-64-posix wine64 googletest
   dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin man-db
   libqt6sql6-sqlite libqt6sql6-psql postgresql
+  chromium
 )
 
 missing=()

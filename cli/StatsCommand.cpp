@@ -1,0 +1,105 @@
+#include "cli/StatsCommand.h"
+
+#include <QJsonDocument>
+
+#include "cli/CliArguments.h"
+#include "cli/CliImage.h"
+#include "cli/JobRecorder.h"
+#include "cli/LotReport.h"
+#include "cli/OutputFile.h"
+#include "core/SafeFile.h"
+#include "records/LotQuery.h"
+
+namespace velmora {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: velmora-cli stats [--lot L] [--since DATE] [--station S] -o lot.html|lot.csv|lot.json\n"
+    "                         [--line | --records URL]\n"
+    "A lot's alignments from the production records: per band, table and point the aligned\n"
+    "level's median and MAD, the confirmed power's mean, sigma and Cpk against its window, live\n"
+    "tunes; first-pass yield and seconds per radio; radios whose level lies more than 6 MADs from\n"
+    "the lot's median at any point; and per station a CUSUM of each radio's level offset that\n"
+    "names the radio a step (a changed cable or attenuator) starts at. Each radio counts once, at\n"
+    "its latest alignment. --since takes a UTC date or time; --station host or host/bench.\n"
+    "The bench's records by default; --line the line's database, --records URL any database.\n";
+
+enum class Format { Html, Csv, Json };
+
+std::optional<Format> FormatOf(const std::string& path) {
+  auto endsWith = [&](const char* end) {
+    const std::string e(end);
+    return path.size() >= e.size() && path.compare(path.size() - e.size(), e.size(), e) == 0;
+  };
+  if (endsWith(".html") || endsWith(".htm")) return Format::Html;
+  if (endsWith(".csv")) return Format::Csv;
+  if (endsWith(".json")) return Format::Json;
+  return std::nullopt;
+}
+
+QString DatabaseUrl(const CliArguments& args, QString& problem) {
+  if (const auto url = args.Value("--records")) return QString::fromStdString(*url);
+  if (args.Has("--line")) {
+    const QString line = JobRecorder::LineUrl(args);
+    if (line.isEmpty()) problem = "no line database is set ([records] url)";
+    return line;
+  }
+  return JobRecorder::BenchPath(&problem);
+}
+
+std::string Render(Format format, const LotReport& report) {
+  switch (format) {
+    case Format::Html:
+      return report.Html();
+    case Format::Csv:
+      return report.Csv();
+    case Format::Json:
+      break;
+  }
+  return QJsonDocument(report.Json()).toJson(QJsonDocument::Indented).toStdString();
+}
+
+std::string Title(const RecordFilter& filter) {
+  std::string title = "Lot statistics";
+  if (!filter.lot.empty()) title += ": lot " + filter.lot;
+  if (!filter.since.empty()) title += ", since " + filter.since;
+  if (!filter.station.empty()) title += ", station " + filter.station;
+  return title;
+}
+
+}  // namespace
+
+int StatsCommand::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  int code = kExitUsage;
+  const auto parsed =
+      CliArguments::ParseOrUsage(args, {"-o", "--lot", "--since", "--station", "--records"},
+                                 {"--help", "--line"}, kUsage, out, err, code);
+  if (!parsed) return code;
+  const auto output = parsed->Value("-o");
+  const auto format = output ? FormatOf(*output) : std::nullopt;
+  if (!format || !parsed->positional().empty()) {
+    err << "stats needs -o ending in .html, .csv or .json and no other argument\n" << kUsage;
+    return kExitUsage;
+  }
+  const RecordFilter filter{parsed->Value("--since").value_or(""), "",
+                            parsed->Value("--lot").value_or(""),
+                            parsed->Value("--station").value_or("")};
+  QString problem;
+  const QString url = DatabaseUrl(*parsed, problem);
+  std::string error = url.isEmpty() ? "no database: " + problem.toStdString() : "";
+  const auto store = url.isEmpty() ? nullptr : RecordStore::Open(url, error);
+  const LotData lot = store ? LotQuery::Load(*store, filter, error) : LotData{};
+  if (!error.empty()) {
+    err << "records: " << error << "\n";
+    return kExitTransferFailed;
+  }
+  const LotSummary summary = LotStatistics::Summarise(lot);
+  const LotReport report(lot, summary, Title(filter));
+  const std::string text = Render(*format, report);
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+  if (!OutputFile::Save(*output, {bytes, text.size()}, err)) return kExitUsage;
+  out << SafeFile::Shown(*output) << ": " << report.Line() << "\n";
+  return lot.radios.empty() ? kExitTransferFailed : kExitOk;
+}
+
+}  // namespace velmora
