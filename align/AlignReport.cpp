@@ -109,16 +109,15 @@ QByteArray AlignReport::ToCsv() const {
                     "target_w", "min_w", "max_w", "old_level", "new_level", "confirmed_w",
                     "verdict", "tries", "keyed_s", "try_levels_w", "live_tunes"});
   for (const PointResult& p : points) {
-    csv += CsvText::Row({radio.toStdString(), planSha256.toStdString(), Time(start).toStdString(),
-                         Band(p.band).toStdString(), Table(p.table).toStdString(),
-                         std::string(res::kTableNames.at(std::size_t(p.table))),
-                         std::to_string(p.point), std::to_string(p.mhz), Number(p.target.watts),
-                         Number(p.target.minWatts), Number(p.target.maxWatts),
-                         std::to_string(p.oldLevel), std::to_string(p.newLevel),
-                         p.confirmedWatts ? Number(Watts(*p.confirmedWatts)) : std::string(),
-                         VerdictName(p.verdict).toStdString(), std::to_string(p.tries.size()),
-                         Number(Seconds(p.keyedSeconds)), TryList(p),
-                         std::to_string(p.LiveTunes())});
+    csv += CsvText::Row(
+        {radio.toStdString(), planSha256.toStdString(), Time(start).toStdString(),
+         Band(p.band).toStdString(), Table(p.table).toStdString(),
+         std::string(res::kTableNames.at(std::size_t(p.table))), std::to_string(p.point),
+         std::to_string(p.mhz), Number(p.target.watts), Number(p.target.minWatts),
+         Number(p.target.maxWatts), std::to_string(p.oldLevel), std::to_string(p.newLevel),
+         p.confirmedWatts ? Number(Watts(*p.confirmedWatts)) : std::string(),
+         VerdictName(p.verdict).toStdString(), std::to_string(p.tries.size()),
+         Number(Seconds(p.keyedSeconds)), TryList(p), std::to_string(p.LiveTunes())});
   }
   return QByteArray::fromStdString(csv);
 }

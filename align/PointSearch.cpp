@@ -67,8 +67,9 @@ PointResult PointSearch::Run(PointResult point, const PointStart& start, KeyedBu
       return point;
     }
     const ProbeReading reading = Take(point, level, tune, budget);
-    if (!tune && reading.noSignal) {
+    if (!tune && DropsToNothing(level, reading)) {
       // The transmitter stopped after a real reading: send the level again, and keep so.
+      point.tries.back().fault = QStringLiteral("no signal at the sensor");
       m_confirmByRetune = tune = true;
       continue;
     }
@@ -240,6 +241,16 @@ double PointSearch::SlopeFrom(int level, const std::optional<double>& startSlope
   if (startSlope && *startSlope > 0) return *startSlope;
   // Nothing measured yet: as if the power were proportional to the level.
   return std::max(Mean(level) / std::max(level, 1), kMinSlope);
+}
+
+// Nothing at the sensor, or a reading 20 dB under what the same level read a moment ago: far
+// more than any amplifier drifts, so the radio is no longer transmitting.
+bool PointSearch::DropsToNothing(int level, const ProbeReading& reading) const {
+  constexpr double kDropRatio = 0.01;
+  if (reading.noSignal) return true;
+  const auto here = m_readings.find(level);
+  return reading.error.isEmpty() && here != m_readings.end() && std::isfinite(reading.watts) &&
+         reading.watts < Mean(level) * kDropRatio;
 }
 
 // Two readings in a row at one level differ by the meter's noise alone.

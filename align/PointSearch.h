@@ -57,6 +57,7 @@ class PointSearch {
   bool NotRising(double target) const;
   bool Saturated(int level, double target) const;
   double SlopeFrom(int level, const std::optional<double>& startSlope) const;
+  bool DropsToNothing(int level, const ProbeReading& reading) const;
   void LearnNoise(int level, double watts, double target);
   double NoiseWatts(double target) const;
   static bool Trusted(int a, int b, const std::optional<double>& startSlope);

@@ -30,6 +30,18 @@ double LineAt(const std::vector<std::pair<double, double>>& xy, double x0) {
   return sxx > 0 ? my + sxy / sxx * (x0 - mx) : my;
 }
 
+// How fast the power grows with the level towards the target, as an exponent: from two readings
+// above it where there are two, else with the square of the level, as at the foot of a drive
+// curve; never slower than in proportion nor faster than with the square.
+double PowerExponent(const std::pair<int, double>& near,
+                     const std::optional<std::pair<int, double>>& next) {
+  constexpr double kSquare = 2;
+  if (!next || next->second <= near.second) return kSquare;
+  const double n =
+      std::log(next->second / near.second) / std::log(double(next->first) / near.first);
+  return std::clamp(n, 1.0, kSquare);
+}
+
 }  // namespace
 
 StartPrediction::StartPrediction(const AlignPlan& plan, Prior prior)
@@ -102,10 +114,11 @@ std::optional<PointStart> StartPrediction::FromPoint(int band, int table, int po
   const auto curve = m_curves.find({band, point});
   const auto& target = m_plan.targets.at(std::size_t(band)).at(std::size_t(table));
   if (curve == m_curves.end() || !target) return std::nullopt;
-  std::optional<std::pair<int, double>> below, above;
+  std::optional<std::pair<int, double>> below, above, next;  // next: beyond the nearest above
   for (const auto& [level, readings] : curve->second) {
     const double watts = Mean(readings);
     if (watts < target->watts) below = {level, watts};
+    if (watts >= target->watts && above && !next) next = {level, watts};
     if (watts >= target->watts && !above) above = {level, watts};
   }
   if (below && above) {
@@ -114,7 +127,9 @@ std::optional<PointStart> StartPrediction::FromPoint(int band, int table, int po
   }
   const auto& near = above ? above : below;
   if (!near || near->second <= 0) return std::nullopt;
-  return Clamped(near->first * std::sqrt(target->watts / near->second), std::nullopt);
+  return Clamped(
+      near->first * std::pow(target->watts / near->second, 1 / PowerExponent(*near, next)),
+      std::nullopt);
 }
 
 PointStart StartPrediction::Clamped(double level, std::optional<double> slope) const {

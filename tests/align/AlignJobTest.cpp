@@ -1,6 +1,9 @@
 #include <QTest>
 #include <QThread>
+#include <algorithm>
 #include <chrono>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -33,7 +36,12 @@ using Steady = std::chrono::steady_clock;
 struct Bench {
   explicit Bench(std::chrono::milliseconds paSettle = std::chrono::milliseconds(0))
       : transmitter({kSeed, paSettle, std::chrono::seconds(30)}),
-        meter([this](auto at) { return transmitter.Watts(at); }, {0.005, kSeed, {}}) {
+        meter(
+            [this](auto at) {
+              if (beforeReading) beforeReading();
+              return transmitter.Watts(at);
+            },
+            {0.005, kSeed, {}}) {
     std::string error;
     if (!meter.Start("127.0.0.1", 0, &error)) qFatal("meter: %s", error.c_str());
     radio.SetTransmitListener(
@@ -64,6 +72,7 @@ struct Bench {
     return s;
   }
 
+  std::function<void()> beforeReading;  // on the meter's thread, as each reading is taken
   // The radio's transmitter keyed (true) or unkeyed, as its server thread tells it.
   struct Event {
     Steady::time_point at;
@@ -96,10 +105,12 @@ AlignOutcome RunOnWorker(AlignJob& job, const CalibrationImage& start) {
   return outcome;
 }
 
-std::vector<AlignTry> AllTries(const AlignReport& report) {
+// The tries that sent their level live, in order.
+std::vector<AlignTry> LiveTries(const AlignReport& report) {
   std::vector<AlignTry> tries;
   for (const PointResult& p : report.points)
-    tries.insert(tries.end(), p.tries.begin(), p.tries.end());
+    std::copy_if(p.tries.begin(), p.tries.end(), std::back_inserter(tries),
+                 [](const AlignTry& t) { return t.live; });
   return tries;
 }
 
@@ -140,13 +151,17 @@ class AlignJobTest : public QObject {
     }
     QCOMPARE(outcome.aligned.ToBytes(), expected);
 
-    // Only live tunes went over the wire, each the page's composition of its try's level.
-    const std::vector<AlignTry> tries = AllTries(report);
+    // Only live tunes went over the wire, each the page's composition of its try's level, and
+    // each level was confirmed by a reading without a second tune.
+    const std::vector<AlignTry> tries = LiveTries(report);
     const auto live = bench.radio.liveCommands();
     QCOMPARE(live.size(), tries.size());
     std::size_t i = 0;
     for (const PointResult& p : report.points) {
+      QVERIFY(!p.tries.back().live);
+      QCOMPARE(p.tries.back().level, p.newLevel);
       for (const AlignTry& t : p.tries) {
+        if (!t.live) continue;
         const auto composed =
             LiveCommandComposer::LevelCommand(bench.start, kBand, kTable, p.point, t.level);
         QCOMPARE(live[i++].bytes, *composed);
@@ -168,7 +183,7 @@ class AlignJobTest : public QObject {
     QVERIFY(report.port.startsWith(QStringLiteral("COM%1 = ").arg(kPort)));
     QCOMPARE(report.radio, QStringLiteral("VLM-SIM1"));
     QCOMPARE(report.meter, QString::fromLatin1(meter::SimulatedMeter::kIdentification));
-    QCOMPARE(std::size_t(tried), tries.size());
+    QCOMPARE(std::size_t(tried), tries.size() + report.points.size());  // and the readings
     QCOMPARE(announced.size(), report.points.size());
     QCOMPARE(finished, 1);
     QCOMPARE(wrongThread, 0);
@@ -258,7 +273,7 @@ class AlignJobTest : public QObject {
     const AlignOutcome outcome = RunOnWorker(job, bench.start);
 
     QCOMPARE(outcome.result, AlignOutcome::Result::Cancelled);
-    const std::size_t keyed = AllTries(outcome.report).size();
+    const std::size_t keyed = LiveTries(outcome.report).size();
     QVERIFY2(keyed >= 3 && keyed <= keyedAtCancel + 1, qPrintable(QString::number(keyed)));
     QCOMPARE(bench.radio.liveCommands().size(), keyed);  // every keyed try was read
     const auto& points = outcome.report.points;
@@ -289,6 +304,39 @@ class AlignJobTest : public QObject {
     QCOMPARE(outcome.aligned.ToBytes(), bench.start.ToBytes());
   }
 
+  // The radio stops transmitting before the first confirming reading: that reading reads
+  // nothing, the level is sent again, and every later point is confirmed by a tune of its own.
+  void transmitterStoppingBetweenReadingsIsTunedAgain() {
+    Bench bench;
+    std::size_t tunesAtLastReading = 0;
+    bool stopped = false;
+    bench.beforeReading = [&] {
+      const std::size_t tunes = bench.radio.liveCommands().size();
+      if (!stopped && tunes == tunesAtLastReading) {  // a reading without a tune before it
+        bench.transmitter.Unkey();
+        stopped = true;
+      }
+      tunesAtLastReading = tunes;
+    };
+    AlignJob job(bench.Settings(5));
+    const AlignOutcome outcome = RunOnWorker(job, bench.start);
+
+    QCOMPARE(outcome.result, AlignOutcome::Result::Aligned);
+    QVERIFY(stopped);
+    int rereads = 0;
+    for (const PointResult& p : outcome.report.points) {
+      for (std::size_t t = 0; t < p.tries.size(); ++t) {
+        if (p.tries[t].live) continue;
+        ++rereads;
+        QCOMPARE(p.tries[t].fault, QStringLiteral("no signal at the sensor"));
+        QVERIFY(t + 1 < p.tries.size() && p.tries[t + 1].live);  // sent again at once
+        QCOMPARE(p.tries[t + 1].level, p.tries[t].level);
+      }
+    }
+    QCOMPARE(rereads, 1);  // the one that read nothing: none after it
+    QCOMPARE(bench.radio.liveCommands().size(), LiveTries(outcome.report).size());
+  }
+
   // A radio that stops acknowledging live tunes ends the run as a transfer failure at its first
   // try: that point names the failure, no later point is keyed and nothing is aligned.
   void unacknowledgedLiveTuneEndsTheRun() {
@@ -304,7 +352,9 @@ class AlignJobTest : public QObject {
     const auto& points = outcome.report.points;
     QCOMPARE(points.front().verdict, AlignVerdict::MeterError);
     QCOMPARE(points.front().detail, outcome.error);
-    for (const PointResult& p : points) QVERIFY(p.tries.empty());
+    QCOMPARE(points.front().tries.size(), 1u);  // the failed try, with its keyed time
+    QCOMPARE(points.front().tries[0].fault, outcome.error);
+    for (std::size_t k = 1; k < points.size(); ++k) QVERIFY(points[k].tries.empty());
     QCOMPARE(points.back().verdict, AlignVerdict::NotTried);
     std::set<sim::LiveCommandBytes> sent;
     for (const auto& live : bench.radio.liveCommands()) sent.insert(live.bytes);

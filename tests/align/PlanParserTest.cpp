@@ -79,7 +79,22 @@ INSTANTIATE_TEST_SUITE_P(
         BadPlan{"points", QJsonArray{3, 3}, "points: points are distinct numbers 0..15"},
         BadPlan{"points", QJsonArray{16}, "points: points are distinct numbers 0..15"},
         BadPlan{"points", QJsonArray{}, "points:"},
+        BadPlan{"confirm", "twice", "confirm: \"reading\" or \"retune\""},
+        BadPlan{"confirm", true, "confirm: \"reading\" or \"retune\""},
         BadPlan{"extra", true, "extra: unknown field"}));
+
+TEST(PlanParser, ConfirmByReadingUnlessRetuneIsAsked) {
+  QJsonObject json = ExampleJson();
+  EXPECT_EQ(AlignPlanParser::Parse(QJsonDocument(json).toJson()).plan->confirm,
+            AlignPlan::Confirm::Reading);
+  for (const auto& [value, confirm] : {std::pair("reading", AlignPlan::Confirm::Reading),
+                                       std::pair("retune", AlignPlan::Confirm::Retune)}) {
+    SetAt(json, QStringLiteral("confirm"), QString::fromLatin1(value));
+    const AlignPlanParse parse = AlignPlanParser::Parse(QJsonDocument(json).toJson());
+    ASSERT_TRUE(parse.plan) << parse.error.toStdString();
+    EXPECT_EQ(parse.plan->confirm, confirm);
+  }
+}
 
 TEST(PlanParser, RefusesWhatIsNotAJsonObject) {
   EXPECT_TRUE(AlignPlanParser::Parse("{\"format\": 1,").error.startsWith("not JSON at byte"));
