@@ -83,11 +83,14 @@ ProbeReading LivePowerProbe::Reread(const ProbeRequest& request) {
       request.point != m_last.point || request.level != m_last.level || m_meterMhz == 0)
     return Measure(request);  // nothing of this level is on the air to read
   if (m_listeners.keying) m_listeners.keying(request, ++m_tryNumber);
-  const QDateTime start = m_clock.Now();
+  // Counted on from the last try: the radio has transmitted all along.
+  const QDateTime counted = m_keyed ? m_countedUntil : m_clock.Now();
   ProbeReading reading;
   TryTiming timing;
   ReadMeter(reading, timing);
-  reading.keyedSeconds = static_cast<double>(start.msecsTo(m_clock.Now())) / 1000.0;
+  const QDateTime now = m_clock.Now();
+  if (m_keyed) m_countedUntil = now;
+  reading.keyedSeconds = static_cast<double>(counted.msecsTo(now)) / 1000.0;
   if (reading.error.isEmpty()) m_timings.push_back(timing);
   if (m_listeners.read) m_listeners.read(request, reading);
   return reading;
