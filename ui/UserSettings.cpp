@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include "instrument/SettingsFile.h"
+
 namespace velmora {
 namespace {
 
@@ -14,55 +16,53 @@ constexpr const char* kPlanFolder = "align/planFolder";
 
 }  // namespace
 
-UserSettings::UserSettings()
-    : m_settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Velmora"),
-                 QStringLiteral("velmora")) {}
+UserSettings::UserSettings() : m_settings(SettingsFile::Open()) {}
 
-QString UserSettings::lastFolder() const { return m_settings.value(kLastFolder).toString(); }
+QString UserSettings::lastFolder() const { return m_settings->value(kLastFolder).toString(); }
 
 QStringList UserSettings::recentFiles() const {
-  return m_settings.value(kRecentFiles).toStringList();
+  return m_settings->value(kRecentFiles).toStringList();
 }
 
 void UserSettings::fileUsed(const QString& path) {
   const QFileInfo info(path);
-  m_settings.setValue(kLastFolder, info.absolutePath());
+  m_settings->setValue(kLastFolder, info.absolutePath());
   QStringList recent = recentFiles();
   recent.removeAll(info.absoluteFilePath());
   recent.prepend(info.absoluteFilePath());
-  m_settings.setValue(kRecentFiles, recent.mid(0, kMaxRecentFiles));
+  m_settings->setValue(kRecentFiles, recent.mid(0, kMaxRecentFiles));
 }
 
 void UserSettings::forgetRecentFile(const QString& path) {
   QStringList recent = recentFiles();
   recent.removeAll(path);
-  m_settings.setValue(kRecentFiles, recent);
+  m_settings->setValue(kRecentFiles, recent);
 }
 
-QString UserSettings::planFolder() const { return m_settings.value(kPlanFolder).toString(); }
+QString UserSettings::planFolder() const { return m_settings->value(kPlanFolder).toString(); }
 
 void UserSettings::setPlanFolder(const QString& folder) {
-  m_settings.setValue(kPlanFolder, folder);
+  m_settings->setValue(kPlanFolder, folder);
 }
 
 QByteArray UserSettings::windowGeometry() const {
-  return m_settings.value(kGeometry).toByteArray();
+  return m_settings->value(kGeometry).toByteArray();
 }
 
 void UserSettings::setWindowGeometry(const QByteArray& geometry) {
-  m_settings.setValue(kGeometry, geometry);
+  m_settings->setValue(kGeometry, geometry);
 }
 
-int UserSettings::bandTab() const { return m_settings.value(kBandTab, 0).toInt(); }
+int UserSettings::bandTab() const { return m_settings->value(kBandTab, 0).toInt(); }
 
-void UserSettings::setBandTab(int index) { m_settings.setValue(kBandTab, index); }
+void UserSettings::setBandTab(int index) { m_settings->setValue(kBandTab, index); }
 
 std::optional<QtTranslations::Language> UserSettings::language() const {
-  return QtTranslations::fromName(m_settings.value(kLanguage).toString());
+  return QtTranslations::fromName(m_settings->value(kLanguage).toString());
 }
 
 void UserSettings::setLanguage(QtTranslations::Language language) {
-  m_settings.setValue(kLanguage, QtTranslations::name(language));
+  m_settings->setValue(kLanguage, QtTranslations::name(language));
 }
 
 }  // namespace velmora

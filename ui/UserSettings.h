@@ -4,15 +4,17 @@
 #include <QSettings>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 #include "ui/QtTranslations.h"
 
 namespace velmora {
 
-// What the window remembers from one run to the next, in the user's settings file
-// (~/.config/Velmora/velmora.conf): the folder of the last Open or Save, the recent files, the
-// window's place, the band tab, the language chosen in the menu and the alignment plans' folder.
+// What the window remembers from one run to the next, in the program's one settings file
+// (SettingsFile: ~/.config/Velmora/velmora.conf): the folder of the last Open or Save, the recent
+// files, the window's place, the band tab, the language chosen in the menu and the alignment plans'
+// folder.
 class UserSettings {
  public:
   static constexpr int kMaxRecentFiles = 8;
@@ -37,7 +39,7 @@ class UserSettings {
   void setLanguage(QtTranslations::Language language);
 
  private:
-  QSettings m_settings;
+  std::unique_ptr<QSettings> m_settings;
 };
 
 }  // namespace velmora

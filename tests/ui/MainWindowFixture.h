@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "instrument/SettingsFile.h"
 #include "res/ResourceIds.h"
 #include "tests/support/TestPorts.h"
 #include "ui/CAlignMainDlg.h"
@@ -24,14 +25,16 @@ namespace velmora::test {
 // own, gone at its end.
 inline const bool kSettingsInTemporaryFolder = [] {
   static QTemporaryDir folder;
-  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
-  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+  qputenv("XDG_CONFIG_HOME", folder.path().toUtf8());
   return true;
 }();
 
-// What the windows remembered so far, forgotten.
+// What the windows remembered so far, forgotten; the meter's settings, in the same file, stay.
 inline void ForgetSettings() {
-  QSettings(QSettings::IniFormat, QSettings::UserScope, "Velmora", "velmora").clear();
+  auto settings = SettingsFile::Open();
+  for (const QString& key : settings->allKeys()) {
+    if (!key.startsWith(QLatin1String("instruments/"))) settings->remove(key);
+  }
 }
 
 // Calls act once with the widget find() returns, as soon as it returns one: the way to answer a

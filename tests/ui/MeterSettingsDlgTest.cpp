@@ -9,11 +9,13 @@
 #include <memory>
 
 #include "instrument/InstrumentSettings.h"
+#include "instrument/SettingsFile.h"
 #include "sim/MeterServer.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/MainWindowCommands.h"
 #include "ui/MeterSettingsDlg.h"
+#include "ui/UserSettings.h"
 
 using namespace velmora;
 
@@ -143,6 +145,12 @@ void MeterSettingsDlgTest::menuEntryStoresWhatIsAccepted() {
   QCOMPARE(stored.meterUrl, QString("tcp://127.0.0.1:5025"));
   QCOMPARE(stored.meterDialect, QString(MeterDialect::kDefault));
   QCOMPARE(stored.attenuatorDb, 30.5);
+  // The window's own settings and the meter's share the one file velmora-cli reads.
+  UserSettings().setBandTab(1);
+  const QSettings file(SettingsFile::Path(), QSettings::IniFormat);
+  QVERIFY(SettingsFile::Path().endsWith("/Velmora/velmora.conf"));
+  QCOMPARE(file.value("instruments/meterUrl").toString(), QString("tcp://127.0.0.1:5025"));
+  QCOMPARE(file.value("window/bandTab").toInt(), 1);
 
   shown = false;
   test::WhenModal<MeterSettingsDlg>([&](MeterSettingsDlg* dlg) {
