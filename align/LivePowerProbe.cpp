@@ -103,10 +103,10 @@ void LivePowerProbe::ReadMeter(ProbeReading& reading, TryTiming& timing) {
   timing.readSeconds = Seconds(Steady::now() - start);
   if (!watts) {
     reading.error = m_meter.error();
+    reading.noSignal = m_meter.fault() == PowerMeter::Fault::NoSignal;
     return;
   }
   reading.watts = *watts;
-  reading.noSignal = *watts <= 0;
 }
 
 void LivePowerProbe::StopTransmitter(const QString& after) {
