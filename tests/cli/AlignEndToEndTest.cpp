@@ -60,6 +60,22 @@ class AlignEndToEndTest : public QObject {
     }
   }
 
+  // Without --write nothing ends the transmission but the run's own stop: the meter reads
+  // nothing once the tool has exited.
+  void nothingTransmitsAfterTheRun() {
+    QTemporaryDir dir;
+    SimProcess radio;
+    QVERIFY(radio.Start({"--factory", "--meter", "tcp:127.0.0.1:0", "--pa-settle-ms", "4"}));
+    const QString url = radio.NextLine().section(' ', 1);
+    const QString plan = WriteSimPlan(dir.filePath("plan.json"), 20);
+    const auto run =
+        RunCli(radio.path(), {"align", plan, "--meter", url, "--port", "1", "--tables", "A0"});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+    const auto idle = RunCli(radio.path(), {"meter", "--meter", url, "--read"});
+    QVERIFY2(idle.exitCode == 0 && idle.out.section(' ', 0, 0).toDouble() < 1e-3,
+             qPrintable(idle.describe()));
+  }
+
   // A run that never aligned a point says so first and in its report, with the reason, whatever
   // the read before it printed.
   void aRunThatAlignedNothingSaysSo_data() {
