@@ -17,7 +17,7 @@ constexpr double kHertzPerMHz = 1e6;
 
 constexpr const char* kUsage =
     "usage: velmora-cli meter [--meter URL] [--dialect NAME] [--offset DB] [--averaging N]\n"
-    "                         [--read [--freq MHZ] | --zero] [--save]\n"
+    "                         [--read [--freq MHZ] | --zero] [--calibration-due DATE] [--save]\n"
     "       velmora-cli meter --dialects\n"
     "Talks to the bench RF power meter: prints its identification; --read prints one reading\n"
     "in watts and dBm (--freq sets the sensor's frequency correction first); --zero zeroes the\n"
@@ -25,7 +25,10 @@ constexpr const char* kUsage =
     "and set up (watts, averaging N, attenuator offset DB) and its error queue must be empty.\n"
     "URL: tcp://HOST:PORT, serial:///dev/ttyUSB0?baud=9600, usbtmc:///dev/usbtmc0 or sim:.\n"
     "Without --meter, --dialect or --offset the stored settings (the window's) are used;\n"
-    "--save stores the given ones. --dialects lists the command dialects this program knows.\n"
+    "--save stores the given ones. --calibration-due YYYY-MM-DD is the day the meter's\n"
+    "calibration runs out, kept with its settings and recorded with every alignment: station\n"
+    "refuses a meter past it and align warns. --dialects lists the command dialects this\n"
+    "program knows.\n"
     "Exit status: 0 success, 1 the meter failed, 2 bad usage.\n";
 
 struct Request {
@@ -52,6 +55,10 @@ Request Gather(const CliArguments& args, std::string& error) {
   r.setup.offsetDb = r.settings.attenuatorDb;
   r.setup.averaging = args.Int("--averaging", error).value_or(r.setup.averaging);
   r.frequencyMHz = Number(args, "--freq", error);
+  if (const auto due = args.Value("--calibration-due")) {
+    r.settings.calibrationDue = QDate::fromString(QString::fromStdString(*due), Qt::ISODate);
+    if (!r.settings.calibrationDue.isValid()) error = "--calibration-due takes a date: YYYY-MM-DD";
+  }
   if (!error.empty()) return r;
   if (r.setup.averaging < 1 || r.setup.averaging > kMostAveraging) {
     error = "--averaging must be 1.." + std::to_string(kMostAveraging);
@@ -108,7 +115,7 @@ int Talk(const Request& r, ScpiChannel& channel, const MeterDialect& dialect, bo
 int MeterCommand::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   int code = kExitUsage;
   const auto parsed = CliArguments::ParseOrUsage(
-      args, {"--meter", "--dialect", "--offset", "--averaging", "--freq"},
+      args, {"--meter", "--dialect", "--offset", "--averaging", "--freq", "--calibration-due"},
       {"--help", "--read", "--zero", "--save", "--dialects"}, kUsage, out, err, code);
   if (!parsed) return code;
   if (parsed->Has("--dialects")) {

@@ -8,6 +8,7 @@ namespace {
 const QString kUrl = QStringLiteral("instruments/meterUrl");
 const QString kDialect = QStringLiteral("instruments/meterDialect");
 const QString kAttenuator = QStringLiteral("instruments/attenuatorDb");
+const QString kCalibrationDue = QStringLiteral("instruments/calibrationDue");
 
 }  // namespace
 
@@ -21,6 +22,7 @@ InstrumentSettings InstrumentSettings::Load(const QSettings& settings) {
   s.meterUrl = settings.value(kUrl, s.meterUrl).toString();
   s.meterDialect = settings.value(kDialect, s.meterDialect).toString();
   s.attenuatorDb = settings.value(kAttenuator, s.attenuatorDb).toDouble();
+  s.calibrationDue = QDate::fromString(settings.value(kCalibrationDue).toString(), Qt::ISODate);
   return s;
 }
 
@@ -28,6 +30,8 @@ void InstrumentSettings::Save(QSettings& settings) const {
   settings.setValue(kUrl, meterUrl);
   settings.setValue(kDialect, meterDialect);
   settings.setValue(kAttenuator, attenuatorDb);
+  if (calibrationDue.isValid())
+    settings.setValue(kCalibrationDue, calibrationDue.toString(Qt::ISODate));
 }
 
 }  // namespace velmora
