@@ -15,7 +15,7 @@ struct InstrumentSettings {
   QString meterUrl;
   QString meterDialect = QString::fromLatin1(MeterDialect::kDefault);
   double attenuatorDb = 0;  // between the radio and the meter's sensor
-  QDate calibrationDue;     // when the meter's calibration runs out; null when none is kept
+  QDate calibrationDue{};   // when the meter's calibration runs out; null when none is kept
 
   // Due before the given day: readings from such a meter no longer count for production.
   bool CalibrationOverdue(const QDate& today) const {
