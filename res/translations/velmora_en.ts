@@ -646,7 +646,7 @@ Align with the meter settings&apos; %2 dB?</translation>
     </message>
     <message>
         <source>功率计的校准已于 %1 到期，产线模式不能使用它。</source>
-        <translation>The power meter's calibration was due on %1; production line mode cannot use it.</translation>
+        <translation>The power meter&apos;s calibration was due on %1; production line mode cannot use it.</translation>
     </message>
     <message>
         <source>校准方案 %1 无效:
