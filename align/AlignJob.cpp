@@ -47,6 +47,7 @@ AlignOutcome AlignJob::Run(const CalibrationImage& start) {
   report.planSha256 = m_plan.sha256;
   report.meterUrl = m_plan.meter.url;
   report.meterOffsetDb = m_plan.meter.offsetDb;
+  report.meterCalibrationDue = m_settings.meter.calibrationDue;
   report.start = m_clock->Now();
   QString error = TargetAboveMeterInput();
   if (!error.isEmpty()) return Finish(outcome, AlignOutcome::Result::InstrumentError, error);

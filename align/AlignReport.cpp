@@ -91,7 +91,12 @@ QByteArray AlignReport::ToJson() const {
       {"port", port},
       {"radio", radio},
       {"meter",
-       QJsonObject{{"url", meterUrl}, {"identification", meter}, {"offsetDb", meterOffsetDb}}},
+       QJsonObject{{"url", meterUrl},
+                   {"identification", meter},
+                   {"offsetDb", meterOffsetDb},
+                   {"calibrationDue", meterCalibrationDue.isValid()
+                                          ? QJsonValue(meterCalibrationDue.toString(Qt::ISODate))
+                                          : QJsonValue(QJsonValue::Null)}}},
       {"start", Time(start)},
       {"end", Time(end)},
       {"backup", backupPath.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(backupPath)},

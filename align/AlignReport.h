@@ -29,6 +29,7 @@ struct AlignReport {
   QString meterUrl;
   QString meter;  // the meter's identification
   double meterOffsetDb = 0;
+  QDate meterCalibrationDue;  // null: none kept with the meter's settings
   QDateTime start;
   QDateTime end;
   QString backupPath;  // empty: none written

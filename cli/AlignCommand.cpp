@@ -1,28 +1,23 @@
 #include "cli/AlignCommand.h"
 
-#include <QEventLoop>
-#include <QThread>
 #include <cstdio>
-#include <memory>
 #include <set>
 #include <sstream>
 
 #include "align/AlignJob.h"
 #include "align/AlignPlanParser.h"
+#include "cli/AlignSteps.h"
 #include "cli/CliJobRunner.h"
 #include "cli/OutputFile.h"
 #include "cli/ReadOutputFile.h"
 #include "cli/TransferCommands.h"
 #include "core/SafeFile.h"
-#include "instrument/InstrumentLinks.h"
 #include "transfer/DataFolder.h"
 #include "transfer/HeldPort.h"
 #include "transfer/StopSignals.h"
 
 namespace velmora {
 namespace {
-
-constexpr const char* kClearToEndOfLine = "\033[K";
 
 constexpr const char* kUsage =
     "usage: velmora-cli align PLAN.json --meter URL [--port N] [--tables A0,A1,A2,B0,B1,B2]\n"
@@ -84,23 +79,6 @@ bool ParseTables(const CliArguments& args, const AlignPlan& plan,
   return true;
 }
 
-// The meter the run will use, checked without talking to it.
-bool MeterSettings(const CliArguments& args, const AlignPlan& plan, InstrumentSettings& meter,
-                   std::string& error) {
-  meter.meterUrl = QString::fromStdString(args.Value("--meter").value_or(""));
-  if (meter.meterUrl.isEmpty()) meter.meterUrl = plan.meter.url;
-  meter.meterDialect = plan.meter.dialect;
-  meter.attenuatorDb = plan.meter.offsetDb;
-  if (meter.meterUrl.isEmpty()) {
-    error = "no meter: give --meter URL (the plan names none)";
-    return false;
-  }
-  QString why;
-  if (!MeterDialect::Find(meter.meterDialect, why) || !InstrumentLinks::Make(meter.meterUrl, why))
-    error = why.toStdString();
-  return error.empty();
-}
-
 // Every output can be saved, and a write's backup has a folder, before the radio is touched.
 bool CheckOutputs(const CliArguments& args, std::ostream& err) {
   std::set<std::string> paths;
@@ -125,41 +103,10 @@ bool CheckOutputs(const CliArguments& args, std::ostream& err) {
   return true;
 }
 
-// Runs the job on a worker thread while this one carries its progress and the stop signals.
-AlignOutcome RunJob(const AlignJobSettings& settings, const CalibrationImage& image,
-                    std::ostream* progress, AlignJob*& running) {
-  AlignJob job(settings);
-  if (progress) {
-    QObject::connect(&job.reports(), &AlignRelay::Progress, [progress](const QString& text) {
-      *progress << "\r" << text.toStdString() << kClearToEndOfLine << std::flush;
-    });
-  }
-  AlignOutcome outcome;
-  std::unique_ptr<QThread> worker(QThread::create([&] { outcome = job.Run(image); }));
-  QEventLoop loop;
-  QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-  running = &job;
-  if (StopSignals::Received() != 0) job.Cancel();  // a signal since the read: nothing is tried
-  worker->start();
-  loop.exec();
-  worker->wait();
-  running = nullptr;
-  QCoreApplication::sendPostedEvents(&job.reports());
-  if (progress) *progress << "\r" << kClearToEndOfLine << std::flush;
-  return outcome;
-}
-
-QString PointName(const PointResult& p) {
-  return QStringLiteral("%1 %2 %3")
-      .arg(QLatin1String(AlignPlan::kBandKeys.at(std::size_t(p.band))),
-           QLatin1String(AlignPlan::kTableKeys.at(std::size_t(p.table))))
-      .arg(p.point);
-}
-
 void PrintPoints(const AlignReport& report, std::ostream& out) {
   for (const PointResult& p : report.points) {
     char line[160];
-    const QByteArray name = PointName(p).toUtf8();
+    const QByteArray name = AlignSteps::PointName(p).toUtf8();
     const QByteArray verdict = VerdictName(p.verdict).toUtf8();
     std::snprintf(line, sizeof line, "%-12s %4d MHz  %3d -> %3d  %s  %s, %zu tries\n",
                   name.constData(), p.mhz, p.oldLevel, p.newLevel,
@@ -173,7 +120,7 @@ void PrintPoints(const AlignReport& report, std::ostream& out) {
 void PrintTried(const AlignReport& report, std::ostream& out) {
   QStringList tried;
   for (const PointResult& p : report.points)
-    if (!p.tries.empty()) tried << PointName(p);
+    if (!p.tries.empty()) tried << AlignSteps::PointName(p);
   out << "cancelled; points tried: " << (tried.isEmpty() ? "none" : tried.join(", ").toStdString())
       << "; the radio's stored alignment is untouched (live tunes only)\n";
 }
@@ -222,25 +169,6 @@ void HonourStop(AlignOutcome& outcome) {
   outcome.report.outcome = AlignOutcome::Name(outcome.result);
 }
 
-// The aligned image into the radio on the port held since the read; true when written and
-// verified.
-bool WriteAligned(const CliArguments& args, AlignOutcome& outcome, HeldPort& held,
-                  std::ostream& out) {
-  TransferOptions options;
-  options.onlyStoredPort = true;  // the radio that was aligned, on the port it answered
-  options.backup = options.verify = true;
-  std::string backup;
-  const TransferOutcome written =
-      CliJobRunner::Run(TRANSFER_WRITE, outcome.aligned, out, {}, options,
-                        TransferCommands::ProgressStream(args), &backup, {}, &held);
-  outcome.report.backupPath = QString::fromStdString(backup);
-  if (written.succeeded()) return true;
-  outcome.report.outcome = QStringLiteral("write-failed");
-  if (written.result == TransferOutcome::Result::Cancelled && written.blocksSent == 0)
-    outcome.report.outcome = AlignOutcome::Name(AlignOutcome::Result::Cancelled);
-  return false;
-}
-
 // After the run: the aligned image written back when asked, every point aligned and no stop
 // asked for, then the files saved; the outcome printed first; the exit status of the command.
 int Conclude(const CliArguments& args, AlignOutcome& outcome, HeldPort& held,
@@ -252,7 +180,7 @@ int Conclude(const CliArguments& args, AlignOutcome& outcome, HeldPort& held,
   if (outcome.result == AlignOutcome::Result::Cancelled) PrintTried(outcome.report, body);
   bool written = !args.Has("--write");
   if (args.Has("--write") && outcome.result == AlignOutcome::Result::Aligned) {
-    written = WriteAligned(args, outcome, held, body);
+    written = AlignSteps::WriteAligned(outcome, body, TransferCommands::ProgressStream(args), &held);
     if (!written) code = kExitTransferFailed;
   } else if (args.Has("--write")) {
     body << "not written into the radio: "
@@ -306,10 +234,13 @@ int AlignCommand::Run(const std::vector<std::string>& args, std::ostream& out, s
   settings.plan = *plan.plan;
   std::string error;
   if (!ParseTables(*parsed, settings.plan, settings.tables, error) ||
-      !MeterSettings(*parsed, settings.plan, settings.meter, error)) {
+      !AlignSteps::MeterSettings(*parsed, settings.plan, settings.meter, error)) {
     err << error << "\n" << kUsage;
     return kExitUsage;
   }
+  if (settings.meter.CalibrationOverdue(QDate::currentDate()))
+    err << "velmora-cli align: warning: the meter's calibration was due on "
+        << settings.meter.calibrationDue.toString(Qt::ISODate).toStdString() << "\n";
   CalibrationImage image;
   if (!TransferCommands::PrepareImage(*parsed, std::nullopt, CliImage::Size::Any, image, err) ||
       !CheckOutputs(*parsed, err)) {
@@ -332,7 +263,7 @@ int AlignCommand::Run(const std::vector<std::string>& args, std::ostream& out, s
   if (!read.succeeded()) return ReadFailed(*parsed, read, outcome, body, out, err);
   settings.transfer.onlyStoredPort = true;  // the radio just read, on the port it answered
   settings.heldPort = &held;
-  outcome = RunJob(settings, image, progress, running);
+  outcome = AlignSteps::RunJob(settings, image, progress, running);
   return Conclude(*parsed, outcome, held, body, out, err);
 }
 

@@ -48,7 +48,7 @@ QJsonArray Changes(const std::vector<std::uint8_t>& before, const std::vector<st
 
 QJsonObject Alignment(const ProductionRecord& r) {
   int passed = 0;
-  for (const auto& p : r.points) passed += p.verdict == "pass" ? 1 : 0;
+  for (const auto& p : r.points) passed += p.verdict == "aligned" ? 1 : 0;
   return {{"plan", QString::fromStdString(r.planName)},
           {"planSha256", QString::fromStdString(r.planSha256)},
           {"meter", QString::fromStdString(r.meterIdentification)},

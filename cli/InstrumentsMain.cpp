@@ -1,5 +1,5 @@
 // velmora-cli-instruments: the commands of velmora-cli that talk to bench instruments (meter,
-// align), in a program of their own (see HelperProgram). velmora-cli starts it with its own
+// align, station), in a program of their own (see HelperProgram). velmora-cli starts it with its own
 // arguments and name.
 #include <QCoreApplication>
 #include <csignal>
@@ -10,6 +10,7 @@
 #include "cli/AlignCommand.h"
 #include "cli/CliImage.h"
 #include "cli/MeterCommand.h"
+#include "cli/StationCommand.h"
 #include "cli/ToolMain.h"
 
 int main(int argc, char** argv) {
@@ -24,6 +25,9 @@ int main(int argc, char** argv) {
   const std::vector<std::string> options(args.begin() + 1, args.end());
   if (args[0] == "align") {
     return ToolMain::Finish(AlignCommand::Run(options, std::cout, std::cerr), false);
+  }
+  if (args[0] == "station") {
+    return ToolMain::Finish(StationCommand::Run(options, std::cout, std::cerr), false);
   }
   return ToolMain::Finish(MeterCommand::Run(options, std::cout, std::cerr), true);
 }

@@ -142,11 +142,16 @@ ProductionRecord JobRecorder::Record(const Job& job) const {
   r.port = "COM" + std::to_string(job.port);
   r.usbIdentity = UsbIdentity(job.port);
   r.radioIdentification = Hex(job.identification);
-  r.serial = m_serial;
+  r.serial = job.serial.empty() ? m_serial : job.serial;
   r.lot = m_lot;
   r.imageBefore = job.before.empty() ? BackupImage(job.backupPath) : job.before;
   r.imageAfter = job.after;
   r.backupPath = job.backupPath;
+  r.planName = job.planName;
+  r.planSha256 = job.planSha256;
+  r.meterIdentification = job.meterIdentification;
+  r.meterUrl = job.meterUrl;
+  r.points = job.points;
   return r;
 }
 

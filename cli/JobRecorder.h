@@ -41,6 +41,10 @@ class JobRecorder {
     std::vector<std::uint8_t> before, after;
     std::string backupPath;
     std::chrono::system_clock::time_point started;
+    std::string serial;  // the scanned radio's, when it is not the command's --serial
+    // An alignment's: the plan, the meter and every point.
+    std::string planName, planSha256, meterIdentification, meterUrl;
+    std::vector<AlignmentPointRow> points;
   };
 
   // A transfer job as it ended: the image it left and, for a write, the backup's bytes as the

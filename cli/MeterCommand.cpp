@@ -20,7 +20,7 @@ constexpr double kHertzPerMHz = 1e6;
 
 constexpr const char* kUsage =
     "usage: velmora-cli meter [--meter URL] [--dialect NAME] [--offset DB] [--averaging N]\n"
-    "                         [--read [--freq MHZ] | --zero] [--save]\n"
+    "                         [--read [--freq MHZ] | --zero] [--calibration-due DATE] [--save]\n"
     "       velmora-cli meter --dialects\n"
     "Talks to the bench RF power meter: prints the URL, dialect and offset it uses, then the\n"
     "meter's identification; --read prints one reading in watts and dBm with the offset it\n"
@@ -32,7 +32,9 @@ constexpr const char* kUsage =
     "~/.config/Velmora/velmora.conf) are used; --save stores the given ones once the meter has\n"
     "identified itself, and changes nothing when it has not. --dialects lists the command\n"
     "dialects and where each comes from: dialects.json in ~/.config/Velmora/, then in\n"
-    "/etc/velmora/, then the built-in ones.\n"
+    "/etc/velmora/, then the built-in ones. --calibration-due YYYY-MM-DD is the day the\n"
+    "meter's calibration runs out, kept with its settings and recorded with every alignment:\n"
+    "station refuses a meter past it and align warns.\n"
     "Exit status: 0 success, 1 the meter failed (or was not saved), 2 bad usage.\n";
 
 struct Request {
@@ -78,6 +80,10 @@ Request Gather(const CliArguments& args, std::string& error) {
   r.setup.offsetDb = r.settings.attenuatorDb;
   r.setup.averaging = args.Int("--averaging", error).value_or(r.setup.averaging);
   r.frequencyMHz = Number(args, "--freq", error);
+  if (const auto due = args.Value("--calibration-due")) {
+    r.settings.calibrationDue = QDate::fromString(QString::fromStdString(*due), Qt::ISODate);
+    if (!r.settings.calibrationDue.isValid()) error = "--calibration-due takes a date: YYYY-MM-DD";
+  }
   if (error.empty()) error = Checked(r, args);
   return r;
 }
@@ -152,7 +158,7 @@ int ListDialects(std::ostream& out, std::ostream& err) {
 int MeterCommand::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   int code = kExitUsage;
   const auto parsed = CliArguments::ParseOrUsage(
-      args, {"--meter", "--dialect", "--offset", "--averaging", "--freq"},
+      args, {"--meter", "--dialect", "--offset", "--averaging", "--freq", "--calibration-due"},
       {"--help", "--read", "--zero", "--save", "--dialects"}, kUsage, out, err, code);
   if (!parsed) return code;
   if (const QString fault = SettingsFile::Fault(); !fault.isEmpty()) {

@@ -36,6 +36,7 @@ constexpr const char* kUsage =
     "  ports [--json]          COM1..COM9 on this machine and whether each can be opened\n"
     "  meter [--read|--zero]   the bench power meter: identify, read once, or zero\n"
     "  align PLAN.json --meter URL  tune the transmit tables to the plan's powers\n"
+    "  station PLAN.json --meter URL --port N  a line's station: one scanned serial per radio\n"
     "  history SERIAL [--json] every job recorded for one radio, newest first\n"
     "  records status|sync|verify|export  the production records and the line's database\n"
     "  stats [--lot L] -o lot.html  a lot's Cpk, yield, outlier radios and bench drift\n"
@@ -88,7 +89,8 @@ int main(int argc, char** argv) {
   // The window's name, so that both programs share one data folder.
   QCoreApplication::setApplicationName(QStringLiteral("Velmora"));
   // The instruments' program traces (--log) and answers help itself, under this program's name.
-  if (const std::string word = ToolMain::CommandWord(args); word == "meter" || word == "align") {
+  if (const std::string word = ToolMain::CommandWord(args); word == "meter" || word == "align" ||
+                                                         word == "station") {
     return HelperProgram::Exec(HelperProgram::kInstruments, args, argv[0]);
   }
   // --log FILE (or --log=FILE) belongs to the whole tool, wherever it stands.

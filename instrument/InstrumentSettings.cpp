@@ -11,6 +11,7 @@ namespace {
 const QString kUrl = QStringLiteral("instruments/meterUrl");
 const QString kDialect = QStringLiteral("instruments/meterDialect");
 const QString kAttenuator = QStringLiteral("instruments/attenuatorDb");
+const QString kCalibrationDue = QStringLiteral("instruments/calibrationDue");
 
 }  // namespace
 
@@ -24,6 +25,7 @@ InstrumentSettings InstrumentSettings::Load(const QSettings& settings) {
   bool ok = false;
   s.attenuatorDb = settings.value(kAttenuator, s.attenuatorDb).toDouble(&ok);
   if (!ok) s.attenuatorDb = std::numeric_limits<double>::quiet_NaN();
+  s.calibrationDue = QDate::fromString(settings.value(kCalibrationDue).toString(), Qt::ISODate);
   return s;
 }
 
@@ -31,6 +33,8 @@ void InstrumentSettings::Save(QSettings& settings) const {
   settings.setValue(kUrl, meterUrl);
   settings.setValue(kDialect, meterDialect);
   settings.setValue(kAttenuator, attenuatorDb);
+  if (calibrationDue.isValid())
+    settings.setValue(kCalibrationDue, calibrationDue.toString(Qt::ISODate));
 }
 
 QString InstrumentSettings::OffsetFault(double offsetDb) {

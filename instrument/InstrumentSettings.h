@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QSettings>
 #include <QString>
 #include <memory>
@@ -18,6 +19,12 @@ struct InstrumentSettings {
   QString meterUrl;
   QString meterDialect = QString::fromLatin1(MeterDialect::kDefault);
   double attenuatorDb = 0;  // between the radio and the meter's sensor
+  QDate calibrationDue{};   // when the meter's calibration runs out; null when none is kept
+
+  // Due before the given day: readings from such a meter no longer count for production.
+  bool CalibrationOverdue(const QDate& today) const {
+    return calibrationDue.isValid() && calibrationDue < today;
+  }
 
   // The program's one settings file.
   static std::unique_ptr<QSettings> ProgramSettings();

@@ -32,6 +32,7 @@
 #include "ui/MainWindowCommands.h"
 #include "ui/MainWindowSettings.h"
 #include "ui/ScrollingWindowFrame.h"
+#include "ui/StationMode.h"
 #include "ui/VelmoraIcon.h"
 #include "ui/controls/CStyledTabCtrl.h"
 #include "ui/kit/TemplateBuilder.h"
@@ -106,6 +107,7 @@ CAlignMainDlg::CAlignMainDlg(QWidget* parent, MainWindowServices services)
   OnInitDialog();
   m_commands = new MainWindowCommands(this, &m_settings, &m_prompts);
   m_autoAlignment = new AutoAlignment(this, services.portFactory);
+  m_stationMode = new StationMode(this);
   for (CBandPageDlg* page : {m_pBandPageA, m_pBandPageB}) {
     connect(page, &CBandPageDlg::AlignRequested, m_autoAlignment, &AutoAlignment::Start);
   }

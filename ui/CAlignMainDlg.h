@@ -31,6 +31,7 @@ class CStyledTabCtrl;
 class CurveWindow;
 class MainWindowCommands;
 class ScrollingWindowFrame;
+class StationMode;
 
 // The one top-level window: the band pages A and B as tabs, the port, the two power-on lines,
 // the hidden crystal and IF settings, and Read, Write, Save and Open. It owns the image and the
@@ -96,6 +97,7 @@ class CAlignMainDlg : public QDialog {
   QProgressBar* transferProgress() const { return m_transferProgress; }
   QPushButton* cancelButton() const { return m_cancelButton; }
   MainWindowCommands* commands() const { return m_commands; }
+  StationMode* stationMode() const { return m_stationMode; }
   ScrollingWindowFrame* frame() const { return m_frame; }
   AutoAlignment* autoAlignment() const { return m_autoAlignment; }
   const WindowPrompts& prompts() const { return m_prompts; }
@@ -179,6 +181,7 @@ class CAlignMainDlg : public QDialog {
   MainWindowCommands* m_commands = nullptr;
   ScrollingWindowFrame* m_frame = nullptr;
   AutoAlignment* m_autoAlignment = nullptr;
+  StationMode* m_stationMode = nullptr;
 };
 
 }  // namespace velmora

@@ -17,6 +17,7 @@
 #include "ui/ManualWindow.h"
 #include "ui/MeterSettingsDlg.h"
 #include "ui/QtMessagePresenter.h"
+#include "ui/StationMode.h"
 #include "ui/QtTranslations.h"
 #include "ui/UserSettings.h"
 #include "ui/WindowPrompts.h"
@@ -92,6 +93,8 @@ void MainWindowCommands::BuildRadioMenu() {
       (m_window->bandPage(m_window->tabCtrl()->currentIndex())->*button)()->click();
     });
   }
+  connect(AddAction(radio, QT_TR_NOOP("产线模式(&P)...")), &QAction::triggered, this,
+          [this] { m_window->stationMode()->Enter(); });
   radio->addSeparator();
   connect(AddAction(radio, QT_TR_NOOP("打开备份文件夹"), {}), &QAction::triggered, m_window,
           [this] {

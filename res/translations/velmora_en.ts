@@ -590,6 +590,10 @@ Align with the meter settings&apos; %2 dB?</translation>
         <source>整段自动校准(&amp;B)...</source>
         <translation>Auto-align the &amp;band...</translation>
     </message>
+    <message>
+        <source>产线模式(&amp;P)...</source>
+        <translation>&amp;Production line mode...</translation>
+    </message>
 </context>
 <context>
     <name>velmora::ManualWindow</name>
@@ -635,6 +639,110 @@ Align with the meter settings&apos; %2 dB?</translation>
     <message>
         <source>失败: %1</source>
         <translation>Failed: %1</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::StationMode</name>
+    <message>
+        <source>请先在 设置 → 功率计 中设置功率计。</source>
+        <translation>Set up the power meter first in Settings → Power meter.</translation>
+    </message>
+    <message>
+        <source>功率计的校准已于 %1 到期，产线模式不能使用它。</source>
+        <translation>The power meter&apos;s calibration was due on %1; production line mode cannot use it.</translation>
+    </message>
+    <message>
+        <source>校准方案 %1 无效:
+%2</source>
+        <translation>The alignment plan %1 is not valid:
+%2</translation>
+    </message>
+    <message>
+        <source>产线模式无法启动: %1</source>
+        <translation>Production line mode cannot start: %1</translation>
+    </message>
+    <message>
+        <source> (校准到期 %1)</source>
+        <translation> (calibration due %1)</translation>
+    </message>
+    <message>
+        <source>序列号 %1 今天已经 PASS。再校准一次吗?</source>
+        <translation>Serial number %1 has already passed today. Align it again?</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::StationView</name>
+    <message>
+        <source>产线模式</source>
+        <translation>Production line mode</translation>
+    </message>
+    <message>
+        <source>序列号</source>
+        <translation>Serial number</translation>
+    </message>
+    <message>
+        <source>对讲机(&amp;A)</source>
+        <translation>R&amp;adio</translation>
+    </message>
+    <message>
+        <source>退出产线模式(&amp;X)</source>
+        <translation>E&amp;xit production line mode</translation>
+    </message>
+    <message>
+        <source>校准方案: %1    功率计: %2    端口: COM%3</source>
+        <translation>Plan: %1    Power meter: %2    Port: COM%3</translation>
+    </message>
+    <message>
+        <source>读出</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>自动校准</source>
+        <translation>Auto-align</translation>
+    </message>
+    <message>
+        <source>写入并校验</source>
+        <translation>Write and verify</translation>
+    </message>
+    <message>
+        <source>记录</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>步骤</source>
+        <translation>Step</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>产线模式已停止: %1</source>
+        <translation>Production line mode stopped: %1</translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>进行中</source>
+        <translation>Running</translation>
+    </message>
+    <message>
+        <source>完成</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>失败</source>
+        <translation>Failed</translation>
+    </message>
+    <message>
+        <source>跳过</source>
+        <translation>Skipped</translation>
     </message>
 </context>
 <context>
