@@ -3,6 +3,7 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include "instrument/InstrumentText.h"
 #include "instrument/SerialLink.h"
 #include "instrument/SimLink.h"
 #include "instrument/TcpLink.h"
@@ -80,7 +81,8 @@ std::unique_ptr<InstrumentLink> InstrumentLinks::Make(const QString& text, QStri
         "use tcp://HOST:PORT, serial:///dev/DEVICE?baud=N, "
         "usbtmc:///dev/DEVICE or sim:");
   }
-  if (!link) error = text + QStringLiteral(": ") + error;
+  // The URL may come from a settings file: its control bytes must not reach a terminal.
+  if (!link) error = InstrumentText::Shown(text) + QStringLiteral(": ") + error;
   return link;
 }
 

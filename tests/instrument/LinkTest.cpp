@@ -83,7 +83,11 @@ TEST(InstrumentLinks, UrlsThatNameNoLinkAreRefused) {
     EXPECT_FALSE(InstrumentLinks::Make(QString::fromLatin1(url), error)) << url;
     EXPECT_TRUE(error.startsWith(QString::fromLatin1(url) + ": ")) << error.toStdString();
   }
+  // A URL that would retitle and clear the terminal is named with its control bytes escaped.
   QString error;
+  EXPECT_FALSE(InstrumentLinks::Make(QStringLiteral("\x1b]0;owned\x07\x1b[2J"), error));
+  EXPECT_FALSE(error.contains(QChar(0x1b)) || error.contains(QChar(0x07))) << error.toStdString();
+  EXPECT_TRUE(error.startsWith(QStringLiteral("\\e]0;owned"))) << error.toStdString();
   for (const char* url : {"tcp://127.0.0.1:5025", "tcp:localhost:5025", "sim:", "sim:?watts=5"}) {
     EXPECT_TRUE(InstrumentLinks::Make(QString::fromLatin1(url), error)) << url;
   }
