@@ -112,10 +112,10 @@ JobRecorder::Job AlignSteps::Record(const AlignOutcome& outcome, const Calibrati
   job.meterIdentification = report.meter.toStdString();
   job.meterUrl = report.meterUrl.toStdString();
   for (const PointResult& p : report.points) {
-    const int tries = int(p.tries.size());
+    const int readings = int(p.tries.size());
     job.points.push_back({AlignPlan::kBandKeys.at(std::size_t(p.band)), p.table, p.point,
                           double(p.mhz), p.target.watts, p.target.maxWatts - p.target.minWatts,
-                          p.oldLevel, p.newLevel, p.confirmedWatts.value_or(0), tries, tries,
+                          p.oldLevel, p.newLevel, p.confirmedWatts.value_or(0), p.LiveTunes(), readings,
                           VerdictName(p.verdict).toStdString()});
   }
   return job;

@@ -100,7 +100,10 @@ void StationEndToEndTest::threeScannedRadiosAreAlignedWrittenAndRecorded() {
              r.detail.c_str());
     QCOMPARE(r.points.size(), kPoints.size());
     QCOMPARE(r.backupPath.empty(), weak);  // nothing is written into a failed radio
+    int confirmedByReading = 0;  // points whose confirming reading needed no new live tune
     for (const AlignmentPointRow& p : r.points) {
+      QVERIFY(p.liveTunes >= 1 && p.liveTunes <= p.readings);
+      confirmedByReading += p.liveTunes < p.readings;
       const bool failed = weak && p.point == lot->weakPoint;
       QCOMPARE(p.verdict == "aligned", !failed);
       // What the radio holds now: the aligned level, or the factory's where nothing was written.
@@ -108,6 +111,7 @@ void StationEndToEndTest::threeScannedRadiosAreAlignedWrittenAndRecorded() {
       QCOMPARE(held, weak ? p.oldLevel : p.newLevel);
       if (!weak) QVERIFY(p.newLevel <= lot->maxLevel);
     }
+    QVERIFY(confirmedByReading > 0);
   }
 }
 
