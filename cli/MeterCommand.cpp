@@ -172,7 +172,8 @@ int MeterCommand::Run(const std::vector<std::string>& args, std::ostream& out, s
   const auto dialect =
       error.empty() ? MeterDialect::Find(request.settings.meterDialect, qerror) : std::nullopt;
   auto link = dialect ? InstrumentLinks::Make(request.settings.meterUrl, qerror) : nullptr;
-  if (error.empty() && !qerror.isEmpty()) error = InstrumentText::Shown(qerror).toStdString();
+  // Both lookups name what they refuse already escaped.
+  if (error.empty() && !qerror.isEmpty()) error = qerror.toStdString();
   if (!error.empty() || !parsed->positional().empty()) {
     err << (error.empty() ? "meter takes no file argument" : error) << "\n" << kUsage;
     return kExitUsage;

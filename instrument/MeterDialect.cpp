@@ -64,7 +64,7 @@ std::optional<MeterDialect> FromTable(const Table& table, const QString& name, Q
   auto dialect = MeterDialect::FromJson(
       name, QJsonDocument(table.entries.value(name).toObject()).toJson(), error);
   if (dialect) dialect->source = table.source;
-  if (!dialect) error = table.source + QStringLiteral(": ") + error;
+  if (!dialect) error = InstrumentText::Shown(table.source) + QStringLiteral(": ") + error;
   return dialect;
 }
 
