@@ -9,6 +9,7 @@
 #include <QTest>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "tests/cli/CliProcess.h"
 #include "tests/cli/SimPlan.h"
@@ -208,21 +209,31 @@ class AlignSignalTest : public QObject {
   }
 
   // A kill at any moment leaves the old memory, the aligned one, or a backup of the old one
-  // saved before the first block. Every other kill lands inside the write's blocks.
+  // saved before the first block. Odd runs' kills land inside the write's blocks; the two
+  // halves run as parts of their own.
+  void killedAtRandomMoments_data() {
+    QTest::addColumn<int>("parity");
+    QTest::newRow("even") << 0;
+    QTest::newRow("odd") << 1;
+  }
   void killedAtRandomMoments() {
+    QFETCH(int, parity);
     QRandomGenerator random(27);
-    int old = 0, aligned = 0, restorable = 0;
+    std::vector<std::chrono::milliseconds> delays;
     for (int i = 0; i < kKillRuns; ++i) {
+      const auto span = i % 2 == 1 ? kWriteBlocksTime : m_runTime;
+      delays.emplace_back(random.bounded(int(span.count())));
+    }
+    int old = 0, aligned = 0, restorable = 0;
+    for (int i = parity; i < kKillRuns; i += 2) {
       Radio radio;
       QVERIFY(radio.Start());
       QTemporaryDir dir;
       AlignRun run;
-      const bool inWrite = i % 2 == 1;
-      const auto delay = std::chrono::milliseconds(
-          random.bounded(int(inWrite ? kWriteBlocksTime.count() : m_runTime.count())));
+      const auto delay = delays[std::size_t(i)];
       run.Start(radio, m_killPlan, dir);
       run.cli.waitForStarted();
-      if (inWrite) QVERIFY(run.WaitFor(" host>radio 57", 1));
+      if (i % 2 == 1) QVERIFY(run.WaitFor(" host>radio 57", 1));
       std::this_thread::sleep_for(delay);
       run.Signal(SIGKILL);
       run.Finish();
