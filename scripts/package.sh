@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build-release}
 
-# The tests' release build is this one: configured again without tests, nothing is recompiled.
+# The tests' release build is this one: configured again without tests, it adds the programs
+# (and, as configured there, the benchmarks) beside the timing tests it already holds.
 source scripts/release-options.sh
 scripts/build.sh "$dir" "${release_options[@]}" -DBUILD_TESTING=OFF -DVELMORA_WERROR=ON \
   -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON

@@ -9,6 +9,7 @@ export DEB_CXXFLAGS_MAINT_STRIP=-g DEB_CPPFLAGS_MAINT_STRIP=-g
 # overlapping copies in std::string at -O3).
 release_options=(
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG -DCMAKE_INSTALL_PREFIX=/usr
+  -DCMAKE_UNITY_BUILD=ON
   "-DCMAKE_CXX_FLAGS=$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
   "-DCMAKE_EXE_LINKER_FLAGS=$(dpkg-buildflags --get LDFLAGS)"
   "-DCMAKE_MODULE_LINKER_FLAGS=$(dpkg-buildflags --get LDFLAGS)"
