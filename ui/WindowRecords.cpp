@@ -43,9 +43,8 @@ class WindowRecords::NotedPresenter : public MessagePresenter {
     QString note;
     {
       std::unique_lock lock(m_records.m_mutex);
-      m_records.m_settled.wait_for(lock, kRecordWait, [this] {
-        return m_records.m_settledJobs > m_records.m_shownJobs;
-      });
+      m_records.m_settled.wait_for(
+          lock, kRecordWait, [this] { return m_records.m_settledJobs > m_records.m_shownJobs; });
       m_records.m_shownJobs = m_records.m_settledJobs;
       note = std::exchange(m_records.m_problem, {});
     }
@@ -176,19 +175,18 @@ void WindowRecords::OnJobFinished(int operation, const TransferOutcome& outcome)
   const QString live = KeepLiveTuning();
   CalibrationImage shown;
   HeldImage(shown);
-  RecordKeeper::Job job = RecordKeeper::FromTransfer(
-      operation == TRANSFER_READ ? "read" : "write", m_window->job(), ShownText(outcome), shown,
-      m_started);
+  RecordKeeper::Job job =
+      RecordKeeper::FromTransfer(operation == TRANSFER_READ ? "read" : "write", m_window->job(),
+                                 ShownText(outcome), shown, m_started);
   const QString problem = Commit(job);
   Settle(live.isEmpty() ? problem : problem.isEmpty() ? live : live + '\n' + problem);
 }
 
-QString WindowRecords::AlignmentEnded(const AlignOutcome& outcome,
-                                      const CalibrationImage& before,
+QString WindowRecords::AlignmentEnded(const AlignOutcome& outcome, const CalibrationImage& before,
                                       std::chrono::system_clock::time_point started) {
   RecordKeeper::Job job = RecordKeeper::FromAlignment(outcome.report, before, started);
   job.succeeded = outcome.result == AlignOutcome::Result::Aligned;
-  job.outcome = job.succeeded ? CTransferJob::kSuccessText
+  job.outcome = job.succeeded                                       ? CTransferJob::kSuccessText
                 : outcome.result == AlignOutcome::Result::Cancelled ? CTransferJob::kCancelledText
                                                                     : CTransferJob::kFailureText;
   job.detail = outcome.report.outcome.toStdString();

@@ -52,7 +52,7 @@ class WindowRecords : public QObject {
   // An automatic alignment as it ended, from the image it started with: why its record was not
   // kept, "" when it was.
   QString AlignmentEnded(const AlignOutcome& outcome, const CalibrationImage& before,
-                      std::chrono::system_clock::time_point started);
+                         std::chrono::system_clock::time_point started);
 
  signals:
   void ForwardRequested();

@@ -159,9 +159,9 @@ ProductionRecord RecordKeeper::Record(const Job& job) const {
   ProductionRecord r;
   r.kind = job.kind;
   r.startedUtc = Utc(job.started);
-  r.endedUtc = Utc(job.ended == std::chrono::system_clock::time_point{}
-                       ? std::chrono::system_clock::now()
-                       : job.ended);
+  r.endedUtc =
+      Utc(job.ended == std::chrono::system_clock::time_point{} ? std::chrono::system_clock::now()
+                                                               : job.ended);
   r.outcome = job.outcome;
   r.succeeded = job.succeeded;
   r.detail = job.detail;

@@ -1,8 +1,8 @@
 #include <QLabel>
 #include <QLineEdit>
+#include <QSettings>
 #include <QSlider>
 #include <QTableWidget>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -223,7 +223,6 @@ class WindowRecordsTest : public QObject {
     test::PromptScript script;
     std::unique_ptr<CAlignMainDlg> dlg;
   };
-
 
   // As a barcode scanner does: the characters, then Enter.
   static void Scan(Window& w, const QString& serial) {
