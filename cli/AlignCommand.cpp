@@ -8,6 +8,7 @@
 #include "align/AlignPlanParser.h"
 #include "cli/AlignSteps.h"
 #include "cli/CliJobRunner.h"
+#include "cli/JobRecorder.h"
 #include "cli/OutputFile.h"
 #include "cli/ReadOutputFile.h"
 #include "cli/TransferCommands.h"
@@ -46,8 +47,15 @@ constexpr const char* kUsage =
     "one block) after each table, before every cool-down and at every end.\n"
     "The first line printed is the run's outcome.\n"
     "Exit status: 0 every point in its window (and written and verified with --write), 1 a point,\n"
-    "the meter or a transfer failed, or the run was cancelled, 2 bad usage, a bad plan or a\n"
-    "meter URL or dialect that names none.\n";
+    "the meter or a transfer failed, the run was cancelled or its record was not kept, 2 bad\n"
+    "usage, a bad plan or a meter URL or dialect that names none.\n";
+
+std::string Usage() { return std::string(kUsage) + JobRecorder::kOptionsUsage; }
+
+std::set<std::string> WithRecords(std::set<std::string> options) {
+  options.insert(JobRecorder::Options().begin(), JobRecorder::Options().end());
+  return options;
+}
 
 const char* const kOutputs[] = {"--report", "--csv", "--out"};
 
@@ -150,16 +158,49 @@ int ExitFor(AlignOutcome::Result result) {
   return kExitTransferFailed;
 }
 
+// What the run shows first: 成功! only when aligned and, with --write, written and verified.
+const char* OutcomeText(const AlignOutcome& outcome, bool written) {
+  const AlignOutcome::Result r = outcome.result;
+  return r == AlignOutcome::Result::Aligned && written ? CTransferJob::kSuccessText
+         : r == AlignOutcome::Result::Cancelled        ? CTransferJob::kCancelledText
+                                                       : CTransferJob::kFailureText;
+}
+
 // The first line of the command's output: how the whole run ended.
 std::string OutcomeLine(const AlignOutcome& outcome, bool written) {
-  const AlignOutcome::Result r = outcome.result;
-  const char* text = r == AlignOutcome::Result::Aligned && written ? CTransferJob::kSuccessText
-                     : r == AlignOutcome::Result::Cancelled        ? CTransferJob::kCancelledText
-                                                                   : CTransferJob::kFailureText;
-  std::string line = std::string(text) + " " + outcome.report.outcome.toStdString();
+  std::string line = std::string(OutcomeText(outcome, written)) + " " +
+                     outcome.report.outcome.toStdString();
   if (!outcome.error.isEmpty()) line += ": " + outcome.error.toStdString();
   return line + "\n";
 }
+
+// The run's production record: the image read (what the radio held before), its answer and when
+// the run began.
+struct Recording {
+  JobRecorder& recorder;
+  const CalibrationImage& before;
+  std::string identification;
+  bool read = false;  // an unread radio's images are unknown
+  std::chrono::system_clock::time_point started = std::chrono::system_clock::now();
+
+  // Committed before the outcome is printed; the radio holds the aligned image only if written.
+  bool Commit(const AlignOutcome& outcome, const std::string& shown, bool succeeded,
+              bool intoRadio, std::ostream& err) const {
+    JobRecorder::Job job = RecordKeeper::FromAlignment(outcome.report, before, started);
+    job.identification = identification;
+    job.outcome = shown;
+    job.succeeded = succeeded;
+    job.detail = outcome.report.outcome.toStdString();
+    if (!outcome.error.isEmpty()) job.detail += ": " + outcome.error.toStdString();
+    const auto after = (intoRadio ? outcome.aligned : before).ToBytes();
+    job.after.assign(after.begin(), after.end());
+    if (!read) {
+      job.before.clear();
+      job.after.clear();
+    }
+    return recorder.Commit(job, err);
+  }
+};
 
 // A stop signal since the read, even one the job heard too late to act on, cancels the run.
 void HonourStop(AlignOutcome& outcome) {
@@ -172,7 +213,8 @@ void HonourStop(AlignOutcome& outcome) {
 // After the run: the aligned image written back when asked, every point aligned and no stop
 // asked for, then the files saved; the outcome printed first; the exit status of the command.
 int Conclude(const CliArguments& args, AlignOutcome& outcome, HeldPort& held,
-             std::ostringstream& body, std::ostream& out, std::ostream& err) {
+             const Recording& recording, std::ostringstream& body, std::ostream& out,
+             std::ostream& err) {
   HonourStop(outcome);
   PrintPoints(outcome.report, body);
   int code = ExitFor(outcome.result);
@@ -192,6 +234,12 @@ int Conclude(const CliArguments& args, AlignOutcome& outcome, HeldPort& held,
       std::count_if(outcome.report.points.begin(), outcome.report.points.end(),
                     [](const PointResult& p) { return p.verdict == AlignVerdict::Aligned; });
   body << "aligned " << aligned << "/" << outcome.report.points.size() << " points\n";
+  const bool intoRadio = written && args.Has("--write");
+  const bool succeeded = outcome.result == AlignOutcome::Result::Aligned && written;
+  if (!recording.Commit(outcome, OutcomeText(outcome, written), succeeded, intoRadio, err)) {
+    code = kExitTransferFailed;
+    written = false;  // no 成功! for a run whose record was not kept
+  }
   out << OutcomeLine(outcome, written) << body.str() << std::flush;
   const auto image = args.Value("--out");
   const bool saved = SaveReports(args, outcome.report, err) &&
@@ -201,7 +249,8 @@ int Conclude(const CliArguments& args, AlignOutcome& outcome, HeldPort& held,
 
 // The read failed or was cancelled: its own lines say so first, and the report says why.
 int ReadFailed(const CliArguments& args, const TransferOutcome& read, AlignOutcome& outcome,
-               const std::ostringstream& body, std::ostream& out, std::ostream& err) {
+               const Recording& recording, const std::ostringstream& body, std::ostream& out,
+               std::ostream& err) {
   outcome.result = read.result == TransferOutcome::Result::Cancelled
                        ? AlignOutcome::Result::Cancelled
                        : AlignOutcome::Result::TransferFailed;
@@ -209,6 +258,8 @@ int ReadFailed(const CliArguments& args, const TransferOutcome& read, AlignOutco
   outcome.report.program = QStringLiteral("velmora-cli");
   outcome.report.error =
       QStringLiteral("the radio was not read: ") + QString::fromStdString(read.detail);
+  outcome.error = outcome.report.error;
+  recording.Commit(outcome, OutcomeText(outcome, false), false, false, err);
   out << body.str() << std::flush;
   return SaveReports(args, outcome.report, err) ? kExitTransferFailed : kExitUsage;
 }
@@ -218,8 +269,8 @@ int ReadFailed(const CliArguments& args, const TransferOutcome& read, AlignOutco
 int AlignCommand::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   int code = kExitUsage;
   const auto parsed = CliArguments::ParseOrUsage(
-      args, {"--meter", "--port", "--tables", "--report", "--csv", "--out"},
-      {"--help", "--write", "--quiet"}, kUsage, out, err, code);
+      args, WithRecords({"--meter", "--port", "--tables", "--report", "--csv", "--out"}),
+      {"--help", "--write", "--quiet"}, Usage().c_str(), out, err, code);
   if (!parsed) return code;
   if (parsed->positional().size() != 1) {
     err << "align needs exactly one plan file\n" << kUsage;
@@ -255,16 +306,30 @@ int AlignCommand::Run(const std::vector<std::string>& args, std::ostream& out, s
     err << (progress ? "\n" : "") << "cancelling after the try under way\n" << std::flush;
     if (running) running->Cancel();
   });
+  JobRecorder recorder(*parsed);
+  recorder.Open(err);
+  Recording recording{recorder, image, {}};
   HeldPort held;            // the read, the run and the write are one job to other programs
   std::ostringstream body;  // printed after the run's outcome
-  const TransferOutcome read =
-      CliJobRunner::Run(TRANSFER_READ, image, body, {}, options, progress, nullptr, {}, &held);
+  const TransferOutcome read = CliJobRunner::Run(
+      TRANSFER_READ, image, body, {}, options, progress, nullptr,
+      [&](const TransferOutcome& ended, const CTransferJob& job, const std::string&) {
+        if (job.port()) recording.identification = job.port()->identification();
+        recording.read = ended.succeeded();
+        return true;
+      },
+      &held);
   AlignOutcome outcome;
-  if (!read.succeeded()) return ReadFailed(*parsed, read, outcome, body, out, err);
-  settings.transfer.onlyStoredPort = true;  // the radio just read, on the port it answered
-  settings.heldPort = &held;
-  outcome = AlignSteps::RunJob(settings, image, progress, running);
-  return Conclude(*parsed, outcome, held, body, out, err);
+  if (!read.succeeded()) {
+    code = ReadFailed(*parsed, read, outcome, recording, body, out, err);
+  } else {
+    settings.transfer.onlyStoredPort = true;  // the radio just read, on the port it answered
+    settings.heldPort = &held;
+    outcome = AlignSteps::RunJob(settings, image, progress, running);
+    code = Conclude(*parsed, outcome, held, recording, body, out, err);
+  }
+  recorder.Forward(err);
+  return code;
 }
 
 }  // namespace velmora

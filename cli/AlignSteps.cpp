@@ -97,28 +97,4 @@ QString AlignSteps::FailedPoints(const AlignReport& report) {
   return failed.join(QStringLiteral(", "));
 }
 
-JobRecorder::Job AlignSteps::Record(const AlignOutcome& outcome, const CalibrationImage& before,
-                                    std::chrono::system_clock::time_point started) {
-  const AlignReport& report = outcome.report;
-  JobRecorder::Job job;
-  job.kind = "align";
-  job.port = before.portNumber();
-  const auto bytes = before.ToBytes();
-  job.before.assign(bytes.begin(), bytes.end());
-  job.backupPath = report.backupPath.toStdString();
-  job.started = started;
-  job.planName = report.planName.toStdString();
-  job.planSha256 = report.planSha256.toStdString();
-  job.meterIdentification = report.meter.toStdString();
-  job.meterUrl = report.meterUrl.toStdString();
-  for (const PointResult& p : report.points) {
-    const int readings = int(p.tries.size());
-    job.points.push_back({AlignPlan::kBandKeys.at(std::size_t(p.band)), p.table, p.point,
-                          double(p.mhz), p.target.watts, p.target.maxWatts - p.target.minWatts,
-                          p.oldLevel, p.newLevel, p.confirmedWatts.value_or(0), p.LiveTunes(), readings,
-                          VerdictName(p.verdict).toStdString()});
-  }
-  return job;
-}
-
 }  // namespace velmora

@@ -8,7 +8,6 @@
 #include "align/AlignJobSettings.h"
 #include "align/AlignOutcome.h"
 #include "cli/CliArguments.h"
-#include "cli/JobRecorder.h"
 #include "transfer/HeldPort.h"
 
 namespace velmora {
@@ -36,9 +35,6 @@ class AlignSteps {
   static QString PointName(const PointResult& p);
   // The points whose verdict is not aligned, named, comma-separated.
   static QString FailedPoints(const AlignReport& report);
-  // The run as a production record of kind "align", with every point's row.
-  static JobRecorder::Job Record(const AlignOutcome& outcome, const CalibrationImage& before,
-                                 std::chrono::system_clock::time_point started);
 };
 
 }  // namespace velmora

@@ -69,7 +69,6 @@ TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::o
   job.Setup(&image);
   job.SetOperation(operation);
   job.Run();
-  if (held) held->Keep(job);
   StopSignals::SetLastWords(image.portNumber(), {});
   if (progress) *progress << "\r" << kClearToEndOfLine << std::flush;
   const TransferOutcome finished = job.Outcome();  // complete: Run has returned
@@ -78,6 +77,7 @@ TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::o
                         : (finished.succeeded() ? CTransferJob::kSuccessText
                                                 : CTransferJob::kFailureText);
   const bool kept = !afterJob || afterJob(finished, job, shown);
+  if (held) held->Keep(job);  // after the aftermath, which reads the radio's answer off the port
   out << (kept ? shown : CTransferJob::kFailureText) << "\n";
   out << job.Detail() << "\n";
   if (!job.BackupPath().empty()) out << "backup: " << SafeFile::Shown(job.BackupPath()) << "\n";

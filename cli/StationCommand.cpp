@@ -162,7 +162,7 @@ class Station {
         result = {RadioResult::Verdict::Fail, "not written and verified", 0};
     }
     Step("record");
-    JobRecorder::Job job = AlignSteps::Record(outcome, image, started);
+    JobRecorder::Job job = RecordKeeper::FromAlignment(outcome.report, image, started);
     job.serial = serial;
     job.identification = identification;
     job.outcome = VerdictText(result.verdict);

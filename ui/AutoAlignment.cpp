@@ -14,6 +14,7 @@
 #include "ui/CAlignMainDlg.h"
 #include "ui/CurveWindow.h"
 #include "ui/MainWindowCommands.h"
+#include "ui/WindowRecords.h"
 #include "ui/controls/CStyledTabCtrl.h"
 #include "ui/pages/CBandPageDlg.h"
 #include "ui/pages/CLevelTableDlg.h"
@@ -126,6 +127,8 @@ std::optional<InstrumentSettings> AutoAlignment::MeterInUse(const AlignPlan& pla
 void AutoAlignment::Run(AlignJobSettings settings, int band, const QList<int>& tables) {
   auto start = std::make_shared<CalibrationImage>();
   m_window->CopyShownImage(*start);
+  m_start = start;
+  m_startedAt = std::chrono::system_clock::now();
   const AlignPlan plan = settings.plan;
   m_job = std::make_unique<AlignJob>(std::move(settings));
   m_result = std::make_shared<AlignOutcome>();
@@ -175,8 +178,10 @@ void AutoAlignment::OnThreadEnded() {
   const int applied = Apply(outcome);
   if (applied > 0) m_window->MarkModified();
   m_lastOutcome = outcome;
+  const QString unkept = m_window->records()->AlignmentEnded(outcome, *m_start, m_startedAt);
+  m_start.reset();
   m_window->gate().Leave();
-  if (!m_window->IsEnding()) Tell(outcome, applied);  // an ending session asks nothing
+  if (!m_window->IsEnding()) Tell(outcome, applied, unkept);  // an ending session asks nothing
 }
 
 // Every slider a try moved shows the image's level again, and the aligned points take their
@@ -219,8 +224,9 @@ QString AutoAlignment::OutcomeText(const AlignOutcome& outcome, int applied) {
   return text;
 }
 
-void AutoAlignment::Tell(const AlignOutcome& outcome, int applied) {
-  const QString text = OutcomeText(outcome, applied);
+void AutoAlignment::Tell(const AlignOutcome& outcome, int applied, const QString& unkept) {
+  QString text = OutcomeText(outcome, applied);
+  if (!unkept.isEmpty()) text += "\n\n" + unkept;
   const auto& points = outcome.report.points;
   const bool tried = std::any_of(points.begin(), points.end(),
                                  [](const PointResult& p) { return !p.tries.empty(); });

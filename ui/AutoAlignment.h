@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -45,7 +46,8 @@ class AutoAlignment : public QObject {
   void OnThreadEnded();
   int Apply(const AlignOutcome& outcome);
   static QString OutcomeText(const AlignOutcome& outcome, int applied);
-  void Tell(const AlignOutcome& outcome, int applied);
+  // unkept: why the run's record was not kept, "" when it was.
+  void Tell(const AlignOutcome& outcome, int applied, const QString& unkept);
   void OfferReport(const AlignOutcome& outcome);
 
   CAlignMainDlg* m_window;
@@ -54,6 +56,8 @@ class AutoAlignment : public QObject {
   QPointer<QThread> m_thread;
   std::shared_ptr<AlignOutcome> m_result;  // written by the worker, read once it has ended
   std::optional<AlignOutcome> m_lastOutcome;
+  std::shared_ptr<CalibrationImage> m_start;  // the image the run started from, for its record
+  std::chrono::system_clock::time_point m_startedAt;
   QString m_planFolder;   // of the plan running: where its report is offered
   int m_shownTable = -1;  // the table whose tries the level tab shows
 };

@@ -33,6 +33,7 @@
 #include "ui/MainWindowSettings.h"
 #include "ui/ScrollingWindowFrame.h"
 #include "ui/StationMode.h"
+#include "ui/WindowRecords.h"
 #include "ui/VelmoraIcon.h"
 #include "ui/controls/CStyledTabCtrl.h"
 #include "ui/kit/TemplateBuilder.h"
@@ -119,6 +120,7 @@ CAlignMainDlg::CAlignMainDlg(QWidget* parent, MainWindowServices services)
     if (services.portFactory) job->SetPortFactory(services.portFactory);
     if (services.presenter) job->SetPresenter(services.presenter);
   }
+  m_records = new WindowRecords(this, services.presenter ? services.presenter : &m_presenter);
 }
 
 // A worker that is still on its way out may touch the job record, the gate or the image; the
@@ -373,6 +375,21 @@ void CAlignMainDlg::OpenChosen(const std::function<QString()>& choose) {
   if (!path.isEmpty()) openFile(path);
 }
 
+void CAlignMainDlg::OpenUnsaved(const std::vector<std::uint8_t>& bytes) {
+  const TransferGate::Hold hold(m_gate);
+  if (bytes.size() != CalibrationImage::Bytes().size() || !hold || !MaybeSaveChanges()) return;
+  m_image.AssignBytes(bytes);
+  m_image.setBusy(false);
+  m_pBandPageA->CancelLiveRequests();
+  m_pBandPageB->CancelLiveRequests();
+  RefreshUserInterface();
+  m_hasData = true;
+  m_filePath.clear();
+  m_fileName.clear();
+  UpdateTitle();
+  MarkModified();
+}
+
 void CAlignMainDlg::SaveToCurrentFile() {
   const TransferGate::Hold hold(m_gate);
   if (!hold) return;
@@ -413,6 +430,7 @@ void CAlignMainDlg::CopyShownImage(CalibrationImage& copy) {
 }
 
 FileResult CAlignMainDlg::SaveToFile(const QString& path) {
+  m_records->RecordLiveTuning();
   CalibrationImage copy;
   CopyShownImage(copy);
   return CalibrationFile::SaveToFile(copy, path.toStdString(), {});

@@ -4,6 +4,8 @@
 #include <QIcon>
 #include <QPointer>
 #include <QString>
+#include <cstdint>
+#include <vector>
 
 #include "core/CalibrationFile.h"
 #include "core/CalibrationImage.h"
@@ -32,6 +34,7 @@ class CurveWindow;
 class MainWindowCommands;
 class ScrollingWindowFrame;
 class StationMode;
+class WindowRecords;
 
 // The one top-level window: the band pages A and B as tabs, the port, the two power-on lines,
 // the hidden crystal and IF settings, and Read, Write, Save and Open. It owns the image and the
@@ -62,6 +65,9 @@ class CAlignMainDlg : public QDialog {
   void OnOpen();
   // Open with the file already named (a recent file, a dropped one): asks what Open asks.
   void OpenNamed(const QString& path);
+  // An image kept elsewhere than in a file (a production record) into the window, as work that is
+  // in no file yet; asks first what Open asks.
+  void OpenUnsaved(const std::vector<std::uint8_t>& bytes);
   // Saves over the file opened or saved last; without one, as Save.
   void SaveToCurrentFile();
   // A job of this window has its outcome: a read that succeeded reloads the whole window.
@@ -100,6 +106,7 @@ class CAlignMainDlg : public QDialog {
   StationMode* stationMode() const { return m_stationMode; }
   ScrollingWindowFrame* frame() const { return m_frame; }
   AutoAlignment* autoAlignment() const { return m_autoAlignment; }
+  WindowRecords* records() const { return m_records; }
   const WindowPrompts& prompts() const { return m_prompts; }
   UserSettings& userSettings() { return m_settings; }
 
@@ -182,6 +189,7 @@ class CAlignMainDlg : public QDialog {
   ScrollingWindowFrame* m_frame = nullptr;
   AutoAlignment* m_autoAlignment = nullptr;
   StationMode* m_stationMode = nullptr;
+  WindowRecords* m_records = nullptr;
 };
 
 }  // namespace velmora

@@ -15,6 +15,7 @@
 #include "ui/BackupsFolder.h"
 #include "ui/CAlignMainDlg.h"
 #include "ui/ManualWindow.h"
+#include "ui/WindowRecords.h"
 #include "ui/MeterSettingsDlg.h"
 #include "ui/QtMessagePresenter.h"
 #include "ui/StationMode.h"
@@ -67,6 +68,8 @@ void MainWindowCommands::BuildFileMenu() {
           &CAlignMainDlg::SaveToCurrentFile);
   connect(AddAction(file, QT_TR_NOOP("另存为(&A)..."), kSaveAsKey), &QAction::triggered, m_window,
           &CAlignMainDlg::OnSave);
+  connect(AddAction(file, QT_TR_NOOP("历史记录(&H)...")), &QAction::triggered, this,
+          [this] { m_window->records()->ShowHistory(); });
   file->addSeparator();
   connect(AddAction(file, QT_TR_NOOP("退出(&Q)"), kQuitKey), &QAction::triggered, m_window,
           &QWidget::close);

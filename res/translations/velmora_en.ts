@@ -481,6 +481,53 @@ Align with the meter settings&apos; %2 dB?</translation>
     </message>
 </context>
 <context>
+    <name>velmora::HistoryDlg</name>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>作业</source>
+        <translation>Job</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Outcome</translation>
+    </message>
+    <message>
+        <source>工位</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>操作员</source>
+        <translation>Operator</translation>
+    </message>
+    <message>
+        <source>历史记录</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>序列号:</source>
+        <translation>Serial:</translation>
+    </message>
+    <message>
+        <source>查找</source>
+        <translation>Search</translation>
+    </message>
+    <message>
+        <source>打开作业前的数据</source>
+        <translation>Open the data before the job</translation>
+    </message>
+    <message>
+        <source>打开作业后的数据</source>
+        <translation>Open the data after the job</translation>
+    </message>
+    <message>
+        <source>没有序列号 %1 的记录</source>
+        <translation>No records of serial %1</translation>
+    </message>
+</context>
+<context>
     <name>velmora::MainWindowCommands</name>
     <message>
         <source>读出(&amp;R)</source>
@@ -593,6 +640,10 @@ Align with the meter settings&apos; %2 dB?</translation>
     <message>
         <source>产线模式(&amp;P)...</source>
         <translation>&amp;Production line mode...</translation>
+    </message>
+    <message>
+        <source>历史记录(&amp;H)...</source>
+        <translation>&amp;History...</translation>
     </message>
 </context>
 <context>
@@ -750,6 +801,21 @@ Align with the meter settings&apos; %2 dB?</translation>
     <message>
         <source>JSON 文件 (*.json);;所有文件 (*)</source>
         <translation>JSON files (*.json);;All files (*)</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::WindowRecords</name>
+    <message>
+        <source>序列号:</source>
+        <translation>Serial:</translation>
+    </message>
+    <message>
+        <source>待上传记录: %1</source>
+        <translation>records waiting: %1</translation>
+    </message>
+    <message>
+        <source>本次记录未能保存: %1</source>
+        <translation>This job&apos;s record was not kept: %1</translation>
     </message>
 </context>
 </TS>

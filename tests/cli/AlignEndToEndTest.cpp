@@ -2,9 +2,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <QCryptographicHash>
 #include <QTest>
 
 #include "core/CalibrationFile.h"
+#include "records/RecordStore.h"
 #include "tests/cli/CliProcess.h"
 #include "tests/cli/SimPlan.h"
 
@@ -18,6 +20,39 @@ using namespace velmora::test;
 class AlignEndToEndTest : public QObject {
   Q_OBJECT
 
+ private:
+  // The run's production record: the plan by its hash, the meter by its URL, one row per point
+  // as the report has it, and the radio's image before and after the write.
+  static void CheckRecord(const QTemporaryDir& dir, const QString& plan, const QString& url,
+                          const QJsonArray& points, const CalibrationImage& written) {
+    std::string error;
+    const auto store = RecordStore::Open(dir.filePath("data/Velmora/records/records.sqlite"), error);
+    QVERIFY2(store, error.c_str());
+    const auto history = store->History("SN-A1", error);
+    QCOMPARE(history.size(), std::size_t(1));
+    const ProductionRecord& r = history[0];
+    QCOMPARE(r.kind, std::string("align"));
+    QVERIFY(r.succeeded);
+    QCOMPARE(r.outcome, std::string("成功!"));
+    QCOMPARE(r.lot, std::string("L7"));
+    QCOMPARE(r.operatorName, std::string("ann"));
+    const QByteArray sha = QCryptographicHash::hash(ReadAll(plan), QCryptographicHash::Sha256);
+    QCOMPARE(QString::fromStdString(r.planSha256), QString::fromLatin1(sha.toHex()));
+    QCOMPARE(QString::fromStdString(r.meterUrl), url);
+    QVERIFY(!r.radioIdentification.empty());
+    const auto bytes = written.ToBytes();
+    QVERIFY(r.imageAfter == std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    QVERIFY(r.imageBefore.size() == bytes.size() && r.imageBefore != r.imageAfter);
+    QCOMPARE(r.points.size(), std::size_t(points.size()));
+    for (std::size_t i = 0; i < r.points.size(); ++i) {
+      const QJsonObject p = points[qsizetype(i)].toObject();
+      QCOMPARE(r.points[i].band, std::string("A"));
+      QCOMPARE(r.points[i].point, p["point"].toInt());
+      QCOMPARE(r.points[i].newLevel, p["newLevel"].toInt());
+      QCOMPARE(r.points[i].verdict, std::string("aligned"));
+    }
+  }
+
  private slots:
   void alignsOneTableAndWritesIt() {
     QTemporaryDir dir;
@@ -30,7 +65,8 @@ class AlignEndToEndTest : public QObject {
     const QMap<QString, QString> env{{"XDG_DATA_HOME", dir.filePath("data")}};
     const auto run = RunCli(radio.path(),
                             {"align", plan, "--meter", url, "--port", "1", "--tables", "A0",
-                             "--report", report, "--out", aligned, "--write"},
+                             "--report", report, "--out", aligned, "--write", "--serial", "SN-A1",
+                             "--lot", "L7", "--operator", "ann"},
                             env);
     QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
 
@@ -58,6 +94,7 @@ class AlignEndToEndTest : public QObject {
       QCOMPARE(int(saved.levelTable(0, 0, k)), p["newLevel"].toInt());
       QCOMPARE(int(readBack.levelTable(0, 0, k)), p["newLevel"].toInt());
     }
+    CheckRecord(dir, plan, url, points, saved);
   }
 
   // Without --write nothing ends the transmission but the run's own stop: the meter reads

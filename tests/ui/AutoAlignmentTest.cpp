@@ -18,6 +18,8 @@
 #include "instrument/InstrumentSettings.h"
 #include "instrument/model/Transmitter.h"
 #include "plot/ChartView.h"
+#include "records/RecordStore.h"
+#include "records/job/RecordKeeper.h"
 #include "res/TableNames.h"
 #include "sim/ComPortRig.h"
 #include "sim/FactoryAlignment.h"
@@ -127,8 +129,31 @@ class AutoAlignmentTest : public QObject {
   void refusedStartsLeaveTheWindowFree();
 
  private:
+  static void CheckRecord(const AlignReport& report);
   QTemporaryDir m_dir;
 };
+
+// The run is on the bench as a record of kind align: the plan by its hash, the meter, one row
+// per point, and the radio's memory unchanged (live tunes only).
+void AutoAlignmentTest::CheckRecord(const AlignReport& report) {
+  std::string error;
+  const auto store = RecordStore::Open(RecordKeeper::BenchPath(), error);
+  QVERIFY2(store, error.c_str());
+  std::vector<ProductionRecord> runs;
+  for (const ProductionRecord& r : store->Select({}, error))
+    if (r.kind == "align") runs.push_back(r);
+  QCOMPARE(runs.size(), std::size_t(1));
+  const ProductionRecord& run = runs[0];
+  QVERIFY(run.succeeded && !run.planSha256.empty());
+  QCOMPARE(QString::fromStdString(run.planSha256), report.planSha256);
+  QCOMPARE(QString::fromStdString(run.meterUrl), report.meterUrl);
+  QVERIFY(run.imageBefore == run.imageAfter && run.imageBefore.size() == 308);
+  QCOMPARE(run.points.size(), report.points.size());
+  for (std::size_t i = 0; i < run.points.size(); ++i) {
+    QCOMPARE(run.points[i].point, report.points[i].point);
+    QCOMPARE(run.points[i].newLevel, report.points[i].newLevel);
+  }
+}
 
 void AutoAlignmentTest::initTestCase() {
   QVERIFY(m_dir.isValid());
@@ -188,6 +213,8 @@ void AutoAlignmentTest::alignsOneTableAndCancelsAnother() {
   QVERIFY(saved.open(QIODevice::ReadOnly));
   QCOMPARE(QJsonDocument::fromJson(saved.readAll()),
            QJsonDocument::fromJson(outcome.report.ToJson()));
+
+  CheckRecord(outcome.report);
 
   // A second run, of the middle power table, is cancelled as its first try moves a slider.
   const int other = 1;

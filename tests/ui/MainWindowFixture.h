@@ -21,11 +21,12 @@
 
 namespace velmora::test {
 
-// The windows of a test program keep their settings (the instruments' too) in a folder of its
-// own, gone at its end.
+// The windows of a test program keep their settings (the instruments' too), and their backups
+// and production records, in folders of its own, gone at its end.
 inline const bool kSettingsInTemporaryFolder = [] {
-  static QTemporaryDir folder;
+  static QTemporaryDir folder, data;
   qputenv("XDG_CONFIG_HOME", folder.path().toUtf8());
+  qputenv("XDG_DATA_HOME", data.path().toUtf8());
   return true;
 }();
 

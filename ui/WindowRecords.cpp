@@ -1,0 +1,215 @@
+#include "ui/WindowRecords.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStringList>
+#include <QThread>
+
+#include "align/AlignOutcome.h"
+#include "core/ImageLayout.h"
+#include "transfer/CTransferJob.h"
+#include "transfer/LiveTuningQueue.h"
+#include "transfer/TransferGate.h"
+#include "ui/CAlignMainDlg.h"
+#include "ui/HistoryDlg.h"
+#include "ui/MainWindowCommands.h"
+#include "ui/RecordForwarding.h"
+#include "ui/pages/CBandPageDlg.h"
+
+namespace velmora {
+namespace {
+
+// A label's serial is short; a longer line is a misread scan.
+constexpr int kLongestSerial = 64;
+
+const char* ShownText(const TransferOutcome& outcome) {
+  if (outcome.succeeded()) return CTransferJob::kSuccessText;
+  return outcome.result == TransferOutcome::Result::Cancelled ? CTransferJob::kCancelledText
+                                                              : CTransferJob::kFailureText;
+}
+
+}  // namespace
+
+// The window's jobs show their outcomes through this: each waits for its record to be settled on
+// the window's thread and shows why it was not kept below the outcome.
+class WindowRecords::NotedPresenter : public MessagePresenter {
+ public:
+  NotedPresenter(WindowRecords& records, MessagePresenter* shown)
+      : m_records(records), m_shown(shown) {}
+  void ShowMessage(const std::string& text) override { m_shown->ShowMessage(text); }
+  void ShowOutcome(const std::string& text, const std::string& detail) override {
+    QString note;
+    {
+      std::unique_lock lock(m_records.m_mutex);
+      m_records.m_settled.wait_for(
+          lock, kRecordWait, [this] { return m_records.m_settledJobs > m_records.m_shownJobs; });
+      m_records.m_shownJobs = m_records.m_settledJobs;
+      note = std::exchange(m_records.m_problem, {});
+    }
+    std::string shown = detail;
+    if (!note.isEmpty()) shown += (shown.empty() ? "" : "\n") + note.toStdString();
+    m_shown->ShowOutcome(text, shown);
+  }
+
+ private:
+  WindowRecords& m_records;
+  MessagePresenter* m_shown;
+};
+
+WindowRecords::WindowRecords(CAlignMainDlg* window, MessagePresenter* shown)
+    : QObject(window),
+      m_window(window),
+      m_keeper({}, {}, RecordKeeper::LoginName()),
+      m_presenter(std::make_unique<NotedPresenter>(*this, shown)) {
+  window->job().SetPresenter(m_presenter.get());
+  connect(&window->job().reports(), &JobRelay::Finished, this, &WindowRecords::OnJobFinished);
+  connect(&window->gate(), &TransferGate::Entered, this,
+          [this] { m_started = std::chrono::system_clock::now(); });
+  auto* corner = new QWidget(window);
+  auto* row = new QHBoxLayout(corner);
+  row->setContentsMargins(0, 0, 0, 0);
+  m_waiting = new QLabel(corner);
+  m_waiting->hide();  // shown once a line's database is named
+  row->addWidget(m_waiting);
+  row->addWidget(new QLabel(tr(kSerialText), corner));
+  m_serial = new QLineEdit(corner);
+  m_serial->setMaxLength(kLongestSerial);
+  m_serial->setClearButtonEnabled(true);
+  row->addWidget(m_serial);
+  // The scanner ends the serial with Enter: it is the radio's from the next job on.
+  connect(m_serial, &QLineEdit::returnPressed, m_serial, &QLineEdit::selectAll);
+  window->commands()->menuBar()->setCornerWidget(corner, Qt::TopRightCorner);
+  for (int band : {0, 1}) {
+    connect(&window->bandPage(band)->liveQueue(), &LiveTuningQueue::Requested, this,
+            [this, band](int table) { NoteLiveTune(band, table); });
+  }
+  StartForwarding();
+}
+
+WindowRecords::~WindowRecords() {
+  if (!m_thread) return;
+  m_thread->quit();
+  m_thread->wait();
+}
+
+void WindowRecords::ShowHistory() {
+  HistoryDlg dialog(m_window, RecordKeeper::BenchPath());
+  dialog.serialEdit()->setText(m_serial->text().trimmed());
+  if (!dialog.serialEdit()->text().isEmpty()) dialog.Search();
+  if (dialog.exec() == QDialog::Accepted) m_window->OpenUnsaved(dialog.chosenImage());
+}
+
+void WindowRecords::StartForwarding() {
+  const QString line = RecordKeeper::SettingsUrl();
+  const QString bench = RecordKeeper::BenchPath();
+  if (line.isEmpty() || bench.isEmpty()) return;
+  m_thread = new QThread(this);
+  m_forwarding = new RecordForwarding(bench, line);
+  m_forwarding->moveToThread(m_thread);
+  connect(m_thread, &QThread::started, m_forwarding, &RecordForwarding::Start);
+  connect(m_thread, &QThread::finished, m_forwarding, &QObject::deleteLater);
+  connect(this, &WindowRecords::ForwardRequested, m_forwarding, &RecordForwarding::Forward);
+  connect(m_forwarding, &RecordForwarding::Waiting, this, &WindowRecords::ShowWaiting);
+  m_waiting->show();
+  m_thread->start();
+}
+
+void WindowRecords::ShowWaiting(qint64 waiting) {
+  m_waiting->setText(tr(kWaitingText).arg(waiting));
+}
+
+// The image as the window holds it, never a transfer's busy mark; the controls are not read into
+// it, as a record is no edit.
+void WindowRecords::HeldImage(CalibrationImage& copy) const {
+  copy.AssignBytes(m_window->image().ToBytes());
+  copy.setBusy(false);
+}
+
+void WindowRecords::NoteLiveTune(int band, int table) {
+  const auto now = std::chrono::system_clock::now();
+  if (m_live.tunes++ == 0) m_live.first = now;
+  m_live.last = now;
+  m_live.tables.insert({band, table});
+}
+
+void WindowRecords::RecordLiveTuning() {
+  const QString problem = KeepLiveTuning();
+  if (!problem.isEmpty()) m_window->prompts().notify(m_window, problem);
+}
+
+QString WindowRecords::KeepLiveTuning() {
+  if (m_live.tunes == 0) return {};
+  QStringList tables;
+  for (const auto& [band, table] : m_live.tables) {
+    tables << (table < layout::kTablesPerBand
+                   ? QStringLiteral("%1 table %2").arg(QChar('A' + band)).arg(table)
+                   : QStringLiteral("%1 tone group %2")
+                         .arg(QChar('A' + band))
+                         .arg(table - layout::kTablesPerBand));
+  }
+  CalibrationImage shown;
+  HeldImage(shown);
+  RecordKeeper::Job job;
+  job.kind = "live";
+  job.succeeded = true;
+  job.detail =
+      QStringLiteral("%1 live tunes: %2").arg(m_live.tunes).arg(tables.join(", ")).toStdString();
+  job.port = m_window->image().portNumber();
+  const auto bytes = shown.ToBytes();
+  job.before.assign(bytes.begin(), bytes.end());  // live tunes change no memory of the radio
+  job.after = job.before;
+  job.started = m_live.first;
+  job.ended = m_live.last;
+  m_live = {};
+  return Commit(job);
+}
+
+// The window's own slot has run first: a read's data are in the window.
+void WindowRecords::OnJobFinished(int operation, const TransferOutcome& outcome) {
+  if (operation != TRANSFER_READ && operation != TRANSFER_WRITE) {
+    Settle({});
+    return;
+  }
+  const QString live = KeepLiveTuning();
+  CalibrationImage shown;
+  HeldImage(shown);
+  RecordKeeper::Job job =
+      RecordKeeper::FromTransfer(operation == TRANSFER_READ ? "read" : "write", m_window->job(),
+                                 ShownText(outcome), shown, m_started);
+  const QString problem = Commit(job);
+  Settle(live.isEmpty() ? problem : problem.isEmpty() ? live : live + '\n' + problem);
+}
+
+QString WindowRecords::AlignmentEnded(const AlignOutcome& outcome, const CalibrationImage& before,
+                                      std::chrono::system_clock::time_point started) {
+  RecordKeeper::Job job = RecordKeeper::FromAlignment(outcome.report, before, started);
+  job.succeeded = outcome.result == AlignOutcome::Result::Aligned;
+  job.outcome = job.succeeded                                       ? CTransferJob::kSuccessText
+                : outcome.result == AlignOutcome::Result::Cancelled ? CTransferJob::kCancelledText
+                                                                    : CTransferJob::kFailureText;
+  job.detail = outcome.report.outcome.toStdString();
+  if (!outcome.error.isEmpty()) job.detail += ": " + outcome.error.toStdString();
+  job.after = job.before;  // the window's alignment tunes live; the radio's memory is unchanged
+  return Commit(job);
+}
+
+QString WindowRecords::Commit(const RecordKeeper::Job& job) {
+  m_keeper.setSerial(m_serial->text().trimmed().toStdString());
+  std::string error;
+  if (!m_keeper.Commit(job, error)) return tr(kNotKeptText).arg(QString::fromStdString(error));
+  emit ForwardRequested();
+  return {};
+}
+
+void WindowRecords::Settle(const QString& problem) {
+  {
+    const std::lock_guard lock(m_mutex);
+    m_problem = problem;
+    ++m_settledJobs;
+  }
+  m_settled.notify_all();
+}
+
+}  // namespace velmora
