@@ -1,8 +1,6 @@
 #include "cli/PlotCommand.h"
 
-#include <QChart>
 #include <QFileInfo>
-#include <memory>
 
 #include "cli/CliArguments.h"
 #include "cli/CliImage.h"
@@ -50,9 +48,8 @@ int PlotCommand::Run(const std::vector<std::string>& args, std::ostream& out, st
   }
   const QString title = QString::fromStdString(band) + QStringLiteral("段 ") +
                         QFileInfo(QString::fromStdString(files[0])).fileName();
-  std::unique_ptr<QChart> chart(AlignmentChart::Create(sets, title));
   const auto format = suffix == "svg" ? ChartPicture::Format::Svg : ChartPicture::Format::Png;
-  const QByteArray picture = ChartPicture::Render(chart.get(), format, kPlotSize);
+  const QByteArray picture = ChartPicture::Render(sets, title, format, kPlotSize);
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(picture.constData());
   if (picture.isEmpty()) {
     err << SafeFile::Shown(*output) << ": the plot could not be drawn; nothing written\n";

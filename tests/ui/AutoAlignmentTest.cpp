@@ -16,7 +16,7 @@
 #include "core/BandSettings.h"
 #include "core/ImageLayout.h"
 #include "instrument/InstrumentSettings.h"
-#include "instrument/model/Transmitter.h"
+#include "model/Transmitter.h"
 #include "plot/ChartView.h"
 #include "res/TableNames.h"
 #include "sim/ComPortRig.h"

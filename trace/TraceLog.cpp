@@ -1,4 +1,4 @@
-#include "radio/TraceLog.h"
+#include "trace/TraceLog.h"
 
 #include <QDateTime>
 #include <QSysInfo>
@@ -108,6 +108,9 @@ void TraceLog::Bytes(const std::string& port, Direction direction,
     std::snprintf(hex, sizeof hex, " %02X", b);
     text += hex;
   }
+  // A meter speaks SCPI text: its line is shown as text too, escaped as every shown text is.
+  if (direction == Direction::ToInstrument || direction == Direction::FromInstrument)
+    text += "  " + SafeFile::Shown(std::string(bytes.begin(), bytes.end()));
   Line(text);
 }
 
