@@ -50,12 +50,11 @@ int PlotCommand::Run(const std::vector<std::string>& args, std::ostream& out, st
                         QFileInfo(QString::fromStdString(files[0])).fileName();
   const auto format = suffix == "svg" ? ChartPicture::Format::Svg : ChartPicture::Format::Png;
   const QByteArray picture = ChartPicture::Render(sets, title, format, kPlotSize);
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(picture.constData());
   if (picture.isEmpty()) {
     err << SafeFile::Shown(*output) << ": the plot could not be drawn; nothing written\n";
     return kExitUsage;
   }
-  if (!OutputFile::Save(*output, {bytes, std::size_t(picture.size())}, err)) return kExitUsage;
+  if (!OutputFile::Save(*output, picture.toStdString(), err)) return kExitUsage;
   out << SafeFile::Shown(*output) << "\n";
   return kExitOk;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/HexText.h"
 #include "core/SafeFile.h"
 
 namespace velmora::sim {
@@ -36,13 +37,7 @@ void ByteLog::Write(ByteDirection direction, std::span<const std::uint8_t> bytes
   std::snprintf(start, sizeof start, "%11.6f %s",
                 std::chrono::duration<double>(at - m_start).count(),
                 kArrows[static_cast<int>(direction)]);
-  std::string text = start;
-  char hex[4];
-  for (const std::uint8_t b : bytes) {
-    std::snprintf(hex, sizeof hex, " %02X", b);
-    text += hex;
-  }
-  Line(text);
+  Line(bytes.empty() ? std::string(start) : start + (' ' + HexText::Bytes(bytes)));
 }
 
 void ByteLog::Note(const std::string& text) {
