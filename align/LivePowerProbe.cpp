@@ -4,7 +4,7 @@
 #include <chrono>
 
 #include "core/LiveCommandComposer.h"
-#include "radio/TraceLog.h"
+#include "trace/TraceLog.h"
 
 namespace velmora {
 namespace {

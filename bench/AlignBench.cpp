@@ -19,7 +19,7 @@
 #include "align/AlignJob.h"
 #include "align/AlignPlanParser.h"
 #include "core/ImageLayout.h"
-#include "instrument/model/Transmitter.h"
+#include "model/Transmitter.h"
 #include "radio/ProtocolTiming.h"
 #include "sim/FactoryAlignment.h"
 #include "sim/MeterServer.h"

@@ -138,9 +138,7 @@ bool SaveReports(const CliArguments& args, const AlignReport& report, std::ostre
   for (const auto& [option, bytes] :
        {std::pair("--report", report.ToJson()), std::pair("--csv", report.ToCsv())}) {
     const auto path = args.Value(option);
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    if (path)
-      saved = OutputFile::Save(*path, std::span(data, std::size_t(bytes.size())), err) && saved;
+    if (path) saved = OutputFile::Save(*path, bytes.toStdString(), err) && saved;
   }
   return saved;
 }

@@ -9,13 +9,13 @@
 
 #include "align/AlignJob.h"
 #include "cli/CliJobRunner.h"
+#include "cli/ProgressLine.h"
 #include "instrument/InstrumentLinks.h"
 #include "transfer/StopSignals.h"
 
 namespace velmora {
 namespace {
 
-constexpr const char* kClearToEndOfLine = "\033[K";
 constexpr std::chrono::milliseconds kStopPoll{50};
 
 }  // namespace
@@ -41,11 +41,8 @@ bool AlignSteps::MeterSettings(const CliArguments& args, const AlignPlan& plan,
 AlignOutcome AlignSteps::RunJob(const AlignJobSettings& settings, const CalibrationImage& image,
                                 std::ostream* progress, AlignJob*& running) {
   AlignJob job(settings);
-  if (progress) {
-    QObject::connect(&job.reports(), &AlignRelay::Progress, [progress](const QString& text) {
-      *progress << "\r" << text.toStdString() << kClearToEndOfLine << std::flush;
-    });
-  }
+  const ProgressLine line(progress);
+  line.Follow(job.reports());
   AlignOutcome outcome;
   std::unique_ptr<QThread> worker(QThread::create([&] { outcome = job.Run(image); }));
   QEventLoop loop;
@@ -63,7 +60,7 @@ AlignOutcome AlignSteps::RunJob(const AlignJobSettings& settings, const Calibrat
   worker->wait();
   running = nullptr;
   QCoreApplication::sendPostedEvents(&job.reports());
-  if (progress) *progress << "\r" << kClearToEndOfLine << std::flush;
+  line.Clear();
   return outcome;
 }
 

@@ -4,14 +4,13 @@
 #include <mutex>
 #include <optional>
 
+#include "cli/ProgressLine.h"
 #include "cli/WriteAftermath.h"
 #include "core/SafeFile.h"
 #include "transfer/StopSignals.h"
 
 namespace velmora {
 namespace {
-
-constexpr const char* kClearToEndOfLine = "\033[K";
 
 // Keeps the outcome the job shows until the job's aftermath is done, so that nothing says 成功!
 // before the job's record is kept; remembers whether it showed one, as a live job that reached
@@ -48,11 +47,8 @@ TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::o
   TransferOptions jobOptions = options;
   jobOptions.holdPort = held != nullptr;
   job.SetOptions(jobOptions);
-  if (progress) {
-    QObject::connect(&job.reports(), &JobRelay::Progress, [progress](const QString& text) {
-      *progress << "\r" << text.toStdString() << kClearToEndOfLine << std::flush;
-    });
-  }
+  const ProgressLine line(progress);
+  line.Follow(job.reports());
   // The job runs here, as the command's one task; a stop signal ends it at its next pause between
   // exchanges, and its progress is printed as it is posted.
   job.reports().SetDeliverAtOnce(true);
@@ -70,7 +66,7 @@ TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::o
   job.SetOperation(operation);
   job.Run();
   StopSignals::SetLastWords(image.portNumber(), {});
-  if (progress) *progress << "\r" << kClearToEndOfLine << std::flush;
+  line.Clear();
   const TransferOutcome finished = job.Outcome();  // complete: Run has returned
   const std::string shown =
       presenter.shown() ? presenter.text()

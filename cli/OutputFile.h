@@ -1,9 +1,8 @@
 #pragma once
 
-#include <cstdint>
 #include <ostream>
-#include <span>
 #include <string>
+#include <string_view>
 
 namespace velmora {
 
@@ -12,7 +11,8 @@ namespace velmora {
 class OutputFile {
  public:
   // True when saved; otherwise the path and the reason on err, and the old file untouched.
-  static bool Save(const std::string& path, std::span<const std::uint8_t> bytes, std::ostream& err);
+  // The bytes are text (a report's JSON or CSV) or a picture in a byte array's string.
+  static bool Save(const std::string& path, std::string_view bytes, std::ostream& err);
 };
 
 }  // namespace velmora

@@ -1,8 +1,6 @@
 #include "cli/PlotCommand.h"
 
-#include <QChart>
 #include <QFileInfo>
-#include <memory>
 
 #include "cli/CliArguments.h"
 #include "cli/CliImage.h"
@@ -50,15 +48,13 @@ int PlotCommand::Run(const std::vector<std::string>& args, std::ostream& out, st
   }
   const QString title = QString::fromStdString(band) + QStringLiteral("段 ") +
                         QFileInfo(QString::fromStdString(files[0])).fileName();
-  std::unique_ptr<QChart> chart(AlignmentChart::Create(sets, title));
   const auto format = suffix == "svg" ? ChartPicture::Format::Svg : ChartPicture::Format::Png;
-  const QByteArray picture = ChartPicture::Render(chart.get(), format, kPlotSize);
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(picture.constData());
+  const QByteArray picture = ChartPicture::Render(sets, title, format, kPlotSize);
   if (picture.isEmpty()) {
     err << SafeFile::Shown(*output) << ": the plot could not be drawn; nothing written\n";
     return kExitUsage;
   }
-  if (!OutputFile::Save(*output, {bytes, std::size_t(picture.size())}, err)) return kExitUsage;
+  if (!OutputFile::Save(*output, picture.toStdString(), err)) return kExitUsage;
   out << SafeFile::Shown(*output) << "\n";
   return kExitOk;
 }

@@ -140,8 +140,7 @@ int Export(const CliArguments& args, std::ostream& err) {
     for (const auto& r : records) array.append(Exported(r));
     text = QJsonDocument(array).toJson().toStdString();
   }
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-  return OutputFile::Save(*output, {bytes, text.size()}, err) ? kExitOk : kExitUsage;
+  return OutputFile::Save(*output, text, err) ? kExitOk : kExitUsage;
 }
 
 }  // namespace

@@ -43,8 +43,7 @@ int ReportCommand::Run(const std::vector<std::string>& args, std::ostream& out, 
     }
     csv += CsvText::Row(cells);
   }
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(csv.data());
-  if (!OutputFile::Save(*output, {bytes, csv.size()}, err)) return kExitUsage;
+  if (!OutputFile::Save(*output, csv, err)) return kExitUsage;
   out << SafeFile::Shown(*output) << ": " << parsed->positional().size() << " files\n";
   return kExitOk;
 }

@@ -96,8 +96,7 @@ int StatsCommand::Run(const std::vector<std::string>& args, std::ostream& out, s
   const LotSummary summary = LotStatistics::Summarise(lot);
   const LotReport report(lot, summary, Title(filter));
   const std::string text = Render(*format, report);
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-  if (!OutputFile::Save(*output, {bytes, text.size()}, err)) return kExitUsage;
+  if (!OutputFile::Save(*output, text, err)) return kExitUsage;
   out << SafeFile::Shown(*output) << ": " << report.Line() << "\n";
   return lot.radios.empty() ? kExitTransferFailed : kExitOk;
 }

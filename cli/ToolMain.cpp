@@ -6,7 +6,7 @@
 #include <iostream>
 
 #include "cli/CliImage.h"
-#include "radio/TraceLog.h"
+#include "trace/TraceLog.h"
 
 #ifndef VELMORA_VERSION
 #error "VELMORA_VERSION must name the program's version"

@@ -11,6 +11,7 @@
 #include "cli/CliJobRunner.h"
 #include "cli/JobRecorder.h"
 #include "cli/ReadOutputFile.h"
+#include "core/HexText.h"
 #include "core/LiveCommandComposer.h"
 #include "core/SafeFile.h"
 #include "transfer/DataFolder.h"
@@ -110,16 +111,6 @@ bool TransferCommands::PrepareImage(const CliArguments& args,
 }
 
 namespace {
-
-std::string Hex(std::span<const std::uint8_t> bytes) {
-  std::string text;
-  char byte[4];
-  for (std::uint8_t x : bytes) {
-    std::snprintf(byte, sizeof byte, " %02X", x);
-    text += byte;
-  }
-  return text;
-}
 
 // --keep-backups N|all into the options; false (error set) for anything else.
 bool KeepBackups(const CliArguments& args, TransferOptions& options, std::string& error) {
@@ -283,7 +274,7 @@ int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& o
     return v && *v >= lo && *v <= hi;
   };
   if (error.empty() && (!band || (*band != "A" && *band != "B"))) error = "--band must be A or B";
-  if (error.empty() && !inRange(value, 0, 255)) error = "--value must be 0..255";
+  if (error.empty() && !inRange(value, 0, layout::kMaxLevel)) error = "--value must be 0..255";
   if (error.empty() && !levelForm && !toneForm)
     error = "give either --table and --point, or --column and --tone";
   if (error.empty() && levelForm && *table == layout::kReceiveTuningTable)
@@ -312,7 +303,7 @@ int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& o
                                          ProgressStream(*parsed));
   // Not connected: the job said so, and nothing was sent.
   if (outcome.step != TransferOutcome::Step::Live) return kExitTransferFailed;
-  out << "sent:" << Hex(image.liveCommandSent()) << "\n";
+  out << "sent: " << HexText::Bytes(image.liveCommandSent()) << "\n";
   return Outcome(outcome);
 }
 

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <span>
+#include <vector>
 
 #include "core/BandCurves.h"
 #include "core/CodeTables.h"
+#include "core/HexText.h"
 #include "core/TextCodec.h"
 
 namespace velmora {
@@ -178,13 +180,9 @@ bool ImageFields::Differs(const ImageField& field, const CalibrationImage& a,
 }
 
 std::string ImageFields::Hex(const CalibrationImage& image, std::size_t offset, std::size_t size) {
-  std::string text;
-  char byte[4];
-  for (std::size_t i = 0; i < size; ++i) {
-    std::snprintf(byte, sizeof byte, i ? " %02X" : "%02X", image.At(offset + i));
-    text += byte;
-  }
-  return text;
+  std::vector<std::uint8_t> bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = image.At(offset + i);
+  return HexText::Bytes(bytes);
 }
 
 }  // namespace velmora

@@ -61,6 +61,10 @@ inline constexpr std::array<BandFields, 2> kBand{{
 inline constexpr int kTablesPerBand = 4;
 inline constexpr int kPointsPerTable = 16;
 inline constexpr int kReceiveTuningTable = 3;
+// A level is a byte; the receive tuning's levels stop at 63.
+inline constexpr int kMaxLevel = 255;
+inline constexpr int kMaxTuning = 63;
+constexpr int MaxLevel(int table) { return table == kReceiveTuningTable ? kMaxTuning : kMaxLevel; }
 constexpr std::size_t LevelTableOffset(int band, int table, int point) {
   return 6 + 66 * static_cast<std::size_t>(band) + 16 * static_cast<std::size_t>(table) +
          static_cast<std::size_t>(point);

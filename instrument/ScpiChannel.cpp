@@ -3,7 +3,7 @@
 #include <span>
 
 #include "instrument/InstrumentText.h"
-#include "radio/TraceLog.h"
+#include "trace/TraceLog.h"
 
 namespace velmora {
 namespace {

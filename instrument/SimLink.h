@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "instrument/InstrumentLink.h"
-#include "instrument/model/SimulatedMeter.h"
+#include "model/SimulatedMeter.h"
 
 namespace velmora {
 

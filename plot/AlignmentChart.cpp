@@ -15,9 +15,9 @@
 namespace velmora {
 namespace {
 
-constexpr int kMaxLevel = 255;
-constexpr int kMaxTuning = 63;
-constexpr int kTuningTable = 3;
+using layout::kMaxLevel;
+using layout::kMaxTuning;
+constexpr int kTuningTable = layout::kReceiveTuningTable;
 constexpr qreal kHighlightMarker = 12.0;
 // The first set drawn wide and pale, the others dashed and thin on top: equal curves of two
 // files stay both visible. Within a set, equal tables show as nested points.

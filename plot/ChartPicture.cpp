@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QSvgGenerator>
+#include <memory>
 
 namespace velmora {
 
@@ -38,6 +39,12 @@ QByteArray ChartPicture::Render(QChart* chart, Format format, QSize size) {
   }
   scene.removeItem(chart);
   return buffer.data();
+}
+
+QByteArray ChartPicture::Render(const QList<AlignmentChart::Curves>& sets, const QString& title,
+                                Format format, QSize size) {
+  const std::unique_ptr<QChart> chart(AlignmentChart::Create(sets, title));
+  return Render(chart.get(), format, size);
 }
 
 }  // namespace velmora

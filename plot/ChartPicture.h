@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QSize>
 
+#include "plot/AlignmentChart.h"
+
 QT_BEGIN_NAMESPACE
 class QChart;
 QT_END_NAMESPACE
@@ -16,6 +18,9 @@ class ChartPicture {
   enum class Format { Svg, Png };
   // The chart drawn in memory as an SVG or PNG file's bytes, for the caller to save whole.
   static QByteArray Render(QChart* chart, Format format, QSize size);
+  // The curve sets drawn as AlignmentChart draws them, for a program that holds no chart.
+  static QByteArray Render(const QList<AlignmentChart::Curves>& sets, const QString& title,
+                           Format format, QSize size);
 };
 
 }  // namespace velmora

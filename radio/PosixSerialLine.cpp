@@ -18,7 +18,7 @@
 
 #include "radio/ProtocolConstants.h"
 #include "radio/RadioLogging.h"
-#include "radio/TraceLog.h"
+#include "trace/TraceLog.h"
 
 namespace velmora {
 

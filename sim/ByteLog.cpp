@@ -1,22 +1,29 @@
 #include "sim/ByteLog.h"
 
-#include <cerrno>
-#include <cstring>
+#include <cstdio>
+
+#include "core/HexText.h"
+#include "core/SafeFile.h"
 
 namespace velmora::sim {
+namespace {
+
+constexpr int kStandardError = 2;
+
+}  // namespace
 
 ByteLog::~ByteLog() {
-  if (m_owned && m_file) std::fclose(m_file);
+  if (m_owned && m_handle >= 0) SafeFile::CloseAppend(m_handle);
 }
 
 bool ByteLog::Open(const std::string& path, std::string* error) {
   if (path == "-") {
-    m_file = stderr;
+    m_handle = kStandardError;
     return true;
   }
-  m_file = std::fopen(path.c_str(), "we");
-  if (!m_file) {
-    if (error) *error = path + ": " + std::strerror(errno);
+  const SafeFile::Result opened = SafeFile::OpenAppend(path, m_handle);
+  if (!opened.ok()) {
+    if (error) *error = "--log " + SafeFile::Shown(path) + ": " + opened.text();
     return false;
   }
   m_owned = true;
@@ -26,21 +33,23 @@ bool ByteLog::Open(const std::string& path, std::string* error) {
 void ByteLog::Write(ByteDirection direction, std::span<const std::uint8_t> bytes,
                     SimClock::time_point at) {
   static constexpr const char* kArrows[] = {"host>radio", "radio>host", "host>meter", "meter>host"};
-  const std::lock_guard lock(m_mutex);
-  if (!m_file) return;
-  const double seconds = std::chrono::duration<double>(at - m_start).count();
-  std::fprintf(m_file, "%11.6f %s", seconds, kArrows[static_cast<int>(direction)]);
-  for (const std::uint8_t b : bytes) std::fprintf(m_file, " %02X", b);
-  std::fputc('\n', m_file);
-  std::fflush(m_file);
+  char start[48];
+  std::snprintf(start, sizeof start, "%11.6f %s",
+                std::chrono::duration<double>(at - m_start).count(),
+                kArrows[static_cast<int>(direction)]);
+  Line(bytes.empty() ? std::string(start) : start + (' ' + HexText::Bytes(bytes)));
 }
 
 void ByteLog::Note(const std::string& text) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%11.6f # ",
+                std::chrono::duration<double>(SimClock::now() - m_start).count());
+  Line(seconds + text);
+}
+
+void ByteLog::Line(const std::string& text) {
   const std::lock_guard lock(m_mutex);
-  if (!m_file) return;
-  const double seconds = std::chrono::duration<double>(SimClock::now() - m_start).count();
-  std::fprintf(m_file, "%11.6f # %s\n", seconds, text.c_str());
-  std::fflush(m_file);
+  if (m_handle >= 0) SafeFile::Append(m_handle, text + "\n");
 }
 
 }  // namespace velmora::sim

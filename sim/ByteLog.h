@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdio>
 #include <mutex>
 #include <span>
 #include <string>
@@ -19,14 +18,17 @@ class ByteLog {
   ByteLog(const ByteLog&) = delete;
   ByteLog& operator=(const ByteLog&) = delete;
 
-  // "-" logs to stderr.
+  // "-" logs to stderr; any other path is appended to as every trace is: a regular file, created
+  // (0600) if missing. False, with the reason in error, for anything else (a FIFO, a folder).
   bool Open(const std::string& path, std::string* error);
   void Write(ByteDirection direction, std::span<const std::uint8_t> bytes, SimClock::time_point at);
   void Note(const std::string& text);
 
  private:
+  void Line(const std::string& text);
+
   std::mutex m_mutex;  // one line at a time
-  std::FILE* m_file = nullptr;
+  int m_handle = -1;
   bool m_owned = false;
   SimClock::time_point m_start = SimClock::now();
 };

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "instrument/model/SimulatedMeter.h"
+#include "model/SimulatedMeter.h"
 #include "sim/PtyRadioServer.h"
 
 namespace velmora::sim {

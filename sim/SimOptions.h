@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "instrument/model/SimulatedMeter.h"
-#include "instrument/model/Transmitter.h"
+#include "model/SimulatedMeter.h"
+#include "model/Transmitter.h"
 #include "sim/RadioFaults.h"
 
 namespace velmora::sim {

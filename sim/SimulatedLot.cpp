@@ -4,7 +4,7 @@
 #include <cmath>
 #include <random>
 
-#include "instrument/model/PowerCurve.h"
+#include "model/PowerCurve.h"
 
 namespace velmora::sim {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "instrument/model/Transmitter.h"
+#include "model/Transmitter.h"
 #include "sim/SimulatedRadio.h"
 
 namespace velmora::sim {

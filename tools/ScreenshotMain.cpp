@@ -20,7 +20,7 @@
 
 #include "core/ImageLayout.h"
 #include "instrument/InstrumentSettings.h"
-#include "instrument/model/Transmitter.h"
+#include "model/Transmitter.h"
 #include "plot/ChartView.h"
 #include "sim/ComPortRig.h"
 #include "sim/FactoryAlignment.h"

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "radio/PosixSerialLine.h"
-#include "radio/TraceLog.h"
+#include "trace/TraceLog.h"
 #include "transfer/BackupFile.h"
 #include "transfer/TransferLogging.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "radio/TraceLog.h"
+#include "trace/TraceLog.h"
 #include "transfer/StopSignals.h"
 #include "ui/AppCommandLine.h"
 #include "ui/CAlignMainDlg.h"

@@ -6,14 +6,15 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <thread>
 
 #include "core/BandSettings.h"
-#include "instrument/model/PowerCurve.h"
-#include "instrument/model/SimulatedMeter.h"
+#include "model/PowerCurve.h"
+#include "model/SimulatedMeter.h"
 #include "tests/cli/CliProcess.h"
 #include "tests/cli/SimPlan.h"
 
@@ -118,8 +119,11 @@ class MeterEndToEndTest : public QObject {
              qPrintable(read.out + " expected " + QString::number(expected)));
     QVERIFY(read.out.contains(" dBm"));
     const QString traced = QString::fromLatin1(ReadAll(trace));
-    QVERIFY2(traced.contains(url + " host>instrument 52 45 41 44 3F 0A"), qPrintable(traced));
-    QVERIFY(traced.contains(url + " instrument>host "));
+    // The SCPI line as text beside its bytes, escaped as shown text is; the answer is a number.
+    QVERIFY2(traced.contains(url + " host>instrument 52 45 41 44 3F 0A  $'READ?\\n'"),
+             qPrintable(traced));
+    static const QRegularExpression answer(" instrument>host [0-9A-F ]+  \\$?'?[+-][0-9.]+E");
+    QVERIFY2(traced.contains(answer), qPrintable(traced));
 
     // The URL kept by --save serves the next call; after a read job nothing is transmitted.
     const auto saved = RunCli(radio.path(), {"meter", "--meter", url, "--save"}, m_env);

@@ -15,7 +15,7 @@
 
 #include "core/BandSettings.h"
 #include "core/CalibrationFile.h"
-#include "instrument/model/PowerCurve.h"
+#include "model/PowerCurve.h"
 #include "records/RecordStore.h"
 #include "tests/cli/CliProcess.h"
 #include "tests/cli/SimPlan.h"

@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "instrument/model/PowerCurve.h"
-#include "instrument/model/ScpiHeader.h"
-#include "instrument/model/SimulatedMeter.h"
-#include "instrument/model/Transmitter.h"
+#include "model/PowerCurve.h"
+#include "model/ScpiHeader.h"
+#include "model/SimulatedMeter.h"
+#include "model/Transmitter.h"
 
 namespace velmora::meter {
 namespace {

@@ -176,8 +176,10 @@ TEST_F(RadioSimProgram, RefusesAMemoryFileOfTheWrongSize) {
   EXPECT_EQ(fs::file_size(memory), 11u);
 }
 
+// The log is a trace like velmora-cli's: appended to, never cut, and only ever a regular file.
 TEST_F(RadioSimProgram, LogsEveryByteInBothDirections) {
   const fs::path log = m_dir / "bytes.log";
+  std::ofstream(log) << "an earlier run\n";
   SimProcess sim({"--log", log.string()});
   {
     RawClient client(sim.FirstLine());
@@ -189,6 +191,15 @@ TEST_F(RadioSimProgram, LogsEveryByteInBothDirections) {
   EXPECT_NE(text.find("host>radio 56 4C"), std::string::npos) << text;
   EXPECT_NE(text.find("radio>host 06\n"), std::string::npos) << text;
   EXPECT_NE(text.find("radio>host 56 4C 4D 2D 53 49 4D 31\n"), std::string::npos) << text;
+  EXPECT_EQ(text.rfind("an earlier run\n", 0), 0u) << text;
+}
+
+TEST_F(RadioSimProgram, RefusesToLogIntoAFifo) {
+  const fs::path fifo = m_dir / "log.fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  SimProcess sim({"--log", fifo.string()});
+  EXPECT_EQ(sim.Wait(), 1);  // at once: nothing reads the FIFO, and nothing waits for a reader
+  EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
 TEST_F(RadioSimProgram, FaultOptionsReachTheRadio) {

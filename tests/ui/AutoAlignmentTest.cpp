@@ -16,7 +16,7 @@
 #include "core/BandSettings.h"
 #include "core/ImageLayout.h"
 #include "instrument/InstrumentSettings.h"
-#include "instrument/model/Transmitter.h"
+#include "model/Transmitter.h"
 #include "plot/ChartView.h"
 #include "records/RecordStore.h"
 #include "records/job/RecordKeeper.h"

@@ -6,7 +6,7 @@
 #include <QRegularExpression>
 #include <QtTest>
 
-#include "radio/TraceLog.h"
+#include "trace/TraceLog.h"
 #include "res/ResourceIds.h"
 #include "sim/ComPortRig.h"
 #include "tests/ui/MainWindowFixture.h"

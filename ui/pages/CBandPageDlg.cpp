@@ -75,7 +75,7 @@ QPushButton* CBandPageDlg::alignBandButton() const {
 
 std::optional<int> CBandPageDlg::ShownTransmitTable() const {
   const int table = m_levelTab->currentIndex();
-  if (table < 0 || table == CLevelTableDlg::kReceiveTuningTable) return std::nullopt;
+  if (table < 0 || table == layout::kReceiveTuningTable) return std::nullopt;
   return table;
 }
 

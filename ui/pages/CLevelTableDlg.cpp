@@ -21,7 +21,7 @@ CLevelTableDlg::CLevelTableDlg()
                      res::level_page::kEdits) {}
 
 QString CLevelTableDlg::Caption(int table) {
-  return res::TableName(std::clamp(table, 0, kReceiveTuningTable));
+  return res::TableName(std::clamp(table, 0, layout::kReceiveTuningTable));
 }
 
 void CLevelTableDlg::SetContext(LiveTuningQueue* queue, CalibrationImage* image, int band,

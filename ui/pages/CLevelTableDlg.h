@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdint>
 
+#include "core/ImageLayout.h"
 #include "ui/pages/LiveTuningPage.h"
 
 namespace velmora {
@@ -17,7 +18,6 @@ class CLevelTableDlg : public LiveTuningPage {
 
  public:
   static constexpr int kPoints = 16;
-  static constexpr int kReceiveTuningTable = 3;
 
   CLevelTableDlg();
 
@@ -28,7 +28,7 @@ class CLevelTableDlg : public LiveTuningPage {
   void LoadFromImage();
   void StoreToImage();
 
-  int Max() const { return m_table == kReceiveTuningTable ? 63 : 255; }
+  int Max() const { return layout::MaxLevel(m_table); }
 
  protected:
   bool OnInitDialog() override;

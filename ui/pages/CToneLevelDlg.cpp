@@ -13,7 +13,6 @@
 namespace velmora {
 namespace {
 
-constexpr int kMaxLevel = 255;
 constexpr int kTickFrequency = 2;
 
 using Tone = std::string_view;
@@ -59,7 +58,7 @@ void CToneLevelDlg::SetContext(LiveTuningQueue* queue, CalibrationImage* image, 
 
 bool CToneLevelDlg::OnInitDialog() {
   CPageDlg::OnInitDialog();
-  SetUpSliders(kMaxLevel, kTickFrequency);
+  SetUpSliders(layout::kMaxLevel, kTickFrequency);
   FillToneList();
   m_toneList->setCurrentIndex(0);
   LoadFromImage();

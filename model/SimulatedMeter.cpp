@@ -1,11 +1,11 @@
-#include "instrument/model/SimulatedMeter.h"
+#include "model/SimulatedMeter.h"
 
 #include <cmath>
 #include <cstdio>
 #include <map>
 #include <numbers>
 
-#include "instrument/model/ScpiHeader.h"
+#include "model/ScpiHeader.h"
 
 namespace velmora::meter {
 namespace {

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <mutex>
 
-#include "instrument/model/PowerCurve.h"
+#include "model/PowerCurve.h"
 
 namespace velmora::meter {
 

@@ -1,4 +1,4 @@
-#include "instrument/model/ScpiHeader.h"
+#include "model/ScpiHeader.h"
 
 #include <cctype>
 #include <vector>

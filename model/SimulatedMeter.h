@@ -7,8 +7,8 @@
 #include <random>
 #include <string>
 
-#include "instrument/model/MeterFaults.h"
-#include "instrument/model/Transmitter.h"
+#include "model/MeterFaults.h"
+#include "model/Transmitter.h"
 
 namespace velmora::meter {
 

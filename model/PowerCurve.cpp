@@ -1,4 +1,4 @@
-#include "instrument/model/PowerCurve.h"
+#include "model/PowerCurve.h"
 
 #include <cmath>
 #include <numbers>

@@ -1,4 +1,4 @@
-#include "instrument/model/Transmitter.h"
+#include "model/Transmitter.h"
 
 #include <cmath>
 

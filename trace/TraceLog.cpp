@@ -1,9 +1,10 @@
-#include "radio/TraceLog.h"
+#include "trace/TraceLog.h"
 
 #include <QDateTime>
 #include <QSysInfo>
 #include <cstdio>
 
+#include "core/HexText.h"
 #include "core/SafeFile.h"
 
 namespace velmora {
@@ -102,12 +103,10 @@ void TraceLog::Bytes(const std::string& port, Direction direction,
   if (m_handle < 0 || bytes.empty()) return;
   static constexpr const char* kArrows[] = {" host>radio", " radio>host", " host>instrument",
                                             " instrument>host"};
-  std::string text = port + kArrows[static_cast<int>(direction)];
-  char hex[4];
-  for (const std::uint8_t b : bytes) {
-    std::snprintf(hex, sizeof hex, " %02X", b);
-    text += hex;
-  }
+  std::string text = port + kArrows[static_cast<int>(direction)] + ' ' + HexText::Bytes(bytes);
+  // A meter speaks SCPI text: its line is shown as text too, escaped as every shown text is.
+  if (direction == Direction::ToInstrument || direction == Direction::FromInstrument)
+    text += "  " + SafeFile::Shown(std::string(bytes.begin(), bytes.end()));
   Line(text);
 }
 
