@@ -17,7 +17,8 @@ QJsonValue Cpk(const PointStatistics& s) { return s.cpk ? QJsonValue(*s.cpk) : Q
 
 std::optional<LotReport::Format> LotReport::FormatOf(const std::string& path) {
   auto endsWith = [&](const std::string& end) {
-    return path.size() >= end.size() && path.compare(path.size() - end.size(), end.size(), end) == 0;
+    return path.size() >= end.size() &&
+           path.compare(path.size() - end.size(), end.size(), end) == 0;
   };
   if (endsWith(".html") || endsWith(".htm")) return Format::Html;
   if (endsWith(".csv")) return Format::Csv;

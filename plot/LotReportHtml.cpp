@@ -88,7 +88,8 @@ std::vector<std::string> LotReport::LevelCharts() const {
     chart.AddBand(upper, lower, "#f0a020", 0.15);
     chart.AddLine(median, "#d06000", 2.5, 1, "the lot's median");
     for (std::size_t r : odd) {
-      chart.AddLine(line(m_lot.radios[r]), "#c00000", 1.5, 0.9, Serial(r), std::string("#").append(Anchor(Serial(r))));
+      chart.AddLine(line(m_lot.radios[r]), "#c00000", 1.5, 0.9, Serial(r),
+                    std::string("#").append(Anchor(Serial(r))));
     }
     svgs.push_back(chart.Svg());
   }

@@ -59,12 +59,12 @@ void LotStatisticsTables::FillPoints(QTableWidget* table, const LotSummary& summ
   for (const PointStatistics& s : summary.points) {
     QTableWidgetItem* cpk = Cell(s.cpk ? Number(*s.cpk, 2) : QStringLiteral("–"));
     if (!s.cpk || *s.cpk < kCapableCpk) cpk->setBackground(kNotCapable);
-    AddRow(table, {Cell(PointName(s.point.key, s.point.mhz), Qt::AlignLeft),
-                   Cell(Number(s.point.mhz, 3)),
-                   Cell(Number(s.point.targetWatts, 2) + " ± " + Number(s.point.windowWatts, 3)),
-                   Cell(QString::number(s.n)), Cell(Number(s.levelMedian, 1)),
-                   Cell(Number(s.levelMad, 1)), Cell(Number(s.wattsMean, 3)),
-                   Cell(Number(s.wattsSigma, 4)), cpk, Cell(Number(s.liveTunes, 2))});
+    AddRow(table,
+           {Cell(PointName(s.point.key, s.point.mhz), Qt::AlignLeft), Cell(Number(s.point.mhz, 3)),
+            Cell(Number(s.point.targetWatts, 2) + " ± " + Number(s.point.windowWatts, 3)),
+            Cell(QString::number(s.n)), Cell(Number(s.levelMedian, 1)), Cell(Number(s.levelMad, 1)),
+            Cell(Number(s.wattsMean, 3)), Cell(Number(s.wattsSigma, 4)), cpk,
+            Cell(Number(s.liveTunes, 2))});
   }
   table->resizeColumnsToContents();
 }

@@ -183,8 +183,8 @@ LotStatisticsDlg* MainWindowCommands::lotStatistics() const { return m_lotStatis
 // One statistics window beside the main window, which stays usable while a lot is read.
 void MainWindowCommands::OpenLotStatistics() {
   if (!m_lotStatistics) {
-    m_lotStatistics = new LotStatisticsDlg(LotStatisticsDlg::Sources::Program(), *m_prompts,
-                                           m_window);
+    m_lotStatistics =
+        new LotStatisticsDlg(LotStatisticsDlg::Sources::Program(), *m_prompts, m_window);
     m_lotStatistics->setAttribute(Qt::WA_DeleteOnClose);
   }
   m_lotStatistics->show();

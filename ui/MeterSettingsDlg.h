@@ -18,8 +18,9 @@ class QThread;
 namespace velmora {
 
 // The bench's power meter as the window keeps it: its URL, its command dialect and the
-// attenuator between radio and sensor and when its calibration runs out, with "测试", which asks the meter who it is on a worker
-// thread and shows its answer or what failed, while the dialog stays usable.
+// attenuator between radio and sensor and when its calibration runs out, with "测试", which asks
+// the meter who it is on a worker thread and shows its answer or what failed, while the dialog
+// stays usable.
 class MeterSettingsDlg : public QDialog {
   Q_OBJECT
 

@@ -338,9 +338,9 @@ void AutoAlignmentTest::refusedStartsLeaveTheWindowFree_data() {
                                                                << ""
                                                                << "30 dB" << false;
   QTest::newRow("meter's calibration overdue, declined") << "overdue"
-                                                        << "tcp://127.0.0.1:1"
-                                                        << ""
-                                                        << "校准已于" << false;
+                                                         << "tcp://127.0.0.1:1"
+                                                         << ""
+                                                         << "校准已于" << false;
   QTest::newRow("no meter anywhere, settings cancelled") << "no url"
                                                          << ""
                                                          << ""

@@ -116,7 +116,8 @@ void LotStatisticsDlgTest::menuShowsTheLotFromTheBenchRecords() {
   const QStringList serials = Column(dlg->flaggedTable(), LotStatisticsTables::kSerial);
   const QStringList kinds = Column(dlg->flaggedTable(), LotStatisticsTables::kKind);
   QStringList odd, drift;
-  for (int row = 0; row < serials.size(); ++row) (kinds[row] == "离群" ? odd : drift) << serials[row];
+  for (int row = 0; row < serials.size(); ++row)
+    (kinds[row] == "离群" ? odd : drift) << serials[row];
   QStringList expected;
   for (int radio : kOddRadios) expected << QString::fromStdString(test::SerialOf(radio));
   QCOMPARE(odd, expected);
@@ -141,16 +142,27 @@ void LotStatisticsDlgTest::filtersChooseTheRadios_data() {
   QTest::addColumn<bool>("badDatabase");
   QTest::addColumn<int>("radios");
   QTest::addColumn<QString>("summary");
-  QTest::newRow("everything") << "" << "" << "" << false << kRadios << "台对讲机";
-  QTest::newRow("lot and station") << "WO-2026-12" << "bench-host/line-1" << "2026-12-01" << false
-                                   << kRadios << "台对讲机";
-  QTest::newRow("host without its bench") << "" << "bench-host" << "" << false << 0
-                                         << "没有符合条件";
-  QTest::newRow("another lot") << "WO-2027-01" << "" << "" << false << 0 << "没有符合条件";
-  QTest::newRow("another station") << "" << "bench-host/line-2" << "" << false << 0
-                                   << "没有符合条件";
-  QTest::newRow("after the lot") << "" << "" << "2026-12-02" << false << 0 << "没有符合条件";
-  QTest::newRow("no database") << "" << "" << "" << true << 0 << "查询失败";
+  QTest::newRow("everything") << ""
+                              << ""
+                              << "" << false << kRadios << "台对讲机";
+  QTest::newRow("lot and station") << "WO-2026-12"
+                                   << "bench-host/line-1"
+                                   << "2026-12-01" << false << kRadios << "台对讲机";
+  QTest::newRow("host without its bench") << ""
+                                          << "bench-host"
+                                          << "" << false << 0 << "没有符合条件";
+  QTest::newRow("another lot") << "WO-2027-01"
+                               << ""
+                               << "" << false << 0 << "没有符合条件";
+  QTest::newRow("another station") << ""
+                                   << "bench-host/line-2"
+                                   << "" << false << 0 << "没有符合条件";
+  QTest::newRow("after the lot") << ""
+                                 << ""
+                                 << "2026-12-02" << false << 0 << "没有符合条件";
+  QTest::newRow("no database") << ""
+                               << ""
+                               << "" << true << 0 << "查询失败";
 }
 
 // Each filter reaches the query as velmora-cli stats takes it; a database that cannot be opened
@@ -183,11 +195,16 @@ void LotStatisticsDlgTest::filtersChooseTheRadios() {
 void LotStatisticsDlgTest::savesEachReportFormat_data() {
   QTest::addColumn<QString>("name");
   QTest::addColumn<QString>("begins");  // "" when nothing may be written
-  QTest::newRow("html") << "lot.html" << "<!DOCTYPE html>";
-  QTest::newRow("csv") << "lot.csv" << "band,table,point,mhz,";
-  QTest::newRow("json") << "lot.json" << "{";
-  QTest::newRow("other ending") << "lot.txt" << "";
-  QTest::newRow("a folder of that name") << "folder.html" << "";
+  QTest::newRow("html") << "lot.html"
+                        << "<!DOCTYPE html>";
+  QTest::newRow("csv") << "lot.csv"
+                       << "band,table,point,mhz,";
+  QTest::newRow("json") << "lot.json"
+                        << "{";
+  QTest::newRow("other ending") << "lot.txt"
+                                << "";
+  QTest::newRow("a folder of that name") << "folder.html"
+                                         << "";
 }
 
 // "保存报告" writes the file velmora-cli stats writes for the name's ending, or tells why not.

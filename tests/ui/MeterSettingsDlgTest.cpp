@@ -206,8 +206,7 @@ void MeterSettingsDlgTest::calibrationDueIsKeptChangedAndCleared() {
   });
   entry->trigger();
   QVERIFY(shown);
-  QCOMPARE(InstrumentSettings::Load(*InstrumentSettings::ProgramSettings()).calibrationDue,
-           chosen);
+  QCOMPARE(InstrumentSettings::Load(*InstrumentSettings::ProgramSettings()).calibrationDue, chosen);
   const QSettings file(SettingsFile::Path(), QSettings::IniFormat);
   QCOMPARE(file.contains("instruments/calibrationDue"), chosen.isValid());
 }
