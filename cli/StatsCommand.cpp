@@ -1,13 +1,11 @@
 #include "cli/StatsCommand.h"
 
-#include <QJsonDocument>
-
 #include "cli/CliArguments.h"
 #include "cli/CliImage.h"
 #include "cli/JobRecorder.h"
-#include "cli/LotReport.h"
 #include "cli/OutputFile.h"
 #include "core/SafeFile.h"
+#include "plot/LotReport.h"
 #include "records/LotQuery.h"
 
 namespace velmora {
@@ -24,19 +22,6 @@ constexpr const char* kUsage =
     "its latest alignment. --since takes a UTC date or time; --station host or host/bench.\n"
     "The bench's records by default; --line the line's database, --records URL any database.\n";
 
-enum class Format { Html, Csv, Json };
-
-std::optional<Format> FormatOf(const std::string& path) {
-  auto endsWith = [&](const char* end) {
-    const std::string e(end);
-    return path.size() >= e.size() && path.compare(path.size() - e.size(), e.size(), e) == 0;
-  };
-  if (endsWith(".html") || endsWith(".htm")) return Format::Html;
-  if (endsWith(".csv")) return Format::Csv;
-  if (endsWith(".json")) return Format::Json;
-  return std::nullopt;
-}
-
 QString DatabaseUrl(const CliArguments& args, QString& problem) {
   if (const auto url = args.Value("--records")) return QString::fromStdString(*url);
   if (args.Has("--line")) {
@@ -45,26 +30,6 @@ QString DatabaseUrl(const CliArguments& args, QString& problem) {
     return line;
   }
   return JobRecorder::BenchPath(&problem);
-}
-
-std::string Render(Format format, const LotReport& report) {
-  switch (format) {
-    case Format::Html:
-      return report.Html();
-    case Format::Csv:
-      return report.Csv();
-    case Format::Json:
-      break;
-  }
-  return QJsonDocument(report.Json()).toJson(QJsonDocument::Indented).toStdString();
-}
-
-std::string Title(const RecordFilter& filter) {
-  std::string title = "Lot statistics";
-  if (!filter.lot.empty()) title += ": lot " + filter.lot;
-  if (!filter.since.empty()) title += ", since " + filter.since;
-  if (!filter.station.empty()) title += ", station " + filter.station;
-  return title;
 }
 
 }  // namespace
@@ -76,7 +41,7 @@ int StatsCommand::Run(const std::vector<std::string>& args, std::ostream& out, s
                                  {"--help", "--line"}, kUsage, out, err, code);
   if (!parsed) return code;
   const auto output = parsed->Value("-o");
-  const auto format = output ? FormatOf(*output) : std::nullopt;
+  const auto format = output ? LotReport::FormatOf(*output) : std::nullopt;
   if (!format || !parsed->positional().empty()) {
     err << "stats needs -o ending in .html, .csv or .json and no other argument\n" << kUsage;
     return kExitUsage;
@@ -94,8 +59,8 @@ int StatsCommand::Run(const std::vector<std::string>& args, std::ostream& out, s
     return kExitTransferFailed;
   }
   const LotSummary summary = LotStatistics::Summarise(lot);
-  const LotReport report(lot, summary, Title(filter));
-  const std::string text = Render(*format, report);
+  const LotReport report(lot, summary, LotReport::Title(filter));
+  const std::string text = report.Text(*format);
   if (!OutputFile::Save(*output, text, err)) return kExitUsage;
   out << SafeFile::Shown(*output) << ": " << report.Line() << "\n";
   return lot.radios.empty() ? kExitTransferFailed : kExitOk;

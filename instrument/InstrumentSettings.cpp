@@ -33,8 +33,11 @@ void InstrumentSettings::Save(QSettings& settings) const {
   settings.setValue(kUrl, meterUrl);
   settings.setValue(kDialect, meterDialect);
   settings.setValue(kAttenuator, attenuatorDb);
+  // A date cleared in the window must not come back from the file.
   if (calibrationDue.isValid())
     settings.setValue(kCalibrationDue, calibrationDue.toString(Qt::ISODate));
+  else
+    settings.remove(kCalibrationDue);
 }
 
 QString InstrumentSettings::OffsetFault(double offsetDb) {

@@ -121,6 +121,12 @@ std::optional<InstrumentSettings> AutoAlignment::MeterInUse(const AlignPlan& pla
               .arg(meter.attenuatorDb))) {
     return std::nullopt;
   }
+  if (meter.CalibrationOverdue(QDate::currentDate()) &&
+      !m_window->prompts().askYesNo(m_window,
+                                    tr("功率计的校准已于 %1 到期，读数可能不准。\n仍然自动校准吗?")
+                                        .arg(meter.calibrationDue.toString(Qt::ISODate)))) {
+    return std::nullopt;
+  }
   return meter;
 }
 

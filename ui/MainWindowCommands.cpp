@@ -14,6 +14,7 @@
 #include "res/StringTable.h"
 #include "ui/BackupsFolder.h"
 #include "ui/CAlignMainDlg.h"
+#include "ui/LotStatisticsDlg.h"
 #include "ui/ManualWindow.h"
 #include "ui/WindowRecords.h"
 #include "ui/MeterSettingsDlg.h"
@@ -113,6 +114,8 @@ void MainWindowCommands::BuildViewAndSettings() {
   QMenu* view = AddMenu(QT_TR_NOOP("查看(&V)"));
   connect(AddAction(view, QT_TR_NOOP("曲线(&C)")), &QAction::triggered, m_window,
           &CAlignMainDlg::OnCurves);
+  connect(AddAction(view, QT_TR_NOOP("批次统计(&S)...")), &QAction::triggered, this,
+          &MainWindowCommands::OpenLotStatistics);
   QMenu* settings = AddMenu(QT_TR_NOOP("设置(&T)"));
   connect(AddAction(settings, QT_TR_NOOP("功率计(&M)...")), &QAction::triggered, this,
           &MainWindowCommands::EditMeterSettings);
@@ -177,6 +180,20 @@ void MainWindowCommands::ChooseLanguage(QtTranslations::Language language) {
 }
 
 ManualWindow* MainWindowCommands::manualWindow() const { return m_manual; }
+
+LotStatisticsDlg* MainWindowCommands::lotStatistics() const { return m_lotStatistics; }
+
+// One statistics window beside the main window, which stays usable while a lot is read.
+void MainWindowCommands::OpenLotStatistics() {
+  if (!m_lotStatistics) {
+    m_lotStatistics =
+        new LotStatisticsDlg(LotStatisticsDlg::Sources::Program(), *m_prompts, m_window);
+    m_lotStatistics->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  m_lotStatistics->show();
+  m_lotStatistics->raise();
+  m_lotStatistics->activateWindow();
+}
 
 // The manual page the package installs through the desktop's help viewer, or, where the desktop
 // has none (xdg-open then fails with nothing on screen), the README in a window of our own.

@@ -15,6 +15,7 @@ class QPushButton;
 namespace velmora {
 
 class CAlignMainDlg;
+class LotStatisticsDlg;
 class ManualWindow;
 class UserSettings;
 struct WindowPrompts;
@@ -46,6 +47,9 @@ class MainWindowCommands : public QObject {
   QMenu* recentMenu() const { return m_recent; }
   // The manual's own window, once Help -> Manual found no viewer for man: pages.
   ManualWindow* manualWindow() const;
+  // 查看 → 批次统计: the one statistics window, opened or brought to the front.
+  void OpenLotStatistics();
+  LotStatisticsDlg* lotStatistics() const;
 
  private:
   QMenu* AddMenu(const char* title);
@@ -65,6 +69,7 @@ class MainWindowCommands : public QObject {
   QMenuBar* m_menuBar;
   QMenu* m_recent = nullptr;
   QPointer<ManualWindow> m_manual;
+  QPointer<LotStatisticsDlg> m_lotStatistics;
 };
 
 }  // namespace velmora

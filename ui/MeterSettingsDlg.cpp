@@ -1,6 +1,7 @@
 #include "ui/MeterSettingsDlg.h"
 
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -17,6 +18,8 @@ namespace velmora {
 namespace {
 
 constexpr int kUrlWidth = 320;  // room for a serial URL with its baud rate
+// The due date's lowest value stands for "none kept": QDateEdit has no empty state.
+const QDate kNoCalibrationDue(2000, 1, 1);
 
 }  // namespace
 
@@ -25,6 +28,7 @@ MeterSettingsDlg::MeterSettingsDlg(const InstrumentSettings& settings, QWidget* 
       m_url(new QLineEdit(settings.meterUrl, this)),
       m_dialect(new QComboBox(this)),
       m_attenuator(new QDoubleSpinBox(this)),
+      m_calibrationDue(new QDateEdit(this)),
       m_testButton(new QPushButton(tr("测试"), this)),
       m_result(new QLabel(this)) {
   setWindowTitle(tr("功率计设置"));
@@ -47,6 +51,12 @@ MeterSettingsDlg::MeterSettingsDlg(const InstrumentSettings& settings, QWidget* 
   m_attenuator->setDecimals(kAttenuatorDecimals);
   m_attenuator->setSuffix(QStringLiteral(" dB"));
   m_attenuator->setValue(settings.attenuatorDb);
+  m_calibrationDue->setCalendarPopup(true);
+  m_calibrationDue->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+  m_calibrationDue->setMinimumDate(kNoCalibrationDue);
+  m_calibrationDue->setSpecialValueText(tr("未设置"));
+  m_calibrationDue->setDate(settings.calibrationDue.isValid() ? settings.calibrationDue
+                                                              : kNoCalibrationDue);
   m_result->setWordWrap(true);
   m_result->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
@@ -54,6 +64,7 @@ MeterSettingsDlg::MeterSettingsDlg(const InstrumentSettings& settings, QWidget* 
   form->addRow(tr("地址(&U):"), m_url);
   form->addRow(tr("指令集(&D):"), m_dialect);
   form->addRow(tr("衰减器(&A):"), m_attenuator);
+  form->addRow(tr("校准到期(&C):"), m_calibrationDue);
   auto* testRow = new QHBoxLayout;
   testRow->addWidget(m_testButton);
   testRow->addWidget(m_result, 1);
@@ -78,6 +89,7 @@ InstrumentSettings MeterSettingsDlg::settings() const {
   s.meterUrl = m_url->text().trimmed();
   s.meterDialect = m_dialect->currentText();
   s.attenuatorDb = m_attenuator->value();
+  if (m_calibrationDue->date() != kNoCalibrationDue) s.calibrationDue = m_calibrationDue->date();
   return s;
 }
 

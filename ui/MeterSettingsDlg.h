@@ -8,6 +8,7 @@
 #include "instrument/MeterCheck.h"
 
 class QComboBox;
+class QDateEdit;
 class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
@@ -17,8 +18,9 @@ class QThread;
 namespace velmora {
 
 // The bench's power meter as the window keeps it: its URL, its command dialect and the
-// attenuator between radio and sensor, with "测试", which asks the meter who it is on a worker
-// thread and shows its answer or what failed, while the dialog stays usable.
+// attenuator between radio and sensor and when its calibration runs out, with "测试", which asks
+// the meter who it is on a worker thread and shows its answer or what failed, while the dialog
+// stays usable.
 class MeterSettingsDlg : public QDialog {
   Q_OBJECT
 
@@ -38,6 +40,7 @@ class MeterSettingsDlg : public QDialog {
   QLineEdit* urlEdit() const { return m_url; }
   QComboBox* dialectBox() const { return m_dialect; }
   QDoubleSpinBox* attenuatorBox() const { return m_attenuator; }
+  QDateEdit* calibrationDueEdit() const { return m_calibrationDue; }
   QPushButton* testButton() const { return m_testButton; }
   QLabel* testResult() const { return m_result; }
 
@@ -51,6 +54,7 @@ class MeterSettingsDlg : public QDialog {
   QLineEdit* m_url;
   QComboBox* m_dialect;
   QDoubleSpinBox* m_attenuator;
+  QDateEdit* m_calibrationDue;
   QPushButton* m_testButton;
   QLabel* m_result;
   QPointer<QThread> m_test;

@@ -8,8 +8,8 @@
 
 #include "align/AlignPlanParser.h"
 #include "records/RecordStore.h"
-#include "transfer/DataFolder.h"
 #include "ui/CAlignMainDlg.h"
+#include "ui/RecordsLocation.h"
 
 namespace velmora {
 
@@ -72,9 +72,8 @@ void StationMode::Enter() {
 }
 
 bool StationMode::PassedToday(const QString& serial) {
-  if (DataFolder::location(QStringLiteral("records")).isEmpty()) return false;
-  const QString file = QDir(DataFolder::subfolder(QStringLiteral("records")))
-                           .filePath(QStringLiteral("records.sqlite"));
+  const QString file = RecordsLocation::Bench();
+  if (file.isEmpty()) return false;
   std::string error;
   const auto store = RecordStore::Open(file, error);
   if (!store) return false;

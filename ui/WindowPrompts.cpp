@@ -11,6 +11,8 @@ namespace {
 
 constexpr const char* kJsonFilter =
     QT_TRANSLATE_NOOP("velmora::WindowPrompts", "JSON 文件 (*.json);;所有文件 (*)");
+constexpr const char* kLotReportFilter = QT_TRANSLATE_NOOP(
+    "velmora::WindowPrompts", "HTML 报告 (*.html);;CSV 表格 (*.csv);;JSON 文件 (*.json)");
 
 }  // namespace
 
@@ -74,6 +76,12 @@ WindowPrompts WindowPrompts::Interactive() {
     QFileDialog dialog(parent, tr("保存校准报告"), folder, tr(kJsonFilter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("json"));
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+  };
+  prompts.chooseLotReportPath = [](QWidget* parent, const QString& folder) {
+    QFileDialog dialog(parent, tr("保存批次统计"), folder, tr(kLotReportFilter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("html"));
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
   };
   return prompts;

@@ -35,6 +35,8 @@ struct WindowPrompts {
   // The alignment plan to run and the file its report goes to ("" = cancelled), from folder.
   std::function<QString(QWidget* parent, const QString& folder)> choosePlanPath;
   std::function<QString(QWidget* parent, const QString& folder)> chooseReportPath;
+  // Where a lot's statistics go: .html, .csv or .json ("" = cancelled).
+  std::function<QString(QWidget* parent, const QString& folder)> chooseLotReportPath;
 
   static constexpr const char* kSaveChangesText = QT_TR_NOOP("保存修改吗?");  // shown through tr()
 

@@ -177,6 +177,89 @@
     </message>
 </context>
 <context>
+    <name>LotStatisticsTables</name>
+    <message>
+        <source>点</source>
+        <translation>Point</translation>
+    </message>
+    <message>
+        <source>MHz</source>
+        <translation>MHz</translation>
+    </message>
+    <message>
+        <source>目标 W</source>
+        <translation>Target W</translation>
+    </message>
+    <message>
+        <source>n</source>
+        <translation>n</translation>
+    </message>
+    <message>
+        <source>电平中位数</source>
+        <translation>Level median</translation>
+    </message>
+    <message>
+        <source>MAD</source>
+        <translation>MAD</translation>
+    </message>
+    <message>
+        <source>平均 W</source>
+        <translation>Mean W</translation>
+    </message>
+    <message>
+        <source>σ W</source>
+        <translation>σ W</translation>
+    </message>
+    <message>
+        <source>Cpk</source>
+        <translation>Cpk</translation>
+    </message>
+    <message>
+        <source>实调次数</source>
+        <translation>Live tunes</translation>
+    </message>
+    <message>
+        <source>序列号</source>
+        <translation>Serial number</translation>
+    </message>
+    <message>
+        <source>类别</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Why</translation>
+    </message>
+    <message>
+        <source>B段</source>
+        <translation>Band B</translation>
+    </message>
+    <message>
+        <source>A段</source>
+        <translation>Band A</translation>
+    </message>
+    <message>
+        <source>离群</source>
+        <translation>Outlier</translation>
+    </message>
+    <message>
+        <source>%1 电平 %2，离批次中位数 %3 有 %4 个 MAD</source>
+        <translation>%1 level %2, %4 MADs from the lot&apos;s median %3</translation>
+    </message>
+    <message>
+        <source>漂移</source>
+        <translation>Drift</translation>
+    </message>
+    <message>
+        <source>工位 %1 从这台起偏移 %2 σ（在 %3 报警）</source>
+        <translation>Station %1 shifted %2 σ from this radio on (raised at %3)</translation>
+    </message>
+    <message>
+        <source>%1 台对讲机，一次通过率 %2 %，每点实调 %3 次，每台 %4 秒。</source>
+        <translation>%1 radios, first-pass yield %2 %, %3 live tunes per point, %4 s per radio.</translation>
+    </message>
+</context>
+<context>
     <name>PowerChart</name>
     <message>
         <source>%1 窗口</source>
@@ -260,6 +343,10 @@ Do you want to replace it?</translation>
     <message>
         <source>保存校准报告</source>
         <translation>Save the alignment report</translation>
+    </message>
+    <message>
+        <source>保存批次统计</source>
+        <translation>Save lot statistics</translation>
     </message>
 </context>
 <context>
@@ -353,6 +440,12 @@ Align with the meter settings&apos; %2 dB?</translation>
 %2</source>
         <translation>Saving %1 failed:
 %2</translation>
+    </message>
+    <message>
+        <source>功率计的校准已于 %1 到期，读数可能不准。
+仍然自动校准吗?</source>
+        <translation>The meter&apos;s calibration was due on %1; its readings may be off.
+Align automatically all the same?</translation>
     </message>
 </context>
 <context>
@@ -528,6 +621,83 @@ Align with the meter settings&apos; %2 dB?</translation>
     </message>
 </context>
 <context>
+    <name>velmora::LotStatisticsDlg</name>
+    <message>
+        <source>起始日期(&amp;S):</source>
+        <translation>&amp;Since:</translation>
+    </message>
+    <message>
+        <source>查询(&amp;Q)</source>
+        <translation>&amp;Query</translation>
+    </message>
+    <message>
+        <source>保存报告(&amp;E)...</source>
+        <translation>Sav&amp;e report...</translation>
+    </message>
+    <message>
+        <source>批次统计</source>
+        <translation>Lot statistics</translation>
+    </message>
+    <message>
+        <source>本机记录</source>
+        <translation>This bench&apos;s records</translation>
+    </message>
+    <message>
+        <source>产线数据库</source>
+        <translation>The line&apos;s database</translation>
+    </message>
+    <message>
+        <source>各点统计</source>
+        <translation>Per point</translation>
+    </message>
+    <message>
+        <source>离群与漂移</source>
+        <translation>Outliers and drift</translation>
+    </message>
+    <message>
+        <source>图表</source>
+        <translation>Charts</translation>
+    </message>
+    <message>
+        <source>批次(&amp;L):</source>
+        <translation>&amp;Lot:</translation>
+    </message>
+    <message>
+        <source>工位(&amp;T):</source>
+        <translation>S&amp;tation:</translation>
+    </message>
+    <message>
+        <source>记录(&amp;R):</source>
+        <translation>&amp;Records:</translation>
+    </message>
+    <message>
+        <source>主机 或 主机/工位</source>
+        <translation>host or host/bench</translation>
+    </message>
+    <message>
+        <source>正在查询…</source>
+        <translation>Querying…</translation>
+    </message>
+    <message>
+        <source>查询失败: %1</source>
+        <translation>Query failed: %1</translation>
+    </message>
+    <message>
+        <source>没有符合条件的校准记录。</source>
+        <translation>No alignment records match.</translation>
+    </message>
+    <message>
+        <source>%1: 报告须以 .html、.csv 或 .json 结尾。</source>
+        <translation>%1: a report&apos;s name ends in .html, .csv or .json.</translation>
+    </message>
+    <message>
+        <source>保存 %1 失败:
+%2</source>
+        <translation>Saving %1 failed:
+%2</translation>
+    </message>
+</context>
+<context>
     <name>velmora::MainWindowCommands</name>
     <message>
         <source>读出(&amp;R)</source>
@@ -645,6 +815,10 @@ Align with the meter settings&apos; %2 dB?</translation>
         <source>历史记录(&amp;H)...</source>
         <translation>&amp;History...</translation>
     </message>
+    <message>
+        <source>批次统计(&amp;S)...</source>
+        <translation>Lot &amp;statistics...</translation>
+    </message>
 </context>
 <context>
     <name>velmora::ManualWindow</name>
@@ -690,6 +864,14 @@ Align with the meter settings&apos; %2 dB?</translation>
     <message>
         <source>失败: %1</source>
         <translation>Failed: %1</translation>
+    </message>
+    <message>
+        <source>未设置</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>校准到期(&amp;C):</source>
+        <translation>&amp;Calibration due:</translation>
     </message>
 </context>
 <context>
@@ -801,6 +983,10 @@ Align with the meter settings&apos; %2 dB?</translation>
     <message>
         <source>JSON 文件 (*.json);;所有文件 (*)</source>
         <translation>JSON files (*.json);;All files (*)</translation>
+    </message>
+    <message>
+        <source>HTML 报告 (*.html);;CSV 表格 (*.csv);;JSON 文件 (*.json)</source>
+        <translation>HTML report (*.html);;CSV table (*.csv);;JSON file (*.json)</translation>
     </message>
 </context>
 <context>

@@ -364,6 +364,10 @@ void AutoAlignmentTest::refusedStartsLeaveTheWindowFree_data() {
                                                                << "tcp://127.0.0.1:1"
                                                                << ""
                                                                << "30 dB" << false;
+  QTest::newRow("meter's calibration overdue, declined") << "overdue"
+                                                         << "tcp://127.0.0.1:1"
+                                                         << ""
+                                                         << "校准已于" << false;
   QTest::newRow("no meter anywhere, settings cancelled") << "no url"
                                                          << ""
                                                          << ""
@@ -380,10 +384,13 @@ void AutoAlignmentTest::refusedStartsLeaveTheWindowFree() {
   QFETCH(bool, meterDialog);
   InstrumentSettings meter;
   meter.meterUrl = meterUrl;
+  if (plan == "overdue") meter.calibrationDue = QDate::currentDate().addDays(-1);
   meter.Save(*InstrumentSettings::ProgramSettings());
   QString path;
   if (plan == "plan's attenuator") {
     path = PlanFile(m_dir, "refused.json", [](QJsonObject& m) { m["offsetDb"] = 30; });
+  } else if (plan == "overdue") {
+    path = PlanFile(m_dir, "refused.json");
   } else if (plan == "no url") {
     path = PlanFile(m_dir, "refused.json", [](QJsonObject& m) { m.remove("url"); });
   } else if (!plan.isEmpty()) {

@@ -80,6 +80,7 @@ struct PromptScript {
   bool realReportQuestion = false;      // the platform's box answers it, as the user sees it
   QStringList planPaths;                // answers of the plan and report choosers
   QStringList reportPaths;
+  QStringList lotReportPaths;
 
   WindowPrompts Prompts() {
     WindowPrompts p;
@@ -119,6 +120,10 @@ struct PromptScript {
     p.chooseReportPath = [this](QWidget*, const QString& folder) {
       chooserFolders << folder;
       return reportPaths.isEmpty() ? QString() : reportPaths.takeFirst();
+    };
+    p.chooseLotReportPath = [this](QWidget*, const QString& folder) {
+      chooserFolders << folder;
+      return lotReportPaths.isEmpty() ? QString() : lotReportPaths.takeFirst();
     };
     return p;
   }

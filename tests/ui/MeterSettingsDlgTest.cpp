@@ -1,4 +1,5 @@
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -59,6 +60,8 @@ class MeterSettingsDlgTest : public QObject {
   void testIdentifiesOnAWorker_data();
   void testIdentifiesOnAWorker();
   void menuEntryStoresWhatIsAccepted();
+  void calibrationDueIsKeptChangedAndCleared_data();
+  void calibrationDueIsKeptChangedAndCleared();
 };
 
 void MeterSettingsDlgTest::testIdentifiesOnAWorker_data() {
@@ -164,6 +167,48 @@ void MeterSettingsDlgTest::menuEntryStoresWhatIsAccepted() {
   QVERIFY(shown);
   QCOMPARE(InstrumentSettings::Load(*InstrumentSettings::ProgramSettings()).meterUrl,
            QString("tcp://127.0.0.1:5025"));
+}
+
+void MeterSettingsDlgTest::calibrationDueIsKeptChangedAndCleared_data() {
+  QTest::addColumn<QDate>("stored");  // null: none kept
+  QTest::addColumn<QDate>("chosen");  // null: the field set back to "未设置"
+  QTest::newRow("first set") << QDate() << QDate(2027, 3, 1);
+  QTest::newRow("changed") << QDate(2026, 1, 15) << QDate(2027, 3, 1);
+  QTest::newRow("cleared") << QDate(2026, 1, 15) << QDate();
+  QTest::newRow("none stays none") << QDate() << QDate();
+}
+
+// 校准到期 shows the stored date, and OK stores the one chosen where velmora-cli reads it; a
+// cleared date leaves no stale one behind in the file.
+void MeterSettingsDlgTest::calibrationDueIsKeptChangedAndCleared() {
+  QFETCH(QDate, stored);
+  QFETCH(QDate, chosen);
+  InstrumentSettings::ProgramSettings()->clear();
+  InstrumentSettings settings;
+  settings.meterUrl = "tcp://127.0.0.1:5025";
+  settings.calibrationDue = stored;
+  settings.Save(*InstrumentSettings::ProgramSettings());
+  test::MainWindow w(false, true);
+  QAction* entry = MenuAction(w.dlg->commands()->menuBar(), "功率计(&M)...");
+  QVERIFY(entry);
+  bool shown = false;
+  test::WhenModal<MeterSettingsDlg>([&](MeterSettingsDlg* dlg) {
+    shown = true;
+    QDateEdit* due = dlg->calibrationDueEdit();
+    if (stored.isValid()) {
+      QCOMPARE(due->date(), stored);
+    } else {
+      QCOMPARE(due->date(), due->minimumDate());
+      QCOMPARE(due->text(), QString("未设置"));
+    }
+    due->setDate(chosen.isValid() ? chosen : due->minimumDate());
+    dlg->accept();
+  });
+  entry->trigger();
+  QVERIFY(shown);
+  QCOMPARE(InstrumentSettings::Load(*InstrumentSettings::ProgramSettings()).calibrationDue, chosen);
+  const QSettings file(SettingsFile::Path(), QSettings::IniFormat);
+  QCOMPARE(file.contains("instruments/calibrationDue"), chosen.isValid());
 }
 
 QTEST_MAIN(MeterSettingsDlgTest)

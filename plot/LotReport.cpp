@@ -1,6 +1,7 @@
-#include "cli/LotReport.h"
+#include "plot/LotReport.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <cstdio>
 
 #include "core/CsvText.h"
@@ -13,6 +14,37 @@ constexpr const char* kTables[] = {"high", "middle", "low"};
 QJsonValue Cpk(const PointStatistics& s) { return s.cpk ? QJsonValue(*s.cpk) : QJsonValue(); }
 
 }  // namespace
+
+std::optional<LotReport::Format> LotReport::FormatOf(const std::string& path) {
+  auto endsWith = [&](const std::string& end) {
+    return path.size() >= end.size() &&
+           path.compare(path.size() - end.size(), end.size(), end) == 0;
+  };
+  if (endsWith(".html") || endsWith(".htm")) return Format::Html;
+  if (endsWith(".csv")) return Format::Csv;
+  if (endsWith(".json")) return Format::Json;
+  return std::nullopt;
+}
+
+std::string LotReport::Title(const RecordFilter& filter) {
+  std::string title = "Lot statistics";
+  if (!filter.lot.empty()) title += ": lot " + filter.lot;
+  if (!filter.since.empty()) title += ", since " + filter.since;
+  if (!filter.station.empty()) title += ", station " + filter.station;
+  return title;
+}
+
+std::string LotReport::Text(Format format) const {
+  switch (format) {
+    case Format::Html:
+      return Html();
+    case Format::Csv:
+      return Csv();
+    case Format::Json:
+      break;
+  }
+  return QJsonDocument(Json()).toJson(QJsonDocument::Indented).toStdString();
+}
 
 std::string LotReport::Fixed(double value, int decimals) {
   char text[48];

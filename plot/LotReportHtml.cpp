@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "cli/LotReport.h"
+#include "plot/LotReport.h"
 #include "plot/SvgChart.h"
 
 namespace velmora {
@@ -18,6 +18,12 @@ constexpr const char* kTableNames[] = {"high", "middle", "low"};
 std::string Escaped(const std::string& text) { return SvgChart::Escape(text); }
 
 std::string Anchor(const std::string& serial) { return "radio-" + serial; }
+
+std::string Joined(const std::vector<std::string>& parts) {
+  std::string all;
+  for (const std::string& part : parts) all += part;
+  return all;
+}
 
 // The page's own check that it rendered: how many charts have a drawn size, and any error.
 constexpr const char* kCheckScript = R"(<script>
@@ -46,7 +52,7 @@ code { background: #f4f4f4; padding: 1px 4px; }
 
 }  // namespace
 
-std::string LotReport::LevelCharts() const {
+std::vector<std::string> LotReport::LevelCharts() const {
   std::map<std::pair<int, int>, std::vector<int>> charts;  // (band, table) -> point indices
   for (std::size_t p = 0; p < m_lot.points.size(); ++p)
     charts[{m_lot.points[p].key.band, m_lot.points[p].key.table}].push_back(int(p));
@@ -54,7 +60,7 @@ std::string LotReport::LevelCharts() const {
   for (const OutlierRadio& o : m_summary.outliers) odd.insert(o.radio);
   const std::size_t first =
       m_lot.radios.size() > kFaintRadios ? m_lot.radios.size() - kFaintRadios : 0;
-  std::string html;
+  std::vector<std::string> svgs;
   for (const auto& [which, points] : charts) {
     const std::string name =
         std::string(which.first ? "B" : "A") + " " + kTableNames[which.second % 3];
@@ -82,15 +88,16 @@ std::string LotReport::LevelCharts() const {
     chart.AddBand(upper, lower, "#f0a020", 0.15);
     chart.AddLine(median, "#d06000", 2.5, 1, "the lot's median");
     for (std::size_t r : odd) {
-      chart.AddLine(line(m_lot.radios[r]), "#c00000", 1.5, 0.9, Serial(r), "#" + Anchor(Serial(r)));
+      chart.AddLine(line(m_lot.radios[r]), "#c00000", 1.5, 0.9, Serial(r),
+                    std::string("#").append(Anchor(Serial(r))));
     }
-    html += chart.Svg();
+    svgs.push_back(chart.Svg());
   }
-  return html;
+  return svgs;
 }
 
-std::string LotReport::DriftCharts() const {
-  std::string html;
+std::vector<std::string> LotReport::DriftCharts() const {
+  std::vector<std::string> svgs;
   for (const StationDrift& station : m_summary.drift) {
     SvgChart chart("Drift at " + station.station + ": CUSUM of the level offset", "radio",
                    "sigmas");
@@ -111,9 +118,9 @@ std::string LotReport::DriftCharts() const {
       chart.AddVertical(double(at - station.radios.begin() + 1), "#c00000",
                         "step from " + Serial(a.fromRadio));
     }
-    html += chart.Svg();
+    svgs.push_back(chart.Svg());
   }
-  return html;
+  return svgs;
 }
 
 std::string LotReport::CpkTable() const {
@@ -166,8 +173,8 @@ std::string LotReport::Html() const {
           std::to_string(kFaintRadios) + "), the lot's median in orange and its band of " +
           Fixed(LotStatistics::kOutlierMads, 0) +
           " MADs; outlier radios in red, linked to their row below.</p><div class=\"charts\">" +
-          LevelCharts() + "</div>";
-  html += "<h2>Drift</h2><div class=\"charts\">" + DriftCharts() + "</div>";
+          Joined(LevelCharts()) + "</div>";
+  html += "<h2>Drift</h2><div class=\"charts\">" + Joined(DriftCharts()) + "</div>";
   html += "<h2>Flagged radios</h2>" + FlaggedRadios();
   html += "<h2>Cpk per point</h2>" + CpkTable();
   return html + kCheckScript + "</body></html>\n";

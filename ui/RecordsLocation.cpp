@@ -1,0 +1,21 @@
+#include "ui/RecordsLocation.h"
+
+#include <QDir>
+
+#include "instrument/InstrumentSettings.h"
+#include "records/RecordsSettings.h"
+#include "transfer/DataFolder.h"
+
+namespace velmora {
+
+QString RecordsLocation::Bench() {
+  if (DataFolder::location(QStringLiteral("records")).isEmpty()) return {};
+  return QDir(DataFolder::subfolder(QStringLiteral("records")))
+      .filePath(QStringLiteral("records.sqlite"));
+}
+
+QString RecordsLocation::Line() {
+  return RecordsSettings::Load(*InstrumentSettings::ProgramSettings()).url;
+}
+
+}  // namespace velmora
