@@ -14,7 +14,7 @@
 namespace velmora {
 namespace {
 
-constexpr QSize kInitialSize{720, 480};
+constexpr QSize kCurveWindowSize{720, 480};
 constexpr int kMinimumWidth = 360;      // narrower, the view is of no use beside the window
 constexpr int kPowerChartHeight = 300;  // the window grows by this when an alignment measures
 constexpr int kLevelStretch = 3, kPowerStretch = 2;
@@ -43,7 +43,7 @@ CurveWindow::CurveWindow(const ChartView& charts, CBandPageDlg* bandA, CBandPage
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(m_view, kLevelStretch);
   layout->addWidget(m_powerView, kPowerStretch);
-  resize(kInitialSize);
+  resize(kCurveWindowSize);
   m_refresh.setSingleShot(true);
   m_refresh.setInterval(0);
   connect(&m_refresh, &QTimer::timeout, this, &CurveWindow::Refresh);

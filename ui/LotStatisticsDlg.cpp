@@ -28,7 +28,7 @@ namespace velmora {
 namespace {
 
 // Wide enough for the point table's ten columns without a scroll bar.
-constexpr QSize kInitialSize(960, 640);
+constexpr QSize kLotDialogSize(960, 640);
 
 std::shared_ptr<LotStatisticsDlg::Result> Query(const QString& url, const RecordFilter& filter) {
   auto result = std::make_shared<LotStatisticsDlg::Result>();
@@ -89,7 +89,7 @@ LotStatisticsDlg::LotStatisticsDlg(Sources sources, const WindowPrompts& prompts
   layout->addWidget(m_summary);
   layout->addWidget(m_tabs, 1);
   layout->addWidget(buttons);
-  resize(kInitialSize);
+  resize(kLotDialogSize);
   connect(m_sinceOn, &QCheckBox::toggled, m_since, &QWidget::setEnabled);
   connect(m_queryButton, &QPushButton::clicked, this, &LotStatisticsDlg::OnQuery);
   connect(m_lot, &QLineEdit::returnPressed, this, &LotStatisticsDlg::OnQuery);

@@ -9,7 +9,7 @@
 namespace velmora {
 namespace {
 
-constexpr QSize kInitialSize{900, 700};
+constexpr QSize kManualWindowSize{900, 700};
 constexpr const char* kManualResource = ":/manual/README.md";
 constexpr const char* kManHandlerKey = "x-scheme-handler/man=";
 
@@ -47,7 +47,7 @@ ManualWindow::ManualWindow(QWidget* parent) : QDialog(parent), m_browser(new QTe
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(m_browser);
-  resize(kInitialSize);
+  resize(kManualWindowSize);
 }
 
 bool ManualWindow::DesktopHasViewer() {
