@@ -1,0 +1,1 @@
+// What a shared precompiled header is made from: the header alone.
