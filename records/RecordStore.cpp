@@ -8,6 +8,8 @@
 #include <QUrlQuery>
 #include <QUuid>
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <unordered_map>
 
 #include "records/RecordDigest.h"
@@ -23,6 +25,8 @@ namespace {
 
 // How long a writer waits for another process's transaction on the bench's file.
 constexpr int kBusyTimeoutMs = 30000;
+// How often a fresh file's journal set-up is tried again while another process sets it up too.
+constexpr std::chrono::milliseconds kBusyRetry{10};
 // How long a line's server may take to accept a connection.
 constexpr int kConnectTimeoutSeconds = 3;
 
@@ -75,6 +79,19 @@ QString Columns() {
 bool Fail(const QSqlQuery& query, std::string& error) {
   error = query.lastError().text().toStdString();
   return false;
+}
+
+// Switching a file to WAL takes its exclusive lock, and SQLite answers "locked" at once, without
+// its busy wait, while other processes open the same new file: wait for them here instead.
+bool SetUpJournal(QSqlQuery& query) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+  for (;;) {
+    if (query.exec("PRAGMA journal_mode=WAL") && query.exec("PRAGMA synchronous=FULL")) return true;
+    const QString code = query.lastError().nativeErrorCode();
+    const bool busy = code == QLatin1String("5") || code == QLatin1String("6");
+    if (!busy || std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(kBusyRetry);
+  }
 }
 
 bool Fail(const QSqlDatabase& db, std::string& error) {
@@ -138,7 +155,7 @@ std::unique_ptr<RecordStore> RecordStore::Open(const QString& url, std::string& 
   }
   QSqlQuery query(db);
   // A record is on the disk when its commit returns; readers never wait for a writer.
-  if (!server && (!query.exec("PRAGMA journal_mode=WAL") || !query.exec("PRAGMA synchronous=FULL"))) {
+  if (!server && !SetUpJournal(query)) {
     Fail(query, error);
     return nullptr;
   }
