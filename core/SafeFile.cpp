@@ -46,9 +46,31 @@ std::size_t Utf8Length(std::string_view text) {
 }
 
 bool NeedsQuotes(std::string_view path) {
-  return !SafeFile::IsUtf8(path) || std::any_of(path.begin(), path.end(), [](char c) {
-    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-  });
+  return !SafeFile::IsUtf8(path) ||
+         std::any_of(path.begin(), path.end(), [](unsigned char c) { return IsControl(c); });
+}
+
+// One $'...' word: backslash and quote escaped, a control character or an invalid sequence (a
+// unit of length 0) written as `escape` gives it, every other unit as it is.
+std::string DollarQuoted(std::string_view text, std::size_t (*unit)(std::string_view),
+                         std::string (*escape)(unsigned char)) {
+  std::string quoted = "$'";
+  while (!text.empty()) {
+    const std::size_t length = unit(text);
+    const auto c = static_cast<unsigned char>(text[0]);
+    if (c == '\\' || c == '\'') {
+      quoted += '\\';
+      quoted += char(c);
+    } else if (length <= 1 && (length == 0 || IsControl(c))) {
+      quoted += escape(c);
+    } else {
+      quoted += text.substr(0, length);
+      text.remove_prefix(length);
+      continue;
+    }
+    text.remove_prefix(1);
+  }
+  return quoted + "'";
 }
 
 }  // namespace
@@ -101,26 +123,12 @@ bool SafeFile::IsUtf8(std::string_view name) {
 
 std::string SafeFile::Shown(const std::string& path) {
   if (!NeedsQuotes(path)) return path;
-  std::string shown = "$'";
-  for (std::string_view rest = path; !rest.empty();) {
-    const char c = rest[0];
-    const std::size_t length = Utf8Length(rest);
-    if (c == '\n' || c == '\t' || c == '\r') {
-      shown += c == '\n' ? "\\n" : c == '\t' ? "\\t" : "\\r";
-    } else if (c == '\\' || c == '\'') {
-      shown += std::string("\\") + c;
-    } else if (length > 1 || (length == 1 && static_cast<unsigned char>(c) >= 0x20 && c != 0x7F)) {
-      shown += rest.substr(0, length);
-      rest.remove_prefix(length);
-      continue;
-    } else {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned char>(c));
-      shown += escape;
-    }
-    rest.remove_prefix(1);
-  }
-  return shown + "'";
+  return DollarQuoted(path, Utf8Length, [](unsigned char c) -> std::string {
+    if (c == '\n' || c == '\t' || c == '\r') return c == '\n' ? "\\n" : c == '\t' ? "\\t" : "\\r";
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\x%02X", c);
+    return escape;
+  });
 }
 
 std::string SafeFile::ShellQuoted(const std::string& text) {
@@ -130,20 +138,14 @@ std::string SafeFile::ShellQuoted(const std::string& text) {
     for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
   }
-  std::string quoted = "$'";
-  for (const char c : text) {
-    if (c == '\\' || c == '\'') {
-      quoted += '\\';
-      quoted += c;
-    } else if (IsControl(static_cast<unsigned char>(c))) {
-      char octal[8];
-      std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned char>(c));
-      quoted += octal;
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "'";
+  // Bytes, not characters: what the shell gives back must be the very bytes of the name.
+  return DollarQuoted(
+      text, [](std::string_view) -> std::size_t { return 1; },
+      [](unsigned char c) -> std::string {
+        char octal[8];
+        std::snprintf(octal, sizeof octal, "\\%03o", c);
+        return octal;
+      });
 }
 
 }  // namespace velmora
