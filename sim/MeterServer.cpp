@@ -62,45 +62,38 @@ bool MeterServer::Start(const std::string& host, int port, std::string* error) {
   socklen_t size = sizeof address;
   if (::bind(m_listen, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
       ::listen(m_listen, kBacklog) != 0 ||
-      ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &size) != 0 ||
-      ::pipe2(m_wake, O_CLOEXEC) != 0) {
+      ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
     const bool failed = Fail(error, "port " + std::to_string(port));
     Stop();
     return failed;
   }
   m_port = ntohs(address.sin_port);
-  m_stop = false;
-  m_thread = std::thread([this] { Serve(); });
+  if (!m_thread.Start([this] { Serve(); }, error)) {
+    Stop();
+    return false;
+  }
   return true;
 }
 
 void MeterServer::Stop() {
-  if (m_thread.joinable()) {
-    m_stop = true;
-    const char wake = 1;
-    [[maybe_unused]] const auto n = ::write(m_wake[1], &wake, 1);
-    m_thread.join();
-  }
+  m_thread.Stop();
   for (const Client& client : m_clients) ::close(client.fd);
   m_clients.clear();
-  for (int* fd : {&m_listen, &m_wake[0], &m_wake[1]}) {
-    if (*fd >= 0) ::close(*fd);
-    *fd = -1;
-  }
+  if (m_listen >= 0) ::close(m_listen);
+  m_listen = -1;
 }
 
 void MeterServer::Serve() {
-  while (!m_stop) {
-    std::vector<pollfd> fds = {{m_wake[0], POLLIN, 0}, {m_listen, POLLIN, 0}};
+  for (;;) {
+    std::vector<pollfd> fds = {{m_listen, POLLIN, 0}};
     for (const Client& client : m_clients) fds.push_back({client.fd, POLLIN, 0});
-    if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) return;
-    if (fds[0].revents != 0) return;
+    if (m_thread.Wait(fds) == ServerThread::Woken::Stopped) return;
     for (std::size_t i = m_clients.size(); i-- > 0;) {
-      if (fds[i + 2].revents == 0 || Take(m_clients[i])) continue;
+      if (fds[i + 1].revents == 0 || Take(m_clients[i])) continue;
       ::close(m_clients[i].fd);
       m_clients.erase(m_clients.begin() + static_cast<std::ptrdiff_t>(i));
     }
-    if ((fds[1].revents & POLLIN) != 0) {
+    if ((fds[0].revents & POLLIN) != 0) {
       const int fd = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
       if (fd >= 0) m_clients.push_back({fd, {}});
     }

@@ -7,6 +7,7 @@
 
 #include "model/SimulatedMeter.h"
 #include "sim/PtyRadioServer.h"
+#include "sim/ServerThread.h"
 
 namespace velmora::sim {
 
@@ -41,11 +42,9 @@ class MeterServer {
   meter::SimulatedMeter m_meter;  // only the server thread touches it once started
   ByteLogger m_logger;
   int m_listen = -1;
-  int m_wake[2] = {-1, -1};
   int m_port = 0;
   std::vector<Client> m_clients;
-  std::thread m_thread;
-  std::atomic<bool> m_stop{false};
+  ServerThread m_thread;  // last: it stops before what it serves goes
 };
 
 }  // namespace velmora::sim

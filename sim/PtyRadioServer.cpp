@@ -28,29 +28,18 @@ void PtyRadioServer::SetTransmitListener(std::function<void(const TransmitEvent&
 bool PtyRadioServer::Start(std::string* error) {
   Stop();
   if (!m_pty.Open(error)) return false;
-  if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
-    if (error) *error = std::string("pipe2: ") + std::strerror(errno);
+  m_lineClosed = false;
+  m_running = true;
+  if (!m_thread.Start([this] { Serve(); }, error)) {
+    m_running = false;
     m_pty.Close();
     return false;
   }
-  m_stop = false;
-  m_lineClosed = false;
-  m_running = true;
-  m_thread = std::thread([this] { Serve(); });
   return true;
 }
 
 void PtyRadioServer::Stop() {
-  if (m_thread.joinable()) {
-    m_stop = true;
-    const char wake = 1;
-    [[maybe_unused]] const auto n = ::write(m_wake[1], &wake, 1);
-    m_thread.join();
-  }
-  for (int& fd : m_wake) {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
-  }
+  m_thread.Stop();
   m_pty.Close();
   m_running = false;
 }
@@ -61,10 +50,9 @@ void PtyRadioServer::Serve() {
   ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
   SimClock::time_point arrival{};  // when the last byte from the host finished arriving
   std::array<std::uint8_t, 256> buffer{};
-  while (!m_stop && !m_lineClosed) {
-    pollfd fds[2] = {{m_pty.master(), POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-    if (::poll(fds, 2, -1) < 0 && errno != EINTR) break;
-    if (fds[1].revents != 0) break;
+  while (!m_lineClosed) {
+    std::vector<pollfd> fds = {{m_pty.master(), POLLIN, 0}};
+    if (m_thread.Wait(fds) == ServerThread::Woken::Stopped) break;
     if ((fds[0].revents & POLLIN) == 0) continue;
     const ssize_t n = ::read(m_pty.master(), buffer.data(), buffer.size());
     if (n <= 0) continue;  // EAGAIN or EINTR; the held slave keeps hang-ups away
@@ -72,7 +60,7 @@ void PtyRadioServer::Serve() {
     const auto bytes = std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n));
     Log(ByteDirection::FromHost, bytes);
     for (const std::uint8_t b : bytes) {
-      if (m_stop || m_lineClosed) break;
+      if (m_thread.stopping() || m_lineClosed) break;
       HandleByte(b, readAt, arrival);
     }
   }
@@ -102,7 +90,7 @@ void PtyRadioServer::HandleByte(std::uint8_t byte, SimClock::time_point readAt,
 void PtyRadioServer::CloseLine() {
   std::this_thread::sleep_for(kLineSettle);
   const auto deadline = SimClock::now() + kLineDrainTimeout;
-  while (m_pty.UnreadBySlave() > 0 && SimClock::now() < deadline && !m_stop) {
+  while (m_pty.UnreadBySlave() > 0 && SimClock::now() < deadline && !m_thread.stopping()) {
     std::this_thread::sleep_for(kLineDrainPoll);
   }
   m_pty.Close();
@@ -116,7 +104,7 @@ void PtyRadioServer::Send(const std::vector<std::uint8_t>& reply) {
   // one byte time after the reply starts, the others one byte time apart.
   const std::size_t chunk = m_paced ? 1 : reply.size();
   auto next = SimClock::now() + kByteTime9600;
-  for (std::size_t done = 0; done < reply.size() && !m_stop;) {
+  for (std::size_t done = 0; done < reply.size() && !m_thread.stopping();) {
     if (m_paced) std::this_thread::sleep_until(next);
     const ssize_t n =
         ::write(m_pty.master(), reply.data() + done, std::min(chunk, reply.size() - done));
@@ -132,9 +120,9 @@ void PtyRadioServer::Send(const std::vector<std::uint8_t>& reply) {
 }
 
 bool PtyRadioServer::WaitWritable() {
-  pollfd fds[2] = {{m_pty.master(), POLLOUT, 0}, {m_wake[0], POLLIN, 0}};
-  const int timeout = static_cast<int>(kStalledLineTimeout.count());
-  return ::poll(fds, 2, timeout) > 0 && fds[1].revents == 0 && (fds[0].revents & POLLOUT) != 0;
+  std::vector<pollfd> fds = {{m_pty.master(), POLLOUT, 0}};
+  return m_thread.Wait(fds, kStalledLineTimeout) == ServerThread::Woken::Ready &&
+         (fds[0].revents & POLLOUT) != 0;
 }
 
 void PtyRadioServer::Log(ByteDirection direction, std::span<const std::uint8_t> bytes) {

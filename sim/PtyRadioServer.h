@@ -12,6 +12,7 @@
 
 #include "radio/ProtocolConstants.h"
 #include "sim/PseudoTerminal.h"
+#include "sim/ServerThread.h"
 #include "sim/SimulatedRadio.h"
 
 namespace velmora::sim {
@@ -90,9 +91,6 @@ class PtyRadioServer {
   void Log(ByteDirection direction, std::span<const std::uint8_t> bytes);
 
   PseudoTerminal m_pty;
-  int m_wake[2] = {-1, -1};  // written to by Stop to end the thread's poll
-  std::thread m_thread;
-  std::atomic<bool> m_stop{false};
   std::atomic<bool> m_running{false};
   std::atomic<bool> m_lineClosed{false};
   bool m_paced = false;
@@ -101,6 +99,7 @@ class PtyRadioServer {
 
   mutable std::mutex m_mutex;  // guards m_radio
   SimulatedRadio m_radio;
+  ServerThread m_thread;  // last: it stops before what it serves goes
 };
 
 }  // namespace velmora::sim
