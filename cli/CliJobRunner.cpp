@@ -36,7 +36,7 @@ class HeldPresenter : public MessagePresenter {
 
 }  // namespace
 
-TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::ostream& out,
+TransferOutcome CliJobRunner::Run(const JobOrder& order, std::ostream& out,
                                   CTransferJob::PortFactory factory, const TransferOptions& options,
                                   std::ostream* progress, std::string* backupPath,
                                   const AfterJob& afterJob, HeldPort* held) {
@@ -56,15 +56,13 @@ TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::o
   // started still counts.
   std::optional<StopSignals> stop;
   if (!StopSignals::Installed()) stop.emplace(StopSignals::Stop{}, StopSignals::Delivery::Polled);
+  CalibrationImage& image = *order.image;
   job.SetCancelRequested([] { return StopSignals::Received() != 0; });
   job.SetWriteStarting([&image](const std::string& backup) {
     StopSignals::SetLastWords(image.portNumber(),
                               WriteAftermath::Interrupted(backup, image.portNumber()));
   });
-  job.Claim();
-  job.Setup(&image);
-  job.SetOperation(operation);
-  job.Run();
+  job.RunHere(order);
   StopSignals::SetLastWords(image.portNumber(), {});
   line.Clear();
   const TransferOutcome finished = job.Outcome();  // complete: Run has returned
@@ -81,7 +79,7 @@ TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::o
   if (finished.stopDeferred) {
     out << "stop asked during the write: the write and its verify were finished first\n";
   }
-  if (operation == TRANSFER_WRITE && !finished.succeeded()) {
+  if (order.operation == TRANSFER_WRITE && !finished.succeeded()) {
     out << WriteAftermath::Describe(finished, job.BackupPath(), image.portNumber()) << "\n";
   }
   return finished;
