@@ -50,8 +50,7 @@ TransferOutcome CliJobRunner::Run(const JobOrder& order, std::ostream& out,
   const ProgressLine line(progress);
   line.Follow(job.reports());
   // The job runs here, as the command's one task; a stop signal ends it at its next pause between
-  // exchanges, and its progress is printed as it is posted.
-  job.reports().SetDeliverAtOnce(true);
+  // exchanges, and its progress is printed as it is posted (the relay delivers at once here).
   // A command that catches the signals for all its jobs keeps its own: a signal before this job
   // started still counts.
   std::optional<StopSignals> stop;

@@ -500,7 +500,7 @@ void CTransferJob::Finish(TransferOutcome::Result result) {
 
 void CTransferJob::Progress(const std::string& text, int done, int total) {
   qCDebug(lcTransfer) << text.c_str();
-  m_reports.PostProgress(text, done, total);
+  m_reports.PostProgress(QString::fromStdString(text), done, total);
 }
 
 void CTransferJob::CountBlocks(int total, int sent, int written) {

@@ -256,7 +256,6 @@ class TransferJobTest : public QObject {
     options.backupFolder = backups.path();
     bench.job.SetOptions(options);
     // Run on this thread, so that each progress line is told while the job waits for it.
-    bench.job.reports().SetDeliverAtOnce(true);
     QObject::connect(&bench.job.reports(), &JobRelay::Progress, [&](const QString& text) {
       if (!text.startsWith(at)) return;
       for (int i = 0; i < cancels; ++i) bench.job.Cancel();
