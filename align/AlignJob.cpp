@@ -106,7 +106,6 @@ void AlignJob::Align(PowerMeter& meter, AlignOutcome& outcome) {
   HeldPort own(m_settings.portFactory);
   HeldPort& held = m_settings.heldPort ? *m_settings.heldPort : own;
   CTransferJob job;
-  job.reports().SetDeliverAtOnce(true);  // this thread may turn no event loop between tries
   job.SetPortFactory(held.Factory());
   TransferOptions options = m_settings.transfer;
   options.holdPort = true;

@@ -140,15 +140,13 @@ bool LivePowerProbe::SendStop() {
 }
 
 bool LivePowerProbe::SendLive(const ProbeRequest& request, QString& error) {
-  if (!LiveCommandComposer::ComposeLevel(m_image, request.band, request.table, request.point,
-                                         request.level)) {
+  const auto command = LiveCommandComposer::LevelCommand(m_image, request.band, request.table,
+                                                         request.point, request.level);
+  if (!command) {
     error = QStringLiteral("table %1 is never sent live").arg(request.table);
     return false;
   }
-  m_job.Claim();
-  m_job.Setup(&m_image);
-  m_job.SetOperation(TRANSFER_LIVE);
-  m_job.Run();
+  m_job.RunHere(JobOrder::Live(&m_image, *command));
   const TransferOutcome outcome = m_job.Outcome();
   if (!outcome.succeeded()) {
     m_transferError = QStringLiteral("live tune failed: ") + QString::fromStdString(outcome.detail);

@@ -14,8 +14,8 @@
 
 namespace velmora {
 
-// The bench behind the search: each try composes the level into the working image exactly as the
-// level-table page does, runs one live job on the calling thread (the window's live-tune wire
+// The bench behind the search: each try composes the level's command exactly as the level-table
+// page does and hands it to one live job run on the calling thread (the window's live-tune wire
 // sequence), lets the power settle for the plan's time and reads the meter once. The meter's
 // frequency follows the point, set while the power settles.
 class LivePowerProbe : public PowerProbe {

@@ -44,7 +44,6 @@ Measurement Measure(int operation, const TransferOptions& options, sim::PtyRadio
   for (int run = 0; run < kRuns; ++run) {
     CalibrationImage image;
     image.LoadDefaults();
-    LiveCommandComposer::ComposeLevel(image, 0, 0, 3, 100);
     SilentPresenter presenter;
     CTransferJob job;
     job.SetPresenter(&presenter);
@@ -52,7 +51,8 @@ Measurement Measure(int operation, const TransferOptions& options, sim::PtyRadio
     bytesOnLine = 0;
     QElapsedTimer timer;
     timer.start();
-    CTestThread* thread = CTestThread::StartJob(job, &image, operation);
+    const JobOrder order{&image, operation, LiveCommandComposer::LevelCommand(image, 0, 0, 3, 100)};
+    CTestThread* thread = CTestThread::StartJob(job, order);
     thread->wait();
     times.push_back(timer.nsecsElapsed() / 1e9);
     bytesPerJob = bytesOnLine;

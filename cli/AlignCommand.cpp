@@ -310,7 +310,7 @@ int AlignCommand::Run(const std::vector<std::string>& args, std::ostream& out, s
   HeldPort held;            // the read, the run and the write are one job to other programs
   std::ostringstream body;  // printed after the run's outcome
   const TransferOutcome read = CliJobRunner::Run(
-      TRANSFER_READ, image, body, {}, options, progress, nullptr,
+      JobOrder::Read(&image), body, {}, options, progress, nullptr,
       [&](const TransferOutcome& ended, const CTransferJob& job, const std::string&) {
         if (job.port()) recording.identification = job.port()->identification();
         recording.read = ended.succeeded();

@@ -70,7 +70,7 @@ bool AlignSteps::WriteAligned(AlignOutcome& outcome, std::ostream& out, std::ost
   options.onlyStoredPort = true;  // the radio that was aligned, on the port it answered
   options.backup = options.verify = true;
   std::string backup;
-  const TransferOutcome written = CliJobRunner::Run(TRANSFER_WRITE, outcome.aligned, out, {},
+  const TransferOutcome written = CliJobRunner::Run(JobOrder::Write(&outcome.aligned), out, {},
                                                     options, progress, &backup, {}, held);
   outcome.report.backupPath = QString::fromStdString(backup);
   if (written.succeeded()) return true;

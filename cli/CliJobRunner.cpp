@@ -36,7 +36,7 @@ class HeldPresenter : public MessagePresenter {
 
 }  // namespace
 
-TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::ostream& out,
+TransferOutcome CliJobRunner::Run(const JobOrder& order, std::ostream& out,
                                   CTransferJob::PortFactory factory, const TransferOptions& options,
                                   std::ostream* progress, std::string* backupPath,
                                   const AfterJob& afterJob, HeldPort* held) {
@@ -50,21 +50,18 @@ TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::o
   const ProgressLine line(progress);
   line.Follow(job.reports());
   // The job runs here, as the command's one task; a stop signal ends it at its next pause between
-  // exchanges, and its progress is printed as it is posted.
-  job.reports().SetDeliverAtOnce(true);
+  // exchanges, and its progress is printed as it is posted (the relay delivers at once here).
   // A command that catches the signals for all its jobs keeps its own: a signal before this job
   // started still counts.
   std::optional<StopSignals> stop;
   if (!StopSignals::Installed()) stop.emplace(StopSignals::Stop{}, StopSignals::Delivery::Polled);
+  CalibrationImage& image = *order.image;
   job.SetCancelRequested([] { return StopSignals::Received() != 0; });
   job.SetWriteStarting([&image](const std::string& backup) {
     StopSignals::SetLastWords(image.portNumber(),
                               WriteAftermath::Interrupted(backup, image.portNumber()));
   });
-  job.Claim();
-  job.Setup(&image);
-  job.SetOperation(operation);
-  job.Run();
+  job.RunHere(order);
   StopSignals::SetLastWords(image.portNumber(), {});
   line.Clear();
   const TransferOutcome finished = job.Outcome();  // complete: Run has returned
@@ -81,7 +78,7 @@ TransferOutcome CliJobRunner::Run(int operation, CalibrationImage& image, std::o
   if (finished.stopDeferred) {
     out << "stop asked during the write: the write and its verify were finished first\n";
   }
-  if (operation == TRANSFER_WRITE && !finished.succeeded()) {
+  if (order.operation == TRANSFER_WRITE && !finished.succeeded()) {
     out << WriteAftermath::Describe(finished, job.BackupPath(), image.portNumber()) << "\n";
   }
   return finished;

@@ -25,7 +25,7 @@ class CliJobRunner {
   using AfterJob = std::function<bool(const TransferOutcome& outcome, const CTransferJob& job,
                                       const std::string& shown)>;
   // held, when given, makes the port and keeps it open after the job (factory is then unused).
-  static TransferOutcome Run(int operation, CalibrationImage& image, std::ostream& out,
+  static TransferOutcome Run(const JobOrder& order, std::ostream& out,
                              CTransferJob::PortFactory factory = {},
                              const TransferOptions& options = {}, std::ostream* progress = nullptr,
                              std::string* backupPath = nullptr, const AfterJob& afterJob = {},

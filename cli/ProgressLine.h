@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QObject>
 #include <QString>
 #include <ostream>
+
+#include "transfer/JobRelay.h"
 
 namespace velmora {
 
@@ -12,13 +13,8 @@ class ProgressLine {
  public:
   explicit ProgressLine(std::ostream* out) : m_out(out) {}
 
-  // Prints every Progress text the relay posts.
-  template <class Relay>
-  void Follow(const Relay& relay) const {
-    if (!m_out) return;
-    QObject::connect(&relay, &Relay::Progress,
-                     [out = m_out](const QString& text) { Show(*out, text); });
-  }
+  // Prints every Progress text the relay posts, a transfer's or an alignment's.
+  void Follow(const JobRelay& relay) const;
   void Clear() const;
 
  private:

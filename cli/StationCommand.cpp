@@ -144,7 +144,7 @@ class Station {
     image.setBusy(false);
     std::string identification;
     const TransferOutcome read = CliJobRunner::Run(
-        TRANSFER_READ, image, log, {}, TransferCommands::PortOptions(m_args), m_progress, nullptr,
+        JobOrder::Read(&image), log, {}, TransferCommands::PortOptions(m_args), m_progress, nullptr,
         [&](const TransferOutcome&, const CTransferJob& job, const std::string&) {
           if (job.port()) identification = job.port()->identification();
           return true;

@@ -198,7 +198,7 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
   recorder.Open(err);
   bool saved = false, recorded = false;
   const auto outcome = CliJobRunner::Run(
-      TRANSFER_READ, image, out, {}, options, ProgressStream(*parsed), nullptr,
+      JobOrder::Read(&image), out, {}, options, ProgressStream(*parsed), nullptr,
       [&](const TransferOutcome& ended, const CTransferJob& job, const std::string& shown) {
         if (ended.succeeded()) saved = ReadOutputFile::save(parsed->positional()[0], image, err);
         recorded = recorder.Commit(JobRecorder::FromTransfer("read", job, shown, image, started), err);
@@ -244,7 +244,7 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
   recorder.Open(err);
   bool recorded = false;
   const auto outcome = CliJobRunner::Run(
-      TRANSFER_WRITE, image, out, {}, options, ProgressStream(*parsed), nullptr,
+      JobOrder::Write(&image), out, {}, options, ProgressStream(*parsed), nullptr,
       [&](const TransferOutcome&, const CTransferJob& job, const std::string& shown) {
         recorded =
             recorder.Commit(JobRecorder::FromTransfer("write", job, shown, image, started), err);
@@ -294,16 +294,14 @@ int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& o
     return kExitUsage;
   }
   const int b = *band == "A" ? 0 : 1;
-  if (levelForm) {
-    LiveCommandComposer::ComposeLevel(image, b, *table, *point, *value);
-  } else {
-    LiveCommandComposer::ComposeTone(image, b, *column, *tenths, *value);
-  }
-  const auto outcome = CliJobRunner::Run(TRANSFER_LIVE, image, out, {}, PortOptions(*parsed),
-                                         ProgressStream(*parsed));
+  const auto command =
+      levelForm ? *LiveCommandComposer::LevelCommand(image, b, *table, *point, *value)
+                : LiveCommandComposer::ToneCommand(image, b, *column, *tenths, *value);
+  const auto outcome = CliJobRunner::Run(JobOrder::Live(&image, command), out, {},
+                                         PortOptions(*parsed), ProgressStream(*parsed));
   // Not connected: the job said so, and nothing was sent.
   if (outcome.step != TransferOutcome::Step::Live) return kExitTransferFailed;
-  out << "sent: " << HexText::Bytes(image.liveCommandSent()) << "\n";
+  out << "sent: " << HexText::Bytes(command) << "\n";
   return Outcome(outcome);
 }
 

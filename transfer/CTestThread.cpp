@@ -2,16 +2,14 @@
 
 namespace velmora {
 
-CTestThread* CTestThread::StartJob(CTransferJob& job, CalibrationImage* image, int operation,
+CTestThread* CTestThread::StartJob(CTransferJob& job, const JobOrder& order,
                                    const std::function<void()>& beforeResume, TransferGate* gate) {
   if (job.IsRunning()) return nullptr;  // only this thread starts jobs, so the claim holds
   if (gate && !gate->TryEnter()) return nullptr;
-  job.Claim();
+  job.Begin(order);
   auto* thread = new CTestThread;
   thread->m_gate = gate;
   QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-  job.Setup(image);
-  job.SetOperation(operation);
   thread->SetJob(&job);
   if (beforeResume) beforeResume();
   thread->start();

@@ -89,6 +89,20 @@ bool CTransferJob::Claim() {
   return true;
 }
 
+bool CTransferJob::Begin(const JobOrder& order) {
+  if (!Claim()) return false;
+  Setup(order.image);
+  SetOperation(order.operation);
+  m_liveCommand = order.live;
+  return true;
+}
+
+bool CTransferJob::RunHere(const JobOrder& order) {
+  if (!Begin(order)) return false;
+  Run();
+  return true;
+}
+
 bool CTransferJob::Cancelled() const {
   if (m_writing.load()) return m_cancels.load() > 1;
   return m_cancels.load() > 0 || (m_cancelRequested && m_cancelRequested());
@@ -136,18 +150,26 @@ void CTransferJob::Run() {
 }
 
 void CTransferJob::RunLive() {
-  if (!Connect()) return;
-  std::array<std::uint8_t, layout::kLiveCommandSize> command{};
-  {
-    const auto lock = m_pImage->Lock();
-    const auto composed = m_pImage->liveCommand();
-    std::copy(composed.begin(), composed.end(), m_pImage->liveCommandSent().begin());
-    std::copy(composed.begin(), composed.end(), command.begin());
+  if (!m_liveCommand) {
+    SetDetail("no live command was given");
+    return;
   }
+  const LiveCommandComposer::Command command = *m_liveCommand;
+  RecordLive(command, false);
+  if (!Connect()) return;
+  RecordLive(command, true);
   Enter(TransferOutcome::Step::Live);
   const bool sent = m_pPort->SendLiveCommand(command);
   SetDetail(Detail() + (sent ? ", live command acknowledged" : ", live command not acknowledged"));
   Finish(sent ? TransferOutcome::Result::Success : TransferOutcome::Result::Failed);
+}
+
+// The calibration file keeps the last command composed and the last one put on the line; the
+// image only records them, it never hands the command to the job.
+void CTransferJob::RecordLive(const LiveCommandComposer::Command& command, bool sent) {
+  const auto lock = m_pImage->Lock();
+  const auto field = sent ? m_pImage->liveCommandSent() : m_pImage->liveCommand();
+  std::copy(command.begin(), command.end(), field.begin());
 }
 
 bool CTransferJob::TryPort(int port, int retries, std::string& reason) {
@@ -478,7 +500,7 @@ void CTransferJob::Finish(TransferOutcome::Result result) {
 
 void CTransferJob::Progress(const std::string& text, int done, int total) {
   qCDebug(lcTransfer) << text.c_str();
-  m_reports.PostProgress(text, done, total);
+  m_reports.PostProgress(QString::fromStdString(text), done, total);
 }
 
 void CTransferJob::CountBlocks(int total, int sent, int written) {

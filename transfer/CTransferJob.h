@@ -11,6 +11,7 @@
 
 #include "core/CalibrationImage.h"
 #include "radio/CRadioPort.h"
+#include "transfer/JobOrder.h"
 #include "transfer/JobRelay.h"
 #include "transfer/MessagePresenter.h"
 #include "transfer/TransferOptions.h"
@@ -53,6 +54,11 @@ class CTransferJob {
 
   // A job record serves one job at a time: Claim before starting a thread, Run releases it.
   bool Claim();
+  // The one start sequence of every owner: Claim, Setup and SetOperation, and the live command
+  // kept. False, changing nothing, while the record still serves an earlier job.
+  bool Begin(const JobOrder& order);
+  // Begin, then Run on the calling thread; false when the job could not begin.
+  bool RunHere(const JobOrder& order);
   bool IsRunning() const { return m_running.load(); }
   // Any thread: ends the job at its next pause between exchanges, as a failure would. Once a
   // write's blocks have started, the first cancel lets the write and its verify finish (a radio
@@ -119,9 +125,11 @@ class CTransferJob {
   QString PortTag() const;
   void RunWrite();
   void RunLive();
+  void RecordLive(const LiveCommandComposer::Command& command, bool sent);
 
   std::unique_ptr<CRadioPort> m_pPort;
   TransferOperation m_nOperation = TransferOperation::Read;
+  std::optional<LiveCommandComposer::Command> m_liveCommand;  // set before the job's thread starts
   CalibrationImage* m_pImage = nullptr;
   MessagePresenter* m_presenter = nullptr;
   PortFactory m_portFactory;

@@ -9,39 +9,25 @@ JobRelay::JobRelay(QObject* parent) : QObject(parent) {
   connect(this, &JobRelay::Pending, this, &JobRelay::Deliver, Qt::QueuedConnection);
 }
 
-void JobRelay::PostProgress(const std::string& text, int done, int total) {
-  Report report;
-  report.text = text;
-  report.done = done;
-  report.total = total;
-  Post(std::move(report));
+void JobRelay::PostProgress(const QString& text, int done, int total) {
+  PostNews([this, text, done, total] { emit Progress(text, done, total); });
 }
 
 void JobRelay::PostFinished(int operation, const TransferOutcome& outcome) {
-  Report report;
-  report.finished = true;
-  report.operation = operation;
-  report.outcome = outcome;
-  Post(std::move(report));
+  PostNews([this, operation, outcome] { emit Finished(operation, outcome); });
 }
 
-void JobRelay::Post(Report report) {
-  const bool wake = m_queue.Push(std::move(report));
-  if (m_atOnce && QThread::currentThread() == thread()) {
-    Deliver();
+void JobRelay::PostNews(std::function<void()> deliver) {
+  const bool wake = m_queue.Push(std::move(deliver));
+  if (QThread::currentThread() == thread()) {
+    Deliver();  // what waits goes out now, in order
   } else if (wake) {
     emit Pending();
   }
 }
 
 void JobRelay::Deliver() {
-  for (const Report& r : m_queue.TakeAll()) {
-    if (r.finished) {
-      emit Finished(r.operation, r.outcome);
-    } else {
-      emit Progress(QString::fromStdString(r.text), r.done, r.total);
-    }
-  }
+  for (const auto& deliver : m_queue.TakeAll()) deliver();
 }
 
 }  // namespace velmora

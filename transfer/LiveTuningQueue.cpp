@@ -61,16 +61,21 @@ void LiveTuningQueue::Request(int table, const std::optional<Command>& command) 
 
 // One transfer at a time on the line: a request that finds a job running waits for it to end.
 void LiveTuningQueue::StartNext() {
-  if (m_waiting.empty()) return;
-  const std::optional<Command> command = m_waiting.front().command;
-  auto compose = [this, &command] {
-    if (command) LiveCommandComposer::Put(*m_image, *command);
-  };
-  CTestThread* thread = CTestThread::StartJob(m_job, m_image, TRANSFER_LIVE, compose, m_gate);
+  if (m_waiting.empty() || !m_image) return;
+  const Command command = m_waiting.front().command.value_or(StoredCommand());
+  CTestThread* thread = CTestThread::StartJob(m_job, JobOrder::Live(m_image, command), {}, m_gate);
   if (!thread) return;
   m_waiting.pop_front();
   m_thread = thread;
   connect(thread, &QThread::finished, this, &LiveTuningQueue::StartNext);
+}
+
+LiveTuningQueue::Command LiveTuningQueue::StoredCommand() const {
+  Command command{};
+  const auto lock = m_image->Lock();
+  const auto stored = m_image->liveCommand();
+  std::copy(stored.begin(), stored.end(), command.begin());
+  return command;
 }
 
 void LiveTuningQueue::Cancel(int table) {

@@ -22,7 +22,7 @@ class CTestThread;
 // command armed for a table waits 400 ms, restarted by every newer command of that table, and
 // then until no transfer runs; its request then joins the queue, where a table keeps one place,
 // and the queue runs one live job at a time through the one-transfer gate. A request's command
-// goes into the image's liveCommand only when its own job starts.
+// is handed to its own job as a value when that job starts.
 class LiveTuningQueue : public QObject {
   Q_OBJECT
 
@@ -30,7 +30,7 @@ class LiveTuningQueue : public QObject {
   using Command = LiveCommandComposer::Command;
   // The debounce of a request, and how often a waiting one looks again whether a transfer runs.
   static constexpr std::chrono::milliseconds kRequestPeriod{400};
-  // A request that sends the image's liveCommand as it stands.
+  // A request that sends the command the image holds when its job starts.
   static constexpr int kImageCommand = -1;
   static constexpr int LevelTable(int table) { return table; }
   static constexpr int ToneGroup(int group) { return layout::kTablesPerBand + group; }
@@ -47,7 +47,7 @@ class LiveTuningQueue : public QObject {
   // Keeps the table's command and starts its wait, or begins the wait again.
   void Arm(int table, const Command& command);
   // The table's request joins the queue now (replacing its waiting one) and starts when it can;
-  // without a command it sends the image's liveCommand as it stands then.
+  // without a command it sends the image's stored liveCommand as it stands then.
   void Request(int table, const std::optional<Command>& command);
   // Forgets the table's armed command, or every armed and queued request.
   void Cancel(int table);
@@ -76,6 +76,7 @@ class LiveTuningQueue : public QObject {
   Table& At(int table);
   void OnTick(int table);
   void StartNext();
+  Command StoredCommand() const;
 
   CalibrationImage* m_image;
   TransferGate* m_gate = nullptr;

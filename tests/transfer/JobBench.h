@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/LiveCommandComposer.h"
 #include "tests/support/TestPorts.h"
 #include "transfer/CTestThread.h"
 #include "transfer/CTransferJob.h"
@@ -38,7 +39,9 @@ struct Bench {
     job.SetPresenter(&presenter);
     job.SetPortFactory(MakeScaledPort);
   }
-  bool Start(int operation) { return CTestThread::StartJob(job, &image, operation) != nullptr; }
+  bool Start(int operation) {
+    return CTestThread::StartJob(job, JobOrder{&image, operation, live}) != nullptr;
+  }
   bool Finish(int timeoutMs = 30000) {
     QElapsedTimer timer;
     timer.start();
@@ -49,6 +52,7 @@ struct Bench {
   bool Run(int operation) { return Start(operation) && Finish(); }
 
   CalibrationImage image;
+  LiveCommandComposer::Command live{};  // what a live job is handed
   RecordingPresenter presenter;
   CTransferJob job;
   JobRecorder owner{job};

@@ -31,7 +31,7 @@ class JobRelayTest : public QObject {
     std::vector<std::thread> workers;
     for (int w = 0; w < kWorkers; ++w) {
       workers.emplace_back([&relay, w] {
-        for (int i = 0; i < kReports; ++i) relay.PostProgress(std::to_string(w), i, kReports);
+        for (int i = 0; i < kReports; ++i) relay.PostProgress(QString::number(w), i, kReports);
         TransferOutcome outcome;
         outcome.detail = "done";
         relay.PostFinished(w, outcome);
@@ -51,7 +51,6 @@ class JobRelayTest : public QObject {
   // turning; a worker's report still crosses to the owner's thread.
   void deliveredAtOnceOnlyOnTheOwnersOwnThread() {
     JobRelay relay;
-    relay.SetDeliverAtOnce(true);
     QStringList seen;
     QList<QThread*> threads;
     connect(&relay, &JobRelay::Progress, this, [&](const QString& text) {

@@ -52,7 +52,6 @@ class DataExchangeTest : public QObject {
   void outOfRangeIsKeptPromptedAndTheExchangeGoesOn();
   void notANumberKeepsTheValue_data();
   void notANumberKeepsTheValue();
-  void quietTakeUpPromptsNothingAndListsRefusals();
   void comboIndexAndMaxChars();
 };
 
@@ -116,27 +115,6 @@ void DataExchangeTest::notANumberKeepsTheValue() {
   QCOMPARE(prompts.prompts, QStringList{prompt});
   QCOMPARE(v.base, 5);
   QCOMPARE(v.rxHigh, 174u);
-}
-
-void DataExchangeTest::quietTakeUpPromptsNothingAndListsRefusals() {
-  test::PromptRecorder prompts;
-  Limits v{5, 136, 174, 136};
-  QWidget host;
-  ExchangePage page(res::BandPageTemplate(), [&](DataExchange& dx) { ExchangeLimits(dx, v); });
-  page.Create(&host);
-  Edit(page, res::band_page::kBase)->setText(QStringLiteral("x"));
-  Edit(page, res::band_page::kRxLow)->setText(QStringLiteral("700"));
-  Edit(page, res::band_page::kTxLow)->setText(QStringLiteral("?"));
-  const std::vector<int> refused = page.TakeUpQuietly();
-  QCOMPARE(refused, (std::vector<int>{res::band_page::kBase, res::band_page::kTxLow}));
-  QVERIFY(prompts.prompts.isEmpty());
-  QCOMPARE(v.base, 5);
-  QCOMPARE(v.rxLow, 700u);  // a typed out-of-range limit survives until a store reports it
-  v.rxHigh = 175;
-  page.PutValuesExcept(refused);
-  QCOMPARE(Edit(page, res::band_page::kBase)->text(), QStringLiteral("x"));
-  QCOMPARE(Edit(page, res::band_page::kRxHigh)->text(), QStringLiteral("175"));
-  QCOMPARE(Edit(page, res::band_page::kTxLow)->text(), QStringLiteral("?"));
 }
 
 void DataExchangeTest::comboIndexAndMaxChars() {

@@ -33,17 +33,6 @@ bool CPageDlg::UpdateData(bool saveAndValidate) {
   return !dx.failed();
 }
 
-std::vector<int> CPageDlg::TakeUpQuietly() {
-  DataExchange dx(this, m_controls, true, DataExchange::Mode::Quiet);
-  DoDataExchange(dx);
-  return dx.refusedIds();
-}
-
-void CPageDlg::PutValuesExcept(const std::vector<int>& untouchedIds) {
-  DataExchange dx(this, m_controls, false, DataExchange::Mode::Quiet, untouchedIds);
-  DoDataExchange(dx);
-}
-
 void CPageDlg::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     OnOK();
@@ -62,10 +51,9 @@ void CPageDlg::WatchSliderInput(QSlider* slider, std::function<void()> onRelease
 }
 
 void CPageDlg::FollowSlider(const QSlider* slider, int editId, std::int32_t& member) {
-  std::vector<int> refused = TakeUpQuietly();
   member = slider->value();
-  std::erase(refused, editId);
-  PutValuesExcept(refused);
+  DataExchange dx(this, m_controls, false);
+  dx.Text(editId, member);
 }
 
 }  // namespace velmora

@@ -3,7 +3,6 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
-#include <vector>
 
 #include "res/DialogTemplate.h"
 #include "ui/kit/DataExchange.h"
@@ -29,14 +28,8 @@ class CPageDlg : public QWidget {
 
   // Runs DoDataExchange in one direction; false when a value was refused (prompted once).
   bool UpdateData(bool saveAndValidate = true);
-  // Takes the edit boxes up without prompting; returns the ids of the boxes whose text was
-  // refused (their members keep their old values).
-  std::vector<int> TakeUpQuietly();
-  // Writes the members into the controls, leaving the listed boxes as the user left them.
-  void PutValuesExcept(const std::vector<int>& untouchedIds);
-  // What a slider's paint does: the boxes are taken up quietly, the slider's member takes its
-  // position, and the values go back into the boxes, except boxes whose text was refused (the
-  // slider's own box follows it regardless).
+  // What a slider's paint does: its member takes its position and its own box shows it. Only
+  // the value that moved is exchanged; every other box and member stays as it was.
   void FollowSlider(const QSlider* slider, int editId, std::int32_t& member);
 
   QWidget* Control(int id) const { return m_controls.Widget(id); }

@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -33,18 +32,12 @@ std::optional<std::int64_t> ParseDecimal(const QString& text, bool allowMinus) {
 
 }  // namespace
 
-DataExchange::DataExchange(QWidget* dialog, const DialogControls& controls, bool saveAndValidate,
-                           Mode mode, std::vector<int> untouchedIds)
-    : m_dialog(dialog),
-      m_controls(controls),
-      m_save(saveAndValidate),
-      m_mode(mode),
-      m_untouched(std::move(untouchedIds)) {}
+DataExchange::DataExchange(QWidget* dialog, const DialogControls& controls, bool saveAndValidate)
+    : m_dialog(dialog), m_controls(controls), m_save(saveAndValidate) {}
 
-bool DataExchange::Skip(int id) {
+void DataExchange::Begin(int id) {
   m_lastId = id;
   m_lastRefused = false;
-  return std::find(m_untouched.begin(), m_untouched.end(), id) != m_untouched.end();
 }
 
 QString DataExchange::TextOf(int id) const {
@@ -64,10 +57,7 @@ void DataExchange::Put(int id, const QString& text) {
 
 void DataExchange::Refuse(const QString& prompt) {
   m_lastRefused = true;
-  if (std::find(m_refused.begin(), m_refused.end(), m_lastId) == m_refused.end()) {
-    m_refused.push_back(m_lastId);
-  }
-  if (m_mode == Mode::Quiet || m_failed) return;
+  if (m_failed) return;
   ExchangePrompt::Show(m_dialog, prompt);
   if (QWidget* control = m_controls.Widget(m_lastId)) {
     control->setFocus(Qt::OtherFocusReason);
@@ -77,7 +67,7 @@ void DataExchange::Refuse(const QString& prompt) {
 }
 
 void DataExchange::Text(int id, std::int32_t& value) {
-  if (Skip(id)) return;
+  Begin(id);
   if (!m_save) return Put(id, QString::number(value));
   const auto parsed = ParseDecimal(TextOf(id), true);
   if (!parsed || *parsed < std::numeric_limits<std::int32_t>::min() ||
@@ -88,7 +78,7 @@ void DataExchange::Text(int id, std::int32_t& value) {
 }
 
 void DataExchange::Text(int id, std::uint32_t& value) {
-  if (Skip(id)) return;
+  Begin(id);
   if (!m_save) return Put(id, QString::number(value));
   const auto parsed = ParseDecimal(TextOf(id), false);
   if (!parsed) return Refuse(ExchangePrompt::UnsignedText());
@@ -96,13 +86,13 @@ void DataExchange::Text(int id, std::uint32_t& value) {
 }
 
 void DataExchange::Text(int id, QString& value) {
-  if (Skip(id)) return;
+  Begin(id);
   if (!m_save) return Put(id, value);
   value = TextOf(id);
 }
 
 void DataExchange::CBIndex(int id, int& index) {
-  if (Skip(id)) return;
+  Begin(id);
   auto* combo = m_controls.Get<QComboBox>(id);
   if (!combo) return;
   if (m_save) {
@@ -115,7 +105,7 @@ void DataExchange::CBIndex(int id, int& index) {
 void DataExchange::MinMaxUInt(std::uint32_t value, std::uint32_t min, std::uint32_t max) {
   if (m_lastRefused || !m_save) return;
   // A range failure leaves the typed number in place; only a store reports it.
-  if ((value < min || value > max) && m_mode == Mode::Prompt) {
+  if (value < min || value > max) {
     Refuse(ExchangePrompt::RangeText(min, max));
   }
 }
@@ -126,7 +116,7 @@ void DataExchange::MaxChars(const QString& value, int count) {
     if (auto* edit = m_controls.Get<QLineEdit>(m_lastId)) edit->setMaxLength(count);
     return;
   }
-  if (value.size() > count && m_mode == Mode::Prompt) Refuse(ExchangePrompt::MaxCharsText(count));
+  if (value.size() > count) Refuse(ExchangePrompt::MaxCharsText(count));
 }
 
 }  // namespace velmora

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <cstdint>
-#include <vector>
 
 #include "ui/kit/DialogControls.h"
 
@@ -10,19 +9,14 @@ namespace velmora {
 
 // One run of a dialog's data exchange, in one direction: towards the controls (load) or from
 // them into the members (store, with validation). A refused value keeps what its member held and
-// the run goes on, so every other box stores what it shows; each refused box is listed in
-// refusedIds(). In prompting mode the first refusal shows its prompt and takes the focus to its
-// control (one prompt per run); in quiet mode nothing is shown.
+// the run goes on, so every other box stores what it shows. The first refusal shows its prompt
+// and takes the focus to its control (one prompt per run).
 class DataExchange {
  public:
-  enum class Mode { Prompt, Quiet };
-
-  DataExchange(QWidget* dialog, const DialogControls& controls, bool saveAndValidate,
-               Mode mode = Mode::Prompt, std::vector<int> untouchedIds = {});
+  DataExchange(QWidget* dialog, const DialogControls& controls, bool saveAndValidate);
 
   bool saveAndValidate() const { return m_save; }
   bool failed() const { return m_failed; }
-  const std::vector<int>& refusedIds() const { return m_refused; }
 
   // Binds a member pointer to the control with the given id.
   template <class T>
@@ -42,7 +36,7 @@ class DataExchange {
   void MaxChars(const QString& value, int count);
 
  private:
-  bool Skip(int id);
+  void Begin(int id);
   QString TextOf(int id) const;
   void Put(int id, const QString& text);
   void Refuse(const QString& prompt);
@@ -50,9 +44,6 @@ class DataExchange {
   QWidget* m_dialog;
   const DialogControls& m_controls;
   bool m_save;
-  Mode m_mode;
-  std::vector<int> m_untouched;
-  std::vector<int> m_refused;
   int m_lastId = res::kNoId;
   bool m_lastRefused = false;  // the checks of a refused box have nothing to check
   bool m_failed = false;
