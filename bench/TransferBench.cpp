@@ -1,7 +1,10 @@
 // Times read, write and live jobs through the real serial line against a simulated radio paced at
 // 9600 baud, and compares each with what the wire allows: the bytes on the line at 10 bits a byte,
 // plus the protocol's own pause before every handshake. The write runs plain and with its backup
-// and read-back, each against the bytes it puts on the line; velmora-cli runs as a whole process.
+// and read-back, each against the bytes it puts on the line; velmora-cli runs as a whole process
+// (another build's may be named as the argument), with the CPU time it used beside its time.
+#include <sys/resource.h>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -35,7 +38,21 @@ class SilentPresenter : public MessagePresenter {
 struct Measurement {
   double medianSeconds;
   double wireSeconds;
+  double cpuSeconds = 0;  // a whole process's user and system time, median
 };
+
+// The user and system time of every child process that has ended and been waited for.
+double ChildrenCpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_CHILDREN, &usage);
+  auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
 
 Measurement Measure(int operation, const TransferOptions& options, sim::PtyRadioServer& radio,
                     std::atomic<long>& bytesOnLine) {
@@ -59,30 +76,30 @@ Measurement Measure(int operation, const TransferOptions& options, sim::PtyRadio
     QCoreApplication::removePostedEvents(&job.reports());
     radio.ClearRecords();
   }
-  std::sort(times.begin(), times.end());
   const double pauses = kRealTiming.handshakePause.count() / 1000.0;
-  return {times[times.size() / 2], bytesPerJob * kSecondsPerByte + pauses};
+  return {Median(times), bytesPerJob * kSecondsPerByte + pauses};
 }
 
 // The same job as a user runs it: the whole velmora-cli process, start-up and exit included.
-Measurement MeasureCli(const QStringList& args, sim::PtyRadioServer& radio,
+Measurement MeasureCli(const QString& program, const QStringList& args, sim::PtyRadioServer& radio,
                        std::atomic<long>& bytesOnLine) {
-  std::vector<double> times;
+  std::vector<double> times, cpu;
   long bytesPerJob = 0;
   for (int run = 0; run < kRuns; ++run) {
     bytesOnLine = 0;
     QProcess cli;
+    const double cpuBefore = ChildrenCpuSeconds();
     QElapsedTimer timer;
     timer.start();
-    cli.start(VELMORA_CLI_PATH, args);
+    cli.start(program, args);
     cli.waitForFinished(-1);
     times.push_back(timer.nsecsElapsed() / 1e9);
+    cpu.push_back(ChildrenCpuSeconds() - cpuBefore);
     bytesPerJob = bytesOnLine;
     radio.ClearRecords();
   }
-  std::sort(times.begin(), times.end());
   const double pauses = kRealTiming.handshakePause.count() / 1000.0;
-  return {times[times.size() / 2], bytesPerJob * kSecondsPerByte + pauses};
+  return {Median(times), bytesPerJob * kSecondsPerByte + pauses, Median(cpu)};
 }
 
 }  // namespace
@@ -101,8 +118,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   qputenv("VELMORA_COM1", QByteArray::fromStdString(radio.slavePath()));
-  std::printf("%-20s %12s %12s %8s   (median of %d runs at 9600 baud)\n", "job", "median s",
-              "wire limit s", "ratio", kRuns);
+  const QString cliProgram = argc > 1 ? QString::fromLocal8Bit(argv[1]) : VELMORA_CLI_PATH;
+  std::printf("%-20s %12s %12s %8s %8s   (median of %d runs at 9600 baud)\n", "job", "median s",
+              "wire limit s", "ratio", "cpu ms", kRuns);
   bool withinTarget = true;
   QTemporaryDir backups;
   TransferOptions safe;
@@ -116,7 +134,9 @@ int main(int argc, char** argv) {
   auto print = [&](const char* name, const Measurement& m) {
     const double ratio = m.medianSeconds / m.wireSeconds;
     withinTarget = withinTarget && ratio <= kTarget;
-    std::printf("%-20s %12.3f %12.3f %8.3f\n", name, m.medianSeconds, m.wireSeconds, ratio);
+    std::printf("%-20s %12.4f %12.4f %8.3f", name, m.medianSeconds, m.wireSeconds, ratio);
+    if (m.cpuSeconds > 0) std::printf(" %8.1f", m.cpuSeconds * 1000);
+    std::printf("\n");
   };
   for (const auto& [name, operation, options] : jobs) {
     print(name, Measure(operation, options, radio, bytesOnLine));
@@ -129,7 +149,9 @@ int main(int argc, char** argv) {
        {"live", "--band", "A", "--table", "0", "--point", "3", "--value", "100", "--port", "1",
         "--quiet"}}};
   qputenv("XDG_DATA_HOME", backups.path().toUtf8());
-  for (const auto& [name, args] : commands) print(name, MeasureCli(args, radio, bytesOnLine));
+  for (const auto& [name, args] : commands) {
+    print(name, MeasureCli(cliProgram, args, radio, bytesOnLine));
+  }
   radio.Stop();
   std::printf("target ratio <= %.2f: %s\n", kTarget, withinTarget ? "met" : "missed");
   return withinTarget ? 0 : 1;

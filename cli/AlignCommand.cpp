@@ -305,7 +305,6 @@ int AlignCommand::Run(const std::vector<std::string>& args, std::ostream& out, s
     if (running) running->Cancel();
   });
   JobRecorder recorder(*parsed);
-  recorder.Open(err);
   Recording recording{recorder, image, {}};
   HeldPort held;            // the read, the run and the write are one job to other programs
   std::ostringstream body;  // printed after the run's outcome

@@ -90,7 +90,6 @@ int BatchCommands::ReadInto(const std::string& folder, const std::string& portLi
   for (const int port : *ports) {
     if (!ReadOutputFile::check(fileOf(port), err)) return kExitUsage;
   }
-  recorder.Open(err);
   const auto results =
       BatchTransfer::Run(TRANSFER_READ, *ports, {}, options, factory,
                          [&](BatchTransfer::PortResult& r, CalibrationImage& image) {
@@ -116,7 +115,6 @@ int BatchCommands::WriteFrom(const CalibrationImage& image, const std::string& p
                              std::ostream& out, std::ostream& err) {
   const auto ports = Ports(portList, err);
   if (!ports) return kExitUsage;
-  recorder.Open(err);
   const auto bytes = image.ToBytes();
   const auto results = BatchTransfer::Run(
       TRANSFER_WRITE, *ports,

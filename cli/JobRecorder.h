@@ -1,18 +1,22 @@
 #pragma once
 
 #include <chrono>
+#include <future>
+#include <memory>
 #include <ostream>
 #include <set>
 #include <string>
 
 #include "cli/CliArguments.h"
+#include "cli/RecordThread.h"
 #include "records/job/RecordKeeper.h"
 
 namespace velmora {
 
-// The production record of every job the command line runs: the bench's database is opened
-// before the radio is touched, the record committed before the job's outcome is printed, and the
-// bench's queue forwarded to the line's database at the command's end.
+// The production record of every job the command line runs, kept on a thread of its own: the
+// bench's database is opened while the radio's job starts (its first handshake waits 200 ms
+// anyway), the record is committed beside the output file's save and before the job's outcome is
+// printed, and the bench's queue is forwarded to the line's database at the command's end.
 class JobRecorder {
  public:
   using Job = RecordKeeper::Job;
@@ -30,11 +34,21 @@ class JobRecorder {
     return RecordKeeper::FromTransfer(kind, job, shown, image, started);
   }
 
+  // Starts opening the bench's database on the records' thread.
   explicit JobRecorder(const CliArguments& args);
-  // The bench's database, opened now; false with the reason when it cannot be (the job still
-  // runs, and its end says that its record was not kept).
+  // Closes the database on its own thread.
+  ~JobRecorder();
+  JobRecorder(const JobRecorder&) = delete;
+  JobRecorder& operator=(const JobRecorder&) = delete;
+
+  // Waits for the bench's database; false with the reason when it cannot be opened (the job may
+  // still run, and its end then says that its record was not kept).
   bool Open(std::ostream& err);
-  // Commits the job's record to the bench; false, with the reason on err, when it is not kept.
+  // A record being committed: why it was not kept, "" once it is.
+  using PendingCommit = std::future<std::string>;
+  PendingCommit BeginCommit(const Job& job);
+  // Waits for the commit; false, with the reason on err, when the record was not kept.
+  bool FinishCommit(PendingCommit& pending, std::ostream& err);
   bool Commit(const Job& job, std::ostream& err);
   // At the command's end: forwards what waits, within kForwardLimit, and says what still waits.
   void Forward(std::ostream& err);
@@ -44,8 +58,16 @@ class JobRecorder {
   static QString LineUrl(const CliArguments& args);
 
  private:
-  RecordKeeper m_keeper;
-  QString m_lineUrl;
+  // Lives on m_thread, from its settings to its closed connection.
+  struct Held {
+    RecordKeeper keeper;
+    QString lineUrl;
+  };
+
+  std::unique_ptr<Held> m_held;
+  std::shared_future<std::string> m_opening;  // why the bench's database is not open, or ""
+  bool m_openingTold = false;
+  RecordThread m_thread;  // last: joined before the members it works on go
 };
 
 }  // namespace velmora

@@ -195,13 +195,15 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
   options.readTwice = parsed->Has("--verify");
   JobRecorder recorder(*parsed);
   const auto started = std::chrono::system_clock::now();
-  recorder.Open(err);
   bool saved = false, recorded = false;
   const auto outcome = CliJobRunner::Run(
       JobOrder::Read(&image), out, {}, options, ProgressStream(*parsed), nullptr,
       [&](const TransferOutcome& ended, const CTransferJob& job, const std::string& shown) {
+        // The record is committed while the file is saved: both are done before the outcome.
+        auto commit =
+            recorder.BeginCommit(JobRecorder::FromTransfer("read", job, shown, image, started));
         if (ended.succeeded()) saved = ReadOutputFile::save(parsed->positional()[0], image, err);
-        recorded = recorder.Commit(JobRecorder::FromTransfer("read", job, shown, image, started), err);
+        recorded = recorder.FinishCommit(commit, err);
         return recorded;
       });
   recorder.Forward(err);
@@ -241,7 +243,6 @@ int TransferCommands::Write(const std::vector<std::string>& args, std::ostream& 
   }
   JobRecorder recorder(*parsed);
   const auto started = std::chrono::system_clock::now();
-  recorder.Open(err);
   bool recorded = false;
   const auto outcome = CliJobRunner::Run(
       JobOrder::Write(&image), out, {}, options, ProgressStream(*parsed), nullptr,

@@ -85,9 +85,14 @@ struct AlignRun {
   void Finish() { cli.waitForFinished(int(std::chrono::milliseconds(kPhaseTimeout).count())); }
 };
 
+// The data folder of the reads and the restore: the case's own, never the user's records.
+QMap<QString, QString> OwnData(const QTemporaryDir& dir) {
+  return {{"XDG_DATA_HOME", dir.filePath("other-data")}};
+}
+
 QByteArray ReadRadio(const Radio& radio, const QTemporaryDir& dir, const QString& name) {
   const QString path = dir.filePath(name);
-  const auto read = RunCli(radio.process.path(), {"read", path, "--port", "1"});
+  const auto read = RunCli(radio.process.path(), {"read", path, "--port", "1"}, OwnData(dir));
   return read.exitCode == 0 ? ReadAll(path) : QByteArray();
 }
 
@@ -201,6 +206,7 @@ class AlignSignalTest : public QObject {
     QProcess shell;
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("VELMORA_COM1", radio.process.path());
+    env.insert("XDG_DATA_HOME", OwnData(dir).value("XDG_DATA_HOME"));
     shell.setProcessEnvironment(env);
     shell.start("/bin/sh", {"-c", restore});
     QVERIFY(shell.waitForFinished(60000));
@@ -249,7 +255,8 @@ class AlignSignalTest : public QObject {
             QStringLiteral("run %1, killed after %2 ms").arg(i).arg(delay.count());
         const QStringList backups = Backups(dir);
         QVERIFY2(backups.size() == 1, qPrintable(where));
-        QCOMPARE(RunCli(radio.process.path(), {"write", backups[0], "--port", "1", "--no-backup"})
+        QCOMPARE(RunCli(radio.process.path(), {"write", backups[0], "--port", "1", "--no-backup"},
+                        OwnData(dir))
                      .exitCode,
                  0);
         QVERIFY2(ReadRadio(radio, dir, "restored.dat") == m_old, qPrintable(where));
