@@ -93,6 +93,43 @@ bool LoadPoints(QSqlQuery& query, const Selection& selection, const QString& fro
   return true;
 }
 
+enum class Filled { Done, UnknownPoint, Damaged };
+
+// Each radio's packed points as readings numbered by the lot's points; a flat table of every
+// key a packed point can hold finds a point's number without a search.
+Filled FillReadings(const std::vector<QByteArray>& latest, LotData& lot, std::string& damaged) {
+  auto slot = [](const LotPointKey& k) {
+    return std::size_t((k.band * 256 + k.table) * 256 + k.point);
+  };
+  std::vector<int> number(2 * 256 * 256, -1);
+  for (std::size_t i = 0; i < lot.points.size(); ++i) {
+    const LotPointKey& k = lot.points[i].key;
+    if (k.band < 2 && k.table < 256 && k.point < 256) number[slot(k)] = int(i);
+  }
+  std::vector<KeyedPointReading> unpacked;
+  for (std::size_t radio = 0; radio < latest.size(); ++radio) {
+    unpacked.clear();
+    const bool whole = PointReadings::Unpack(latest[radio], unpacked);
+    if (!whole || std::any_of(unpacked.begin(), unpacked.end(),
+                              [](const KeyedPointReading& k) { return k.key.band > 1; })) {
+      damaged = lot.radios[radio].serial;
+      return Filled::Damaged;
+    }
+    auto& readings = lot.radios[radio].readings;
+    readings.clear();
+    readings.reserve(unpacked.size());
+    for (KeyedPointReading& k : unpacked) {
+      k.reading.point = number[slot(k.key)];
+      if (k.reading.point < 0) {
+        damaged = lot.radios[radio].serial;  // when not even every record's points hold it
+        return Filled::UnknownPoint;
+      }
+      readings.push_back(k.reading);
+    }
+  }
+  return Filled::Done;
+}
+
 constexpr const char* kLatestRecords = " ORDER BY r.seq DESC LIMIT 100";
 
 }  // namespace
@@ -108,37 +145,17 @@ LotData LotQuery::Load(RecordStore& store, const RecordFilter& filter, std::stri
     return {};
   }
   const std::vector<QByteArray> latest = LoadRadios(records, lot);
-  std::vector<std::vector<KeyedPointReading>> keyed(latest.size());
-  for (std::size_t i = 0; i < latest.size(); ++i) {
-    if (!PointReadings::Unpack(latest[i], keyed[i])) {
-      error = "the stored points of radio " + lot.radios[i].serial + " are damaged";
-      return {};
-    }
-  }
   QSqlQuery points(store.Db());
   if (!LoadPoints(points, selection, kLatestRecords, error, lot)) return {};
-  std::map<LotPointKey, int> pointIndex;
-  auto index = [&] {
-    pointIndex.clear();
-    for (std::size_t i = 0; i < lot.points.size(); ++i)
-      pointIndex.emplace(lot.points[i].key, int(i));
-  };
-  index();
-  const bool missing = std::any_of(keyed.begin(), keyed.end(), [&](const auto& radio) {
-    return std::any_of(radio.begin(), radio.end(),
-                       [&](const KeyedPointReading& k) { return !pointIndex.count(k.key); });
-  });
-  if (missing) {
+  std::string damaged;
+  Filled filled = FillReadings(latest, lot, damaged);
+  if (filled == Filled::UnknownPoint) {
     if (!LoadPoints(points, selection, "", error, lot)) return {};
-    index();
+    filled = FillReadings(latest, lot, damaged);
   }
-  for (std::size_t i = 0; i < keyed.size(); ++i) {
-    auto& readings = lot.radios[i].readings;
-    readings.reserve(keyed[i].size());
-    for (KeyedPointReading& k : keyed[i]) {
-      k.reading.point = pointIndex.at(k.key);
-      readings.push_back(k.reading);
-    }
+  if (filled != Filled::Done) {
+    error = "the stored points of radio " + damaged + " are damaged";
+    return {};
   }
   return lot;
 }
