@@ -19,6 +19,7 @@ struct LotPoint {
   double mhz = 0;
   double targetWatts = 0;
   double windowWatts = 0;  // half the width of the accepted readings
+  bool operator==(const LotPoint&) const = default;
 };
 
 // One point of a radio's alignment; point is the index into the lot's points.
@@ -28,6 +29,7 @@ struct LotReading {
   double confirmedWatts = 0;
   int liveTunes = 0;
   bool aligned = false;
+  bool operator==(const LotReading&) const = default;
 };
 
 // A radio of the lot as its latest alignment left it, and what all its alignments cost.
@@ -39,12 +41,14 @@ struct LotRadio {
   bool firstPassed = false;  // its first alignment succeeded
   double seconds = 0;        // every alignment's, retries included
   std::vector<LotReading> readings;
+  bool operator==(const LotRadio&) const = default;
 };
 
 // A lot's alignments in the order they were made.
 struct LotData {
   std::vector<LotPoint> points;  // ordered by key
   std::vector<LotRadio> radios;  // by the latest alignment's start
+  bool operator==(const LotData&) const = default;
 };
 
 }  // namespace velmora

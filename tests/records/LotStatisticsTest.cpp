@@ -1,3 +1,5 @@
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
@@ -55,8 +57,11 @@ class LotStatisticsTest : public QObject {
   void stableRadiosRarelyAlarm();
   void filtersAndRetries_data();
   void filtersAndRetries();
+  void olderDatabaseGivesTheSameLot_data();
+  void olderDatabaseGivesTheSameLot();
 
  private:
+  QString NewUrl(const QString& engine);
   std::unique_ptr<RecordStore> NewStore(const QString& engine);
 
   PostgresServer m_server;
@@ -70,12 +75,14 @@ void LotStatisticsTest::initTestCase() {
   QVERIFY2(why.isEmpty(), qPrintable("PostgreSQL is needed for these tests: " + why));
 }
 
+QString LotStatisticsTest::NewUrl(const QString& engine) {
+  return engine == "postgresql" ? m_server.NewDatabase()
+                                : m_dir.filePath(QString("lot%1.sqlite").arg(++m_files));
+}
+
 std::unique_ptr<RecordStore> LotStatisticsTest::NewStore(const QString& engine) {
-  const QString url = engine == "postgresql"
-                          ? m_server.NewDatabase()
-                          : m_dir.filePath(QString("lot%1.sqlite").arg(++m_files));
   std::string error;
-  auto store = RecordStore::Open(url, error);
+  auto store = RecordStore::Open(NewUrl(engine), error);
   if (!store) qWarning("%s", error.c_str());
   return store;
 }
@@ -262,6 +269,68 @@ void LotStatisticsTest::filtersAndRetries() {
   const LotData since = LotQuery::Load(*store, {UtcText(second.start), "", "", ""}, error);
   QCOMPARE(since.radios.size(), 6u);
   QCOMPARE(LotQuery::Load(*store, {"2030-01-01", "", "", ""}, error).radios.size(), 0u);
+}
+
+void LotStatisticsTest::olderDatabaseGivesTheSameLot_data() { filtersAndRetries_data(); }
+
+// A database from before each record held its points packed in its row: opening it fills them
+// from the point rows, and the lot reads back as the radios' records hold it, to the last bit.
+void LotStatisticsTest::olderDatabaseGivesTheSameLot() {
+  QFETCH(QString, engine);
+  const QString url = NewUrl(engine);
+  std::string error;
+  auto store = RecordStore::Open(url, error);
+  QVERIFY2(store, error.c_str());
+  LotRecipe recipe;
+  recipe.radios = 30;
+  recipe.oddRadios = {4};
+  QCOMPARE(WriteLot(*store, recipe), std::string());
+  ProductionRecord failed = LotRecord(recipe, 0), read = LotRecord(recipe, 1);
+  failed.points.resize(5);
+  failed.points[4].verdict = "try-limit";
+  failed.startedUtc = failed.endedUtc = UtcText(recipe.start.addDays(-1));
+  read.kind = "read";
+  for (ProductionRecord* r : {&failed, &read}) QVERIFY2(store->Add(*r, error), error.c_str());
+  const LotData written = LotQuery::Load(*store, {"", "", recipe.lot, ""}, error);
+  QCOMPARE(error, std::string());
+
+  QCOMPARE(QSqlDatabase::connectionNames().size(), 1);  // the store's own
+  QSqlQuery raw(QSqlDatabase::database(QSqlDatabase::connectionNames().first()));
+  QVERIFY(raw.exec("ALTER TABLE records DROP COLUMN point_readings"));
+  QVERIFY(raw.exec("UPDATE velmora_schema SET version = 1"));
+  raw = QSqlQuery();
+  store = RecordStore::Open(url, error);
+  QVERIFY2(store, error.c_str());
+  const LotData migrated = LotQuery::Load(*store, {"", "", recipe.lot, ""}, error);
+  QCOMPARE(error, std::string());
+  QVERIFY(migrated == written);
+  QCOMPARE(migrated.radios.size(), 30u);
+  QCOMPARE(migrated.radios[0].alignments, 2);
+  for (int radio = 0; radio < recipe.radios; ++radio) {
+    const auto& points = LotRecord(recipe, radio).points;
+    const auto& readings = migrated.radios[std::size_t(radio)].readings;
+    QCOMPARE(readings.size(), points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      const LotReading& r = readings[i];
+      QCOMPARE(migrated.points[std::size_t(r.point)].key,
+               (LotPointKey{points[i].band == "B", points[i].table, points[i].point}));
+      QCOMPARE(r.level, points[i].newLevel);
+      QVERIFY(r.confirmedWatts == points[i].confirmedWatts);  // the exact double
+      QCOMPARE(r.liveTunes, points[i].liveTunes);
+      QVERIFY(r.aligned);
+    }
+  }
+  QCOMPARE(Flagged(LotStatistics::Summarise(migrated)), Positions{4});
+  QCOMPARE(store->Verify(error).firstBadId, std::string());
+  QCOMPARE(store->Verify(error).checked, 32);
+
+  // A packed value cut short is named, not read as other points.
+  QSqlQuery damage(QSqlDatabase::database(QSqlDatabase::connectionNames().first()));
+  QVERIFY(
+      damage.exec("UPDATE records SET point_readings = SUBSTR(point_readings, 1, 19)"
+                  " WHERE serial = 'SN100007' AND kind = 'align'"));
+  QVERIFY(LotQuery::Load(*store, {"", "", recipe.lot, ""}, error).radios.empty());
+  QVERIFY2(error.find("SN100007") != std::string::npos, error.c_str());
 }
 
 QTEST_GUILESS_MAIN(LotStatisticsTest)
