@@ -11,10 +11,10 @@
 #include "core/SafeFile.h"
 #include "instrument/InstrumentSettings.h"
 #include "res/TableNames.h"
-#include "ui/CAlignMainDlg.h"
+#include "ui/AlignmentHost.h"
 #include "ui/CurveWindow.h"
-#include "ui/MainWindowCommands.h"
-#include "ui/WindowRecords.h"
+#include "ui/UserSettings.h"
+#include "ui/WindowPrompts.h"
 #include "ui/controls/CStyledTabCtrl.h"
 #include "ui/pages/CBandPageDlg.h"
 #include "ui/pages/CLevelTableDlg.h"
@@ -46,8 +46,9 @@ QString BandName(int band) {
 
 }  // namespace
 
-AutoAlignment::AutoAlignment(CAlignMainDlg* window, CTransferJob::PortFactory portFactory)
-    : QObject(window), m_window(window), m_portFactory(std::move(portFactory)) {}
+AutoAlignment::AutoAlignment(QWidget* window, AlignmentHost& host,
+                             CTransferJob::PortFactory portFactory)
+    : QObject(window), m_window(window), m_host(host), m_portFactory(std::move(portFactory)) {}
 
 // The worker uses only the job and its result, both still here while it ends.
 AutoAlignment::~AutoAlignment() {
@@ -62,8 +63,8 @@ void AutoAlignment::Cancel() {
 }
 
 void AutoAlignment::Start(int band, const QList<int>& tables) {
-  if (IsRunning() || m_window->IsEnding()) return;
-  TransferGate::Hold lease(m_window->gate());  // no live tune, read or write from now on
+  if (IsRunning() || m_host.IsEnding()) return;
+  TransferGate::Hold lease(m_host.gate());  // no live tune, read or write from now on
   if (!lease) return;
   const std::optional<AlignPlan> plan = ChoosePlan();
   if (!plan || !HasTargets(*plan, band, tables)) return;
@@ -79,14 +80,14 @@ void AutoAlignment::Start(int band, const QList<int>& tables) {
 }
 
 std::optional<AlignPlan> AutoAlignment::ChoosePlan() {
-  UserSettings& settings = m_window->userSettings();
-  const QString path = m_window->prompts().choosePlanPath(m_window, settings.planFolder());
+  UserSettings& settings = m_host.userSettings();
+  const QString path = m_host.prompts().choosePlanPath(m_window, settings.planFolder());
   if (path.isEmpty()) return std::nullopt;
   m_planFolder = QFileInfo(path).absolutePath();
   settings.setPlanFolder(m_planFolder);
   AlignPlanParse parse = AlignPlanParser::Load(path);
   if (!parse.plan) {
-    m_window->prompts().notify(m_window, tr("校准方案 %1 无效:\n%2").arg(path, parse.error));
+    m_host.prompts().notify(m_window, tr("校准方案 %1 无效:\n%2").arg(path, parse.error));
   }
   return parse.plan;
 }
@@ -99,7 +100,7 @@ bool AutoAlignment::HasTargets(const AlignPlan& plan, int band, const QList<int>
     }
   }
   if (missing.isEmpty()) return true;
-  m_window->prompts().notify(
+  m_host.prompts().notify(
       m_window, tr("校准方案 %1 没有这些表的目标: %2").arg(plan.name, missing.join(", ")));
   return false;
 }
@@ -109,12 +110,12 @@ bool AutoAlignment::HasTargets(const AlignPlan& plan, int band, const QList<int>
 std::optional<InstrumentSettings> AutoAlignment::MeterInUse(const AlignPlan& plan) {
   InstrumentSettings meter = InstrumentSettings::Load(*InstrumentSettings::ProgramSettings());
   if (meter.meterUrl.isEmpty() && plan.meter.url.isEmpty()) {
-    if (!m_window->commands()->EditMeterSettings()) return std::nullopt;
+    if (!m_host.EditMeterSettings()) return std::nullopt;
     meter = InstrumentSettings::Load(*InstrumentSettings::ProgramSettings());
     if (meter.meterUrl.isEmpty()) return std::nullopt;
   }
   if (std::abs(meter.attenuatorDb - plan.meter.offsetDb) > kSameAttenuatorDb &&
-      !m_window->prompts().askYesNo(
+      !m_host.prompts().askYesNo(
           m_window,
           tr("校准方案的衰减器为 %1 dB，功率计设置为 %2 dB。\n按功率计设置的 %2 dB 校准吗?")
               .arg(plan.meter.offsetDb)
@@ -122,9 +123,9 @@ std::optional<InstrumentSettings> AutoAlignment::MeterInUse(const AlignPlan& pla
     return std::nullopt;
   }
   if (meter.CalibrationOverdue(QDate::currentDate()) &&
-      !m_window->prompts().askYesNo(m_window,
-                                    tr("功率计的校准已于 %1 到期，读数可能不准。\n仍然自动校准吗?")
-                                        .arg(meter.calibrationDue.toString(Qt::ISODate)))) {
+      !m_host.prompts().askYesNo(m_window,
+                                 tr("功率计的校准已于 %1 到期，读数可能不准。\n仍然自动校准吗?")
+                                     .arg(meter.calibrationDue.toString(Qt::ISODate)))) {
     return std::nullopt;
   }
   return meter;
@@ -132,26 +133,28 @@ std::optional<InstrumentSettings> AutoAlignment::MeterInUse(const AlignPlan& pla
 
 void AutoAlignment::Run(AlignJobSettings settings, int band, const QList<int>& tables) {
   auto start = std::make_shared<CalibrationImage>();
-  m_window->CopyShownImage(*start);
+  m_host.CopyShownImage(*start);
   m_start = start;
   m_startedAt = std::chrono::system_clock::now();
   const AlignPlan plan = settings.plan;
   m_job = std::make_unique<AlignJob>(std::move(settings));
   m_result = std::make_shared<AlignOutcome>();
-  connect(&m_job->reports(), &AlignRelay::Progress, m_window, &CAlignMainDlg::ShowTransferProgress);
+  connect(&m_job->reports(), &AlignRelay::Progress, this,
+          [this](const QString& text, int done, int total) {
+            m_host.ShowTransferProgress(text, done, total);
+          });
   connect(&m_job->reports(), &AlignRelay::Tried, this, &AutoAlignment::OnTried);
   AlignJob* job = m_job.get();
   m_thread = QThread::create([job, start, result = m_result] { *result = job->Run(*start); });
   connect(m_thread, &QThread::finished, this, &AutoAlignment::OnThreadEnded);
   m_shownTable = -1;
-  m_window->ShowTransferStatus();
+  m_host.ShowTransferStatus();
   ShowWindows(plan, band, tables);
   m_thread->start();
 }
 
 void AutoAlignment::ShowWindows(const AlignPlan& plan, int band, const QList<int>& tables) {
-  m_window->OnCurves();
-  CurveWindow* curves = m_window->curveWindow();
+  CurveWindow* curves = m_host.ShowCurves();
   if (!curves) return;  // the chart module could not be loaded; the user was told
   curves->ClearPower();
   for (int table : tables) {
@@ -162,14 +165,14 @@ void AutoAlignment::ShowWindows(const AlignPlan& plan, int band, const QList<int
 
 // The table under alignment comes to the front as its first try is read.
 void AutoAlignment::OnTried(int band, int table, int point, int level, double watts) {
-  CBandPageDlg* page = m_window->bandPage(band);
+  CBandPageDlg* page = m_host.bandPage(band);
   if (table != m_shownTable) {
     m_shownTable = table;
-    m_window->tabCtrl()->SelectPage(band);
+    m_host.ShowBand(band);
     page->levelTab()->SelectPage(table);
   }
   page->ShowLevel(table, point, level);
-  if (CurveWindow* curves = m_window->curveWindow()) curves->ShowReading(band, table, point, watts);
+  if (CurveWindow* curves = m_host.curveWindow()) curves->ShowReading(band, table, point, watts);
 }
 
 void AutoAlignment::OnThreadEnded() {
@@ -179,15 +182,15 @@ void AutoAlignment::OnThreadEnded() {
   const AlignOutcome outcome = *m_result;
   m_result.reset();
   // Releases made while the run held the gate were for levels the run has replaced.
-  m_window->bandPage(0)->CancelLiveRequests();
-  m_window->bandPage(1)->CancelLiveRequests();
+  m_host.bandPage(0)->CancelLiveRequests();
+  m_host.bandPage(1)->CancelLiveRequests();
   const int applied = Apply(outcome);
-  if (applied > 0) m_window->MarkModified();
+  if (applied > 0) m_host.MarkModified();
   m_lastOutcome = outcome;
-  const QString unkept = m_window->records()->AlignmentEnded(outcome, *m_start, m_startedAt);
+  const QString unkept = m_host.AlignmentEnded(outcome, *m_start, m_startedAt);
   m_start.reset();
-  m_window->gate().Leave();
-  if (!m_window->IsEnding()) Tell(outcome, applied, unkept);  // an ending session asks nothing
+  m_host.gate().Leave();
+  if (!m_host.IsEnding()) Tell(outcome, applied, unkept);  // an ending session asks nothing
 }
 
 // Every slider a try moved shows the image's level again, and the aligned points take their
@@ -195,7 +198,7 @@ void AutoAlignment::OnThreadEnded() {
 // image as it was. Returns the points applied.
 int AutoAlignment::Apply(const AlignOutcome& outcome) {
   const bool keep = outcome.result == AlignOutcome::Result::Cancelled;
-  CalibrationImage& image = m_window->image();
+  CalibrationImage& image = m_host.image();
   int applied = 0;
   for (const PointResult& p : outcome.report.points) {
     std::uint8_t& level = image.levelTable(p.band, p.table, p.point);
@@ -203,7 +206,7 @@ int AutoAlignment::Apply(const AlignOutcome& outcome) {
       level = outcome.aligned.At(layout::LevelTableOffset(p.band, p.table, p.point));
       ++applied;
     }
-    m_window->bandPage(p.band)->ShowLevel(p.table, p.point, level);
+    m_host.bandPage(p.band)->ShowLevel(p.table, p.point, level);
   }
   return applied;
 }
@@ -237,14 +240,14 @@ void AutoAlignment::Tell(const AlignOutcome& outcome, int applied, const QString
   const bool tried = std::any_of(points.begin(), points.end(),
                                  [](const PointResult& p) { return !p.tries.empty(); });
   if (!tried) {
-    m_window->prompts().notify(m_window, text);
+    m_host.prompts().notify(m_window, text);
     return;
   }
-  if (m_window->prompts().askSaveReport(m_window, text)) OfferReport(outcome);
+  if (m_host.prompts().askSaveReport(m_window, text)) OfferReport(outcome);
 }
 
 void AutoAlignment::OfferReport(const AlignOutcome& outcome) {
-  const QString path = m_window->prompts().chooseReportPath(m_window, m_planFolder);
+  const QString path = m_host.prompts().chooseReportPath(m_window, m_planFolder);
   if (path.isEmpty()) return;
   const QByteArray json = outcome.report.ToJson();
   const auto bytes =
@@ -252,8 +255,8 @@ void AutoAlignment::OfferReport(const AlignOutcome& outcome) {
   // The calibration file's own save: never half a report, never into a FIFO or a device.
   const SafeFile::Result saved = SafeFile::Write(path.toStdString(), bytes);
   if (saved.ok()) return;
-  m_window->prompts().notify(
-      m_window, tr("保存 %1 失败:\n%2").arg(path, QString::fromStdString(saved.text())));
+  m_host.prompts().notify(m_window,
+                          tr("保存 %1 失败:\n%2").arg(path, QString::fromStdString(saved.text())));
 }
 
 }  // namespace velmora

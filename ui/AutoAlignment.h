@@ -12,10 +12,11 @@
 #include "transfer/CTransferJob.h"
 
 class QThread;
+class QWidget;
 
 namespace velmora {
 
-class CAlignMainDlg;
+class AlignmentHost;
 
 // The window's side of an automatic alignment ("自动校准"): asks for the plan, takes the meter
 // settings, holds the window's one-transfer gate for the whole run, runs the job on a worker
@@ -26,7 +27,8 @@ class AutoAlignment : public QObject {
   Q_OBJECT
 
  public:
-  AutoAlignment(CAlignMainDlg* window, CTransferJob::PortFactory portFactory);
+  // window: the parent of the run's questions; host: what the run needs of that window.
+  AutoAlignment(QWidget* window, AlignmentHost& host, CTransferJob::PortFactory portFactory);
   ~AutoAlignment() override;
 
   // The tables of the band, in order; refused while any transfer runs.
@@ -50,7 +52,8 @@ class AutoAlignment : public QObject {
   void Tell(const AlignOutcome& outcome, int applied, const QString& unkept);
   void OfferReport(const AlignOutcome& outcome);
 
-  CAlignMainDlg* m_window;
+  QWidget* m_window;
+  AlignmentHost& m_host;
   CTransferJob::PortFactory m_portFactory;
   std::unique_ptr<AlignJob> m_job;
   QPointer<QThread> m_thread;

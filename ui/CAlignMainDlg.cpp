@@ -106,9 +106,9 @@ CAlignMainDlg::CAlignMainDlg(QWidget* parent, MainWindowServices services)
   setWindowTitle(m_face->windowTitle());
   m_face->setFixedSize(m_face->size());  // the controls sit where the template puts them
   OnInitDialog();
-  m_commands = new MainWindowCommands(this, &m_settings, &m_prompts);
-  m_autoAlignment = new AutoAlignment(this, services.portFactory);
-  m_stationMode = new StationMode(this);
+  m_commands = new MainWindowCommands(this, *this, &m_settings, &m_prompts);
+  m_autoAlignment = new AutoAlignment(this, *this, services.portFactory);
+  m_stationMode = new StationMode(this, *this);
   for (CBandPageDlg* page : {m_pBandPageA, m_pBandPageB}) {
     connect(page, &CBandPageDlg::AlignRequested, m_autoAlignment, &AutoAlignment::Start);
   }
@@ -120,7 +120,8 @@ CAlignMainDlg::CAlignMainDlg(QWidget* parent, MainWindowServices services)
     if (services.portFactory) job->SetPortFactory(services.portFactory);
     if (services.presenter) job->SetPresenter(services.presenter);
   }
-  m_records = new WindowRecords(this, services.presenter ? services.presenter : &m_presenter);
+  m_records =
+      new WindowRecords(this, *this, services.presenter ? services.presenter : &m_presenter);
 }
 
 // A worker that is still on its way out may touch the job record, the gate or the image; the
@@ -243,6 +244,28 @@ void CAlignMainDlg::AddSystemMenuEntry() {
 }
 
 CurveWindow* CAlignMainDlg::curveWindow() const { return m_curveWindow; }
+
+CurveWindow* CAlignMainDlg::ShowCurves() {
+  OnCurves();
+  return m_curveWindow;
+}
+
+void CAlignMainDlg::ShowBand(int band) { m_tabCtrl->SelectPage(band); }
+
+CBandPageDlg* CAlignMainDlg::ShownBandPage() const { return bandPage(m_tabCtrl->currentIndex()); }
+
+bool CAlignMainDlg::EditMeterSettings() { return m_commands->EditMeterSettings(); }
+
+QMenuBar* CAlignMainDlg::menuBar() const { return m_commands->menuBar(); }
+
+void CAlignMainDlg::ShowHistory() { m_records->ShowHistory(); }
+
+void CAlignMainDlg::EnterStationMode() { m_stationMode->Enter(); }
+
+QString CAlignMainDlg::AlignmentEnded(const AlignOutcome& outcome, const CalibrationImage& before,
+                                      std::chrono::system_clock::time_point started) {
+  return m_records->AlignmentEnded(outcome, before, started);
+}
 
 // One curve view per window; asking again brings it to the front.
 void CAlignMainDlg::OnCurves() {

@@ -13,8 +13,12 @@
 #include "transfer/CTestThread.h"
 #include "transfer/CTransferJob.h"
 #include "transfer/TransferGate.h"
+#include "ui/AlignmentHost.h"
+#include "ui/CommandHost.h"
 #include "ui/MainWindowServices.h"
 #include "ui/QtMessagePresenter.h"
+#include "ui/RecordsHost.h"
+#include "ui/StationHost.h"
 #include "ui/UserSettings.h"
 #include "ui/WindowPrompts.h"
 #include "ui/kit/DataExchange.h"
@@ -22,6 +26,7 @@
 
 class QLabel;
 class QMenu;
+class QMenuBar;
 class QProgressBar;
 class QPushButton;
 
@@ -40,8 +45,12 @@ class WindowRecords;
 // the hidden crystal and IF settings, and Read, Write, Save and Open. It owns the image and the
 // job record of reads and writes. Only one transfer runs at a time: while one runs, the four
 // command buttons are disabled and the window refuses to close, since the worker uses the
-// window's image and job record.
-class CAlignMainDlg : public QDialog {
+// window's image and job record. Its helpers reach it through the hosts it implements.
+class CAlignMainDlg : public QDialog,
+                      public AlignmentHost,
+                      public CommandHost,
+                      public RecordsHost,
+                      public StationHost {
   Q_OBJECT
 
  public:
@@ -61,41 +70,32 @@ class CAlignMainDlg : public QDialog {
 
   void OnRead();
   void OnWrite();
-  void OnSave();
-  void OnOpen();
+  void OnSave() override;
+  void OnOpen() override;
   // Open with the file already named (a recent file, a dropped one): asks what Open asks.
-  void OpenNamed(const QString& path);
-  // An image kept elsewhere than in a file (a production record) into the window, as work that is
-  // in no file yet; asks first what Open asks.
-  void OpenUnsaved(const std::vector<std::uint8_t>& bytes);
-  // Saves over the file opened or saved last; without one, as Save.
-  void SaveToCurrentFile();
-  // A job of this window has its outcome: a read that succeeded reloads the whole window.
-  void OnTransferDone(int operation, const TransferOutcome& outcome);
-  void OnSysCommand(int id);
+  void OpenNamed(const QString& path) override;
+  void OnSysCommand(int id) override;
   // The session ends (logout, kill): a running job is cancelled at its next pause, edits that
   // are in no file are kept in the rescue folder, and the window closes without a question.
   void OnEndSession();
-  bool IsEnding() const { return m_ending; }
-  void OnCurves();
-  CurveWindow* curveWindow() const;
+  void OnCurves() override;
+  CurveWindow* curveWindow() const override;
 
   // Open with the path already chosen: loads the file and tells the user when that fails.
   void openFile(const QString& path);
-  // The file operations behind Save and Open, with the full path already chosen.
-  FileResult SaveToFile(const QString& path);
+  // The file operation behind Open, with the full path already chosen.
   FileResult LoadFromFile(const QString& path);
 
-  void UpdateControlsFromImage();
-  void UpdateImageFromControls();
   bool UpdateData(bool saveAndValidate = true);
 
-  CalibrationImage& image() { return m_image; }
-  TransferGate& gate() { return m_gate; }
-  CTransferJob& job() { return m_job; }
-  CBandPageDlg* bandPage(int band) const { return band == 0 ? m_pBandPageA : m_pBandPageB; }
+  CalibrationImage& image() override { return m_image; }
+  TransferGate& gate() override { return m_gate; }
+  CTransferJob& job() override { return m_job; }
+  CBandPageDlg* bandPage(int band) const override {
+    return band == 0 ? m_pBandPageA : m_pBandPageB;
+  }
   CStyledTabCtrl* tabCtrl() const { return m_tabCtrl; }
-  QWidget* Control(int id) const { return m_controls.Widget(id); }
+  QWidget* Control(int id) const override { return m_controls.Widget(id); }
   // The window menu: on this platform it opens as the window's context menu.
   QMenu* systemMenu() const { return m_systemMenu; }
   // The row under the controls that follows a read or write: what runs, how far, and 取消.
@@ -107,15 +107,9 @@ class CAlignMainDlg : public QDialog {
   ScrollingWindowFrame* frame() const { return m_frame; }
   AutoAlignment* autoAlignment() const { return m_autoAlignment; }
   WindowRecords* records() const { return m_records; }
-  const WindowPrompts& prompts() const { return m_prompts; }
-  UserSettings& userSettings() { return m_settings; }
 
-  // The status row of a job of this window (a read, a write, an alignment) with 取消.
-  void ShowTransferStatus();
-  void ShowTransferProgress(const QString& text, int done, int total);
   // The image as the window shows it, never a transfer's busy mark.
-  void CopyShownImage(CalibrationImage& copy);
-  void MarkModified() { setWindowModified(true); }
+  void CopyShownImage(CalibrationImage& copy) override;
 
  public slots:
   void done(int result) override;
@@ -127,6 +121,36 @@ class CAlignMainDlg : public QDialog {
   void contextMenuEvent(QContextMenuEvent* e) override;
 
  private:
+  // What the helpers reach through their hosts.
+  bool IsEnding() const override { return m_ending; }
+  const WindowPrompts& prompts() const override { return m_prompts; }
+  UserSettings& userSettings() override { return m_settings; }
+  bool EditMeterSettings() override;
+  // The status row of a job of this window (a read, a write, an alignment) with 取消.
+  void ShowTransferStatus() override;
+  void ShowTransferProgress(const QString& text, int done, int total) override;
+  CurveWindow* ShowCurves() override;
+  void ShowBand(int band) override;
+  void MarkModified() override { setWindowModified(true); }
+  QString AlignmentEnded(const AlignOutcome& outcome, const CalibrationImage& before,
+                         std::chrono::system_clock::time_point started) override;
+  // Saves over the file opened or saved last; without one, as Save.
+  void SaveToCurrentFile() override;
+  void ShowHistory() override;
+  void EnterStationMode() override;
+  CBandPageDlg* ShownBandPage() const override;
+  QMenuBar* menuBar() const override;
+  // An image kept elsewhere than in a file (a production record) into the window, as work that is
+  // in no file yet; asks first what Open asks.
+  void OpenUnsaved(const std::vector<std::uint8_t>& bytes) override;
+  int PortNumber() const override { return m_image.portNumber(); }
+
+  // A job of this window has its outcome: a read that succeeded reloads the whole window.
+  void OnTransferDone(int operation, const TransferOutcome& outcome);
+  // The file operation behind Save, with the full path already chosen.
+  FileResult SaveToFile(const QString& path);
+  void UpdateControlsFromImage();
+  void UpdateImageFromControls();
   void AddSystemMenuEntry();
   void OpenChosen(const std::function<QString()>& choose);
   void Remember();

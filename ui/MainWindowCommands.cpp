@@ -13,25 +13,23 @@
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
 #include "ui/BackupsFolder.h"
-#include "ui/CAlignMainDlg.h"
+#include "ui/CommandHost.h"
 #include "ui/LotStatisticsDlg.h"
 #include "ui/ManualWindow.h"
-#include "ui/WindowRecords.h"
 #include "ui/MeterSettingsDlg.h"
 #include "ui/QtMessagePresenter.h"
-#include "ui/StationMode.h"
 #include "ui/QtTranslations.h"
 #include "ui/UserSettings.h"
 #include "ui/WindowPrompts.h"
-#include "ui/controls/CStyledTabCtrl.h"
 #include "ui/pages/CBandPageDlg.h"
 
 namespace velmora {
 
-MainWindowCommands::MainWindowCommands(CAlignMainDlg* window, UserSettings* settings,
+MainWindowCommands::MainWindowCommands(QWidget* window, CommandHost& host, UserSettings* settings,
                                        const WindowPrompts* prompts)
     : QObject(window),
       m_window(window),
+      m_host(host),
       m_settings(settings),
       m_prompts(prompts),
       m_menuBar(new QMenuBar(window)) {
@@ -61,16 +59,16 @@ QAction* MainWindowCommands::AddAction(QMenu* menu, const char* text, QKeySequen
 void MainWindowCommands::BuildFileMenu() {
   QMenu* file = AddMenu(QT_TR_NOOP("文件(&F)"));
   connect(AddAction(file, QT_TR_NOOP("打开(&O)..."), kOpenKey), &QAction::triggered, m_window,
-          &CAlignMainDlg::OnOpen);
+          [this] { m_host.OnOpen(); });
   m_recent = file->addMenu(tr("最近打开的文件(&R)"));
   connect(m_recent, &QMenu::aboutToShow, this, &MainWindowCommands::FillRecentMenu);
   FillRecentMenu();
   connect(AddAction(file, QT_TR_NOOP("保存(&S)"), kSaveKey), &QAction::triggered, m_window,
-          &CAlignMainDlg::SaveToCurrentFile);
+          [this] { m_host.SaveToCurrentFile(); });
   connect(AddAction(file, QT_TR_NOOP("另存为(&A)..."), kSaveAsKey), &QAction::triggered, m_window,
-          &CAlignMainDlg::OnSave);
+          [this] { m_host.OnSave(); });
   connect(AddAction(file, QT_TR_NOOP("历史记录(&H)...")), &QAction::triggered, this,
-          [this] { m_window->records()->ShowHistory(); });
+          [this] { m_host.ShowHistory(); });
   file->addSeparator();
   connect(AddAction(file, QT_TR_NOOP("退出(&Q)"), kQuitKey), &QAction::triggered, m_window,
           &QWidget::close);
@@ -84,7 +82,7 @@ void MainWindowCommands::BuildRadioMenu() {
       {res::main_window::kRead, AddAction(radio, QT_TR_NOOP("读出(&R)"), kReadKey)},
       {res::main_window::kWrite, AddAction(radio, QT_TR_NOOP("写入(&W)..."), kWriteKey)}};
   for (const auto& [id, action] : entries) {
-    auto* button = qobject_cast<QPushButton*>(m_window->Control(id));
+    auto* button = qobject_cast<QPushButton*>(m_host.Control(id));
     connect(action, &QAction::triggered, button, &QPushButton::click);
   }
   radio->addSeparator();
@@ -93,12 +91,11 @@ void MainWindowCommands::BuildRadioMenu() {
       {QT_TR_NOOP("自动校准(&L)..."), &CBandPageDlg::alignTableButton},
       {QT_TR_NOOP("整段自动校准(&B)..."), &CBandPageDlg::alignBandButton}};
   for (const auto& [text, button] : aligns) {
-    connect(AddAction(radio, text), &QAction::triggered, this, [this, button] {
-      (m_window->bandPage(m_window->tabCtrl()->currentIndex())->*button)()->click();
-    });
+    connect(AddAction(radio, text), &QAction::triggered, this,
+            [this, button] { (m_host.ShownBandPage()->*button)()->click(); });
   }
   connect(AddAction(radio, QT_TR_NOOP("产线模式(&P)...")), &QAction::triggered, this,
-          [this] { m_window->stationMode()->Enter(); });
+          [this] { m_host.EnterStationMode(); });
   radio->addSeparator();
   connect(AddAction(radio, QT_TR_NOOP("打开备份文件夹"), {}), &QAction::triggered, m_window,
           [this] {
@@ -113,7 +110,7 @@ void MainWindowCommands::BuildRadioMenu() {
 void MainWindowCommands::BuildViewAndSettings() {
   QMenu* view = AddMenu(QT_TR_NOOP("查看(&V)"));
   connect(AddAction(view, QT_TR_NOOP("曲线(&C)")), &QAction::triggered, m_window,
-          &CAlignMainDlg::OnCurves);
+          [this] { m_host.OnCurves(); });
   connect(AddAction(view, QT_TR_NOOP("批次统计(&S)...")), &QAction::triggered, this,
           &MainWindowCommands::OpenLotStatistics);
   QMenu* settings = AddMenu(QT_TR_NOOP("设置(&T)"));
@@ -141,12 +138,12 @@ void MainWindowCommands::BuildHelpMenu() {
   const QString about =
       QCoreApplication::translate("StringTable", res::LoadResString(res::IDS_ABOUTBOX).data());
   connect(help->addAction(about), &QAction::triggered, m_window,
-          [this] { m_window->OnSysCommand(res::IDM_ABOUTBOX); });
+          [this] { m_host.OnSysCommand(res::IDM_ABOUTBOX); });
 }
 
 void MainWindowCommands::DecorateButton(int id, const char* text, const char* tip,
                                         const QKeySequence& key) {
-  auto* button = qobject_cast<QPushButton*>(m_window->Control(id));
+  auto* button = qobject_cast<QPushButton*>(m_host.Control(id));
   button->setText(tr(text));
   button->setToolTip(tr(tip).arg(key.toString(QKeySequence::NativeText)));
 }
@@ -160,7 +157,7 @@ void MainWindowCommands::FillRecentMenu() {
     const QString text = QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path));
     connect(m_recent->addAction(text), &QAction::triggered, m_window, [this, path] {
       if (!QFileInfo::exists(path)) m_settings->forgetRecentFile(path);
-      m_window->OpenNamed(path);
+      m_host.OpenNamed(path);
     });
   }
   m_recent->setEnabled(!files.isEmpty());

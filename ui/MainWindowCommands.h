@@ -14,7 +14,7 @@ class QPushButton;
 
 namespace velmora {
 
-class CAlignMainDlg;
+class CommandHost;
 class LotStatisticsDlg;
 class ManualWindow;
 class UserSettings;
@@ -38,7 +38,9 @@ class MainWindowCommands : public QObject {
   static constexpr QKeyCombination kWriteKey = Qt::Key_F9;
   static constexpr const char* kManualUrl = "man:velmora";
 
-  MainWindowCommands(CAlignMainDlg* window, UserSettings* settings, const WindowPrompts* prompts);
+  // window: the parent of the menu bar and the commands' dialogs; host: what the commands do in it.
+  MainWindowCommands(QWidget* window, CommandHost& host, UserSettings* settings,
+                     const WindowPrompts* prompts);
 
   QMenuBar* menuBar() const { return m_menuBar; }
   // The meter settings dialog; what the user accepts is stored with the program's settings, which
@@ -63,7 +65,8 @@ class MainWindowCommands : public QObject {
   void ChooseLanguage(QtTranslations::Language language);
   void OpenManual();
 
-  CAlignMainDlg* m_window;
+  QWidget* m_window;
+  CommandHost& m_host;
   UserSettings* m_settings;
   const WindowPrompts* m_prompts;
   QMenuBar* m_menuBar;

@@ -10,7 +10,7 @@
 
 namespace velmora {
 
-class CAlignMainDlg;
+class StationHost;
 
 // 对讲机 → 产线模式: the plan chosen once, the meter from its settings (refused when its
 // calibration is overdue) and the window's port, then the operator's view over the window until
@@ -19,7 +19,8 @@ class StationMode : public QObject {
   Q_OBJECT
 
  public:
-  explicit StationMode(CAlignMainDlg* window);
+  // window: the one the operator's view covers; host: what the mode needs of it.
+  StationMode(QWidget* window, StationHost& host);
 
   void Enter();
   // The operator's view while the mode is on, else null.
@@ -33,7 +34,8 @@ class StationMode : public QObject {
   static QString Program();
   std::optional<InstrumentSettings> Meter(const QString& planMeterUrl);
 
-  CAlignMainDlg* m_window;
+  QWidget* m_window;
+  StationHost& m_host;
   QPointer<StationView> m_view;
 };
 

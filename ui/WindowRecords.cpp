@@ -12,10 +12,10 @@
 #include "transfer/CTransferJob.h"
 #include "transfer/LiveTuningQueue.h"
 #include "transfer/TransferGate.h"
-#include "ui/CAlignMainDlg.h"
 #include "ui/HistoryDlg.h"
-#include "ui/MainWindowCommands.h"
 #include "ui/RecordForwarding.h"
+#include "ui/RecordsHost.h"
+#include "ui/WindowPrompts.h"
 #include "ui/pages/CBandPageDlg.h"
 
 namespace velmora {
@@ -58,14 +58,15 @@ class WindowRecords::NotedPresenter : public MessagePresenter {
   MessagePresenter* m_shown;
 };
 
-WindowRecords::WindowRecords(CAlignMainDlg* window, MessagePresenter* shown)
+WindowRecords::WindowRecords(QWidget* window, RecordsHost& host, MessagePresenter* shown)
     : QObject(window),
       m_window(window),
+      m_host(host),
       m_keeper({}, {}, RecordKeeper::LoginName()),
       m_presenter(std::make_unique<NotedPresenter>(*this, shown)) {
-  window->job().SetPresenter(m_presenter.get());
-  connect(&window->job().reports(), &JobRelay::Finished, this, &WindowRecords::OnJobFinished);
-  connect(&window->gate(), &TransferGate::Entered, this,
+  host.job().SetPresenter(m_presenter.get());
+  connect(&host.job().reports(), &JobRelay::Finished, this, &WindowRecords::OnJobFinished);
+  connect(&host.gate(), &TransferGate::Entered, this,
           [this] { m_started = std::chrono::system_clock::now(); });
   auto* corner = new QWidget(window);
   auto* row = new QHBoxLayout(corner);
@@ -80,9 +81,9 @@ WindowRecords::WindowRecords(CAlignMainDlg* window, MessagePresenter* shown)
   row->addWidget(m_serial);
   // The scanner ends the serial with Enter: it is the radio's from the next job on.
   connect(m_serial, &QLineEdit::returnPressed, m_serial, &QLineEdit::selectAll);
-  window->commands()->menuBar()->setCornerWidget(corner, Qt::TopRightCorner);
+  host.menuBar()->setCornerWidget(corner, Qt::TopRightCorner);
   for (int band : {0, 1}) {
-    connect(&window->bandPage(band)->liveQueue(), &LiveTuningQueue::Requested, this,
+    connect(&host.bandPage(band)->liveQueue(), &LiveTuningQueue::Requested, this,
             [this, band](int table) { NoteLiveTune(band, table); });
   }
   StartForwarding();
@@ -98,7 +99,7 @@ void WindowRecords::ShowHistory() {
   HistoryDlg dialog(m_window, RecordKeeper::BenchPath());
   dialog.serialEdit()->setText(m_serial->text().trimmed());
   if (!dialog.serialEdit()->text().isEmpty()) dialog.Search();
-  if (dialog.exec() == QDialog::Accepted) m_window->OpenUnsaved(dialog.chosenImage());
+  if (dialog.exec() == QDialog::Accepted) m_host.OpenUnsaved(dialog.chosenImage());
 }
 
 void WindowRecords::StartForwarding() {
@@ -123,7 +124,7 @@ void WindowRecords::ShowWaiting(qint64 waiting) {
 // The image as the window holds it, never a transfer's busy mark; the controls are not read into
 // it, as a record is no edit.
 void WindowRecords::HeldImage(CalibrationImage& copy) const {
-  copy.AssignBytes(m_window->image().ToBytes());
+  copy.AssignBytes(m_host.image().ToBytes());
   copy.setBusy(false);
 }
 
@@ -136,7 +137,7 @@ void WindowRecords::NoteLiveTune(int band, int table) {
 
 void WindowRecords::RecordLiveTuning() {
   const QString problem = KeepLiveTuning();
-  if (!problem.isEmpty()) m_window->prompts().notify(m_window, problem);
+  if (!problem.isEmpty()) m_host.prompts().notify(m_window, problem);
 }
 
 QString WindowRecords::KeepLiveTuning() {
@@ -156,7 +157,7 @@ QString WindowRecords::KeepLiveTuning() {
   job.succeeded = true;
   job.detail =
       QStringLiteral("%1 live tunes: %2").arg(m_live.tunes).arg(tables.join(", ")).toStdString();
-  job.port = m_window->image().portNumber();
+  job.port = m_host.image().portNumber();
   const auto bytes = shown.ToBytes();
   job.before.assign(bytes.begin(), bytes.end());  // live tunes change no memory of the radio
   job.after = job.before;
@@ -176,7 +177,7 @@ void WindowRecords::OnJobFinished(int operation, const TransferOutcome& outcome)
   CalibrationImage shown;
   HeldImage(shown);
   RecordKeeper::Job job =
-      RecordKeeper::FromTransfer(operation == TRANSFER_READ ? "read" : "write", m_window->job(),
+      RecordKeeper::FromTransfer(operation == TRANSFER_READ ? "read" : "write", m_host.job(),
                                  ShownText(outcome), shown, m_started);
   const QString problem = Commit(job);
   Settle(live.isEmpty() ? problem : problem.isEmpty() ? live : live + '\n' + problem);

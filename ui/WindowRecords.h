@@ -17,11 +17,12 @@
 class QLabel;
 class QLineEdit;
 class QThread;
+class QWidget;
 
 namespace velmora {
 
 struct AlignOutcome;
-class CAlignMainDlg;
+class RecordsHost;
 class RecordForwarding;
 
 // The window's production records: every read, write and automatic alignment of the window is
@@ -38,8 +39,9 @@ class WindowRecords : public QObject {
   // How long an outcome waits for its record: only a window that is going away takes that long.
   static constexpr std::chrono::seconds kRecordWait{5};
 
+  // window: the parent of the serial row and the history; host: what the records need of it;
   // shown: the presenter the window's jobs showed their outcomes through until now.
-  WindowRecords(CAlignMainDlg* window, MessagePresenter* shown);
+  WindowRecords(QWidget* window, RecordsHost& host, MessagePresenter* shown);
   ~WindowRecords() override;
 
   QLineEdit* serialEdit() const { return m_serial; }
@@ -68,7 +70,8 @@ class WindowRecords : public QObject {
   QString KeepLiveTuning();
   void HeldImage(CalibrationImage& copy) const;
 
-  CAlignMainDlg* m_window;
+  QWidget* m_window;
+  RecordsHost& m_host;
   RecordKeeper m_keeper;
   std::unique_ptr<NotedPresenter> m_presenter;
   QLineEdit* m_serial = nullptr;

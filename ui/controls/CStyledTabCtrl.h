@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "ui/controls/TabPages.h"
+
 namespace velmora {
 
 using COLORREF = std::uint32_t;  // 0x00BBGGRR
@@ -16,7 +18,7 @@ using COLORREF = std::uint32_t;  // 0x00BBGGRR
 // placed at the page origin), the selected tab's page is shown and the others hidden, and the
 // captions are drawn here: the selected one in the selected colour, the one under the mouse in
 // the hover colour. A 10 ms timer runs while the mouse is over the control to end the hover.
-class CStyledTabCtrl : public QTabBar {
+class CStyledTabCtrl : public QTabBar, public TabPages {
   Q_OBJECT
 
  public:
@@ -46,8 +48,8 @@ class CStyledTabCtrl : public QTabBar {
   // The colour the painter gives the caption of a tab in the present state.
   QColor CaptionColor(int index) const;
   QString DrawnCaption(int index) const;
-  QWidget* Page(int index) const;
-  int PageCount() const { return m_pageCount; }
+  QWidget* Page(int index) const override;
+  int PageCount() const override { return m_pageCount; }
   int HoverIndex() const { return m_hoverIndex; }
   bool IsTracking() const { return m_tracking; }
   bool IsHoverTimerActive() const { return m_hoverTimer.isActive(); }

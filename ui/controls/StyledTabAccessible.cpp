@@ -1,6 +1,7 @@
 #include "ui/controls/StyledTabAccessible.h"
 
-#include "ui/controls/CStyledTabCtrl.h"
+#include <QPointer>
+#include <QTabBar>
 
 namespace velmora {
 namespace {
@@ -8,7 +9,7 @@ namespace {
 // One tab of the control: named by its caption, selected while it is the current one.
 class TabItem : public QAccessibleInterface {
  public:
-  TabItem(CStyledTabCtrl* tabCtrl, int index) : m_tabCtrl(tabCtrl), m_index(index) {}
+  TabItem(QTabBar* tabCtrl, int index) : m_tabCtrl(tabCtrl), m_index(index) {}
 
   bool isValid() const override { return m_tabCtrl && m_index < m_tabCtrl->count(); }
   QObject* object() const override { return nullptr; }
@@ -43,27 +44,26 @@ class TabItem : public QAccessibleInterface {
   }
 
  private:
-  QPointer<CStyledTabCtrl> m_tabCtrl;
+  QPointer<QTabBar> m_tabCtrl;
   int m_index;
 };
 
 }  // namespace
 
-StyledTabAccessible::StyledTabAccessible(CStyledTabCtrl* tabCtrl)
-    : QAccessibleWidget(tabCtrl, QAccessible::PageTabList) {}
+StyledTabAccessible::StyledTabAccessible(QTabBar* tabCtrl, const TabPages& pages)
+    : QAccessibleWidget(tabCtrl, QAccessible::PageTabList), m_pages(pages) {}
 
 StyledTabAccessible::~StyledTabAccessible() {
   for (const QAccessible::Id id : m_tabs) QAccessible::deleteAccessibleInterface(id);
 }
 
 QAccessibleInterface* StyledTabAccessible::Create(const QString&, QObject* object) {
-  auto* tabCtrl = qobject_cast<CStyledTabCtrl*>(object);
-  return tabCtrl ? new StyledTabAccessible(tabCtrl) : nullptr;
+  auto* tabCtrl = qobject_cast<QTabBar*>(object);
+  const auto* pages = dynamic_cast<const TabPages*>(object);
+  return tabCtrl && pages ? new StyledTabAccessible(tabCtrl, *pages) : nullptr;
 }
 
-CStyledTabCtrl* StyledTabAccessible::tabCtrl() const {
-  return static_cast<CStyledTabCtrl*>(widget());
-}
+QTabBar* StyledTabAccessible::tabCtrl() const { return static_cast<QTabBar*>(widget()); }
 
 QAccessibleInterface* StyledTabAccessible::tab(int index) const {
   while (static_cast<int>(m_tabs.size()) <= index) {
@@ -73,13 +73,13 @@ QAccessibleInterface* StyledTabAccessible::tab(int index) const {
   return QAccessible::accessibleInterface(m_tabs[static_cast<std::size_t>(index)]);
 }
 
-int StyledTabAccessible::childCount() const { return tabCtrl()->count() + tabCtrl()->PageCount(); }
+int StyledTabAccessible::childCount() const { return tabCtrl()->count() + m_pages.PageCount(); }
 
 QAccessibleInterface* StyledTabAccessible::child(int index) const {
   const int tabs = tabCtrl()->count();
   if (index < 0 || index >= childCount()) return nullptr;
   if (index < tabs) return tab(index);
-  return QAccessible::queryAccessibleInterface(tabCtrl()->Page(index - tabs));
+  return QAccessible::queryAccessibleInterface(m_pages.Page(index - tabs));
 }
 
 int StyledTabAccessible::indexOfChild(const QAccessibleInterface* child) const {

@@ -3,15 +3,18 @@
 #include <QAccessibleWidget>
 #include <vector>
 
+#include "ui/controls/TabPages.h"
+
+class QTabBar;
+
 namespace velmora {
 
-class CStyledTabCtrl;
-
-// What assistive tools see of a CStyledTabCtrl: its tabs (with their selection) followed by the
-// pages it hosts. A plain tab bar lists only its tabs, which would hide every page control.
+// What assistive tools see of a tab bar that hosts pages (CStyledTabCtrl): its tabs (with their
+// selection) followed by the pages. A plain tab bar lists only its tabs, which would hide every
+// page control.
 class StyledTabAccessible : public QAccessibleWidget {
  public:
-  explicit StyledTabAccessible(CStyledTabCtrl* tabCtrl);
+  StyledTabAccessible(QTabBar* tabCtrl, const TabPages& pages);
   ~StyledTabAccessible() override;
 
   // Installed once as a QAccessible factory.
@@ -22,9 +25,10 @@ class StyledTabAccessible : public QAccessibleWidget {
   int indexOfChild(const QAccessibleInterface* child) const override;
 
  private:
-  CStyledTabCtrl* tabCtrl() const;
+  QTabBar* tabCtrl() const;
   QAccessibleInterface* tab(int index) const;
 
+  const TabPages& m_pages;
   mutable std::vector<QAccessible::Id> m_tabs;
 };
 
