@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "core/LiveCommandComposer.h"
+#include "instrument/InstrumentText.h"
 #include "trace/TraceLog.h"
 
 namespace velmora {
@@ -13,17 +14,6 @@ using Steady = std::chrono::steady_clock;
 constexpr double kHertzPerMHz = 1e6;
 
 double Seconds(Steady::duration d) { return std::chrono::duration<double>(d).count(); }
-
-// The radio's identification as text: printable bytes as they are, any other in hex.
-QString IdentificationText(const std::string& bytes) {
-  QString text;
-  for (const char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    text += b >= 0x20 && b < 0x7F ? QString(QChar(b))
-                                  : QStringLiteral("\\x%1").arg(b, 2, 16, QChar('0'));
-  }
-  return text;
-}
 
 }  // namespace
 
@@ -154,7 +144,7 @@ bool LivePowerProbe::SendLive(const ProbeRequest& request, QString& error) {
     return false;
   }
   m_port = QString::fromStdString(outcome.port);
-  m_radio = IdentificationText(m_job.port()->identification());
+  m_radio = InstrumentText::Shown(QByteArray::fromStdString(m_job.port()->identification()));
   return true;
 }
 
