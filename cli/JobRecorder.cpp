@@ -32,12 +32,8 @@ JobRecorder::JobRecorder(const CliArguments& args) {
 }
 
 JobRecorder::~JobRecorder() {
-  m_thread
-      .Post([this] {
-        if (RecordStore* bench = m_held->keeper.store()) bench->LeaveOpenAtExit();
-        m_held.reset();
-      })
-      .wait();
+  // A connection is closed on the thread that opened it.
+  m_thread.Post([this] { m_held.reset(); }).wait();
 }
 
 QString JobRecorder::LineUrl(const CliArguments& args) {

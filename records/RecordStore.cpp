@@ -180,7 +180,6 @@ RecordStore::RecordStore(Engine engine, QString connection)
     : m_engine(engine), m_connection(std::move(connection)) {}
 
 RecordStore::~RecordStore() {
-  if (m_leaveOpen) return;
   QSqlDatabase::database(m_connection, false).close();
   QSqlDatabase::removeDatabase(m_connection);
 }

@@ -42,10 +42,6 @@ class RecordStore {
   RecordStore& operator=(const RecordStore&) = delete;
 
   Engine engine() const { return m_engine; }
-  // The connection is not closed with this object but left to the process's end: a command that
-  // ends right after its commit is spared the checkpoint and journal removal of a close (disk
-  // syncs), and SQLite reads the journal back at the file's next opening, as after a kill.
-  void LeaveOpenAtExit() { m_leaveOpen = true; }
 
   // Chains a new record to its station's last one and stores it with its points, all in one
   // transaction: afterwards it is either complete or absent.
@@ -76,7 +72,6 @@ class RecordStore {
 
   Engine m_engine;
   QString m_connection;
-  bool m_leaveOpen = false;
 };
 
 }  // namespace velmora

@@ -37,10 +37,13 @@ ctest --test-dir build-release --output-on-failure --parallel "$jobs" --label-re
 # lines), the next builds go on beside them at the lowest priority, so the tests keep their pace.
 logs=build-logs
 mkdir -p "$logs"
+# Each runs in a process group of its own, so that a failure anywhere stops all of its compilers.
+beside_groups=()
 beside() {
-  nice -n 19 "$@" >"$logs/$(basename "$2").log" 2>&1
+  setsid nice -n 19 "$@" >"$logs/$(basename "$2").log" 2>&1 &
+  beside_groups+=($!)
 }
-trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
+trap 'for group in "${beside_groups[@]}"; do kill -- "-$group" 2>/dev/null || true; done' EXIT
 finish() {
   wait "$1" || { echo "test: $2 failed:" >&2; tail -n 60 "$logs/$2.log" >&2; exit 1; }
 }
@@ -51,13 +54,13 @@ scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=address,
 
 # Only what the thread-labelled tests run is built for ThreadSanitizer.
 beside scripts/build.sh build-tsan --target velmora_thread_tests -DCMAKE_BUILD_TYPE=Debug \
-  -DVELMORA_SANITIZE=thread -DVELMORA_WERROR=ON "$lines_only" "$unity" &
+  -DVELMORA_SANITIZE=thread -DVELMORA_WERROR=ON "$lines_only" "$unity"
 tsan_build=$!
 ctest --test-dir build-asan --output-on-failure --parallel "$jobs" --label-exclude realtime
 finish $tsan_build build-tsan
 
 # The package's programs join the release build while the thread tests run.
-beside scripts/package.sh build-release --build-only &
+beside scripts/package.sh build-release --build-only
 package_build=$!
 ctest --test-dir build-tsan --output-on-failure --parallel "$jobs" --label-regex threads
 finish $package_build build-release

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QSqlDatabase>
 #include <filesystem>
 #include <sstream>
 #include <thread>
@@ -25,6 +26,9 @@ class JobRecorderTest : public testing::Test {
     ::setenv("XDG_DATA_HOME", (m_dir / "data").c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (m_dir / "config").c_str(), 1);
     QCoreApplication::setApplicationName(QStringLiteral("Velmora"));
+    // The SQL drivers are loaded on this thread first: loaded first on a recorder's thread, a
+    // driver's plugin keeps that ended thread's Qt data to the process's end, a leak to ASan.
+    QSqlDatabase::drivers();
   }
   void TearDown() override {
     ::unsetenv("XDG_DATA_HOME");
@@ -52,10 +56,9 @@ class JobRecorderTest : public testing::Test {
   fs::path m_dir;
 };
 
-// Two commands one after the other, each recorder's connection left open at its end: both
-// records are there for a reader, chained, and the journal of the last commit was not folded
-// into the file behind the job's back.
-TEST_F(JobRecorderTest, RecordsOfCommandsWhoseConnectionsStayOpenAreCompleteAndChained) {
+// Two commands one after the other, each recorder opening and closing its connection on a thread
+// of its own: both records are there for a reader, complete and chained.
+TEST_F(JobRecorderTest, RecordsOfCommandsOneAfterAnotherAreCompleteAndChained) {
   for (int command = 0; command < 2; ++command) {
     JobRecorder recorder(Args("SN 7"));
     std::ostringstream err;
@@ -63,7 +66,6 @@ TEST_F(JobRecorderTest, RecordsOfCommandsWhoseConnectionsStayOpenAreCompleteAndC
     EXPECT_TRUE(recorder.FinishCommit(pending, err)) << err.str();
     EXPECT_EQ(err.str(), "");
   }
-  EXPECT_GT(fs::file_size(Bench().string() + "-wal"), 0u);
   std::string error;
   const auto reader = RecordStore::Open(QString::fromStdString(Bench().string()), error);
   ASSERT_TRUE(reader) << error;
