@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up and runs all tests: the tests that need real timing in a release build, then
+# the Windows build of core/ and the radio protocol under Wine (scripts/windows-test.sh), then
 # every other test under AddressSanitizer with UndefinedBehaviorSanitizer, then ThreadSanitizer
-# for the tests that exercise threads, then the Windows build of core/ and the radio protocol
-# under Wine (scripts/windows-test.sh), then the Debian package made from the first build, whose
+# for the tests that exercise threads, then the Debian package made from the first build, whose
 # programs carry Debian's flags (scripts/package.sh).
 # Every build treats warnings as errors.
 set -euo pipefail
@@ -33,39 +33,18 @@ scripts/build.sh build-release --target velmora_realtime_tests "${release_option
   -DCMAKE_DISABLE_FIND_PACKAGE_GTest=OFF
 ctest --test-dir build-release --output-on-failure --parallel "$jobs" --label-regex realtime
 
-# While the sanitizer builds' tests run (much of their time is spent waiting on simulated serial
-# lines), the next builds go on beside them at the lowest priority, so the tests keep their pace.
-logs=build-logs
-mkdir -p "$logs"
-# Each runs in a process group of its own, so that a failure anywhere stops all of its compilers.
-beside_groups=()
-beside() {
-  setsid nice -n 19 "$@" >"$logs/$(basename "$2").log" 2>&1 &
-  beside_groups+=($!)
-}
-trap 'for group in "${beside_groups[@]}"; do kill -- "-$group" 2>/dev/null || true; done' EXIT
-finish() {
-  wait "$1" || { echo "test: $2 failed:" >&2; tail -n 60 "$logs/$2.log" >&2; exit 1; }
-}
+scripts/windows-test.sh build-windows
 
 # The benchmarks and the screenshot tool are built with the package's programs only.
 scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=address,undefined \
   -DVELMORA_WERROR=ON -DVELMORA_DEV_TOOLS=OFF "$lines_only" "$unity"
-
-# Only what the thread-labelled tests run is built for ThreadSanitizer.
-beside scripts/build.sh build-tsan --target velmora_thread_tests -DCMAKE_BUILD_TYPE=Debug \
-  -DVELMORA_SANITIZE=thread -DVELMORA_WERROR=ON "$lines_only" "$unity"
-tsan_build=$!
 ctest --test-dir build-asan --output-on-failure --parallel "$jobs" --label-exclude realtime
-finish $tsan_build build-tsan
 
-# The package's programs join the release build while the thread tests run.
-beside scripts/package.sh build-release --build-only
-package_build=$!
+# Only what the thread-labelled tests run is built here.
+scripts/build.sh build-tsan --target velmora_thread_tests -DCMAKE_BUILD_TYPE=Debug \
+  -DVELMORA_SANITIZE=thread -DVELMORA_WERROR=ON "$lines_only" "$unity"
 ctest --test-dir build-tsan --output-on-failure --parallel "$jobs" --label-regex threads
-finish $package_build build-release
 
-scripts/windows-test.sh build-windows
 scripts/package.sh build-release
 
 echo "all test runs passed in $((SECONDS - start)) s"
