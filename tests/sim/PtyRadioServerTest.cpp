@@ -86,7 +86,9 @@ TEST_F(PtyRadioServerTest, FaultsApplyWhileRunningAndTheLineCanBeClosed) {
   EXPECT_EQ(client.Exchange(ReadRequest(0x0F80), 68).size(), 20u);
   EXPECT_TRUE(client.hungUp());
   const auto deadline = std::chrono::steady_clock::now() + test::kReplyWait;
-  while (!server.lineClosed() && std::chrono::steady_clock::now() < deadline) {
+  // The line closes first and the serving thread ends just after: wait for both.
+  while ((!server.lineClosed() || server.running()) &&
+         std::chrono::steady_clock::now() < deadline) {
     std::this_thread::yield();
   }
   EXPECT_TRUE(server.lineClosed());
