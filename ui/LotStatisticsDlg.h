@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QThread>
 #include <memory>
 
 #include "records/LotData.h"
@@ -19,7 +20,6 @@ class QPushButton;
 class QSvgWidget;
 class QTabWidget;
 class QTableWidget;
-class QThread;
 class QVBoxLayout;
 
 namespace velmora {
