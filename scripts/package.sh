@@ -2,7 +2,8 @@
 # Builds the programs in the Release configuration with Debian's packaging flags (warnings are
 # errors, no tests), makes the Debian package and checks it: its file list and control fields,
 # the programs running from a scratch root it is extracted into, lintian without errors, the
-# desktop entry, the AppStream metadata and the manual pages. package.sh [BUILD_DIR] (build-release)
+# desktop entry, the AppStream metadata and the manual pages.
+# package.sh [BUILD_DIR (build-release)] [--build-only]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build-release}
@@ -12,6 +13,7 @@ dir=${1:-build-release}
 source scripts/release-options.sh
 scripts/build.sh "$dir" "${release_options[@]}" -DBUILD_TESTING=OFF -DVELMORA_WERROR=ON \
   -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON
+[ "${2:-}" = --build-only ] && exit 0
 rm -f "$dir"/velmora_*.deb
 (cd "$dir" && cpack -G DEB >/dev/null)
 deb=$(echo "$dir"/velmora_*.deb)

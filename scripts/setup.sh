@@ -1,18 +1,27 @@
 #!/usr/bin/env bash
 # Installs every Debian package Velmora needs to build, test and run; quiet when all is there.
+# setup.sh build: only what building needs.
 set -euo pipefail
 
-packages=(
-  g++ cmake ninja-build pkg-config
+# What building needs, and the release build's timing tests (the SQLite driver: align --write keeps
+# a record); rsvg-convert and the xcb headers are looked for when the release build is configured.
+build_packages=(
+  g++ cmake ninja-build pkg-config mold dpkg-dev
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev qt6-qpa-plugins libgl-dev
   qt6-tools-dev qt6-l10n-tools
-  libgtest-dev libgmock-dev
-  fonts-noto-cjk qt6-translations-l10n xvfb xauth x11-utils libxcb1-dev
+  libgtest-dev libgmock-dev libqt6sql6-sqlite librsvg2-bin libxcb1-dev
+)
+# What the other tests, the Windows check and the package's checks need besides.
+other_packages=(
+  fonts-noto-cjk qt6-translations-l10n xvfb xauth x11-utils
   g++-mingw-w64-x86-64-posix wine64 googletest
-  dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin man-db
-  libqt6sql6-sqlite libqt6sql6-psql postgresql
+  file lintian desktop-file-utils appstream man-db
+  libqt6sql6-psql postgresql
   chromium
 )
+# setup.sh build: only the first group, so that a build can start while the rest installs.
+packages=("${build_packages[@]}")
+[ "${1:-}" = build ] || packages+=("${other_packages[@]}")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -7,7 +7,33 @@
 # Every build treats warnings as errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+start=$SECONDS
+lap=$SECONDS
+# What each step cost, for whoever wants the run shorter.
+lap() {
+  echo "== $1: $((SECONDS - lap)) s"
+  lap=$SECONDS
+}
+scripts/setup.sh build
+lap "set-up for building"
+# The rest (Wine, the browser, PostgreSQL, fonts, the package's checks) installs while the release
+# build compiles: mostly downloads. A failed step still lets it finish, never leaving dpkg halfway.
+mkdir -p build-logs
+scripts/setup.sh >build-logs/setup.log 2>&1 &
+setup=$!
+
+# While tests run (they mostly wait on simulated lines, meters and timers), the next build goes on
+# beside them at the lowest priority, in a process group of its own so that a failure anywhere
+# stops its compilers too. Tests labelled "alone" (they watch short timers) run with nothing beside.
+beside_groups=()
+beside() {
+  setsid nice -n 19 "$@" >"build-logs/$(basename "$2").log" 2>&1 &
+  beside_groups+=($!)
+}
+trap 'for group in "${beside_groups[@]}"; do kill -- "-$group" 2>/dev/null || true; done; wait' EXIT
+finish() {
+  wait "$1" || { echo "test: $2 failed:" >&2; tail -n 60 "build-logs/$2.log" >&2; exit 1; }
+}
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
@@ -23,28 +49,53 @@ jobs=${VELMORA_TEST_JOBS:-$(nproc)}
 lines_only=-DCMAKE_CXX_FLAGS_DEBUG=-g1
 # Each target's sources compiled a few to a file: a third of the time for a library's build.
 unity=-DCMAKE_UNITY_BUILD=ON
+# Some 150 test programs are linked by each sanitizer build.
+linker=-DVELMORA_LINKER=mold
 
-start=$SECONDS
 # The release build makes the tests that need an optimised build's timing; every other test runs
 # in the sanitizer builds below. The package's programs are built into it last.
 source scripts/release-options.sh
 scripts/build.sh build-release --target velmora_realtime_tests "${release_options[@]}" \
   -DBUILD_TESTING=ON -DVELMORA_DEV_TOOLS=ON -DVELMORA_WERROR=ON \
   -DCMAKE_DISABLE_FIND_PACKAGE_GTest=OFF
-ctest --test-dir build-release --output-on-failure --parallel "$jobs" --label-regex realtime
+lap "release build"
+wait "$setup" || { cat build-logs/setup.log; exit 1; }
+lap "the rest of the set-up"
+# Their parts mostly wait on a paced line, so they all run at once.
+ctest --test-dir build-release --output-on-failure --parallel 12 --label-regex realtime
+lap "timing tests"
 
 scripts/windows-test.sh build-windows
+lap "Windows check"
 
 # The benchmarks and the screenshot tool are built with the package's programs only.
 scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=address,undefined \
-  -DVELMORA_WERROR=ON -DVELMORA_DEV_TOOLS=OFF "$lines_only" "$unity"
-ctest --test-dir build-asan --output-on-failure --parallel "$jobs" --label-exclude realtime
+  -DVELMORA_WERROR=ON -DVELMORA_DEV_TOOLS=OFF "$lines_only" "$unity" "$linker"
+lap "AddressSanitizer build"
 
-# Only what the thread-labelled tests run is built here.
-scripts/build.sh build-tsan --target velmora_thread_tests -DCMAKE_BUILD_TYPE=Debug \
-  -DVELMORA_SANITIZE=thread -DVELMORA_WERROR=ON "$lines_only" "$unity"
-ctest --test-dir build-tsan --output-on-failure --parallel "$jobs" --label-regex threads
+# Only what the thread-labelled tests run is built for ThreadSanitizer.
+beside scripts/build.sh build-tsan --target velmora_thread_tests -DCMAKE_BUILD_TYPE=Debug \
+  -DVELMORA_SANITIZE=thread -DVELMORA_WERROR=ON "$lines_only" "$unity" "$linker"
+tsan_build=$!
+ctest --test-dir build-asan --output-on-failure --parallel "$jobs" --label-exclude 'realtime|alone'
+lap "AddressSanitizer tests, the ThreadSanitizer build beside"
+finish $tsan_build build-tsan
+lap "the rest of the ThreadSanitizer build"
+
+# The package's programs join the release build while the thread tests run.
+beside scripts/package.sh build-release --build-only
+package_build=$!
+ctest --test-dir build-tsan --output-on-failure --parallel "$jobs" --label-regex threads \
+  --label-exclude alone
+lap "ThreadSanitizer tests, the package's build beside"
+finish $package_build build-release
+lap "the rest of the package's build"
+
+ctest --test-dir build-asan --output-on-failure --label-regex alone --label-exclude realtime
+ctest --test-dir build-tsan --output-on-failure --label-regex threads --label-regex alone
+lap "the tests that run alone"
 
 scripts/package.sh build-release
+lap "package"
 
 echo "all test runs passed in $((SECONDS - start)) s"

@@ -25,6 +25,7 @@ constexpr auto kPhaseTimeout = 60s;     // a phase that never comes fails the ca
 constexpr int kSettleMs = 120;          // each try's window for a signal after its live tune
 constexpr int kKillSettleMs = 20;       // kills need no window: a shorter run
 constexpr int kKillRuns = 30;
+constexpr int kKillShares = VELMORA_KILL_SHARES;  // one ctest part each: the runs mostly wait
 constexpr auto kWriteBlocksTime = 400ms;  // 14 paced blocks and their acknowledgements
 
 enum class Phase { Search, LastTry, Write };
@@ -145,20 +146,38 @@ class AlignSignalTest : public QObject {
     QVERIFY(m_tries >= 2);
   }
 
-  void stopSignals_data() {
+  // One part a signal: the cases mostly wait on the paced line, so the parts run side by side.
+  void stopOnSigint_data() { StopRows("SIGINT", SIGINT); }
+  void stopOnSigint() { StopSignal(); }
+  void stopOnSigterm_data() { StopRows("SIGTERM", SIGTERM); }
+  void stopOnSigterm() { StopSignal(); }
+  void stopOnSighup_data() { StopRows("SIGHUP", SIGHUP); }
+  void stopOnSighup() { StopSignal(); }
+
+  // The kill runs, in shares of their own: share k takes runs k, k + kKillShares, ...; odd runs'
+  // kills land inside the write's blocks, so odd shares hold only those.
+  void killedAtRandomMoments_data() {
+    QTest::addColumn<int>("share");
+    for (int share = 0; share < kKillShares; ++share) QTest::addRow("share%d", share) << share;
+  }
+  void killedAtRandomMoments() {
+    QFETCH(int, share);
+    KillRuns(share);
+  }
+
+ private:
+  static void StopRows(const char* name, int signal) {
     QTest::addColumn<int>("signal");
     QTest::addColumn<Phase>("phase");
     QTest::addColumn<int>("count");
-    const std::pair<const char*, int> kinds[] = {
-        {"SIGINT", SIGINT}, {"SIGTERM", SIGTERM}, {"SIGHUP", SIGHUP}};
     const std::pair<const char*, Phase> phases[] = {
         {"search", Phase::Search}, {"last try", Phase::LastTry}, {"write", Phase::Write}};
-    for (const auto& [name, signal] : kinds)
-      for (const auto& [where, phase] : phases)
-        for (const int n : {1, 2})
-          QTest::addRow("%s during the %s, %d", name, where, n) << signal << phase << n;
+    for (const auto& [where, phase] : phases)
+      for (const int n : {1, 2})
+        QTest::addRow("%s during the %s, %d", name, where, n) << signal << phase << n;
   }
-  void stopSignals() {
+
+  void StopSignal() {
     QFETCH(int, signal);
     QFETCH(Phase, phase);
     QFETCH(int, count);
@@ -215,15 +234,8 @@ class AlignSignalTest : public QObject {
   }
 
   // A kill at any moment leaves the old memory, the aligned one, or a backup of the old one
-  // saved before the first block. Odd runs' kills land inside the write's blocks; the two
-  // halves run as parts of their own.
-  void killedAtRandomMoments_data() {
-    QTest::addColumn<int>("parity");
-    QTest::newRow("even") << 0;
-    QTest::newRow("odd") << 1;
-  }
-  void killedAtRandomMoments() {
-    QFETCH(int, parity);
+  // saved before the first block.
+  void KillRuns(int share) {
     QRandomGenerator random(27);
     std::vector<std::chrono::milliseconds> delays;
     for (int i = 0; i < kKillRuns; ++i) {
@@ -231,7 +243,7 @@ class AlignSignalTest : public QObject {
       delays.emplace_back(random.bounded(int(span.count())));
     }
     int old = 0, aligned = 0, restorable = 0;
-    for (int i = parity; i < kKillRuns; i += 2) {
+    for (int i = share; i < kKillRuns; i += kKillShares) {
       Radio radio;
       QVERIFY(radio.Start());
       QTemporaryDir dir;
