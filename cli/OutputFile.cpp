@@ -5,8 +5,7 @@
 namespace velmora {
 
 bool OutputFile::Save(const std::string& path, std::string_view bytes, std::ostream& err) {
-  const SafeFile::Result saved =
-      SafeFile::Write(path, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+  const SafeFile::Result saved = SafeFile::Write(path, bytes);
   if (saved.ok()) return true;
   err << SafeFile::Shown(path) << ": " << saved.text()
       << (saved.refusal == SafeFile::Refusal::NotRegular ? ", not a file to write" : "")

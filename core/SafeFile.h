@@ -47,6 +47,12 @@ class SafeFile {
 
   static Result Write(const std::string& path, std::span<const std::uint8_t> bytes,
                       Access access = Access::Shared, Mode mode = Mode::Replace);
+  // Text (a report, a JSON document) is saved byte for byte, the same way.
+  static Result Write(const std::string& path, std::string_view text,
+                      Access access = Access::Shared, Mode mode = Mode::Replace) {
+    return Write(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, access,
+                 mode);
+  }
   // The checks of Write without writing anything: the target is a regular file its user may
   // write, or a name that can be created in an existing, writable folder.
   static Result CheckWritable(const std::string& path);

@@ -250,10 +250,9 @@ void AutoAlignment::OfferReport(const AlignOutcome& outcome) {
   const QString path = m_host.prompts().chooseReportPath(m_window, m_planFolder);
   if (path.isEmpty()) return;
   const QByteArray json = outcome.report.ToJson();
-  const auto bytes =
-      std::span(reinterpret_cast<const std::uint8_t*>(json.constData()), std::size_t(json.size()));
   // The calibration file's own save: never half a report, never into a FIFO or a device.
-  const SafeFile::Result saved = SafeFile::Write(path.toStdString(), bytes);
+  const SafeFile::Result saved =
+      SafeFile::Write(path.toStdString(), std::string_view(json.constData(), json.size()));
   if (saved.ok()) return;
   m_host.prompts().notify(m_window,
                           tr("保存 %1 失败:\n%2").arg(path, QString::fromStdString(saved.text())));

@@ -187,9 +187,7 @@ void LotStatisticsDlg::OnSaveReport() {
     return;
   }
   const LotReport report(m_result->lot, m_result->summary, LotReport::Title(m_result->filter));
-  const std::string text = report.Text(*format);
-  const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-  const SafeFile::Result saved = SafeFile::Write(path.toStdString(), bytes);
+  const SafeFile::Result saved = SafeFile::Write(path.toStdString(), report.Text(*format));
   if (!saved.ok()) {
     m_prompts.notify(this, tr("保存 %1 失败:\n%2").arg(path, QString::fromStdString(saved.text())));
   }
