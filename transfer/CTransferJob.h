@@ -14,6 +14,7 @@
 #include "transfer/JobOrder.h"
 #include "transfer/JobRelay.h"
 #include "transfer/MessagePresenter.h"
+#include "transfer/RelayedPresenter.h"
 #include "transfer/TransferOptions.h"
 #include "transfer/TransferOutcome.h"
 #include "transfer/WritePlan.h"
@@ -49,6 +50,8 @@ class CTransferJob {
   void SetOperation(int operation) { m_nOperation = static_cast<TransferOperation>(operation); }
   void SetOptions(const TransferOptions& options) { m_options = options; }
   void SetPresenter(MessagePresenter* presenter) { m_presenter = presenter; }
+  // The outcome goes to the owner as a question on reports() (Asked), which the job waits on.
+  void AskOwner() { m_presenter = &m_asked; }
   // How the port is made on first Setup; tests hand in a scaled-timing port.
   void SetPortFactory(PortFactory factory) { m_portFactory = std::move(factory); }
 
@@ -147,6 +150,7 @@ class CTransferJob {
   TransferOutcome m_outcome;
   bool m_finished = false;  // the outcome was posted; worker thread only
   JobRelay m_reports;
+  RelayedPresenter m_asked{m_reports};
 };
 
 }  // namespace velmora

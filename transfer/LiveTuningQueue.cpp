@@ -10,6 +10,7 @@ LiveTuningQueue::LiveTuningQueue(CalibrationImage* image, QObject* parent)
     : QObject(parent), m_image(image) {}
 
 LiveTuningQueue::~LiveTuningQueue() {
+  m_job.reports().Close();  // a worker waiting on its outcome's box goes on
   if (m_thread) m_thread->wait();
 }
 

@@ -5,8 +5,8 @@
 namespace velmora {
 
 // Tells the user a job's outcome. ShowMessage returns only once the user has seen the text: the
-// window's presenter blocks the worker until its message box is closed, the command-line tool's
-// prints and returns.
+// window's jobs ask through their relay (RelayedPresenter) and wait until the box is closed, the
+// command-line tool's prints and returns.
 class MessagePresenter {
  public:
   virtual ~MessagePresenter() = default;

@@ -99,7 +99,7 @@ CAlignMainDlg::CAlignMainDlg(QWidget* parent, MainWindowServices services)
   m_hIcon = VelmoraIcon::Create();
   m_image.LoadDefaults();
   m_pImage = &m_image;
-  m_job.SetPresenter(&m_presenter);
+  m_job.AskOwner();
   m_face = new QWidget(this);
   m_controls =
       TemplateBuilder::Build(res::MainWindowTemplate(), m_face, &CStyledTabCtrl::makeForTemplate);
@@ -116,18 +116,24 @@ CAlignMainDlg::CAlignMainDlg(QWidget* parent, MainWindowServices services)
   new CalibrationFileDrop(this, [this](const QString& path) { OpenNamed(path); });
   restoreGeometry(m_settings.windowGeometry());
   m_tabCtrl->SelectPage(m_settings.bandTab());
+  AskedPresenter* shown = services.presenter ? services.presenter : &m_presenter;
   for (CTransferJob* job : {&m_job, &m_pBandPageA->job(), &m_pBandPageB->job()}) {
     if (services.portFactory) job->SetPortFactory(services.portFactory);
-    if (services.presenter) job->SetPresenter(services.presenter);
   }
-  m_records =
-      new WindowRecords(this, *this, services.presenter ? services.presenter : &m_presenter);
+  for (CBandPageDlg* page : {m_pBandPageA, m_pBandPageB}) {
+    connect(&page->job().reports(), &JobRelay::Asked, this,
+            [shown](const QString& text, const QString& detail, const JobReply& reply) {
+              shown->Present(text, detail, reply);
+            });
+  }
+  m_records = new WindowRecords(this, *this, shown);  // shows the window's own job's outcomes
 }
 
 // A worker that is still on its way out may touch the job record, the gate or the image; the
 // pages go first, while the image they point at is still there.
 CAlignMainDlg::~CAlignMainDlg() {
-  delete m_autoAlignment;  // cancels a run and waits for its worker
+  delete m_autoAlignment;   // cancels a run and waits for its worker
+  m_job.reports().Close();  // a worker waiting on its outcome's box goes on
   if (m_pThread) m_pThread->wait();
   delete m_pBandPageA;
   delete m_pBandPageB;

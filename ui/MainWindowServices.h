@@ -3,8 +3,8 @@
 #include <optional>
 
 #include "plot/ChartView.h"
+#include "transfer/AskedPresenter.h"
 #include "transfer/CTransferJob.h"
-#include "transfer/MessagePresenter.h"
 #include "ui/WindowPrompts.h"
 
 namespace velmora {
@@ -14,7 +14,7 @@ namespace velmora {
 // when the curves first open; tests hand in theirs.
 struct MainWindowServices {
   CTransferJob::PortFactory portFactory;
-  MessagePresenter* presenter = nullptr;
+  AskedPresenter* presenter = nullptr;  // the jobs' outcomes
   std::optional<WindowPrompts> prompts;
   const ChartView* charts = nullptr;
 };

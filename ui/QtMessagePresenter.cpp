@@ -1,34 +1,38 @@
 #include "ui/QtMessagePresenter.h"
 
 #include <QMessageBox>
-#include <QThread>
 #include <cstdio>
+#include <memory>
 
 namespace velmora {
+namespace {
 
-QtMessagePresenter::QtMessagePresenter(QWidget* window) : m_window(window) {}
+QMessageBox* MakeBox(QWidget* parent, const QString& text, const QString& detail) {
+  auto* box = new QMessageBox(QMessageBox::Warning, QtMessagePresenter::kTitle, text,
+                              QMessageBox::Ok, parent);
+  if (!detail.isEmpty()) box->setInformativeText(detail);
+  return box;
+}
 
-void QtMessagePresenter::ShowMessage(const std::string& text) { ShowOutcome(text, {}); }
+}  // namespace
 
-void QtMessagePresenter::ShowOutcome(const std::string& text, const std::string& detail) {
-  if (m_silenced) {
-    std::fprintf(stderr, "%s: %s %s\n", kTitle, text.c_str(), detail.c_str());
+// The box is modal but does not block: the relay's other news goes on being delivered in order.
+void QtMessagePresenter::Present(const QString& text, const QString& detail,
+                                 const JobReply& reply) {
+  if (m_silenced || !m_window) {
+    std::fprintf(stderr, "%s: %s %s\n", kTitle, qPrintable(text), qPrintable(detail));
     return;
   }
-  const QString message = QString::fromStdString(text);
-  const QString more = QString::fromStdString(detail);
-  auto show = [this, message, more] { ShowBox(m_window, message, more); };
-  if (QThread::currentThread() == thread()) {
-    show();
-  } else {
-    QMetaObject::invokeMethod(this, show, Qt::BlockingQueuedConnection);
-  }
+  QMessageBox* box = MakeBox(m_window, text, detail);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::ApplicationModal);
+  QObject::connect(box, &QDialog::finished, box, [reply] { reply.Release(); });
+  box->show();
 }
 
 void QtMessagePresenter::ShowBox(QWidget* parent, const QString& text, const QString& detail) {
-  QMessageBox box(QMessageBox::Warning, kTitle, text, QMessageBox::Ok, parent);
-  if (!detail.isEmpty()) box.setInformativeText(detail);
-  box.exec();
+  std::unique_ptr<QMessageBox> box(MakeBox(parent, text, detail));
+  box->exec();
 }
 
 }  // namespace velmora

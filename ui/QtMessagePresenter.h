@@ -1,26 +1,21 @@
 #pragma once
 
-#include <QObject>
 #include <QPointer>
 #include <QWidget>
-#include <atomic>
 
-#include "transfer/MessagePresenter.h"
+#include "transfer/AskedPresenter.h"
 
 namespace velmora {
 
-// Shows a job's outcome as a modal message box on the user-interface thread, owned by the main
-// window, while the worker that asked waits until the user has closed it.
-class QtMessagePresenter : public QObject, public MessagePresenter {
-  Q_OBJECT
-
+// Shows a job's outcome as a modal message box over the main window and releases the job's
+// reply when the user closes it: the worker that asked waits until then.
+class QtMessagePresenter : public AskedPresenter {
  public:
   static constexpr const char* kTitle = "Velmora";  // the caption of every message box
 
-  explicit QtMessagePresenter(QWidget* window);
-  void ShowMessage(const std::string& text) override;
-  // The detail goes below the text as the box's informative text.
-  void ShowOutcome(const std::string& text, const std::string& detail) override;
+  explicit QtMessagePresenter(QWidget* window) : m_window(window) {}
+  // On the window's thread; the detail goes below the text as the box's informative text.
+  void Present(const QString& text, const QString& detail, const JobReply& reply) override;
 
   // From now on outcomes go to standard error instead of a box: the session is ending and
   // nobody is there to close one.
@@ -31,7 +26,7 @@ class QtMessagePresenter : public QObject, public MessagePresenter {
 
  private:
   QPointer<QWidget> m_window;
-  std::atomic<bool> m_silenced{false};
+  bool m_silenced = false;
 };
 
 }  // namespace velmora

@@ -30,42 +30,22 @@ const char* ShownText(const TransferOutcome& outcome) {
                                                               : CTransferJob::kFailureText;
 }
 
+// Two notes, the second below the first, either of them perhaps empty.
+QString StackedLines(const QString& first, const QString& second) {
+  if (first.isEmpty() || second.isEmpty()) return first + second;
+  return first + '\n' + second;
+}
+
 }  // namespace
 
-// The window's jobs show their outcomes through this: each waits for its record to be settled on
-// the window's thread and shows why it was not kept below the outcome.
-class WindowRecords::NotedPresenter : public MessagePresenter {
- public:
-  NotedPresenter(WindowRecords& records, MessagePresenter* shown)
-      : m_records(records), m_shown(shown) {}
-  void ShowMessage(const std::string& text) override { m_shown->ShowMessage(text); }
-  void ShowOutcome(const std::string& text, const std::string& detail) override {
-    QString note;
-    {
-      std::unique_lock lock(m_records.m_mutex);
-      m_records.m_settled.wait_for(
-          lock, kRecordWait, [this] { return m_records.m_settledJobs > m_records.m_shownJobs; });
-      m_records.m_shownJobs = m_records.m_settledJobs;
-      note = std::exchange(m_records.m_problem, {});
-    }
-    std::string shown = detail;
-    if (!note.isEmpty()) shown += (shown.empty() ? "" : "\n") + note.toStdString();
-    m_shown->ShowOutcome(text, shown);
-  }
-
- private:
-  WindowRecords& m_records;
-  MessagePresenter* m_shown;
-};
-
-WindowRecords::WindowRecords(QWidget* window, RecordsHost& host, MessagePresenter* shown)
-    : QObject(window),
-      m_window(window),
-      m_host(host),
-      m_keeper({}, {}, RecordKeeper::LoginName()),
-      m_presenter(std::make_unique<NotedPresenter>(*this, shown)) {
-  host.job().SetPresenter(m_presenter.get());
+// The job's Finished comes before its question on the same relay: the record is settled by then.
+WindowRecords::WindowRecords(QWidget* window, RecordsHost& host, AskedPresenter* shown)
+    : QObject(window), m_window(window), m_host(host), m_keeper({}, {}, RecordKeeper::LoginName()) {
   connect(&host.job().reports(), &JobRelay::Finished, this, &WindowRecords::OnJobFinished);
+  connect(&host.job().reports(), &JobRelay::Asked, this,
+          [this, shown](const QString& text, const QString& detail, const JobReply& reply) {
+            shown->Present(text, StackedLines(detail, std::exchange(m_problem, {})), reply);
+          });
   connect(&host.gate(), &TransferGate::Entered, this,
           [this] { m_started = std::chrono::system_clock::now(); });
   auto* corner = new QWidget(window);
@@ -169,10 +149,8 @@ QString WindowRecords::KeepLiveTuning() {
 
 // The window's own slot has run first: a read's data are in the window.
 void WindowRecords::OnJobFinished(int operation, const TransferOutcome& outcome) {
-  if (operation != TRANSFER_READ && operation != TRANSFER_WRITE) {
-    Settle({});
-    return;
-  }
+  m_problem.clear();
+  if (operation != TRANSFER_READ && operation != TRANSFER_WRITE) return;
   const QString live = KeepLiveTuning();
   CalibrationImage shown;
   HeldImage(shown);
@@ -180,7 +158,7 @@ void WindowRecords::OnJobFinished(int operation, const TransferOutcome& outcome)
       RecordKeeper::FromTransfer(operation == TRANSFER_READ ? "read" : "write", m_host.job(),
                                  ShownText(outcome), shown, m_started);
   const QString problem = Commit(job);
-  Settle(live.isEmpty() ? problem : problem.isEmpty() ? live : live + '\n' + problem);
+  m_problem = StackedLines(live, problem);
 }
 
 QString WindowRecords::AlignmentEnded(const AlignOutcome& outcome, const CalibrationImage& before,
@@ -202,15 +180,6 @@ QString WindowRecords::Commit(const RecordKeeper::Job& job) {
   if (!m_keeper.Commit(job, error)) return tr(kNotKeptText).arg(QString::fromStdString(error));
   emit ForwardRequested();
   return {};
-}
-
-void WindowRecords::Settle(const QString& problem) {
-  {
-    const std::lock_guard lock(m_mutex);
-    m_problem = problem;
-    ++m_settledJobs;
-  }
-  m_settled.notify_all();
 }
 
 }  // namespace velmora

@@ -4,14 +4,11 @@
 #include <QPointer>
 #include <QString>
 #include <chrono>
-#include <condition_variable>
-#include <memory>
-#include <mutex>
 #include <set>
 #include <utility>
 
 #include "records/job/RecordKeeper.h"
-#include "transfer/MessagePresenter.h"
+#include "transfer/AskedPresenter.h"
 #include "transfer/TransferOutcome.h"
 
 class QLabel;
@@ -36,12 +33,10 @@ class WindowRecords : public QObject {
   static constexpr const char* kSerialText = QT_TR_NOOP("序列号:");
   static constexpr const char* kWaitingText = QT_TR_NOOP("待上传记录: %1");
   static constexpr const char* kNotKeptText = QT_TR_NOOP("本次记录未能保存: %1");
-  // How long an outcome waits for its record: only a window that is going away takes that long.
-  static constexpr std::chrono::seconds kRecordWait{5};
 
   // window: the parent of the serial row and the history; host: what the records need of it;
-  // shown: the presenter the window's jobs showed their outcomes through until now.
-  WindowRecords(QWidget* window, RecordsHost& host, MessagePresenter* shown);
+  // shown: what shows the window's job's outcome, with why its record was not kept below it.
+  WindowRecords(QWidget* window, RecordsHost& host, AskedPresenter* shown);
   ~WindowRecords() override;
 
   QLineEdit* serialEdit() const { return m_serial; }
@@ -60,10 +55,8 @@ class WindowRecords : public QObject {
   void ForwardRequested();
 
  private:
-  class NotedPresenter;
   void OnJobFinished(int operation, const TransferOutcome& outcome);
   QString Commit(const RecordKeeper::Job& job);
-  void Settle(const QString& problem);
   void ShowWaiting(qint64 waiting);
   void StartForwarding();
   void NoteLiveTune(int band, int table);
@@ -73,7 +66,6 @@ class WindowRecords : public QObject {
   QWidget* m_window;
   RecordsHost& m_host;
   RecordKeeper m_keeper;
-  std::unique_ptr<NotedPresenter> m_presenter;
   QLineEdit* m_serial = nullptr;
   QLabel* m_waiting = nullptr;
   std::chrono::system_clock::time_point m_started;
@@ -85,11 +77,7 @@ class WindowRecords : public QObject {
   } m_live;
   QThread* m_thread = nullptr;
   RecordForwarding* m_forwarding = nullptr;  // lives on m_thread
-
-  std::mutex m_mutex;  // the job's worker waits here for the record of its outcome
-  std::condition_variable m_settled;
-  long long m_settledJobs = 0, m_shownJobs = 0;
-  QString m_problem;
+  QString m_problem;  // why the last job's record was not kept, shown with its outcome
 };
 
 }  // namespace velmora

@@ -8,6 +8,7 @@
 
 #include "radio/CRadioPort.h"
 #include "radio/PosixSerialLine.h"
+#include "transfer/AskedPresenter.h"
 #include "transfer/MessagePresenter.h"
 
 namespace velmora::test {
@@ -23,9 +24,10 @@ inline std::unique_ptr<CRadioPort> MakeScaledPort() {
   return std::make_unique<CRadioPort>(std::move(line), timing);
 }
 
-// Records what a job tells the user; optionally holds the worker in ShowMessage, as a user who
-// has not yet closed the message box, until Release.
-class RecordingPresenter : public MessagePresenter {
+// Records what a job tells the user, told on the worker (ShowOutcome) or asked through its relay
+// (Present); optionally holds the worker, as a user who has not yet closed the message box, until
+// Release: in ShowOutcome, or by keeping the reply.
+class RecordingPresenter : public MessagePresenter, public AskedPresenter {
  public:
   explicit RecordingPresenter(bool holdUntilReleased = false) : m_hold(holdUntilReleased) {}
   void ShowMessage(const std::string& text) override { ShowOutcome(text, {}); }
@@ -36,10 +38,21 @@ class RecordingPresenter : public MessagePresenter {
     m_changed.notify_all();
     m_changed.wait(lock, [this] { return !m_hold || m_released; });
   }
-  void Release() {
+  void Present(const QString& text, const QString& detail, const JobReply& reply) override {
     const std::lock_guard lock(m_mutex);
-    m_released = true;
+    m_texts.push_back(text.toStdString());
+    m_details.push_back(detail.toStdString());
+    if (m_hold && !m_released) m_replies.push_back(reply);
+  }
+  void Release() {
+    std::vector<JobReply> replies;
+    {
+      const std::lock_guard lock(m_mutex);
+      m_released = true;
+      replies.swap(m_replies);
+    }
     m_changed.notify_all();
+    for (const JobReply& reply : replies) reply.Release();
   }
   std::vector<std::string> texts() const {
     const std::lock_guard lock(m_mutex);
@@ -57,6 +70,7 @@ class RecordingPresenter : public MessagePresenter {
   std::condition_variable m_changed;
   std::vector<std::string> m_texts;
   std::vector<std::string> m_details;
+  std::vector<JobReply> m_replies;  // the questions held open
 };
 
 }  // namespace velmora::test

@@ -162,7 +162,7 @@ class BandPageDlgTest : public QObject {
     QCOMPARE(prompts.prompts.size(), 1);
     QCOMPARE(host.Bytes(layout::kRxLowA), std::make_pair(0x06, 0x01));
     QCOMPARE(host.Bytes(layout::kTxHighA), std::make_pair(0x03, 0x00));
-    QCOMPARE(QApplication::focusWidget(), host.Edit(kRxLowEdit));
+    QCOMPARE(host.window.focusWidget(), host.Edit(kRxLowEdit));  // the prompt's box has closed
   }
 
   void liveOutcomesMoveTheBar_data() {

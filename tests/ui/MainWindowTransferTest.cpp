@@ -59,6 +59,8 @@ class MainWindowTransferTest : public QObject {
   void readFillsEveryPage();
   void writePutsExactlyTheEditsIntoTheRadio();
   void noRadioTellsTheUserInABox();
+  void aWindowGoingAwayFreesTheJobItAsks_data();
+  void aWindowGoingAwayFreesTheJobItAsks();
   void commandsAreRefusedWhileAJobRuns();
   void fileChoosersHoldLiveTuningBack_data();
   void fileChoosersHoldLiveTuningBack();
@@ -200,6 +202,36 @@ void MainWindowTransferTest::noRadioTellsTheUserInABox() {
   QCOMPARE(title, QString("Velmora"));
   QVERIFY(buttonsDisabledMeanwhile);
   QVERIFY(window.image().ToBytes() == before);
+}
+
+// The window is destroyed while a read's outcome is still open, in the window's own box or held
+// by a presenter: the read's worker goes on, so the destruction ends, and nothing crashes.
+void MainWindowTransferTest::aWindowGoingAwayFreesTheJobItAsks_data() {
+  QTest::addColumn<bool>("ownBox");
+  QTest::newRow("the window's own box") << true;
+  QTest::newRow("a presenter holding the reply") << false;
+}
+
+void MainWindowTransferTest::aWindowGoingAwayFreesTheJobItAsks() {
+  QFETCH(bool, ownBox);
+  sim::ComPortRig rig;
+  test::RecordingPresenter held(/*holdUntilReleased=*/true);
+  MainWindowServices services;
+  services.portFactory = test::MakeScaledPort;
+  if (!ownBox) services.presenter = &held;
+  auto window = std::make_unique<CAlignMainDlg>(nullptr, services);
+  window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+  QTest::mouseClick(qobject_cast<QPushButton*>(window->Control(res::main_window::kRead)),
+                    Qt::LeftButton);
+  const auto asked = [&] {
+    return ownBox ? qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr
+                  : !held.texts().empty();
+  };
+  QTRY_VERIFY_WITH_TIMEOUT(asked(), 20000);
+  QVERIFY(window->job().IsRunning());
+  window.reset();  // waits for the worker: hangs unless the open question is answered
+  QVERIFY(!QApplication::activeModalWidget());
 }
 
 // While a read waits on its outcome box: Read, Write, Save and Open are disabled and refused,

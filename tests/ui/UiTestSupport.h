@@ -4,18 +4,20 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
 #include <array>
+#include <chrono>
 #include <vector>
 
 #include "core/CalibrationImage.h"
 #include "transfer/LiveTuningQueue.h"
-#include "ui/kit/ExchangePrompt.h"
 
 namespace velmora::test {
 
@@ -49,18 +51,25 @@ inline TransferOutcome Outcome(TransferOutcome::Result result) {
   return outcome;
 }
 
-// Replaces the prompt presenter for the life of the object and keeps what it was asked to show.
+// For its life, keeps the text of every message box shown modally (a refused exchange's prompt)
+// and closes the box with OK, as the user would.
 class PromptRecorder {
  public:
+  static constexpr std::chrono::milliseconds kLookEvery{5};  // inside the box's own event loop
+
   PromptRecorder() {
-    m_previous = ExchangePrompt::SetPresenter(
-        [this](QWidget*, const QString& text) { prompts.push_back(text); });
+    QObject::connect(&m_look, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        prompts.push_back(box->text());
+        box->done(QMessageBox::Ok);
+      }
+    });
+    m_look.start(kLookEvery);
   }
-  ~PromptRecorder() { ExchangePrompt::SetPresenter(m_previous); }
   QStringList prompts;
 
  private:
-  ExchangePrompt::Presenter m_previous;
+  QTimer m_look;
 };
 
 inline std::array<std::uint8_t, 10> LiveCommand(CalibrationImage& image) {

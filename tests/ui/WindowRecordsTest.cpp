@@ -27,18 +27,18 @@ std::vector<ProductionRecord> History(const std::string& serial) {
   return store ? store->History(serial, error) : std::vector<ProductionRecord>{};
 }
 
-// Notes, as the outcome is shown, how many records the bench held for the radio at that moment:
-// on the job's worker, as the window's message box would be.
+// Notes, as the outcome is shown, how many records the bench held for the radio at that moment,
+// as the window's message box would show it.
 class WitnessPresenter : public test::RecordingPresenter {
  public:
   explicit WitnessPresenter(std::string serial) : m_serial(std::move(serial)) {}
-  void ShowOutcome(const std::string& text, const std::string& detail) override {
+  void Present(const QString& text, const QString& detail, const JobReply& reply) override {
     const std::size_t held = History(m_serial).size();
     {
       const std::lock_guard lock(m_mutex);
       m_heldWhenShown.push_back(held);
     }
-    RecordingPresenter::ShowOutcome(text, detail);
+    RecordingPresenter::Present(text, detail, reply);
   }
   std::vector<std::size_t> heldWhenShown() const {
     const std::lock_guard lock(m_mutex);
@@ -210,7 +210,7 @@ class WindowRecordsTest : public QObject {
 
  private:
   struct Window {
-    explicit Window(MessagePresenter* presenter)
+    explicit Window(AskedPresenter* presenter)
         : dlg(std::make_unique<CAlignMainDlg>(
               nullptr, MainWindowServices{test::MakeScaledPort, presenter, script.Prompts()})) {
       dlg->show();

@@ -5,26 +5,7 @@
 
 namespace velmora {
 
-ExchangePrompt::Presenter& ExchangePrompt::Current() {
-  static Presenter presenter;
-  return presenter;
-}
-
 void ExchangePrompt::Show(QWidget* parent, const QString& text) {
-  if (Current()) {
-    Current()(parent, text);
-  } else {
-    ShowMessageBox(parent, text);
-  }
-}
-
-ExchangePrompt::Presenter ExchangePrompt::SetPresenter(Presenter presenter) {
-  Presenter previous = std::move(Current());
-  Current() = std::move(presenter);
-  return previous;
-}
-
-void ExchangePrompt::ShowMessageBox(QWidget* parent, const QString& text) {
   // The application's title (the executable's name) is the caption of every message box.
   QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), text, QMessageBox::Ok,
                   parent);

@@ -36,9 +36,8 @@ using Field = BandSettings::Field;
 
 }  // namespace
 
-CBandPageDlg::CBandPageDlg()
-    : CPageDlg(res::BandPageTemplate(), &CStyledTabCtrl::makeForTemplate), m_presenter(this) {
-  m_liveQueue.job().SetPresenter(&m_presenter);
+CBandPageDlg::CBandPageDlg() : CPageDlg(res::BandPageTemplate(), &CStyledTabCtrl::makeForTemplate) {
+  m_liveQueue.job().AskOwner();  // the window shows a live tune's failure
   connect(&m_liveQueue, &LiveTuningQueue::Requested, this, [this] { m_progress->setValue(0); });
   connect(&m_liveQueue.job().reports(), &JobRelay::Finished, this, &CBandPageDlg::OnTransferDone);
 }

@@ -12,7 +12,6 @@
 #include <utility>
 
 #include "transfer/LiveTuningQueue.h"
-#include "ui/QtMessagePresenter.h"
 #include "ui/kit/CPageDlg.h"
 
 class QLabel;
@@ -115,7 +114,6 @@ class CBandPageDlg : public CPageDlg {
   void UpdateAccessibleNames();
   void UpdateAlignButtons();
 
-  QtMessagePresenter m_presenter;  // before the queue, whose worker may still show through it
   LiveTuningQueue m_liveQueue;
   QProgressBar* m_progress = nullptr;
   QLabel* m_rowLabel = nullptr;
