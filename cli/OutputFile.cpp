@@ -8,7 +8,7 @@ bool OutputFile::Save(const std::string& path, std::string_view bytes, std::ostr
   const SafeFile::Result saved =
       SafeFile::Write(path, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
   if (saved.ok()) return true;
-  err << SafeFile::Shown(path) << ": " << saved.text()
+  err << SafeFile::Shown(path) << ": " << saved.Text()
       << (saved.refusal == SafeFile::Refusal::NotRegular ? ", not a file to write" : "")
       << "; nothing written\n";
   return false;

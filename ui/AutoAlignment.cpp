@@ -256,7 +256,7 @@ void AutoAlignment::OfferReport(const AlignOutcome& outcome) {
   const SafeFile::Result saved = SafeFile::Write(path.toStdString(), bytes);
   if (saved.ok()) return;
   m_host.prompts().notify(m_window,
-                          tr("保存 %1 失败:\n%2").arg(path, QString::fromStdString(saved.text())));
+                          tr("保存 %1 失败:\n%2").arg(path, QString::fromStdString(saved.Text())));
 }
 
 }  // namespace velmora

@@ -191,7 +191,7 @@ void LotStatisticsDlg::OnSaveReport() {
   const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
   const SafeFile::Result saved = SafeFile::Write(path.toStdString(), bytes);
   if (!saved.ok()) {
-    m_prompts.notify(this, tr("保存 %1 失败:\n%2").arg(path, QString::fromStdString(saved.text())));
+    m_prompts.notify(this, tr("保存 %1 失败:\n%2").arg(path, QString::fromStdString(saved.Text())));
   }
 }
 

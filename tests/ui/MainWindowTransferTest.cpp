@@ -318,7 +318,7 @@ void MainWindowTransferTest::endOfSessionCancelsAndRescuesEdits() {
   QFETCH(int, signal);
   sim::ComPortRig rig;
   for (int port = 1; port <= 9; ++port) rig.AddSilentTerminal(port);
-  const QDir rescue(DataFolder::location("rescue"));
+  const QDir rescue(DataFolder::Location("rescue"));
   const QStringList earlier = rescue.entryList(QDir::Files);
   MainWindow w;
   const StopSignals stop([&w](int) { w.dlg->OnEndSession(); });
