@@ -81,10 +81,10 @@ void AutoAlignment::Start(int band, const QList<int>& tables) {
 
 std::optional<AlignPlan> AutoAlignment::ChoosePlan() {
   UserSettings& settings = m_host.userSettings();
-  const QString path = m_host.prompts().choosePlanPath(m_window, settings.planFolder());
+  const QString path = m_host.prompts().choosePlanPath(m_window, settings.PlanFolder());
   if (path.isEmpty()) return std::nullopt;
   m_planFolder = QFileInfo(path).absolutePath();
-  settings.setPlanFolder(m_planFolder);
+  settings.SetPlanFolder(m_planFolder);
   AlignPlanParse parse = AlignPlanParser::Load(path);
   if (!parse.plan) {
     m_host.prompts().notify(m_window, tr("校准方案 %1 无效:\n%2").arg(path, parse.error));

@@ -37,7 +37,7 @@ using Field = BandSettings::Field;
 }  // namespace
 
 CBandPageDlg::CBandPageDlg()
-    : CPageDlg(res::BandPageTemplate(), &CStyledTabCtrl::makeForTemplate), m_presenter(this) {
+    : CPageDlg(res::BandPageTemplate(), &CStyledTabCtrl::MakeForTemplate), m_presenter(this) {
   m_liveQueue.job().SetPresenter(&m_presenter);
   connect(&m_liveQueue, &LiveTuningQueue::Requested, this, [this] { m_progress->setValue(0); });
   connect(&m_liveQueue.job().reports(), &JobRelay::Finished, this, &CBandPageDlg::OnTransferDone);
