@@ -91,7 +91,7 @@ AlignPlan::Meter ReadMeter(Fields f) {
 
 AlignPlan::Safety ReadSafety(Fields f) {
   AlignPlan::Safety s;
-  s.maxLevel = f.Integer(QStringLiteral("maxLevel"), 1, 255);
+  s.maxLevel = f.Integer(QStringLiteral("maxLevel"), 1, layout::kMaxLevel);
   s.maxStep = f.Integer(QStringLiteral("maxStep"), 1, 255);
   // Two at least: an accepted level is always read twice.
   s.maxTries = f.Integer(QStringLiteral("maxTries"), 2, 100);

@@ -130,8 +130,9 @@ bool LivePowerProbe::SendStop() {
 }
 
 bool LivePowerProbe::SendLive(const ProbeRequest& request, QString& error) {
-  const auto command = LiveCommandComposer::LevelCommand(m_image, request.band, request.table,
-                                                         request.point, request.level);
+  const auto at = PointRef::From(request.band, request.table, request.point);
+  const auto command =
+      at ? LiveCommandComposer::LevelCommand(m_image, *at, request.level) : std::nullopt;
   if (!command) {
     error = QStringLiteral("table %1 is never sent live").arg(request.table);
     return false;

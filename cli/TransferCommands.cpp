@@ -295,9 +295,10 @@ int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& o
     return kExitUsage;
   }
   const int b = *band == "A" ? 0 : 1;
-  const auto command =
-      levelForm ? *LiveCommandComposer::LevelCommand(image, b, *table, *point, *value)
-                : LiveCommandComposer::ToneCommand(image, b, *column, *tenths, *value);
+  const auto command = levelForm
+                           ? *LiveCommandComposer::LevelCommand(
+                                 image, PointRef::From(b, *table, *point).value(), *value)
+                           : LiveCommandComposer::ToneCommand(image, b, *column, *tenths, *value);
   const auto outcome = CliJobRunner::Run(JobOrder::Live(&image, command), out, {},
                                          PortOptions(*parsed), ProgressStream(*parsed));
   // Not connected: the job said so, and nothing was sent.

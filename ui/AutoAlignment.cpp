@@ -201,12 +201,12 @@ int AutoAlignment::Apply(const AlignOutcome& outcome) {
   CalibrationImage& image = m_host.image();
   int applied = 0;
   for (const PointResult& p : outcome.report.points) {
-    std::uint8_t& level = image.levelTable(p.band, p.table, p.point);
+    const PointRef at = PointRef::From(p.band, p.table, p.point).value();
     if (!keep && p.verdict == AlignVerdict::Aligned) {
-      level = outcome.aligned.At(layout::LevelTableOffset(p.band, p.table, p.point));
+      image.SetLevel(at, outcome.aligned.Level(at));
       ++applied;
     }
-    m_host.bandPage(p.band)->ShowLevel(p.table, p.point, level);
+    m_host.bandPage(p.band)->ShowLevel(p.table, p.point, image.Level(at));
   }
   return applied;
 }

@@ -15,7 +15,7 @@ set(allowed
   baseEdit stepEdit alignTableButton alignBandButton chart powerChart tabCtrl manualWindow
   lotStatistics
   # the image's fields
-  region liveBlock levelTable busy setBusy
+  region liveBlock busy setBusy
   # the simulated radio's state, copied under the server's lock
   faults memory requests liveCommands)
 

@@ -114,7 +114,7 @@ void MainWindowTransferTest::readFillsEveryPage() {
     }
     for (int table = 0; table < 4; ++table) {
       for (int point = 0; point < 16; ++point) {
-        const int expected = image.levelTable(band, table, point);
+        const int expected = image.Level(PointRef::From(band, table, point).value());
         QCOMPARE(w.Level(band, table)->Slider(point)->value(), expected);
         QCOMPARE(w.Level(band, table)->Edit(point)->text(), QString::number(expected));
       }
