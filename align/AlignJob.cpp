@@ -56,7 +56,7 @@ AlignOutcome AlignJob::Run(const CalibrationImage& start) {
   auto link = dialect ? InstrumentLinks::Make(m_plan.meter.url, error) : nullptr;
   if (!link) return Finish(outcome, AlignOutcome::Result::InstrumentError, error);
   ScpiChannel channel(std::move(link), m_plan.meter.url);
-  if (!channel.open())
+  if (!channel.Open())
     return Finish(outcome, AlignOutcome::Result::InstrumentError, channel.error());
   PowerMeter meter(channel, *dialect);
   if (!SetUpMeter(meter, outcome)) {
@@ -87,8 +87,8 @@ QString AlignJob::TargetAboveMeterInput() const {
 
 // Set up first, as `meter --read` does: a fault shows as the same words in both.
 bool AlignJob::SetUpMeter(PowerMeter& meter, AlignOutcome& outcome) {
-  if (!meter.setup({m_plan.meter.averaging, m_plan.meter.offsetDb})) return false;
-  const auto id = meter.identify();
+  if (!meter.Setup({m_plan.meter.averaging, m_plan.meter.offsetDb})) return false;
+  const auto id = meter.Identify();
   if (id) outcome.report.meter = *id;
   return id.has_value();
 }

@@ -91,7 +91,7 @@ AlignPlan::Meter ReadMeter(Fields f) {
 
 AlignPlan::Safety ReadSafety(Fields f) {
   AlignPlan::Safety s;
-  s.maxLevel = f.Integer(QStringLiteral("maxLevel"), 1, 255);
+  s.maxLevel = f.Integer(QStringLiteral("maxLevel"), 1, layout::kMaxLevel);
   s.maxStep = f.Integer(QStringLiteral("maxStep"), 1, 255);
   // Two at least: an accepted level is always read twice.
   s.maxTries = f.Integer(QStringLiteral("maxTries"), 2, 100);
@@ -216,7 +216,7 @@ AlignPlanParse AlignPlanParser::LoadFile(const std::string& path) {
   std::vector<std::uint8_t> bytes;
   std::uintmax_t size = 0;
   const SafeFile::Result read = SafeFile::Read(path, kMostPlanBytes + 1, bytes, size);
-  if (!read.ok()) return {std::nullopt, shown + QString::fromStdString(read.text())};
+  if (!read.ok()) return {std::nullopt, shown + QString::fromStdString(read.Text())};
   if (size > kMostPlanBytes || bytes.size() > kMostPlanBytes) {
     return {std::nullopt, shown + QStringLiteral("%1 bytes, larger than a plan can be (%2)")
                                       .arg(size)

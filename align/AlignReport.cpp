@@ -17,7 +17,9 @@ namespace {
 double Watts(double w) { return std::round(w * 1e4) / 1e4; }
 double Seconds(double s) { return std::round(s * 1e3) / 1e3; }
 QString Time(const QDateTime& t) { return t.toUTC().toString(Qt::ISODateWithMs); }
-QString Band(int band) { return QString::fromLatin1(AlignPlan::kBandKeys.at(std::size_t(band))); }
+QString BandKey(int band) {
+  return QString::fromLatin1(AlignPlan::kBandKeys.at(std::size_t(band)));
+}
 QString Table(int table) {
   return QString::fromLatin1(AlignPlan::kTableKeys.at(std::size_t(table)));
 }
@@ -33,7 +35,7 @@ QJsonObject PointJson(const PointResult& p) {
     if (!t.fault.isEmpty()) o.insert("fault", t.fault);
     tries.append(o);
   }
-  QJsonObject o{{"band", Band(p.band)},
+  QJsonObject o{{"band", BandKey(p.band)},
                 {"table", Table(p.table)},
                 {"point", p.point},
                 {"mhz", p.mhz},
@@ -116,7 +118,7 @@ QByteArray AlignReport::ToCsv() const {
   for (const PointResult& p : points) {
     csv += CsvText::Row(
         {radio.toStdString(), planSha256.toStdString(), Time(start).toStdString(),
-         Band(p.band).toStdString(), Table(p.table).toStdString(),
+         BandKey(p.band).toStdString(), Table(p.table).toStdString(),
          std::string(res::kTableNames.at(std::size_t(p.table))), std::to_string(p.point),
          std::to_string(p.mhz), Number(p.target.watts), Number(p.target.minWatts),
          Number(p.target.maxWatts), std::to_string(p.oldLevel), std::to_string(p.newLevel),

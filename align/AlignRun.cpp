@@ -20,8 +20,8 @@ void AlignRun::Run(CalibrationImage& image, const std::vector<Table>& tables, Al
     const auto coolDown =
         std::chrono::milliseconds(static_cast<long long>(m_plan.safety.coolDownSeconds * 1000));
     if (i > 0 && !ended.stop_requested()) m_clock.Wait(coolDown, ended.get_token());
-    std::vector<PointResult> points =
-        m_tables.Run(image, tables[i].band, tables[i].table, ended.get_token());
+    std::vector<PointResult> points = m_tables.Run(
+        image, TableRef::From(tables[i].band, tables[i].table).value(), ended.get_token());
     if (m_tableEnded) m_tableEnded(tables[i]);
     // A meter at fault is not trusted for the next table either.
     const bool meterFault = std::any_of(points.begin(), points.end(), [](const PointResult& p) {

@@ -54,7 +54,7 @@ ProbeReading LivePowerProbe::Measure(const ProbeRequest& request) {
   timing.liveSeconds = Seconds(sent - start);
   // The meter is set while the power settles: the settling counts from the acknowledgement.
   if (request.mhz != m_meterMhz) {
-    if (!m_meter.setFrequency(request.mhz * kHertzPerMHz)) {
+    if (!m_meter.SetFrequency(request.mhz * kHertzPerMHz)) {
       reading.error = m_meter.error();
       return finish();
     }
@@ -89,7 +89,7 @@ ProbeReading LivePowerProbe::Reread(const ProbeRequest& request) {
 // One reading; none at all (the sensor's floor) means nothing was transmitted.
 void LivePowerProbe::ReadMeter(ProbeReading& reading, TryTiming& timing) {
   const auto start = Steady::now();
-  const auto watts = m_meter.readWatts();
+  const auto watts = m_meter.ReadWatts();
   timing.readSeconds = Seconds(Steady::now() - start);
   if (!watts) {
     reading.error = m_meter.error();
@@ -130,8 +130,9 @@ bool LivePowerProbe::SendStop() {
 }
 
 bool LivePowerProbe::SendLive(const ProbeRequest& request, QString& error) {
-  const auto command = LiveCommandComposer::LevelCommand(m_image, request.band, request.table,
-                                                         request.point, request.level);
+  const auto at = PointRef::From(request.band, request.table, request.point);
+  const auto command =
+      at ? LiveCommandComposer::LevelCommand(m_image, *at, request.level) : std::nullopt;
   if (!command) {
     error = QStringLiteral("table %1 is never sent live").arg(request.table);
     return false;

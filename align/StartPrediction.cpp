@@ -60,11 +60,12 @@ void StartPrediction::Learn(const PointResult& point) {
     m_solved[{point.band, point.table, point.point}] = {*solved, point.slope};
 }
 
-PointStart StartPrediction::Predict(int band, int table, int point, int stored) const {
+PointStart StartPrediction::Predict(const PointRef& at, int stored) const {
+  const int band = BandIndex(at.band()), table = at.table(), point = at.point();
   if (auto start = FromTable(band, table, point)) return *start;
   if (auto start = FromPoint(band, table, point)) return *start;
   if (m_prior) {
-    if (const auto level = m_prior(band, table, point)) return Clamped(*level, std::nullopt);
+    if (const auto level = m_prior(at)) return Clamped(*level, std::nullopt);
   }
   if (Trusted(stored)) return {stored, std::nullopt};
   const auto other = m_solved.find({1 - band, table, point});

@@ -10,6 +10,7 @@
 #include "align/AlignPlan.h"
 #include "align/PointResult.h"
 #include "align/PointSearch.h"
+#include "core/PointRef.h"
 
 namespace velmora {
 
@@ -21,14 +22,14 @@ namespace velmora {
 class StartPrediction {
  public:
   // A level per point known before the run (such as the lot's median); nothing where none is.
-  using Prior = std::function<std::optional<double>(int band, int table, int point)>;
+  using Prior = std::function<std::optional<double>(const PointRef& at)>;
 
   explicit StartPrediction(const AlignPlan& plan, Prior prior = {});
 
   void SetPrior(Prior prior) { m_prior = std::move(prior); }
   // Takes in every reading of a settled point, and its solved level when it was aligned.
   void Learn(const PointResult& point);
-  PointStart Predict(int band, int table, int point, int stored) const;
+  PointStart Predict(const PointRef& at, int stored) const;
   // A stored level a search may start from: inside the plan's limits and not blank or zero.
   bool Trusted(int stored) const;
 

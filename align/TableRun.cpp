@@ -37,28 +37,29 @@ bool TableRun::EndsTable(AlignVerdict verdict) {
          verdict == AlignVerdict::KeyedTimeLimit || verdict == AlignVerdict::NotTried;
 }
 
-std::vector<PointResult> TableRun::Run(CalibrationImage& image, int band, int table,
+std::vector<PointResult> TableRun::Run(CalibrationImage& image, const TableRef& at,
                                        std::stop_token stop) {
+  const int band = BandIndex(at.band()), table = at.table();
   const auto& target = m_plan.targets.at(std::size_t(band)).at(std::size_t(table));
   if (!target) return {};
   KeyedBudget budget{m_plan.safety.maxKeyedSecondsPerTable};
   std::vector<PointResult> results;
   bool ended = false;
   for (const int k : ChosenPoints(m_plan, image, band)) {
-    const std::size_t offset = layout::LevelTableOffset(band, table, k);
+    const PointRef ref(at, k);
     PointResult point;
     point.band = band;
     point.table = table;
     point.point = k;
     point.mhz = BandSettings::FromImage(image, band).PointMhz(k);
     point.target = *target;
-    point.oldLevel = point.newLevel = image.At(offset);
+    point.oldLevel = point.newLevel = image.Level(ref);
     if (!ended) {
-      const PointStart start = m_starts.Predict(band, table, k, point.oldLevel);
+      const PointStart start = m_starts.Predict(ref, point.oldLevel);
       point = m_search.Run(std::move(point), start, budget, stop);
       m_starts.Learn(point);
       if (point.verdict == AlignVerdict::Aligned)
-        image.SetAt(offset, static_cast<std::uint8_t>(point.newLevel));
+        image.SetLevel(ref, static_cast<std::uint8_t>(point.newLevel));
       ended = EndsTable(point.verdict);
     }
     if (m_listener) m_listener(point);

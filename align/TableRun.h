@@ -7,6 +7,7 @@
 #include "align/PointSearch.h"
 #include "align/StartPrediction.h"
 #include "core/CalibrationImage.h"
+#include "core/TableRef.h"
 
 namespace velmora {
 
@@ -23,7 +24,7 @@ class TableRun {
 
   // One result per chosen point, in order. A cancel, a meter fault or the table's keyed time
   // ends the table: the points after it are reported as not tried.
-  std::vector<PointResult> Run(CalibrationImage& image, int band, int table, std::stop_token stop);
+  std::vector<PointResult> Run(CalibrationImage& image, const TableRef& at, std::stop_token stop);
 
   // The points the plan names for a band: by default those whose frequency lies inside the
   // band's transmit limits in the image.

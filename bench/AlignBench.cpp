@@ -94,7 +94,8 @@ void FillTables(CalibrationImage& image, Fill fill) {
   const std::uint8_t level = fill == Fill::Blank ? 0xFF : fill == Fill::Zeroed ? 0 : 100;
   for (int b = 0; b < 2; ++b)
     for (int t = 0; t < 3; ++t)
-      for (int k = 0; k < layout::kPointsPerTable; ++k) image.levelTable(b, t, k) = level;
+      for (int k = 0; k < layout::kPointsPerTable; ++k)
+        image.SetLevel(PointRef::From(b, t, k).value(), level);
 }
 
 AlignJobSettings JobSettings(bool paced, quint16 meterPort) {

@@ -68,7 +68,8 @@ Measurement Measure(int operation, const TransferOptions& options, sim::PtyRadio
     bytesOnLine = 0;
     QElapsedTimer timer;
     timer.start();
-    const JobOrder order{&image, operation, LiveCommandComposer::LevelCommand(image, 0, 0, 3, 100)};
+    const JobOrder order{&image, operation,
+                         LiveCommandComposer::LevelCommand(image, {Band::A, 0, 3}, 100)};
     CTestThread* thread = CTestThread::StartJob(job, order);
     thread->wait();
     times.push_back(timer.nsecsElapsed() / 1e9);

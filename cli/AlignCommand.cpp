@@ -99,12 +99,12 @@ bool CheckOutputs(const CliArguments& args, std::ostream& err) {
     }
     const SafeFile::Result result = SafeFile::CheckWritable(*path);
     if (!result.ok()) {
-      err << SafeFile::Shown(*path) << ": " << result.text() << "; the radio was not read\n";
+      err << SafeFile::Shown(*path) << ": " << result.Text() << "; the radio was not read\n";
       return false;
     }
   }
   QString problem;
-  if (args.Has("--write") && DataFolder::location(QStringLiteral("backups"), &problem).isEmpty()) {
+  if (args.Has("--write") && DataFolder::Location(QStringLiteral("backups"), &problem).isEmpty()) {
     err << problem.toStdString() << "; the radio was not read\n";
     return false;
   }
@@ -241,7 +241,7 @@ int Conclude(const CliArguments& args, AlignOutcome& outcome, HeldPort& held,
   out << OutcomeLine(outcome, written) << body.str() << std::flush;
   const auto image = args.Value("--out");
   const bool saved = SaveReports(args, outcome.report, err) &&
-                     (!image || ReadOutputFile::save(*image, outcome.aligned, err));
+                     (!image || ReadOutputFile::Save(*image, outcome.aligned, err));
   return saved ? code : kExitUsage;
 }
 

@@ -88,7 +88,7 @@ int BatchCommands::ReadInto(const std::string& folder, const std::string& portLi
            QString("COM%1-%2.dat").arg(port).arg(stamp).toStdString();
   };
   for (const int port : *ports) {
-    if (!ReadOutputFile::check(fileOf(port), err)) return kExitUsage;
+    if (!ReadOutputFile::Check(fileOf(port), err)) return kExitUsage;
   }
   const auto results =
       BatchTransfer::Run(TRANSFER_READ, *ports, {}, options, factory,
@@ -96,7 +96,7 @@ int BatchCommands::ReadInto(const std::string& folder, const std::string& portLi
                            std::string file, failure;
                            if (r.succeeded) {
                              file = fileOf(r.port);
-                             r.succeeded = ReadOutputFile::save(file, image, err, &failure);
+                             r.succeeded = ReadOutputFile::Save(file, image, err, &failure);
                            }
                            if (!failure.empty()) {
                              r.outcome = CTransferJob::kFailureText;

@@ -124,16 +124,16 @@ int Identify(const InstrumentSettings& settings, bool save, std::ostream& out, s
 int Talk(const Request& r, ScpiChannel& channel, const MeterDialect& dialect, bool zero,
          std::ostream& out, std::ostream& err) {
   PowerMeter meter(channel, dialect);
-  if (!meter.setup(r.setup)) return Fail(meter.error(), err);
+  if (!meter.Setup(r.setup)) return Fail(meter.error(), err);
   if (zero) {
-    if (!meter.zero()) return Fail(meter.error(), err);
+    if (!meter.Zero()) return Fail(meter.error(), err);
     out << "zeroed\n";
     return kExitOk;
   }
-  if (r.frequencyMHz && !meter.setFrequency(*r.frequencyMHz * kHertzPerMHz)) {
+  if (r.frequencyMHz && !meter.SetFrequency(*r.frequencyMHz * kHertzPerMHz)) {
     return Fail(meter.error(), err);
   }
-  const auto watts = meter.readWatts();
+  const auto watts = meter.ReadWatts();
   if (!watts) return Fail(meter.error(), err);
   char line[64];
   std::snprintf(line, sizeof line, "%.6g W  %.3f dBm", *watts, PowerMeter::Dbm(*watts));
@@ -185,7 +185,7 @@ int MeterCommand::Run(const std::vector<std::string>& args, std::ostream& out, s
     if (!talk || identified != kExitOk) return identified;
   }
   ScpiChannel channel(std::move(link), request.settings.meterUrl);
-  if (!channel.open()) return Fail(channel.error(), err);
+  if (!channel.Open()) return Fail(channel.error(), err);
   return Talk(request, channel, *dialect, parsed->Has("--zero"), out, err);
 }
 

@@ -6,7 +6,7 @@
 
 namespace velmora {
 
-bool ReadOutputFile::check(const std::string& path, std::ostream& err) {
+bool ReadOutputFile::Check(const std::string& path, std::ostream& err) {
   const FileResult result = CalibrationFile::CheckSaveTarget(path);
   if (!result.ok()) {
     err << SafeFile::Shown(path) << ": " << result.error << "; the radio was not read\n";
@@ -14,7 +14,7 @@ bool ReadOutputFile::check(const std::string& path, std::ostream& err) {
   return result.ok();
 }
 
-bool ReadOutputFile::save(const std::string& path, CalibrationImage& image, std::ostream& err,
+bool ReadOutputFile::Save(const std::string& path, CalibrationImage& image, std::ostream& err,
                           std::string* failure) {
   const FileResult saved = CalibrationFile::SaveToFile(image, path, {});
   if (saved.ok()) return true;

@@ -13,10 +13,10 @@ class ReadOutputFile {
  public:
   // False (with the reason on err) when a save to path would be refused or fail for its rights
   // or a missing folder.
-  static bool check(const std::string& path, std::ostream& err);
+  static bool Check(const std::string& path, std::ostream& err);
   // True when saved at path. Otherwise prints the error, saves a rescue file named after the
   // time and the port, prints where it went, and returns false with the save's error in failure.
-  static bool save(const std::string& path, CalibrationImage& image, std::ostream& err,
+  static bool Save(const std::string& path, CalibrationImage& image, std::ostream& err,
                    std::string* failure = nullptr);
 };
 

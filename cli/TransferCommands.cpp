@@ -146,13 +146,13 @@ bool BackupFolder(const CliArguments& args, TransferOptions& options, std::ostre
   const auto named = args.Value("--backup-dir");
   if (!named) {
     QString problem;
-    if (!DataFolder::location(QStringLiteral("backups"), &problem).isEmpty()) return true;
+    if (!DataFolder::Location(QStringLiteral("backups"), &problem).isEmpty()) return true;
     err << problem.toStdString() << ", or give --backup-dir DIR; nothing was written\n";
     return false;
   }
   const SafeFile::Result made = SafeFile::MakeFolders(*named, SafeFile::Access::Shared);
   if (!made.ok()) {
-    err << "--backup-dir " << SafeFile::Shown(*named) << ": " << made.text()
+    err << "--backup-dir " << SafeFile::Shown(*named) << ": " << made.Text()
         << "; nothing was written\n";
     return false;
   }
@@ -188,7 +188,7 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
   }
   CalibrationImage image;
   if (!PrepareImage(*parsed, parsed->Value("--from"), CliImage::Size::Any, image, err) ||
-      !ReadOutputFile::check(parsed->positional()[0], err)) {
+      !ReadOutputFile::Check(parsed->positional()[0], err)) {
     return kExitUsage;
   }
   TransferOptions options = PortOptions(*parsed);
@@ -202,7 +202,7 @@ int TransferCommands::Read(const std::vector<std::string>& args, std::ostream& o
         // The record is committed while the file is saved: both are done before the outcome.
         auto commit =
             recorder.BeginCommit(JobRecorder::FromTransfer("read", job, shown, image, started));
-        if (ended.succeeded()) saved = ReadOutputFile::save(parsed->positional()[0], image, err);
+        if (ended.succeeded()) saved = ReadOutputFile::Save(parsed->positional()[0], image, err);
         recorded = recorder.FinishCommit(commit, err);
         return recorded;
       });
@@ -295,9 +295,10 @@ int TransferCommands::Live(const std::vector<std::string>& args, std::ostream& o
     return kExitUsage;
   }
   const int b = *band == "A" ? 0 : 1;
-  const auto command =
-      levelForm ? *LiveCommandComposer::LevelCommand(image, b, *table, *point, *value)
-                : LiveCommandComposer::ToneCommand(image, b, *column, *tenths, *value);
+  const auto command = levelForm
+                           ? *LiveCommandComposer::LevelCommand(
+                                 image, PointRef::From(b, *table, *point).value(), *value)
+                           : LiveCommandComposer::ToneCommand(image, b, *column, *tenths, *value);
   const auto outcome = CliJobRunner::Run(JobOrder::Live(&image, command), out, {},
                                          PortOptions(*parsed), ProgressStream(*parsed));
   // Not connected: the job said so, and nothing was sent.

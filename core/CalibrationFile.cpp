@@ -11,8 +11,8 @@ FileResult FromSafe(const SafeFile::Result& result, FileResult::Status failed) {
     return {FileResult::Status::Refused, result.detail + ", not a calibration file"};
   }
   if (result.refusal != SafeFile::Refusal::None)
-    return {FileResult::Status::Refused, result.text()};
-  return {failed, result.text()};
+    return {FileResult::Status::Refused, result.Text()};
+  return {failed, result.Text()};
 }
 
 }  // namespace

@@ -141,8 +141,10 @@ LiveBlockView CalibrationImage::liveBlock() {
   return {m_bytes[o], m_bytes[o + 1], Field<layout::kLiveBlockDataSize>(o + 2)};
 }
 
-std::uint8_t& CalibrationImage::levelTable(int band, int table, int point) {
-  return m_bytes.at(layout::LevelTableOffset(band, table, point));
+std::uint8_t CalibrationImage::Level(const PointRef& point) const { return At(point.Offset()); }
+
+void CalibrationImage::SetLevel(const PointRef& point, std::uint8_t level) {
+  SetAt(point.Offset(), level);
 }
 
 bool CalibrationImage::busy() const { return At(layout::kBusy) != 0; }

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "core/ImageLayout.h"
+#include "core/PointRef.h"
 
 namespace velmora {
 
@@ -58,7 +59,8 @@ class CalibrationImage {
   void setPortNumber(std::int32_t port) { WriteInt32Le(layout::kPortNumber, port); }
   RadioRegion region(std::size_t i);
   LiveBlockView liveBlock();
-  std::uint8_t& levelTable(int band, int table, int point);
+  std::uint8_t Level(const PointRef& point) const;
+  void SetLevel(const PointRef& point, std::uint8_t level);
   std::span<std::uint8_t, 4> crystalCode() { return Field<4>(layout::kCrystalCode); }
   std::span<std::uint8_t, 4> ifCode() { return Field<4>(layout::kIfCode); }
   std::span<std::uint8_t, 7> powerOnText1() { return Field<7>(layout::kPowerOnText1); }

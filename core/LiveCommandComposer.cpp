@@ -29,12 +29,12 @@ LiveCommandComposer::Command LiveCommandComposer::HeaderAndFrequency(const Calib
 }
 
 std::optional<LiveCommandComposer::Command> LiveCommandComposer::LevelCommand(
-    const CalibrationImage& image, int band, int table, int point, int value) {
-  if (table == layout::kReceiveTuningTable) return std::nullopt;
-  Command command = HeaderAndFrequency(image, band, point);
+    const CalibrationImage& image, const PointRef& at, int value) {
+  if (at.tableRef().IsReceiveTuning()) return std::nullopt;
+  Command command = HeaderAndFrequency(image, BandIndex(at.band()), at.point());
   const auto v = static_cast<std::uint8_t>(value);
   auto* tail = command.data() + kTail;
-  if (table == kMiddlePowerTable) {
+  if (at.table() == kMiddlePowerTable) {
     tail[0] = 0x13, tail[1] = 0x80, tail[2] = 0x0D, tail[3] = v;
   } else {  // high and low power share one form
     tail[0] = 0xFF, tail[1] = 0xFF, tail[2] = v, tail[3] = 0x00;
@@ -60,9 +60,8 @@ void LiveCommandComposer::Put(CalibrationImage& image, const Command& command) {
   std::copy(command.begin(), command.end(), image.liveCommand().begin());
 }
 
-bool LiveCommandComposer::ComposeLevel(CalibrationImage& image, int band, int table, int point,
-                                       int value) {
-  const auto command = LevelCommand(image, band, table, point, value);
+bool LiveCommandComposer::ComposeLevel(CalibrationImage& image, const PointRef& at, int value) {
+  const auto command = LevelCommand(image, at, value);
   if (!command) return false;
   Put(image, *command);
   return true;

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/CalibrationImage.h"
+#include "core/PointRef.h"
 
 namespace velmora {
 
@@ -18,8 +19,8 @@ class LiveCommandComposer {
 
   // The same commands composed apart from the image's liveCommand, from the band's base and step
   // as the image holds them now; a page keeps one until its request is granted.
-  static std::optional<Command> LevelCommand(const CalibrationImage& image, int band, int table,
-                                             int point, int value);
+  static std::optional<Command> LevelCommand(const CalibrationImage& image, const PointRef& at,
+                                             int value);
   static Command ToneCommand(const CalibrationImage& image, int band, int column,
                              std::int32_t toneTenths, int value);
   // Writes a composed command into the image's liveCommand, under the image's lock.
@@ -27,7 +28,7 @@ class LiveCommandComposer {
 
   // Point k of a level table lies at base + k * step. Returns false for the receive-tuning
   // table, which is never sent live (nothing is written then).
-  static bool ComposeLevel(CalibrationImage& image, int band, int table, int point, int value);
+  static bool ComposeLevel(CalibrationImage& image, const PointRef& at, int value);
   // Column k of a tone page lies at base + 2k * step; tone in tenths of a hertz.
   static void ComposeTone(CalibrationImage& image, int band, int column, std::int32_t toneTenths,
                           int value);

@@ -88,7 +88,7 @@ SafeFile::Result SafeFile::Result::Refused(Refusal refusal, std::string detail) 
   return result;
 }
 
-std::string SafeFile::Result::text() const {
+std::string SafeFile::Result::Text() const {
   if (refusal != Refusal::None) return detail;
   return error == 0 ? std::string() : std::strerror(error);
 }

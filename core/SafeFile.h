@@ -39,7 +39,7 @@ class SafeFile {
     bool opened = false;              // a read got as far as opening the file
     bool ok() const { return error == 0 && refusal == Refusal::None; }
     // The reason for a user: the refusal's detail or the system's description of the error.
-    std::string text() const;
+    std::string Text() const;
     // A step's outcome from its errno (0: done), and a refusal with its reason.
     static Result Of(int error);
     static Result Refused(Refusal refusal, std::string detail);

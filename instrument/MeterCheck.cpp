@@ -16,12 +16,12 @@ MeterCheck MeterCheck::Identify(const InstrumentSettings& settings) {
     return check;
   }
   ScpiChannel channel(std::move(link), settings.meterUrl);
-  if (!channel.open()) {
+  if (!channel.Open()) {
     check.error = channel.error();
     return check;
   }
   PowerMeter meter(channel, *dialect);
-  const auto id = meter.identify();
+  const auto id = meter.Identify();
   if (id) {
     check.identification = *id;
   } else {

@@ -31,7 +31,7 @@ std::optional<Table> ReadTable(const QString& path, QString& error) {
       QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())), &parse);
   if (!read.ok()) {
     error =
-        InstrumentText::Shown(path) + QStringLiteral(": ") + QString::fromStdString(read.text());
+        InstrumentText::Shown(path) + QStringLiteral(": ") + QString::fromStdString(read.Text());
   } else if (size > MeterDialect::kMostTableBytes) {
     error =
         InstrumentText::Shown(path) + QStringLiteral(": larger than a table of dialects can be");

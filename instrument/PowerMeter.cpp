@@ -12,18 +12,18 @@ PowerMeter::PowerMeter(ScpiChannel& channel, MeterDialect dialect)
 
 double PowerMeter::Dbm(double watts) { return 10.0 * std::log10(watts * 1000.0); }
 
-bool PowerMeter::send(const QByteArray& command) {
+bool PowerMeter::Send(const QByteArray& command) {
   m_fault = Fault::None;
-  if (m_channel.send(command)) return true;
+  if (m_channel.Send(command)) return true;
   m_error = m_channel.error();
   m_fault = Fault::Meter;
   return false;
 }
 
-std::optional<QByteArray> PowerMeter::query(const QByteArray& command,
+std::optional<QByteArray> PowerMeter::Query(const QByteArray& command,
                                             std::chrono::milliseconds timeout) {
   m_fault = Fault::None;
-  auto answer = m_channel.query(command, timeout);
+  auto answer = m_channel.Query(command, timeout);
   if (!answer) {
     m_error = m_channel.error();
     m_fault = Fault::Meter;
@@ -37,8 +37,8 @@ bool PowerMeter::IsIdentification(const QByteArray& answer) {
          !fields[0].trimmed().isEmpty() && !fields[1].trimmed().isEmpty();
 }
 
-std::optional<QString> PowerMeter::identify() {
-  const auto answer = query(m_dialect.identify);
+std::optional<QString> PowerMeter::Identify() {
+  const auto answer = Query(m_dialect.identify);
   if (!answer) return std::nullopt;
   const QByteArray text = answer->trimmed();
   if (IsIdentification(text)) return QString::fromLatin1(text);
@@ -52,10 +52,10 @@ std::optional<QString> PowerMeter::identify() {
 }
 
 // Reads the queue until it says 0 ("0,"No error""); any other entry is the meter's own complaint.
-bool PowerMeter::checkErrors() {
+bool PowerMeter::CheckErrors() {
   QStringList errors;
   for (int i = 0; i < kMostQueuedErrors; ++i) {
-    const auto answer = query(m_dialect.nextError);
+    const auto answer = Query(m_dialect.nextError);
     if (!answer) return false;
     const QByteArray entry = answer->trimmed();
     bool ok = false;
@@ -71,7 +71,7 @@ bool PowerMeter::checkErrors() {
   return false;
 }
 
-bool PowerMeter::setup(const MeterSetup& setup) {
+bool PowerMeter::Setup(const MeterSetup& setup) {
   m_offsetDb = setup.offsetDb;
   const QByteArray commands[] = {
       m_dialect.reset,
@@ -81,21 +81,21 @@ bool PowerMeter::setup(const MeterSetup& setup) {
       MeterDialect::Fill(m_dialect.averaging, "count", QByteArray::number(setup.averaging)),
       MeterDialect::Fill(m_dialect.offset, "db", QByteArray::number(setup.offsetDb, 'f', 2))};
   for (const QByteArray& command : commands) {
-    if (!send(command)) return false;
+    if (!Send(command)) return false;
   }
-  return checkErrors();
+  return CheckErrors();
 }
 
-bool PowerMeter::setFrequency(double hertz) {
-  return send(MeterDialect::Fill(m_dialect.frequency, "hz", QByteArray::number(hertz, 'f', 0))) &&
-         checkErrors();
+bool PowerMeter::SetFrequency(double hertz) {
+  return Send(MeterDialect::Fill(m_dialect.frequency, "hz", QByteArray::number(hertz, 'f', 0))) &&
+         CheckErrors();
 }
 
-bool PowerMeter::zero() {
-  return send(m_dialect.zero) && query(m_dialect.waitDone, kZeroTimeout) && checkErrors();
+bool PowerMeter::Zero() {
+  return Send(m_dialect.zero) && Query(m_dialect.waitDone, kZeroTimeout) && CheckErrors();
 }
 
-std::optional<double> PowerMeter::refuse(Fault fault, const QString& why,
+std::optional<double> PowerMeter::Refuse(Fault fault, const QString& why,
                                          const QByteArray& answer) {
   m_fault = fault;
   m_error = QStringLiteral("%1 answered %2 with \"%3\": %4")
@@ -104,19 +104,19 @@ std::optional<double> PowerMeter::refuse(Fault fault, const QString& why,
   return std::nullopt;
 }
 
-std::optional<double> PowerMeter::readWatts() {
-  const auto answer = query(m_dialect.read);
+std::optional<double> PowerMeter::ReadWatts() {
+  const auto answer = Query(m_dialect.read);
   if (!answer) return std::nullopt;
   const QByteArray text = answer->trimmed();
   bool ok = false;
   const double watts = text.toDouble(&ok);
-  if (!ok || std::isnan(watts)) return refuse(Fault::Meter, QStringLiteral("not a reading"), text);
+  if (!ok || std::isnan(watts)) return Refuse(Fault::Meter, QStringLiteral("not a reading"), text);
   if (std::abs(watts) >= kOverrange || std::isinf(watts)) {
-    return refuse(Fault::Meter, QStringLiteral("over range, outside the sensor's range"), text);
+    return Refuse(Fault::Meter, QStringLiteral("over range, outside the sensor's range"), text);
   }
-  if (watts < 0) return refuse(Fault::Meter, QStringLiteral("no power is negative"), text);
+  if (watts < 0) return Refuse(Fault::Meter, QStringLiteral("no power is negative"), text);
   if (watts == 0 || Dbm(watts) - m_offsetDb <= kSensorFloorDbm + kFloorMarginDb) {
-    return refuse(Fault::NoSignal,
+    return Refuse(Fault::NoSignal,
                   QStringLiteral("at the sensor's floor (%1 dBm): no signal").arg(kSensorFloorDbm),
                   text);
   }

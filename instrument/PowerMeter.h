@@ -40,25 +40,25 @@ class PowerMeter {
 
   // The meter's identification: four comma-separated fields of printable text, the first two
   // (maker, model) not empty; any other answer is no meter's and fails.
-  std::optional<QString> identify();
+  std::optional<QString> Identify();
   static bool IsIdentification(const QByteArray& answer);
   // Reset, clear status, measure power in watts with this averaging and offset; then the error
   // queue must be empty.
-  bool setup(const MeterSetup& setup);
-  bool setFrequency(double hertz);  // the sensor's calibration factor follows the frequency
-  bool zero();
-  std::optional<double> readWatts();
+  bool Setup(const MeterSetup& setup);
+  bool SetFrequency(double hertz);  // the sensor's calibration factor follows the frequency
+  bool Zero();
+  std::optional<double> ReadWatts();
 
   const QString& error() const { return m_error; }
   Fault fault() const { return m_fault; }
   static double Dbm(double watts);
 
  private:
-  bool send(const QByteArray& command);
-  std::optional<double> refuse(Fault fault, const QString& why, const QByteArray& answer);
-  std::optional<QByteArray> query(const QByteArray& command,
+  bool Send(const QByteArray& command);
+  std::optional<double> Refuse(Fault fault, const QString& why, const QByteArray& answer);
+  std::optional<QByteArray> Query(const QByteArray& command,
                                   std::chrono::milliseconds timeout = ScpiChannel::kQueryTimeout);
-  bool checkErrors();
+  bool CheckErrors();
 
   ScpiChannel& m_channel;
   MeterDialect m_dialect;

@@ -24,10 +24,10 @@ class ScpiChannel {
   ScpiChannel(std::unique_ptr<InstrumentLink> link, QString name);
   ~ScpiChannel();
 
-  bool open();
-  void close();
-  bool send(const QByteArray& command);
-  std::optional<QByteArray> query(const QByteArray& command,
+  bool Open();
+  void Close();
+  bool Send(const QByteArray& command);
+  std::optional<QByteArray> Query(const QByteArray& command,
                                   std::chrono::milliseconds timeout = kQueryTimeout);
 
   // The instrument's name as errors show it: escaped, whatever the URL held.
@@ -35,9 +35,9 @@ class ScpiChannel {
   const QString& error() const { return m_error; }
 
  private:
-  bool sendLocked(const QByteArray& command);
-  std::optional<QByteArray> takeLine();
-  std::optional<QByteArray> fail(QString error);
+  bool SendLocked(const QByteArray& command);
+  std::optional<QByteArray> TakeLine();
+  std::optional<QByteArray> Fail(QString error);
 
   std::unique_ptr<InstrumentLink> m_link;
   QString m_name;

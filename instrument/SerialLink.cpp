@@ -9,7 +9,7 @@ SerialLink::SerialLink(const QString& device, qint32 baud)
   m_port.setPortName(device);
 }
 
-bool SerialLink::open(QString& error) {
+bool SerialLink::Open(QString& error) {
   // Only a terminal has a baud rate; anything else would be waited on or written into.
   const auto kind = FileKind::Of(m_device);
   if (kind != FileKind::Kind::CharacterDevice && kind != FileKind::Kind::Missing) {
@@ -23,18 +23,18 @@ bool SerialLink::open(QString& error) {
       m_port.setFlowControl(QSerialPort::NoFlowControl)) {
     return true;
   }
-  error = failure(QStringLiteral("cannot open"));
+  error = Failure(QStringLiteral("cannot open"));
   m_port.close();
   return false;
 }
 
-bool SerialLink::lost() const {
+bool SerialLink::Lost() const {
   return m_port.error() != QSerialPort::NoError && m_port.error() != QSerialPort::TimeoutError;
 }
 
-void SerialLink::clear() {
+void SerialLink::Clear() {
   m_port.clear(QSerialPort::Input);
-  StreamLink::clear();
+  StreamLink::Clear();
 }
 
 }  // namespace velmora

@@ -10,12 +10,12 @@ namespace velmora {
 class SerialLink : public StreamLink {
  public:
   SerialLink(const QString& device, qint32 baud);
-  bool open(QString& error) override;
-  void close() override { m_port.close(); }
-  void clear() override;
+  bool Open(QString& error) override;
+  void Close() override { m_port.close(); }
+  void Clear() override;
 
  private:
-  bool lost() const override;
+  bool Lost() const override;
 
   QString m_device;
   qint32 m_baud;

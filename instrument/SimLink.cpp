@@ -5,9 +5,9 @@ namespace velmora {
 SimLink::SimLink(meter::SimulatedMeter::PowerSource source, const meter::MeterSettings& settings)
     : m_meter(std::move(source), settings) {}
 
-bool SimLink::open(QString&) { return true; }
+bool SimLink::Open(QString&) { return true; }
 
-bool SimLink::write(const QByteArray& bytes, QString&) {
+bool SimLink::Write(const QByteArray& bytes, QString&) {
   for (const char c : bytes) {
     if (c != '\n') {
       m_line += c;
@@ -20,7 +20,7 @@ bool SimLink::write(const QByteArray& bytes, QString&) {
   return true;
 }
 
-QByteArray SimLink::read(std::chrono::milliseconds, QString&) {
+QByteArray SimLink::Read(std::chrono::milliseconds, QString&) {
   return std::exchange(m_answers, {});
 }
 

@@ -13,11 +13,11 @@ class SimLink : public InstrumentLink {
  public:
   SimLink(meter::SimulatedMeter::PowerSource source, const meter::MeterSettings& settings);
 
-  bool open(QString& error) override;
-  void close() override {}
-  bool write(const QByteArray& bytes, QString& error) override;
-  QByteArray read(std::chrono::milliseconds timeout, QString& error) override;
-  void clear() override { m_answers.clear(); }
+  bool Open(QString& error) override;
+  void Close() override {}
+  bool Write(const QByteArray& bytes, QString& error) override;
+  QByteArray Read(std::chrono::milliseconds timeout, QString& error) override;
+  void Clear() override { m_answers.clear(); }
 
  private:
   meter::SimulatedMeter m_meter;

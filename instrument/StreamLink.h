@@ -13,15 +13,15 @@ class StreamLink : public InstrumentLink {
   static constexpr std::chrono::milliseconds kWriteTimeout{3000};
   static constexpr qint64 kReadChunk = 16 * 1024;  // the channel caps an answer; so do its reads
 
-  bool write(const QByteArray& bytes, QString& error) override;
-  QByteArray read(std::chrono::milliseconds timeout, QString& error) override;
-  void clear() override;
+  bool Write(const QByteArray& bytes, QString& error) override;
+  QByteArray Read(std::chrono::milliseconds timeout, QString& error) override;
+  void Clear() override;
 
  protected:
   StreamLink(QIODevice& device, QString name) : m_device(device), m_name(std::move(name)) {}
   // True when the device has failed for good rather than just having nothing to read.
-  virtual bool lost() const = 0;
-  QString failure(const QString& what) const;
+  virtual bool Lost() const = 0;
+  QString Failure(const QString& what) const;
 
  private:
   QIODevice& m_device;

@@ -7,10 +7,10 @@ TcpLink::TcpLink(const QString& host, quint16 port)
       m_host(host),
       m_port(port) {}
 
-bool TcpLink::open(QString& error) {
+bool TcpLink::Open(QString& error) {
   m_socket.connectToHost(m_host, m_port);
   if (m_socket.waitForConnected(static_cast<int>(kConnectTimeout.count()))) return true;
-  error = failure(QStringLiteral("cannot connect to"));
+  error = Failure(QStringLiteral("cannot connect to"));
   m_socket.abort();
   return false;
 }

@@ -12,11 +12,11 @@ class TcpLink : public StreamLink {
   static constexpr std::chrono::milliseconds kConnectTimeout{3000};
 
   TcpLink(const QString& host, quint16 port);
-  bool open(QString& error) override;
-  void close() override { m_socket.disconnectFromHost(); }
+  bool Open(QString& error) override;
+  void Close() override { m_socket.disconnectFromHost(); }
 
  private:
-  bool lost() const override { return m_socket.state() != QAbstractSocket::ConnectedState; }
+  bool Lost() const override { return m_socket.state() != QAbstractSocket::ConnectedState; }
 
   QString m_host;
   quint16 m_port;

@@ -22,15 +22,15 @@ constexpr int kReadChunk = 4096;
 
 UsbtmcLink::UsbtmcLink(QString device) : m_device(std::move(device)) {}
 
-UsbtmcLink::~UsbtmcLink() { close(); }
+UsbtmcLink::~UsbtmcLink() { Close(); }
 
 QString UsbtmcLink::Failure(const char* what) const {
   return QStringLiteral("%1: %2 failed: %3")
       .arg(m_device, QString::fromLatin1(what), QString::fromLocal8Bit(std::strerror(errno)));
 }
 
-bool UsbtmcLink::open(QString& error) {
-  close();
+bool UsbtmcLink::Open(QString& error) {
+  Close();
   // A FIFO or a file would take its own query for the instrument's answer.
   if (const auto kind = FileKind::Of(m_device); kind != FileKind::Kind::CharacterDevice) {
     error = QStringLiteral("%1: %2, not a character device")
@@ -53,13 +53,13 @@ bool UsbtmcLink::open(QString& error) {
   return true;
 }
 
-void UsbtmcLink::close() {
+void UsbtmcLink::Close() {
   if (m_fd >= 0) ::close(m_fd);
   m_fd = -1;
   m_usbtmc = false;
 }
 
-bool UsbtmcLink::write(const QByteArray& bytes, QString& error) {
+bool UsbtmcLink::Write(const QByteArray& bytes, QString& error) {
   qsizetype done = 0;
   while (done < bytes.size()) {
     const ssize_t n =
@@ -74,7 +74,7 @@ bool UsbtmcLink::write(const QByteArray& bytes, QString& error) {
   return true;
 }
 
-QByteArray UsbtmcLink::read(std::chrono::milliseconds timeout, QString& error) {
+QByteArray UsbtmcLink::Read(std::chrono::milliseconds timeout, QString& error) {
   if (m_usbtmc) {
     // The driver waits for the answer itself, as long as told.
     unsigned int ms = static_cast<unsigned int>(timeout.count());
@@ -108,7 +108,7 @@ QByteArray UsbtmcLink::read(std::chrono::milliseconds timeout, QString& error) {
   return buffer;
 }
 
-void UsbtmcLink::clear() {
+void UsbtmcLink::Clear() {
   if (m_usbtmc) {
     ::ioctl(m_fd, USBTMC_IOCTL_CLEAR);
   } else {

@@ -15,11 +15,11 @@ class UsbtmcLink : public InstrumentLink {
   UsbtmcLink(const UsbtmcLink&) = delete;
   UsbtmcLink& operator=(const UsbtmcLink&) = delete;
 
-  bool open(QString& error) override;
-  void close() override;
-  bool write(const QByteArray& bytes, QString& error) override;
-  QByteArray read(std::chrono::milliseconds timeout, QString& error) override;
-  void clear() override;
+  bool Open(QString& error) override;
+  void Close() override;
+  bool Write(const QByteArray& bytes, QString& error) override;
+  QByteArray Read(std::chrono::milliseconds timeout, QString& error) override;
+  void Clear() override;
 
   bool isUsbtmc() const { return m_usbtmc; }
 

@@ -23,7 +23,7 @@ bool ByteLog::Open(const std::string& path, std::string* error) {
   }
   const SafeFile::Result opened = SafeFile::OpenAppend(path, m_handle);
   if (!opened.ok()) {
-    if (error) *error = "--log " + SafeFile::Shown(path) + ": " + opened.text();
+    if (error) *error = "--log " + SafeFile::Shown(path) + ": " + opened.Text();
     return false;
   }
   m_owned = true;

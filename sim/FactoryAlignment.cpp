@@ -37,7 +37,7 @@ RadioMemory FactoryAlignment::Make() {
   for (int band : {kBandA, kBandB}) {
     for (int table = 0; table < layout::kTablesPerBand; ++table) {
       for (int point = 0; point < layout::kPointsPerTable; ++point) {
-        image.levelTable(band, table, point) = LevelValue(band, table, point);
+        image.SetLevel(PointRef::From(band, table, point).value(), LevelValue(band, table, point));
       }
     }
   }

@@ -14,7 +14,7 @@ MemoryFile::LoadResult MemoryFile::Load(const std::string& path, RadioMemory& me
   if (!read.opened && read.error == ENOENT) return LoadResult::Missing;
   if (!read.ok()) {
     if (error) {
-      *error = path + ": " + read.text() +
+      *error = path + ": " + read.Text() +
                (read.refusal == SafeFile::Refusal::NotRegular ? ", not a memory file" : "");
     }
     return LoadResult::Failed;
@@ -30,7 +30,7 @@ MemoryFile::LoadResult MemoryFile::Load(const std::string& path, RadioMemory& me
 bool MemoryFile::Save(const std::string& path, const RadioMemory& memory, std::string* error) {
   const SafeFile::Result result = SafeFile::Write(path, memory);
   if (!result.ok() && error) {
-    *error = path + ": " + result.text() +
+    *error = path + ": " + result.Text() +
              (result.refusal == SafeFile::Refusal::NotRegular ? ", not a memory file" : "");
   }
   return result.ok();

@@ -161,8 +161,8 @@ bool ShootAlignment(const QDir& out, const QTemporaryDir& temp) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   AppCommandLine language;  // VELMORA_LANG=en pictures the window in English
-  if (language.process(QStringList{app.arguments().first()})) return 2;
-  CAlignApp::setUpApplication(app, language.language(std::nullopt, QString()));
+  if (language.Process(QStringList{app.arguments().first()})) return 2;
+  CAlignApp::SetUpApplication(app, language.Language(std::nullopt, QString()));
   if (argc != 2) {
     std::fprintf(stderr, "usage: velmora-screenshots DIR\n");
     return 2;

@@ -44,7 +44,7 @@ bool TraceLog::Open(const std::string& path, const std::vector<std::string>& com
     const SafeFile::Result opened = SafeFile::OpenAppend(path, handle);
     if (!opened.ok()) {
       if (error) {
-        *error = "--log " + SafeFile::Shown(path) + ": " + opened.text() +
+        *error = "--log " + SafeFile::Shown(path) + ": " + opened.Text() +
                  (opened.refusal == SafeFile::Refusal::NotRegular
                       ? "; the trace goes to a regular file, or to stderr with --log -"
                       : "");
@@ -59,7 +59,7 @@ bool TraceLog::Open(const std::string& path, const std::vector<std::string>& com
   const SafeFile::Result written = SafeFile::Append(handle, seconds + header + "\n");
   if (!written.ok()) {
     if (path != "-") SafeFile::CloseAppend(handle);
-    if (error) *error = "--log " + SafeFile::Shown(path) + ": " + written.text();
+    if (error) *error = "--log " + SafeFile::Shown(path) + ": " + written.Text();
     return false;
   }
   m_handle = handle;
@@ -75,7 +75,7 @@ void TraceLog::Close() {
   m_owned = false;
 }
 
-bool TraceLog::enabled() const {
+bool TraceLog::Enabled() const {
   const std::lock_guard lock(m_mutex);
   return m_handle >= 0;
 }
@@ -90,7 +90,7 @@ void TraceLog::Line(const std::string& text) {
   const SafeFile::Result written = SafeFile::Append(m_handle, seconds + text + "\n");
   if (written.ok()) return;
   const std::string told = "the trace " + SafeFile::Shown(m_path) + " could not be written (" +
-                           written.text() + "); tracing stopped\n";
+                           written.Text() + "); tracing stopped\n";
   SafeFile::Append(kStandardError, told);
   if (m_owned) SafeFile::CloseAppend(m_handle);
   m_handle = -1;

@@ -29,7 +29,7 @@ class TraceLog {
   bool Open(const std::string& path, const std::vector<std::string>& commandLine,
             const std::string& version, std::string* error);
   void Close();
-  bool enabled() const;
+  bool Enabled() const;
 
   void Bytes(const std::string& port, Direction direction, std::span<const std::uint8_t> bytes);
   void Note(const std::string& text);

@@ -23,17 +23,17 @@ QString RadioTag(const std::string& identification) {
 }  // namespace
 
 QString BackupFile::Folder(QString* problem) {
-  return DataFolder::location(QStringLiteral("backups"), problem);
+  return DataFolder::Location(QStringLiteral("backups"), problem);
 }
 
 QString BackupFile::NewPath(const QString& folder, const QDateTime& when, const QString& port) {
-  return DataFolder::newFilePathIn(folder, when, port);
+  return DataFolder::NewFilePathIn(folder, when, port);
 }
 
 FileResult BackupFile::Save(const CalibrationImage::Bytes& bytes, const QString& folder,
                             const QDateTime& when, const QString& port, QString& path,
                             SafeFile::Access access) {
-  return DataFolder::saveNewIn(folder, access, when, port, bytes, path);
+  return DataFolder::SaveNewIn(folder, access, when, port, bytes, path);
 }
 
 QString BackupFile::Tag(const QString& port, const std::string& identification) {

@@ -20,7 +20,7 @@ class BackupFile {
   static QString Folder(QString* problem = nullptr);
   // folder/yyyyMMdd-HHmmss-PORT.dat, or ...-PORT-2.dat, -3 ... when that name is taken.
   static QString NewPath(const QString& folder, const QDateTime& when, const QString& port);
-  // Creates the folder and saves the bytes there under a new name (see DataFolder::saveNewIn);
+  // Creates the folder and saves the bytes there under a new name (see DataFolder::SaveNewIn);
   // path receives the file's name. Private for the data folder's own backups; a folder the user
   // named keeps its files as the umask says.
   static FileResult Save(const CalibrationImage::Bytes& bytes, const QString& folder,

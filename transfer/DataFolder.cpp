@@ -28,7 +28,7 @@ QString Unusable() {
 
 }  // namespace
 
-QString DataFolder::location(const QString& name, QString* problem) {
+QString DataFolder::Location(const QString& name, QString* problem) {
   QString why = Unusable();
   const QString root =
       why.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) : QString();
@@ -37,20 +37,20 @@ QString DataFolder::location(const QString& name, QString* problem) {
   return root.isEmpty() ? QString() : root + QLatin1Char('/') + name;
 }
 
-QString DataFolder::subfolder(const QString& name) {
-  const QString path = location(name);
+QString DataFolder::Subfolder(const QString& name) {
+  const QString path = Location(name);
   return !path.isEmpty() &&
                  SafeFile::MakeFolders(path.toStdString(), SafeFile::Access::Private).ok()
              ? path
              : QString();
 }
 
-QString DataFolder::newFilePath(const QString& name, const QDateTime& at, const QString& tag) {
-  const QString folder = subfolder(name);
-  return folder.isEmpty() ? QString() : newFilePathIn(folder, at, tag);
+QString DataFolder::NewFilePath(const QString& name, const QDateTime& at, const QString& tag) {
+  const QString folder = Subfolder(name);
+  return folder.isEmpty() ? QString() : NewFilePathIn(folder, at, tag);
 }
 
-QString DataFolder::newFilePathIn(const QString& folder, const QDateTime& at, const QString& tag) {
+QString DataFolder::NewFilePathIn(const QString& folder, const QDateTime& at, const QString& tag) {
   QString stem = folder + QLatin1Char('/') + at.toString(QStringLiteral("yyyyMMdd-HHmmss"));
   if (!tag.isEmpty()) stem += QLatin1Char('-') + tag;
   QString path = stem + QStringLiteral(".dat");
@@ -61,20 +61,20 @@ QString DataFolder::newFilePathIn(const QString& folder, const QDateTime& at, co
   }
 }
 
-FileResult DataFolder::saveNewIn(const QString& folder, SafeFile::Access access,
+FileResult DataFolder::SaveNewIn(const QString& folder, SafeFile::Access access,
                                  const QDateTime& at, const QString& tag,
                                  std::span<const std::uint8_t> bytes, QString& path) {
   const std::string where = folder.toStdString();
   const SafeFile::Result made = SafeFile::MakeFolders(where, access);
-  if (!made.ok()) return {FileResult::Status::Failed, SafeFile::Shown(where) + ": " + made.text()};
+  if (!made.ok()) return {FileResult::Status::Failed, SafeFile::Shown(where) + ": " + made.Text()};
   SafeFile::Result saved;
   for (int attempt = 0; attempt < kMaxSameSecond; ++attempt) {
-    path = newFilePathIn(folder, at, tag);
+    path = NewFilePathIn(folder, at, tag);
     saved = SafeFile::Write(path.toStdString(), bytes, access, SafeFile::Mode::New);
     if (saved.error != EEXIST) break;  // else another program took the name just now
   }
   if (saved.ok()) return {};
-  return {FileResult::Status::Failed, SafeFile::Shown(path.toStdString()) + ": " + saved.text()};
+  return {FileResult::Status::Failed, SafeFile::Shown(path.toStdString()) + ": " + saved.Text()};
 }
 
 }  // namespace velmora

@@ -17,18 +17,18 @@ class DataFolder {
  public:
   // <data folder>/<name>, as a path only; empty, with the reason and how to mend it in problem,
   // when there is no absolute data folder (HOME unset, a relative XDG_DATA_HOME).
-  static QString location(const QString& name, QString* problem = nullptr);
+  static QString Location(const QString& name, QString* problem = nullptr);
   // <data folder>/<name>, created when missing; empty when it cannot be made.
-  static QString subfolder(const QString& name);
+  static QString Subfolder(const QString& name);
   // A free path in that subfolder named after the time and a tag, such as
   // "20261207-101530-COM1.dat"; a second file in the same second gets "-2" and so on.
   // Empty when the subfolder cannot be made.
-  static QString newFilePath(const QString& name, const QDateTime& at, const QString& tag);
+  static QString NewFilePath(const QString& name, const QDateTime& at, const QString& tag);
   // The same naming in any folder.
-  static QString newFilePathIn(const QString& folder, const QDateTime& at, const QString& tag);
+  static QString NewFilePathIn(const QString& folder, const QDateTime& at, const QString& tag);
   // Creates the folder and saves the bytes under a new name there, never over another file and
   // never leaving an empty or partial one; path receives the name.
-  static FileResult saveNewIn(const QString& folder, SafeFile::Access access, const QDateTime& at,
+  static FileResult SaveNewIn(const QString& folder, SafeFile::Access access, const QDateTime& at,
                               const QString& tag, std::span<const std::uint8_t> bytes,
                               QString& path);
 };

@@ -8,9 +8,9 @@ namespace velmora {
 
 FileResult RescueFile::Save(CalibrationImage& image, const QString& tag, QString& path) {
   QString problem;
-  const QString folder = DataFolder::location(QStringLiteral("rescue"), &problem);
+  const QString folder = DataFolder::Location(QStringLiteral("rescue"), &problem);
   if (folder.isEmpty()) return {FileResult::Status::Failed, problem.toStdString()};
-  return DataFolder::saveNewIn(folder, SafeFile::Access::Private, QDateTime::currentDateTime(), tag,
+  return DataFolder::SaveNewIn(folder, SafeFile::Access::Private, QDateTime::currentDateTime(), tag,
                                image.ToBytes(), path);
 }
 

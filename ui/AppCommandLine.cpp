@@ -64,7 +64,7 @@ AppCommandLine::AppCommandLine()
           QStringLiteral("lang"),
           QStringLiteral(
               "Language of the window: %1 (else %2, the menu's choice, the system locale).")
-              .arg(QtTranslations::names().join(QStringLiteral(", ")),
+              .arg(QtTranslations::Names().join(QStringLiteral(", ")),
                    QString::fromLatin1(kLanguageVariable)),
           QStringLiteral("language")) {
   m_parser.setApplicationDescription(QStringLiteral(
@@ -82,7 +82,7 @@ AppCommandLine::AppCommandLine()
                                  QStringLiteral("[FILE.dat]"));
 }
 
-std::vector<char*> AppCommandLine::withoutStyleOptions(int argc, char** argv) {
+std::vector<char*> AppCommandLine::WithoutStyleOptions(int argc, char** argv) {
   std::vector<char*> kept;
   for (int i = 0; i < argc; ++i) {
     const int skip = i == 0 ? 0 : OptionLength(argv[i], kStyleOptions);
@@ -95,7 +95,7 @@ std::vector<char*> AppCommandLine::withoutStyleOptions(int argc, char** argv) {
   return kept;
 }
 
-QStringList AppCommandLine::withoutDisplayOptions(const std::vector<char*>& arguments) {
+QStringList AppCommandLine::WithoutDisplayOptions(const std::vector<char*>& arguments) {
   QStringList kept;
   for (std::size_t i = 0; i < arguments.size() && arguments[i]; ++i) {
     const int skip = i == 0 ? 0 : OptionLength(arguments[i], kDisplayOptions);
@@ -108,7 +108,7 @@ QStringList AppCommandLine::withoutDisplayOptions(const std::vector<char*>& argu
   return kept;
 }
 
-bool AppCommandLine::asksForTextOnly(const std::vector<char*>& arguments) {
+bool AppCommandLine::AsksForTextOnly(const std::vector<char*>& arguments) {
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     const std::string_view arg = arguments[i];
     if (arg == "-h" || arg == "--help" || arg == "-?" || arg == "--help-all" || arg == "-v" ||
@@ -119,11 +119,11 @@ bool AppCommandLine::asksForTextOnly(const std::vector<char*>& arguments) {
   return false;
 }
 
-std::optional<int> AppCommandLine::process(const QCoreApplication& app) {
-  return process(app.arguments());
+std::optional<int> AppCommandLine::Process(const QCoreApplication& app) {
+  return Process(app.arguments());
 }
 
-std::optional<int> AppCommandLine::process(const QStringList& arguments) {
+std::optional<int> AppCommandLine::Process(const QStringList& arguments) {
   const QString program = QCoreApplication::applicationName().toLower();
   if (!m_parser.parse(arguments)) {
     std::fprintf(stderr, "%s: %s\nrun %s --help\n", qPrintable(program),
@@ -131,10 +131,10 @@ std::optional<int> AppCommandLine::process(const QStringList& arguments) {
     return kUsageError;
   }
   m_parser.process(arguments);  // help and version are printed and end the program
-  if (m_parser.isSet(m_langOption) && !QtTranslations::fromName(m_parser.value(m_langOption))) {
+  if (m_parser.isSet(m_langOption) && !QtTranslations::FromName(m_parser.value(m_langOption))) {
     std::fprintf(stderr, "%s: unknown language '%s' for --lang; known: %s\n", qPrintable(program),
                  qPrintable(m_parser.value(m_langOption)),
-                 qPrintable(QtTranslations::names().join(QStringLiteral(", "))));
+                 qPrintable(QtTranslations::Names().join(QStringLiteral(", "))));
     return kUsageError;
   }
   if (m_parser.positionalArguments().size() <= 1) return std::nullopt;
@@ -142,30 +142,30 @@ std::optional<int> AppCommandLine::process(const QStringList& arguments) {
   return kUsageError;
 }
 
-QtTranslations::Language AppCommandLine::language(std::optional<QtTranslations::Language> chosen,
+QtTranslations::Language AppCommandLine::Language(std::optional<QtTranslations::Language> chosen,
                                                   QStringView systemLocale) const {
   if (m_parser.isSet(m_langOption)) {
-    return QtTranslations::fromName(m_parser.value(m_langOption))
+    return QtTranslations::FromName(m_parser.value(m_langOption))
         .value_or(QtTranslations::Language::Chinese);
   }
   const QString named = qEnvironmentVariable(kLanguageVariable);
-  if (const auto language = QtTranslations::fromName(named)) return *language;
+  if (const auto language = QtTranslations::FromName(named)) return *language;
   if (!named.isEmpty()) {
     std::fprintf(stderr, "%s: unknown language '%s' in %s; known: %s\n",
                  qPrintable(QCoreApplication::applicationName().toLower()), qPrintable(named),
-                 kLanguageVariable, qPrintable(QtTranslations::names().join(QStringLiteral(", "))));
+                 kLanguageVariable, qPrintable(QtTranslations::Names().join(QStringLiteral(", "))));
   }
   if (chosen) return *chosen;
-  return QtTranslations::fromLocale(systemLocale).value_or(QtTranslations::Language::Chinese);
+  return QtTranslations::FromLocale(systemLocale).value_or(QtTranslations::Language::Chinese);
 }
 
-QString AppCommandLine::systemLocale() { return QLocale::system().uiLanguages().value(0); }
+QString AppCommandLine::SystemLocale() { return QLocale::system().uiLanguages().value(0); }
 
-QString AppCommandLine::file() const {
+QString AppCommandLine::File() const {
   const QStringList files = m_parser.positionalArguments();
   return files.isEmpty() ? QString() : files.first();
 }
 
-QString AppCommandLine::logFile() const { return m_parser.value(QStringLiteral("log")); }
+QString AppCommandLine::LogFile() const { return m_parser.value(QStringLiteral("log")); }
 
 }  // namespace velmora

@@ -23,28 +23,28 @@ class AppCommandLine {
 
   // argv without -reverse, -style and -stylesheet (either dash form, value apart or after '='):
   // the window's layout follows its templates, never a mirrored or restyled one.
-  static std::vector<char*> withoutStyleOptions(int argc, char** argv);
+  static std::vector<char*> WithoutStyleOptions(int argc, char** argv);
   // The arguments without the options Qt's window system takes (-platform, -display ...), for a
   // check of the command line before any display is opened.
-  static QStringList withoutDisplayOptions(const std::vector<char*>& arguments);
+  static QStringList WithoutDisplayOptions(const std::vector<char*>& arguments);
   // True when the arguments only ask for text (help or version), which needs no display.
-  static bool asksForTextOnly(const std::vector<char*>& arguments);
+  static bool AsksForTextOnly(const std::vector<char*>& arguments);
 
   // Parses the application's arguments. Help and version are printed and end the program.
   // Returns kUsageError after printing why for an unknown option or a missing value, more than
   // one file named, or an unknown --lang.
-  std::optional<int> process(const QCoreApplication& app);
-  std::optional<int> process(const QStringList& arguments);  // arguments[0] is the program
-  QString file() const;
+  std::optional<int> Process(const QCoreApplication& app);
+  std::optional<int> Process(const QStringList& arguments);  // arguments[0] is the program
+  QString File() const;
   // The support trace asked for with --log FILE, empty for none.
-  QString logFile() const;
+  QString LogFile() const;
   // --lang, else VELMORA_LANG, else the language chosen in the window's menu, else the system
   // locale (zh* Chinese, en* English), else Chinese, the texts' own language. An unknown
   // VELMORA_LANG is warned about and passed over.
-  QtTranslations::Language language(std::optional<QtTranslations::Language> chosen,
+  QtTranslations::Language Language(std::optional<QtTranslations::Language> chosen,
                                     QStringView systemLocale) const;
   // The user's first interface language (LANGUAGE, LC_ALL, LC_MESSAGES, LANG), e.g. "en-US".
-  static QString systemLocale();
+  static QString SystemLocale();
 
  private:
   QCommandLineParser m_parser;

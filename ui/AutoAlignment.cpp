@@ -81,10 +81,10 @@ void AutoAlignment::Start(int band, const QList<int>& tables) {
 
 std::optional<AlignPlan> AutoAlignment::ChoosePlan() {
   UserSettings& settings = m_host.userSettings();
-  const QString path = m_host.prompts().choosePlanPath(m_window, settings.planFolder());
+  const QString path = m_host.prompts().choosePlanPath(m_window, settings.PlanFolder());
   if (path.isEmpty()) return std::nullopt;
   m_planFolder = QFileInfo(path).absolutePath();
-  settings.setPlanFolder(m_planFolder);
+  settings.SetPlanFolder(m_planFolder);
   AlignPlanParse parse = AlignPlanParser::Load(path);
   if (!parse.plan) {
     m_host.prompts().notify(m_window, tr("校准方案 %1 无效:\n%2").arg(path, parse.error));
@@ -201,12 +201,12 @@ int AutoAlignment::Apply(const AlignOutcome& outcome) {
   CalibrationImage& image = m_host.image();
   int applied = 0;
   for (const PointResult& p : outcome.report.points) {
-    std::uint8_t& level = image.levelTable(p.band, p.table, p.point);
+    const PointRef at = PointRef::From(p.band, p.table, p.point).value();
     if (!keep && p.verdict == AlignVerdict::Aligned) {
-      level = outcome.aligned.At(layout::LevelTableOffset(p.band, p.table, p.point));
+      image.SetLevel(at, outcome.aligned.Level(at));
       ++applied;
     }
-    m_host.bandPage(p.band)->ShowLevel(p.table, p.point, level);
+    m_host.bandPage(p.band)->ShowLevel(p.table, p.point, image.Level(at));
   }
   return applied;
 }
@@ -255,7 +255,7 @@ void AutoAlignment::OfferReport(const AlignOutcome& outcome) {
       SafeFile::Write(path.toStdString(), std::string_view(json.constData(), json.size()));
   if (saved.ok()) return;
   m_host.prompts().notify(m_window,
-                          tr("保存 %1 失败:\n%2").arg(path, QString::fromStdString(saved.text())));
+                          tr("保存 %1 失败:\n%2").arg(path, QString::fromStdString(saved.Text())));
 }
 
 }  // namespace velmora

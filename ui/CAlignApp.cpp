@@ -31,45 +31,45 @@ void SetNames() {
 QString CAlignApp::Version() { return QStringLiteral(VELMORA_VERSION); }
 
 int CAlignApp::Run(int argc, char** argv) {
-  std::vector<char*> arguments = AppCommandLine::withoutStyleOptions(argc, argv);
+  std::vector<char*> arguments = AppCommandLine::WithoutStyleOptions(argc, argv);
   int count = static_cast<int>(arguments.size());
-  const bool textOnly = AppCommandLine::asksForTextOnly(arguments);  // needs no display
+  const bool textOnly = AppCommandLine::AsksForTextOnly(arguments);  // needs no display
   arguments.push_back(nullptr);                                      // argv's terminator, for Qt
   AppCommandLine commandLine;
   if (textOnly) {
     QCoreApplication app(count, arguments.data());
     SetNames();
-    commandLine.process(app);
+    commandLine.Process(app);
     return 0;
   }
   // Usage errors are told before a display is needed, so they end alike with or without one.
   SetNames();  // the parser's messages name the program
   if (const std::optional<int> status =
-          commandLine.process(AppCommandLine::withoutDisplayOptions(arguments))) {
+          commandLine.Process(AppCommandLine::WithoutDisplayOptions(arguments))) {
     return *status;
   }
-  if (!commandLine.logFile().isEmpty()) {
+  if (!commandLine.LogFile().isEmpty()) {
     std::string error;
-    if (!TraceLog::Instance().Open(commandLine.logFile().toStdString(), {argv, argv + argc},
+    if (!TraceLog::Instance().Open(commandLine.LogFile().toStdString(), {argv, argv + argc},
                                    VELMORA_VERSION, &error)) {
       std::fprintf(stderr, "%s\n", error.c_str());
       return AppCommandLine::kUsageError;
     }
   }
   QApplication app(count, arguments.data());
-  setUpApplication(app,
-                   commandLine.language(UserSettings().language(), AppCommandLine::systemLocale()));
-  setStartFile(commandLine.file());
+  SetUpApplication(app,
+                   commandLine.Language(UserSettings().Language(), AppCommandLine::SystemLocale()));
+  setStartFile(commandLine.File());
   InitInstance();
   return 0;
 }
 
-void CAlignApp::setUpApplication(QApplication& app, QtTranslations::Language language) {
+void CAlignApp::SetUpApplication(QApplication& app, QtTranslations::Language language) {
   SetNames();
   QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
   QApplication::setStyle(new DeferredIconStyle(QApplication::style()->name()));
   QApplication::setWindowIcon(VelmoraIcon::Create());
-  QtTranslations::install(app, language);
+  QtTranslations::Install(app, language);
   // After the translations, which may carry a direction of their own.
   QGuiApplication::setLayoutDirection(Qt::LeftToRight);
 }
@@ -83,7 +83,7 @@ bool CAlignApp::InitInstance() {
   if (!m_startFile.isEmpty()) {
     // Queued, so the window is up when a failure is reported over it, as Open reports it.
     QMetaObject::invokeMethod(
-        &dlg, [&dlg, path = m_startFile] { dlg.openFile(path); }, Qt::QueuedConnection);
+        &dlg, [&dlg, path = m_startFile] { dlg.OpenFile(path); }, Qt::QueuedConnection);
   }
   dlg.DoModal();  // OK, Cancel and the close box all end the program alike
   m_pMainWnd = nullptr;

@@ -26,7 +26,7 @@ class CAlignApp {
   int Run(int argc, char** argv);
   // Names, icon, a left-to-right layout and the window's language: Chinese with Qt's own texts
   // in Chinese, or English with Qt's left in English.
-  static void setUpApplication(
+  static void SetUpApplication(
       QApplication& app, QtTranslations::Language language = QtTranslations::Language::Chinese);
   // The calibration file InitInstance opens once the window shows; empty for none.
   void setStartFile(const QString& path) { m_startFile = path; }

@@ -102,7 +102,7 @@ CAlignMainDlg::CAlignMainDlg(QWidget* parent, MainWindowServices services)
   m_job.AskOwner();
   m_face = new QWidget(this);
   m_controls =
-      TemplateBuilder::Build(res::MainWindowTemplate(), m_face, &CStyledTabCtrl::makeForTemplate);
+      TemplateBuilder::Build(res::MainWindowTemplate(), m_face, &CStyledTabCtrl::MakeForTemplate);
   setWindowTitle(m_face->windowTitle());
   m_face->setFixedSize(m_face->size());  // the controls sit where the template puts them
   OnInitDialog();
@@ -114,8 +114,8 @@ CAlignMainDlg::CAlignMainDlg(QWidget* parent, MainWindowServices services)
   }
   m_frame = new ScrollingWindowFrame(this, m_face, m_commands->menuBar());
   new CalibrationFileDrop(this, [this](const QString& path) { OpenNamed(path); });
-  restoreGeometry(m_settings.windowGeometry());
-  m_tabCtrl->SelectPage(m_settings.bandTab());
+  restoreGeometry(m_settings.WindowGeometry());
+  m_tabCtrl->SelectPage(m_settings.BandTab());
   AskedPresenter* shown = services.presenter ? services.presenter : &m_presenter;
   for (CTransferJob* job : {&m_job, &m_pBandPageA->job(), &m_pBandPageB->job()}) {
     if (services.portFactory) job->SetPortFactory(services.portFactory);
@@ -370,7 +370,7 @@ void CAlignMainDlg::OnSave() {
 }
 
 bool CAlignMainDlg::ChooseAndSave() {
-  QString path = m_prompts.chooseSavePath(this, m_settings.lastFolder());
+  QString path = m_prompts.chooseSavePath(this, m_settings.LastFolder());
   if (path.isEmpty()) return false;
   // The chooser asked about the name as chosen; a name that gains ".dat" is asked about here.
   const QString target =
@@ -390,7 +390,7 @@ bool CAlignMainDlg::ChooseAndSave() {
 // A file that cannot be opened is reported too: the user must not go on to write the image
 // in the window to a radio believing it is the file's.
 void CAlignMainDlg::OnOpen() {
-  OpenChosen([this] { return m_prompts.chooseOpenPath(this, m_settings.lastFolder()); });
+  OpenChosen([this] { return m_prompts.chooseOpenPath(this, m_settings.LastFolder()); });
 }
 
 void CAlignMainDlg::OpenNamed(const QString& path) {
@@ -401,7 +401,7 @@ void CAlignMainDlg::OpenChosen(const std::function<QString()>& choose) {
   const TransferGate::Hold hold(m_gate);
   if (!hold || !MaybeSaveChanges()) return;
   const QString path = choose();
-  if (!path.isEmpty()) openFile(path);
+  if (!path.isEmpty()) OpenFile(path);
 }
 
 void CAlignMainDlg::OpenUnsaved(const std::vector<std::uint8_t>& bytes) {
@@ -434,7 +434,7 @@ void CAlignMainDlg::SaveToCurrentFile() {
   }
 }
 
-void CAlignMainDlg::openFile(const QString& path) {
+void CAlignMainDlg::OpenFile(const QString& path) {
   const FileResult result = LoadFromFile(path);
   if (!result.ok()) {
     m_prompts.notify(this, FileErrorText(tr("打开"), path, result));
@@ -560,8 +560,8 @@ void CAlignMainDlg::done(int result) {
 }
 
 void CAlignMainDlg::Remember() {
-  m_settings.setWindowGeometry(saveGeometry());
-  m_settings.setBandTab(m_tabCtrl->currentIndex());
+  m_settings.SetWindowGeometry(saveGeometry());
+  m_settings.SetBandTab(m_tabCtrl->currentIndex());
 }
 
 bool CAlignMainDlg::MaybeSaveChanges() {
@@ -598,7 +598,7 @@ void CAlignMainDlg::UpdateTitle() {
 void CAlignMainDlg::FileNamed(const QString& path) {
   m_filePath = path;
   m_fileName = QFileInfo(path).fileName();
-  m_settings.fileUsed(path);
+  m_settings.FileUsed(path);
   setWindowModified(false);
   UpdateTitle();
 }

@@ -82,7 +82,7 @@ class CAlignMainDlg : public QDialog,
   CurveWindow* curveWindow() const override;
 
   // Open with the path already chosen: loads the file and tells the user when that fails.
-  void openFile(const QString& path);
+  void OpenFile(const QString& path);
   // The file operation behind Open, with the full path already chosen.
   FileResult LoadFromFile(const QString& path);
 

@@ -189,7 +189,7 @@ void LotStatisticsDlg::OnSaveReport() {
   const LotReport report(m_result->lot, m_result->summary, LotReport::Title(m_result->filter));
   const SafeFile::Result saved = SafeFile::Write(path.toStdString(), report.Text(*format));
   if (!saved.ok()) {
-    m_prompts.notify(this, tr("保存 %1 失败:\n%2").arg(path, QString::fromStdString(saved.text())));
+    m_prompts.notify(this, tr("保存 %1 失败:\n%2").arg(path, QString::fromStdString(saved.Text())));
   }
 }
 

@@ -125,7 +125,7 @@ void MainWindowCommands::BuildViewAndSettings() {
   for (const auto& [language, name] : names) {
     QAction* action = languages->addAction(name);
     action->setCheckable(true);
-    action->setChecked(language == QtTranslations::installed());
+    action->setChecked(language == QtTranslations::Installed());
     group->addAction(action);
     connect(action, &QAction::triggered, this, [this, language] { ChooseLanguage(language); });
   }
@@ -151,12 +151,12 @@ void MainWindowCommands::DecorateButton(int id, const char* text, const char* ti
 // Filled when it opens, so it lists what this and any other window opened last.
 void MainWindowCommands::FillRecentMenu() {
   m_recent->clear();
-  const QStringList files = m_settings->recentFiles();
+  const QStringList files = m_settings->RecentFiles();
   for (int i = 0; i < files.size(); ++i) {
     const QString path = files.at(i);
     const QString text = QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path));
     connect(m_recent->addAction(text), &QAction::triggered, m_window, [this, path] {
-      if (!QFileInfo::exists(path)) m_settings->forgetRecentFile(path);
+      if (!QFileInfo::exists(path)) m_settings->ForgetRecentFile(path);
       m_host.OpenNamed(path);
     });
   }
@@ -167,12 +167,12 @@ bool MainWindowCommands::EditMeterSettings() {
   const auto stored = InstrumentSettings::ProgramSettings();
   MeterSettingsDlg dialog(InstrumentSettings::Load(*stored), m_window);
   if (dialog.exec() != QDialog::Accepted) return false;
-  dialog.settings().Save(*stored);
+  dialog.Settings().Save(*stored);
   return true;
 }
 
 void MainWindowCommands::ChooseLanguage(QtTranslations::Language language) {
-  m_settings->setLanguage(language);
+  m_settings->SetLanguage(language);
   m_prompts->notify(m_window, tr("下次启动 Velmora 时使用所选语言。"));
 }
 

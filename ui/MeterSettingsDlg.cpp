@@ -84,7 +84,7 @@ MeterSettingsDlg::~MeterSettingsDlg() {
   delete m_test;
 }
 
-InstrumentSettings MeterSettingsDlg::settings() const {
+InstrumentSettings MeterSettingsDlg::Settings() const {
   InstrumentSettings s;
   s.meterUrl = m_url->text().trimmed();
   s.meterDialect = m_dialect->currentText();
@@ -96,7 +96,7 @@ InstrumentSettings MeterSettingsDlg::settings() const {
 // The answer is written by the worker before it ends and read here only once it has ended.
 void MeterSettingsDlg::OnTest() {
   if (m_test) return;
-  const InstrumentSettings tested = settings();
+  const InstrumentSettings tested = Settings();
   auto answer = std::make_shared<MeterCheck>();
   m_test = QThread::create([tested, answer] { *answer = MeterCheck::Identify(tested); });
   connect(m_test, &QThread::finished, this, [this, answer] {

@@ -33,7 +33,7 @@ class MeterSettingsDlg : public QDialog {
   ~MeterSettingsDlg() override;
 
   // The settings as the dialog shows them now.
-  InstrumentSettings settings() const;
+  InstrumentSettings Settings() const;
   void OnTest();
   bool IsTesting() const { return m_test != nullptr; }
 

@@ -27,27 +27,27 @@ bool Load(QCoreApplication& app, const QString& catalog, const QString& folder) 
 
 }  // namespace
 
-QStringList QtTranslations::names() {
+QStringList QtTranslations::Names() {
   QStringList list;
   for (const NamedLanguage& entry : kLanguages) list << QString::fromLatin1(entry.name);
   return list;
 }
 
-std::optional<QtTranslations::Language> QtTranslations::fromName(QStringView name) {
+std::optional<QtTranslations::Language> QtTranslations::FromName(QStringView name) {
   for (const NamedLanguage& entry : kLanguages) {
     if (name == QLatin1StringView(entry.name)) return entry.language;
   }
   return std::nullopt;
 }
 
-QString QtTranslations::name(Language language) {
+QString QtTranslations::Name(Language language) {
   for (const NamedLanguage& entry : kLanguages) {
     if (entry.language == language) return QString::fromLatin1(entry.name);
   }
   return {};
 }
 
-std::optional<QtTranslations::Language> QtTranslations::fromLocale(QStringView locale) {
+std::optional<QtTranslations::Language> QtTranslations::FromLocale(QStringView locale) {
   for (const NamedLanguage& entry : kLanguages) {
     if (locale.startsWith(QLatin1StringView(entry.name), Qt::CaseInsensitive)) {
       return entry.language;
@@ -56,9 +56,9 @@ std::optional<QtTranslations::Language> QtTranslations::fromLocale(QStringView l
   return std::nullopt;
 }
 
-QtTranslations::Language QtTranslations::installed() { return g_installed; }
+QtTranslations::Language QtTranslations::Installed() { return g_installed; }
 
-bool QtTranslations::install(QCoreApplication& app, Language language) {
+bool QtTranslations::Install(QCoreApplication& app, Language language) {
   g_installed = language;
   if (language == Language::English) return Load(app, QString::fromLatin1(kEnglishCatalog), {});
   return Load(app, QString::fromLatin1(kCatalog),

@@ -20,17 +20,17 @@ class QtTranslations {
   static constexpr const char* kEnglishCatalog = ":/i18n/velmora_en.qm";
 
   // The names --lang and VELMORA_LANG take: "zh", "en".
-  static QStringList names();
-  static std::optional<Language> fromName(QStringView name);
-  static QString name(Language language);
+  static QStringList Names();
+  static std::optional<Language> FromName(QStringView name);
+  static QString Name(Language language);
   // The language a locale name asks for: zh* Chinese, en* English, none for any other.
-  static std::optional<Language> fromLocale(QStringView locale);
+  static std::optional<Language> FromLocale(QStringView locale);
 
   // Chinese: loads Qt's catalog from Qt's translations folder (Debian: qt6-translations-l10n),
   // false when it is not installed. English: loads the program's catalog, false when missing.
-  static bool install(QCoreApplication& app, Language language = Language::Chinese);
+  static bool Install(QCoreApplication& app, Language language = Language::Chinese);
   // The language installed last; Chinese before any.
-  static Language installed();
+  static Language Installed();
 };
 
 }  // namespace velmora

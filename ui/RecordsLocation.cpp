@@ -9,8 +9,8 @@
 namespace velmora {
 
 QString RecordsLocation::Bench() {
-  if (DataFolder::location(QStringLiteral("records")).isEmpty()) return {};
-  return QDir(DataFolder::subfolder(QStringLiteral("records")))
+  if (DataFolder::Location(QStringLiteral("records")).isEmpty()) return {};
+  return QDir(DataFolder::Subfolder(QStringLiteral("records")))
       .filePath(QStringLiteral("records.sqlite"));
 }
 

@@ -23,23 +23,23 @@ ScrollingWindowFrame::ScrollingWindowFrame(QWidget* window, QWidget* face, QMenu
   layout->setSpacing(0);
   layout->setMenuBar(menuBar);
   layout->addWidget(m_area);
-  m_window->setMaximumSize(fullSize());
-  m_window->resize(fullSize());
+  m_window->setMaximumSize(FullSize());
+  m_window->resize(FullSize());
   m_window->installEventFilter(this);
 }
 
-QSize ScrollingWindowFrame::fullSize() const {
+QSize ScrollingWindowFrame::FullSize() const {
   const int menuHeight = m_menuBar ? m_menuBar->sizeHint().height() : 0;
   return m_face->size() + QSize(0, menuHeight);
 }
 
-void ScrollingWindowFrame::fitToScreen() {
+void ScrollingWindowFrame::FitToScreen() {
   const QScreen* screen = m_window->screen();
   if (!screen) return;
   const QRect available = screen->availableGeometry();
   // The frame the window manager adds is known once the window is shown; before, none.
   const QSize frame = m_window->frameGeometry().size() - m_window->size();
-  m_window->resize(fullSize().boundedTo(available.size() - frame));
+  m_window->resize(FullSize().boundedTo(available.size() - frame));
   QRect outer = m_window->frameGeometry();
   outer.moveLeft(std::clamp(outer.left(), available.left(), available.right() - outer.width() + 1));
   outer.moveTop(std::clamp(outer.top(), available.top(), available.bottom() - outer.height() + 1));
@@ -49,7 +49,7 @@ void ScrollingWindowFrame::fitToScreen() {
 bool ScrollingWindowFrame::eventFilter(QObject* watched, QEvent* event) {
   if (watched == m_window &&
       (event->type() == QEvent::Show || event->type() == QEvent::ScreenChangeInternal)) {
-    fitToScreen();
+    FitToScreen();
   }
   return QObject::eventFilter(watched, event);
 }

@@ -21,9 +21,9 @@ class ScrollingWindowFrame : public QObject {
 
   QScrollArea* scrollArea() const { return m_area; }
   // The window's size that shows the whole face.
-  QSize fullSize() const;
+  QSize FullSize() const;
   // Shrinks the window to the available area of its screen and moves it inside.
-  void fitToScreen();
+  void FitToScreen();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -42,9 +42,9 @@ std::optional<InstrumentSettings> StationMode::Meter(const QString& planMeterUrl
 void StationMode::Enter() {
   if (m_view) return;
   UserSettings& settings = m_host.userSettings();
-  const QString path = m_host.prompts().choosePlanPath(m_window, settings.planFolder());
+  const QString path = m_host.prompts().choosePlanPath(m_window, settings.PlanFolder());
   if (path.isEmpty()) return;
-  settings.setPlanFolder(QFileInfo(path).absolutePath());
+  settings.SetPlanFolder(QFileInfo(path).absolutePath());
   const AlignPlanParse parse = AlignPlanParser::Load(path);
   if (!parse.plan) {
     m_host.prompts().notify(m_window, tr("校准方案 %1 无效:\n%2").arg(path, parse.error));

@@ -18,51 +18,51 @@ constexpr const char* kPlanFolder = "align/planFolder";
 
 UserSettings::UserSettings() : m_settings(SettingsFile::Open()) {}
 
-QString UserSettings::lastFolder() const { return m_settings->value(kLastFolder).toString(); }
+QString UserSettings::LastFolder() const { return m_settings->value(kLastFolder).toString(); }
 
-QStringList UserSettings::recentFiles() const {
+QStringList UserSettings::RecentFiles() const {
   return m_settings->value(kRecentFiles).toStringList();
 }
 
-void UserSettings::fileUsed(const QString& path) {
+void UserSettings::FileUsed(const QString& path) {
   const QFileInfo info(path);
   m_settings->setValue(kLastFolder, info.absolutePath());
-  QStringList recent = recentFiles();
+  QStringList recent = RecentFiles();
   recent.removeAll(info.absoluteFilePath());
   recent.prepend(info.absoluteFilePath());
   m_settings->setValue(kRecentFiles, recent.mid(0, kMaxRecentFiles));
 }
 
-void UserSettings::forgetRecentFile(const QString& path) {
-  QStringList recent = recentFiles();
+void UserSettings::ForgetRecentFile(const QString& path) {
+  QStringList recent = RecentFiles();
   recent.removeAll(path);
   m_settings->setValue(kRecentFiles, recent);
 }
 
-QString UserSettings::planFolder() const { return m_settings->value(kPlanFolder).toString(); }
+QString UserSettings::PlanFolder() const { return m_settings->value(kPlanFolder).toString(); }
 
-void UserSettings::setPlanFolder(const QString& folder) {
+void UserSettings::SetPlanFolder(const QString& folder) {
   m_settings->setValue(kPlanFolder, folder);
 }
 
-QByteArray UserSettings::windowGeometry() const {
+QByteArray UserSettings::WindowGeometry() const {
   return m_settings->value(kGeometry).toByteArray();
 }
 
-void UserSettings::setWindowGeometry(const QByteArray& geometry) {
+void UserSettings::SetWindowGeometry(const QByteArray& geometry) {
   m_settings->setValue(kGeometry, geometry);
 }
 
-int UserSettings::bandTab() const { return m_settings->value(kBandTab, 0).toInt(); }
+int UserSettings::BandTab() const { return m_settings->value(kBandTab, 0).toInt(); }
 
-void UserSettings::setBandTab(int index) { m_settings->setValue(kBandTab, index); }
+void UserSettings::SetBandTab(int index) { m_settings->setValue(kBandTab, index); }
 
-std::optional<QtTranslations::Language> UserSettings::language() const {
-  return QtTranslations::fromName(m_settings->value(kLanguage).toString());
+std::optional<QtTranslations::Language> UserSettings::Language() const {
+  return QtTranslations::FromName(m_settings->value(kLanguage).toString());
 }
 
-void UserSettings::setLanguage(QtTranslations::Language language) {
-  m_settings->setValue(kLanguage, QtTranslations::name(language));
+void UserSettings::SetLanguage(QtTranslations::Language language) {
+  m_settings->setValue(kLanguage, QtTranslations::Name(language));
 }
 
 }  // namespace velmora

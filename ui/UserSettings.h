@@ -21,22 +21,22 @@ class UserSettings {
 
   UserSettings();
 
-  QString lastFolder() const;
-  QStringList recentFiles() const;
+  QString LastFolder() const;
+  QStringList RecentFiles() const;
   // A file opened or saved: its folder becomes the last one and it heads the recent files.
-  void fileUsed(const QString& path);
-  void forgetRecentFile(const QString& path);
+  void FileUsed(const QString& path);
+  void ForgetRecentFile(const QString& path);
 
   // The folder of the alignment plan chosen last.
-  QString planFolder() const;
-  void setPlanFolder(const QString& folder);
+  QString PlanFolder() const;
+  void SetPlanFolder(const QString& folder);
 
-  QByteArray windowGeometry() const;
-  void setWindowGeometry(const QByteArray& geometry);
-  int bandTab() const;
-  void setBandTab(int index);
-  std::optional<QtTranslations::Language> language() const;
-  void setLanguage(QtTranslations::Language language);
+  QByteArray WindowGeometry() const;
+  void SetWindowGeometry(const QByteArray& geometry);
+  int BandTab() const;
+  void SetBandTab(int index);
+  std::optional<QtTranslations::Language> Language() const;
+  void SetLanguage(QtTranslations::Language language);
 
  private:
   std::unique_ptr<QSettings> m_settings;

@@ -108,8 +108,8 @@ RecordKeeper::Job RecordKeeper::FromAlignment(const AlignReport& report,
 }
 
 QString RecordKeeper::BenchPath(QString* problem) {
-  if (DataFolder::location(QStringLiteral("records"), problem).isEmpty()) return {};
-  const QString folder = DataFolder::subfolder(QStringLiteral("records"));
+  if (DataFolder::Location(QStringLiteral("records"), problem).isEmpty()) return {};
+  const QString folder = DataFolder::Subfolder(QStringLiteral("records"));
   if (folder.isEmpty() && problem) *problem = "the records folder cannot be made";
   return folder.isEmpty() ? QString() : QDir(folder).filePath(QStringLiteral("records.sqlite"));
 }

@@ -52,7 +52,8 @@ struct Bench {
         });
     start.LoadDefaults();
     start.setPortNumber(kPort);
-    for (int k = 0; k < layout::kPointsPerTable; ++k) start.levelTable(kBand, kTable, k) = kStored;
+    for (int k = 0; k < layout::kPointsPerTable; ++k)
+      start.SetLevel(PointRef::From(kBand, kTable, k).value(), kStored);
     memory = radio.memory();
   }
 
@@ -162,8 +163,8 @@ class AlignJobTest : public QObject {
       QCOMPARE(p.tries.back().level, p.newLevel);
       for (const AlignTry& t : p.tries) {
         if (!t.live) continue;
-        const auto composed =
-            LiveCommandComposer::LevelCommand(bench.start, kBand, kTable, p.point, t.level);
+        const auto composed = LiveCommandComposer::LevelCommand(
+            bench.start, PointRef::From(kBand, kTable, p.point).value(), t.level);
         QCOMPARE(live[i++].bytes, *composed);
       }
     }

@@ -70,14 +70,14 @@ TEST_P(PointSearchRows, SendsThisSequence) {
   FakeClock clock;
   CalibrationImage image;
   image.LoadDefaults();
-  image.levelTable(0, 0, 3) = static_cast<std::uint8_t>(row.stored);
-  const std::vector<PointResult> points = TableRun(plan, probe, clock).Run(image, 0, 0, {});
+  image.SetLevel({Band::A, 0, 3}, static_cast<std::uint8_t>(row.stored));
+  const std::vector<PointResult> points = TableRun(plan, probe, clock).Run(image, {Band::A, 0}, {});
   ASSERT_EQ(points.size(), 1u);
   const PointResult& done = points[0];
   EXPECT_EQ(done.verdict, row.verdict) << VerdictName(done.verdict).toStdString();
   EXPECT_EQ(probe.wire, row.wire);
   EXPECT_EQ(done.newLevel, row.newLevel);
-  EXPECT_EQ(image.levelTable(0, 0, 3), row.newLevel);
+  EXPECT_EQ(image.Level({Band::A, 0, 3}), row.newLevel);
   // Every reading is a try, a failed one included, and carries the keyed time it cost.
   const auto readings =
       static_cast<std::size_t>(std::count(probe.wire.begin(), probe.wire.end(), ' ') + 1);
@@ -174,8 +174,9 @@ TEST_P(ConfirmRows, ConfirmsThisWay) {
   FakeClock clock;
   CalibrationImage image;
   image.LoadDefaults();
-  image.levelTable(0, 0, 0) = image.levelTable(0, 0, 1) = 100;
-  for (const PointResult& p : TableRun(plan, probe, clock).Run(image, 0, 0, {}))
+  image.SetLevel({Band::A, 0, 0}, 100);
+  image.SetLevel({Band::A, 0, 1}, 100);
+  for (const PointResult& p : TableRun(plan, probe, clock).Run(image, {Band::A, 0}, {}))
     EXPECT_EQ(p.verdict, AlignVerdict::Aligned);
   EXPECT_EQ(probe.wire, row.wire);
 }

@@ -21,11 +21,12 @@ struct Bench {
     image.LoadDefaults();
     for (int b = 0; b < 2; ++b)
       for (int t = 0; t < 3; ++t)
-        for (int k = 0; k < layout::kPointsPerTable; ++k) image.levelTable(b, t, k) = kStored;
+        for (int k = 0; k < layout::kPointsPerTable; ++k)
+          image.SetLevel(PointRef::From(b, t, k).value(), kStored);
     before = image.ToBytes();
   }
   std::vector<PointResult> Run(int band, int table, std::stop_token stop = {}) {
-    return TableRun(plan, meter, clock).Run(image, band, table, stop);
+    return TableRun(plan, meter, clock).Run(image, TableRef::From(band, table).value(), stop);
   }
 
   AlignPlan plan = ExamplePlan();
@@ -55,7 +56,7 @@ TEST_P(TableConverges, EveryPointInsideItsWindowAndNothingElseChanged) {
     const double truth = bench.meter.TruePower(row.band, p.point, p.newLevel);
     EXPECT_GE(truth, p.target.minWatts) << "point " << p.point;
     EXPECT_LE(truth, p.target.maxWatts) << "point " << p.point;
-    EXPECT_EQ(bench.image.levelTable(row.band, row.table, p.point), p.newLevel);
+    EXPECT_EQ(bench.image.Level(PointRef::From(row.band, row.table, p.point).value()), p.newLevel);
     if (i == 0) {
       EXPECT_EQ(p.tries.front().level, kStored);  // nothing measured yet: the stored level
     }
@@ -120,7 +121,7 @@ TEST(TableLimits, MeterInputJustAboveTheWindowStillAligns) {
   bench.plan.meter.maxInputDbm = 7.404;  // 5.5 W at the radio
   // From 2 W at level 80, a straight line through zero would leap to 200 (6 W).
   bench.plan.safety.maxStep = 120;
-  for (int k = 0; k < layout::kPointsPerTable; ++k) bench.image.levelTable(0, 0, k) = 80;
+  for (int k = 0; k < layout::kPointsPerTable; ++k) bench.image.SetLevel({Band::A, 0, k}, 80);
   for (const PointResult& p : bench.Run(0, 0)) EXPECT_EQ(p.verdict, AlignVerdict::Aligned);
   ExpectWithinLimits(bench.meter, bench.plan);
 }
@@ -177,7 +178,7 @@ TEST_P(TableFaults, FailCleanly) {
   std::stop_source stop;
   StoppingProbe probe(bench.meter, stop, row.stopAfter);
   const auto points =
-      TableRun(bench.plan, probe, bench.clock).Run(bench.image, 0, 1, stop.get_token());
+      TableRun(bench.plan, probe, bench.clock).Run(bench.image, {Band::A, 1}, stop.get_token());
   ASSERT_EQ(points.size(), 16u);
   for (std::size_t i = 0; i < points.size(); ++i) {
     EXPECT_EQ(points[i].verdict, row.first[std::min(i, row.first.size() - 1)])

@@ -36,7 +36,8 @@ void FillTables(CalibrationImage& image, const AlignPlan& plan, Fill fill, unsig
       for (int k = 0; k < layout::kPointsPerTable; ++k) {
         const double watts = plan.targets[std::size_t(b)][std::size_t(t)]->watts;
         const int levels[] = {0xFF, 0, 100, FactoryLevel(sister, b, k, watts)};
-        image.levelTable(b, t, k) = static_cast<std::uint8_t>(levels[int(fill)]);
+        image.SetLevel(PointRef::From(b, t, k).value(),
+                       static_cast<std::uint8_t>(levels[int(fill)]));
       }
     }
   }

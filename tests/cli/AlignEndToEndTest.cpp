@@ -91,8 +91,8 @@ class AlignEndToEndTest : public QObject {
       QCOMPARE(p["verdict"].toString(), QStringLiteral("aligned"));
       QCOMPARE(p["band"].toString(), QStringLiteral("A"));
       const int k = p["point"].toInt();
-      QCOMPARE(int(saved.levelTable(0, 0, k)), p["newLevel"].toInt());
-      QCOMPARE(int(readBack.levelTable(0, 0, k)), p["newLevel"].toInt());
+      QCOMPARE(int(saved.Level({Band::A, 0, k})), p["newLevel"].toInt());
+      QCOMPARE(int(readBack.Level({Band::A, 0, k})), p["newLevel"].toInt());
     }
     CheckRecord(dir, plan, url, points, saved);
   }

@@ -85,7 +85,7 @@ void BatchEndToEndTest::writesAllAndNamesTheOneThatFailed() {
   QTemporaryDir dir;
   CalibrationImage golden;
   golden.LoadDefaults();
-  golden.levelTable(0, 0, 5) = 99;
+  golden.SetLevel({Band::A, 0, 5}, 99);
   const QString goldenPath = dir.filePath("golden.dat");
   QVERIFY(CalibrationFile::SaveToFile(golden, goldenPath.toStdString(), {}).ok());
   Bench bench;

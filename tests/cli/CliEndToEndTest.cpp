@@ -312,7 +312,7 @@ class CliEndToEndTest : public QObject {
     QVERIFY(CalibrationFile::SaveToFile(image, file.toStdString(), {}).ok());
     QCOMPARE(RunCli(radio.path(), {"write", file, "--no-backup"}, env).exitCode, 0);
     const QByteArray before = ReadAll(memory);
-    image.levelTable(0, 0, 3) = 77;
+    image.SetLevel({Band::A, 0, 3}, 77);
     QVERIFY(CalibrationFile::SaveToFile(image, file.toStdString(), {}).ok());
 
     // A backup older than a year, beyond the newest 0 kept, goes once this write has succeeded.

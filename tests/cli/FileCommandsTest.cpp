@@ -54,7 +54,7 @@ class FileCommandsTest : public testing::Test {
 TEST_F(FileCommandsTest, DiffReportsEachDifferingFieldWithItsOffset) {
   const auto a = SaveDefaults("a.dat", [](CalibrationImage&) {});
   const auto b = SaveDefaults("b.dat", [](CalibrationImage& image) {
-    image.levelTable(0, 0, 3) = 80;
+    image.SetLevel({Band::A, 0, 3}, 80);
     image.WriteBcd16(layout::kRxHighB, 480);
     image.setPortNumber(5);
   });
@@ -150,7 +150,7 @@ TEST_F(FileCommandsTest, ShowJsonAgreesWithTheText) {
     image.crystalCode()[3] = 0x41;
     image.WriteBcd16(layout::kBandBaseB, 420);
     image.WriteBcd8(layout::kBandStepB, 6);
-    image.levelTable(1, 3, 15) = 42;
+    image.SetLevel({Band::B, 3, 15}, 42);
     image.liveCommand()[0] = 0xA6;
   });
   ASSERT_EQ(Run(ShowCommand::Run, {a}), 0);
@@ -219,8 +219,8 @@ TEST_F(FileCommandsTest, ShowJsonAgreesWithTheText) {
 TEST_F(FileCommandsTest, DiffJsonListsTheDifferingFieldsWithBothSides) {
   const auto a = SaveDefaults("a.dat", [](CalibrationImage&) {});
   const auto b = SaveDefaults("b.dat", [](CalibrationImage& image) {
-    image.levelTable(0, 0, 3) = 80;
-    image.levelTable(0, 0, 5) = 81;
+    image.SetLevel({Band::A, 0, 3}, 80);
+    image.SetLevel({Band::A, 0, 5}, 81);
     image.WriteBcd16(layout::kRxHighB, 480);
     StringToTextField("OK", image.powerOnText1());
   });

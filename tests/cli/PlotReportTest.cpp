@@ -40,7 +40,7 @@ void Sample(CalibrationImage& image) {
   image.WriteBcd16(layout::kBand[0].base, 150);
   image.WriteBcd8(layout::kBand[0].step, 4);
   for (int t = 0; t < 4; ++t) {
-    for (int k = 0; k < 16; ++k) image.levelTable(0, t, k) = std::uint8_t(10 * t + k);
+    for (int k = 0; k < 16; ++k) image.SetLevel({Band::A, t, k}, std::uint8_t(10 * t + k));
   }
   StringToTextField("A,B\"C", image.powerOnText1());
 }
@@ -82,7 +82,7 @@ void PlotReportTest::chartCarriesTheImagesLevelsAtTheirFrequencies() {
   CalibrationImage image, other;
   Sample(image);
   Sample(other);
-  other.levelTable(0, 2, 7) = 200;
+  other.SetLevel({Band::A, 2, 7}, 200);
   const std::unique_ptr<QChart> chart(AlignmentChart::Create(
       {{"radio", BandCurves::FromImage(image, 0)}, {"golden", BandCurves::FromImage(other, 0)}},
       "A", AlignmentChart::Point{1, 5}));

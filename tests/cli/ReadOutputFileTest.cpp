@@ -42,15 +42,15 @@ TEST_F(ReadOutputFileTest, DataFolderNamesFilesAfterTimeAndTagAndNeverReusesOne)
   const QString expected[] = {"20261207-101530-COM1.dat", "20261207-101530-COM1-2.dat",
                               "20261207-101530-COM1-3.dat"};
   for (const QString& name : expected) {
-    const QString path = DataFolder::newFilePath(QStringLiteral("backups"), at, "COM1");
+    const QString path = DataFolder::NewFilePath(QStringLiteral("backups"), at, "COM1");
     EXPECT_EQ(path, folder + name);
     std::ofstream(path.toStdString()) << "taken";
   }
-  EXPECT_EQ(DataFolder::newFilePath(QStringLiteral("backups"), at, {}),
+  EXPECT_EQ(DataFolder::NewFilePath(QStringLiteral("backups"), at, {}),
             folder + "20261207-101530.dat");
   fs::remove_all(m_dir / "data");
   std::ofstream(m_dir / "data") << "a file where the data folder should be";
-  EXPECT_TRUE(DataFolder::newFilePath(QStringLiteral("backups"), at, "COM1").isEmpty());
+  EXPECT_TRUE(DataFolder::NewFilePath(QStringLiteral("backups"), at, "COM1").isEmpty());
 }
 
 // A read whose save fails keeps its bytes in the rescue folder and says where; only when that
@@ -60,7 +60,7 @@ TEST_F(ReadOutputFileTest, AFailedSaveRescuesWhatWasRead) {
   m_image.setPortNumber(3);
   std::ostringstream err;
   const std::string target = (m_dir / "missing/out.dat").string();
-  EXPECT_FALSE(ReadOutputFile::save(target, m_image, err));
+  EXPECT_FALSE(ReadOutputFile::Save(target, m_image, err));
   const fs::path rescueFolder = m_dir / "data/Velmora/rescue";
   ASSERT_TRUE(fs::is_directory(rescueFolder));
   const auto rescued = fs::directory_iterator(rescueFolder)->path();
@@ -79,7 +79,7 @@ TEST_F(ReadOutputFileTest, AFailedSaveRescuesWhatWasRead) {
   fs::remove_all(m_dir / "data");
   std::ofstream(m_dir / "data") << "a file where the data folder should be";
   err.str("");
-  EXPECT_FALSE(ReadOutputFile::save(target, m_image, err));
+  EXPECT_FALSE(ReadOutputFile::Save(target, m_image, err));
   EXPECT_NE(err.str().find("what was read is lost"), std::string::npos) << err.str();
 }
 

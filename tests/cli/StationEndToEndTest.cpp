@@ -107,7 +107,7 @@ void StationEndToEndTest::threeScannedRadiosAreAlignedWrittenAndRecorded() {
       const bool failed = weak && p.point == lot->weakPoint;
       QCOMPARE(p.verdict == "aligned", !failed);
       // What the radio holds now: the aligned level, or the factory's where nothing was written.
-      const int held = leftInRadio[serial]->levelTable(0, 0, p.point);
+      const int held = leftInRadio[serial]->Level({Band::A, 0, p.point});
       QCOMPARE(held, weak ? p.oldLevel : p.newLevel);
       if (!weak) QVERIFY(p.newLevel <= lot->maxLevel);
     }

@@ -75,9 +75,9 @@ TEST(CalibrationImage, RegionsAndLevelTablesSitAtTheirOffsets) {
   }
   EXPECT_EQ(image.liveBlock().addrHi, 0x1F);
   EXPECT_EQ(image.liveBlock().addrLo, 0xF0);
-  image.levelTable(1, 2, 15) = 0x42;
+  image.SetLevel({Band::B, 2, 15}, 0x42);
   EXPECT_EQ(image.At(6 + 66 + 32 + 15), 0x42);
-  image.levelTable(0, 3, 0) = 0x11;
+  image.SetLevel({Band::A, 3, 0}, 0x11);
   EXPECT_EQ(image.At(54), 0x11);
   image.liveCommand()[0] = 0xA6;
   EXPECT_EQ(image.At(296), 0xA6);

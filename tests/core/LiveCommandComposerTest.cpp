@@ -32,7 +32,8 @@ TEST(LiveCommandComposer, LevelCommandsByteForByte) {
   for (const auto& c : cases) {
     CalibrationImage image;
     image.LoadDefaults();
-    ASSERT_TRUE(LiveCommandComposer::ComposeLevel(image, c.band, c.table, c.point, c.value));
+    ASSERT_TRUE(LiveCommandComposer::ComposeLevel(
+        image, PointRef::From(c.band, c.table, c.point).value(), c.value));
     EXPECT_EQ(LiveCommandOf(image), c.expected) << c.band << "/" << c.table << "/" << c.point;
   }
 }
@@ -41,7 +42,7 @@ TEST(LiveCommandComposer, ReceiveTuningIsNeverComposed) {
   CalibrationImage image;
   image.LoadDefaults();
   const auto before = image.ToBytes();
-  EXPECT_FALSE(LiveCommandComposer::ComposeLevel(image, 0, 3, 5, 10));
+  EXPECT_FALSE(LiveCommandComposer::ComposeLevel(image, {Band::A, 3, 5}, 10));
   EXPECT_EQ(image.ToBytes(), before);
 }
 
@@ -66,7 +67,7 @@ TEST(LiveCommandComposer, ErasedStepUsesTheBaseEverywhere) {
   LiveCommandComposer::ComposeTone(image, 0, 7, 670, 0);
   EXPECT_EQ(image.liveCommand()[4], 0x01);
   EXPECT_EQ(image.liveCommand()[5], 0x36);
-  LiveCommandComposer::ComposeLevel(image, 0, 0, 15, 0);
+  LiveCommandComposer::ComposeLevel(image, {Band::A, 0, 15}, 0);
   EXPECT_EQ(image.liveCommand()[5], 0x36);
 }
 
@@ -75,7 +76,7 @@ TEST(LiveCommandComposer, OnlyTheFourLowestDigitsOfTheFrequencyFit) {
   image.LoadDefaults();
   image.WriteBcd16(layout::kBandBaseA, 9999);
   image.WriteBcd8(layout::kBandStepA, 9);
-  LiveCommandComposer::ComposeLevel(image, 0, 0, 15, 0);  // 10134
+  LiveCommandComposer::ComposeLevel(image, {Band::A, 0, 15}, 0);  // 10134
   EXPECT_EQ(image.liveCommand()[4], 0x01);
   EXPECT_EQ(image.liveCommand()[5], 0x34);
 }

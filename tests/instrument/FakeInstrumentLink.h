@@ -18,16 +18,16 @@ struct FakeLinkScript {
 class FakeInstrumentLink : public InstrumentLink {
  public:
   explicit FakeInstrumentLink(FakeLinkScript& script) : m_script(script) {}
-  bool open(QString&) override { return true; }
-  void close() override {}
-  bool write(const QByteArray& bytes, QString&) override {
+  bool Open(QString&) override { return true; }
+  void Close() override {}
+  bool Write(const QByteArray& bytes, QString&) override {
     m_script.written += bytes;
     return true;
   }
-  QByteArray read(std::chrono::milliseconds, QString&) override {
+  QByteArray Read(std::chrono::milliseconds, QString&) override {
     return m_script.chunks.isEmpty() ? QByteArray() : m_script.chunks.takeFirst();
   }
-  void clear() override { ++m_script.clears; }
+  void Clear() override { ++m_script.clears; }
 
  private:
   FakeLinkScript& m_script;

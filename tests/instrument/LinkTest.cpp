@@ -43,7 +43,7 @@ TEST_P(DeviceLinkTest, QueriesLineByLineAndTimesOut) {
       error);
   ASSERT_TRUE(link) << error.toStdString();
   ScpiChannel channel(std::move(link), QStringLiteral("meter"));
-  ASSERT_TRUE(channel.open()) << channel.error().toStdString();
+  ASSERT_TRUE(channel.Open()) << channel.error().toStdString();
 
   std::vector<std::uint8_t> received;
   std::thread instrument([&] {
@@ -52,14 +52,14 @@ TEST_P(DeviceLinkTest, QueriesLineByLineAndTimesOut) {
     std::this_thread::sleep_for(milliseconds(20));
     pty.Send(Bytes("-7,1.0\r\n"));
   });
-  const auto answer = channel.query("*IDN?");
+  const auto answer = channel.Query("*IDN?");
   instrument.join();
   EXPECT_EQ(received, Bytes("*IDN?\n"));
   ASSERT_TRUE(answer) << channel.error().toStdString();
   EXPECT_EQ(*answer, "ACME,PM-7,1.0");
 
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(channel.query("READ?", kShortTimeout));
+  EXPECT_FALSE(channel.Query("READ?", kShortTimeout));
   EXPECT_GE(std::chrono::steady_clock::now() - start, kShortTimeout);
   EXPECT_EQ(channel.error(), "meter did not answer READ? within 0.2 s");
   EXPECT_EQ(pty.Receive(6, kTestWait), Bytes("READ?\n"));
@@ -126,7 +126,7 @@ TEST(InstrumentLinks, OnlyTheirKindOfDeviceIsOpened) {
     auto link = InstrumentLinks::Make(QString::fromLatin1(c.scheme) + target, error);
     ASSERT_TRUE(link) << error.toStdString();
     ScpiChannel channel(std::move(link), QStringLiteral("meter"));
-    EXPECT_FALSE(channel.open()) << c.scheme << c.target;
+    EXPECT_FALSE(channel.Open()) << c.scheme << c.target;
     EXPECT_TRUE(channel.error().contains(QString::fromLatin1(c.error)))
         << c.scheme << c.target << ": " << channel.error().toStdString();
   }

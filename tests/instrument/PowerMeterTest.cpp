@@ -39,7 +39,7 @@ TEST(PowerMeter, StepsSendTheirCommandsAndCheckTheErrorQueue) {
   const std::vector<StepCase> cases = {
       {"setup",
        [](PowerMeter& m) {
-         return m.setup({16, 20.5});
+         return m.Setup({16, 20.5});
        },
        {kNoError},
        "*RST\n*CLS\nCONF:POW\nUNIT:POW W\nSENS:AVER:COUN 16\nSENS:CORR:OFFS 20.50\nSYST:ERR?\n",
@@ -47,7 +47,7 @@ TEST(PowerMeter, StepsSendTheirCommandsAndCheckTheErrorQueue) {
        ""},
       {"setup, two errors queued",
        [](PowerMeter& m) {
-         return m.setup({1, 0});
+         return m.Setup({1, 0});
        },
        {"-222,\"Data out of range\"\r\n", "-113,\"Undefined header\"\n", kNoError},
        "*RST\n*CLS\nCONF:POW\nUNIT:POW W\nSENS:AVER:COUN 1\nSENS:CORR:OFFS 0.00\n"
@@ -55,50 +55,50 @@ TEST(PowerMeter, StepsSendTheirCommandsAndCheckTheErrorQueue) {
        false,
        "meter reports: -222,\"Data out of range\"; -113,\"Undefined header\""},
       {"frequency",
-       [](PowerMeter& m) { return m.setFrequency(145.125e6); },
+       [](PowerMeter& m) { return m.SetFrequency(145.125e6); },
        {"+0,\"No error\"\n"},
        "SENS:FREQ 145125000\nSYST:ERR?\n",
        true,
        ""},
       {"zero waits for completion",
-       [](PowerMeter& m) { return m.zero(); },
+       [](PowerMeter& m) { return m.Zero(); },
        {"1\n", kNoError},
        "CAL:ZERO:AUTO ONCE\n*OPC?\nSYST:ERR?\n",
        true,
        ""},
       {"error queue unanswered",
-       [](PowerMeter& m) { return m.setFrequency(435e6); },
+       [](PowerMeter& m) { return m.SetFrequency(435e6); },
        {},
        "SENS:FREQ 435000000\nSYST:ERR?\n",
        false,
        "meter did not answer SYST:ERR? within 3 s"},
       {"identify",
-       [](PowerMeter& m) { return m.identify() == QStringLiteral("ACME,PM1,123,2.0"); },
+       [](PowerMeter& m) { return m.Identify() == QStringLiteral("ACME,PM1,123,2.0"); },
        {"ACME,PM1,123,2.0\r\n"},
        "*IDN?\n",
        true,
        ""},
       // Only four printable fields, maker and model named, are a meter's identification.
       {"a web server's answer",
-       [](PowerMeter& m) { return m.identify().has_value(); },
+       [](PowerMeter& m) { return m.Identify().has_value(); },
        {"HTTP/1.1 400 Bad Request\r\n"},
        "*IDN?\n",
        false,
        "answered *IDN? with \"HTTP/1.1 400 Bad Request\", not a meter's identification"},
       {"three fields",
-       [](PowerMeter& m) { return m.identify().has_value(); },
+       [](PowerMeter& m) { return m.Identify().has_value(); },
        {"ACME,PM1,123\n"},
        "*IDN?\n",
        false,
        "not a meter's identification"},
       {"no maker",
-       [](PowerMeter& m) { return m.identify().has_value(); },
+       [](PowerMeter& m) { return m.Identify().has_value(); },
        {",PM1,123,2.0\n"},
        "*IDN?\n",
        false,
        "not a meter's identification"},
       {"control sequences",
-       [](PowerMeter& m) { return m.identify().has_value(); },
+       [](PowerMeter& m) { return m.Identify().has_value(); },
        {"ACME\x1b]0;x\x07,PM1,1,2\n"},
        "*IDN?\n",
        false,
@@ -154,7 +154,7 @@ TEST(PowerMeter, ReadingsInScientificNotationAndTheirFaults) {
   for (const auto& c : cases) {
     Fixture f;
     f.script.chunks = c.answer;
-    const auto watts = f.meter.readWatts();
+    const auto watts = f.meter.ReadWatts();
     const std::string name = c.answer.join("|").left(40).toStdString();
     EXPECT_EQ(f.script.written, "READ?\n") << name;
     EXPECT_EQ(watts.has_value(), c.watts.has_value()) << name;
@@ -172,20 +172,20 @@ TEST(PowerMeter, ReadingsInScientificNotationAndTheirFaults) {
 TEST(PowerMeter, TheFloorFollowsTheOffset) {
   Fixture f;
   f.script.chunks = {kNoError, "1.0E-06\n", "1.5E-06\n"};
-  ASSERT_TRUE(f.meter.setup({1, 30.0}));
-  EXPECT_FALSE(f.meter.readWatts());
+  ASSERT_TRUE(f.meter.Setup({1, 30.0}));
+  EXPECT_FALSE(f.meter.ReadWatts());
   EXPECT_EQ(f.meter.fault(), PowerMeter::Fault::NoSignal) << f.meter.error().toStdString();
-  EXPECT_EQ(f.meter.readWatts(), 1.5e-6);
+  EXPECT_EQ(f.meter.ReadWatts(), 1.5e-6);
   EXPECT_EQ(f.meter.fault(), PowerMeter::Fault::None);
 }
 
 TEST(PowerMeter, PartOfAnAnswerAfterItsTimeoutIsNotTakenForTheNext) {
   Fixture f;
   f.script.chunks = {"+1.0E+0", ""};
-  EXPECT_FALSE(f.meter.readWatts());
+  EXPECT_FALSE(f.meter.ReadWatts());
   EXPECT_EQ(f.script.clears, 1);
   f.script.chunks = {"+3.0E+00\n"};
-  EXPECT_EQ(f.meter.readWatts(), 3.0);
+  EXPECT_EQ(f.meter.ReadWatts(), 3.0);
 }
 
 TEST(PowerMeter, ADialectIsDataAndMissingCommandsAreRefused) {
@@ -200,9 +200,9 @@ TEST(PowerMeter, ADialectIsDataAndMissingCommandsAreRefused) {
   ScpiChannel channel(std::make_unique<FakeInstrumentLink>(script), QStringLiteral("m"));
   PowerMeter meter(channel, *dialect);
   script.chunks = {"0,\"\"\n", "0\n", "1.5\n"};
-  EXPECT_TRUE(meter.setup({4, -1.25}));
-  EXPECT_TRUE(meter.setFrequency(1e9));
-  EXPECT_EQ(meter.readWatts(), 1.5);
+  EXPECT_TRUE(meter.Setup({4, -1.25}));
+  EXPECT_TRUE(meter.SetFrequency(1e9));
+  EXPECT_EQ(meter.ReadWatts(), 1.5);
   EXPECT_EQ(script.written,
             "RS\nCS\nPWR\nUW\nAV 4\nOF -1.25DB\nERR?\nFR 1000000000HZ\nERR?\nMEAS?\n");
 
@@ -239,14 +239,14 @@ TEST(PowerMeter, AgainstTheSimulatedMeter) {
                             [&](meter::ModelClock::time_point) { return c.sourceWatts; }, settings),
                         QStringLiteral("sim"));
     PowerMeter meter(channel, Scpi());
-    ASSERT_TRUE(channel.open());
-    EXPECT_EQ(meter.setup({100, 10.0}), c.setupSucceeds) << c.name;
+    ASSERT_TRUE(channel.Open());
+    EXPECT_EQ(meter.Setup({100, 10.0}), c.setupSucceeds) << c.name;
     if (!c.setupSucceeds) {
       EXPECT_TRUE(meter.error().contains(QString::fromUtf8(c.errorText))) << c.name;
       continue;
     }
-    ASSERT_TRUE(meter.zero()) << c.name;
-    const auto watts = meter.readWatts();
+    ASSERT_TRUE(meter.Zero()) << c.name;
+    const auto watts = meter.ReadWatts();
     ASSERT_EQ(watts.has_value(), c.watts.has_value()) << c.name;
     // Averaging 100 leaves 0.1 % noise: 0.5 % is five standard deviations.
     if (watts) {

@@ -32,9 +32,9 @@ class LiveTuningQueueTest : public QObject {
     connect(&queue, &LiveTuningQueue::Requested, this,
             [&](int table) { requested.emplace_back(table, clock.elapsed()); });
 
-    const auto high = *LiveCommandComposer::LevelCommand(image, 0, 0, 2, 100);
-    const auto middle = *LiveCommandComposer::LevelCommand(image, 0, 1, 3, 50);
-    const auto highAgain = *LiveCommandComposer::LevelCommand(image, 0, 0, 2, 120);
+    const auto high = *LiveCommandComposer::LevelCommand(image, {Band::A, 0, 2}, 100);
+    const auto middle = *LiveCommandComposer::LevelCommand(image, {Band::A, 1, 3}, 50);
+    const auto highAgain = *LiveCommandComposer::LevelCommand(image, {Band::A, 0, 2}, 120);
     queue.Arm(LiveTuningQueue::LevelTable(0), high);
     queue.Arm(LiveTuningQueue::LevelTable(1), middle);
     QTest::qWait(100);

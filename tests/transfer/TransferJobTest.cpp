@@ -286,7 +286,7 @@ class TransferJobTest : public QObject {
     auto& radio = rig.AddRadio(1);
     radio.SetFaults({.liveReply = static_cast<sim::LiveReply>(reply)});
     Bench bench;
-    bench.live = *LiveCommandComposer::LevelCommand(bench.image, 0, 1, 15, 64);
+    bench.live = *LiveCommandComposer::LevelCommand(bench.image, {Band::A, 1, 15}, 64);
     QVERIFY(bench.Run(TRANSFER_LIVE));
     QVERIFY(bench.presenter.texts().empty());  // a live job shows no box
     QCOMPARE(bench.owner.finished, (Finished{{TRANSFER_LIVE, static_cast<R>(result)}}));
@@ -414,8 +414,8 @@ class TransferJobTest : public QObject {
     sim::ComPortRig rig;
     auto& radio = rig.AddRadio(1);
     Bench bench;
-    const auto stray = *LiveCommandComposer::LevelCommand(bench.image, 0, 0, 0, 0x00);
-    bench.live = *LiveCommandComposer::LevelCommand(bench.image, 1, 1, 15, 0xFF);
+    const auto stray = *LiveCommandComposer::LevelCommand(bench.image, {Band::A, 0, 0}, 0x00);
+    bench.live = *LiveCommandComposer::LevelCommand(bench.image, {Band::B, 1, 15}, 0xFF);
     for (int run = 0; run < 3; ++run) {
       LiveCommandComposer::Put(bench.image, stray);
       QVERIFY(bench.Start(TRANSFER_LIVE));

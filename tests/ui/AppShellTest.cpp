@@ -36,10 +36,10 @@ void AppShellTest::initTestCase() {
   QCOMPARE(QLocale::system().language(), QLocale::German);
   qunsetenv(AppCommandLine::kLanguageVariable);
   AppCommandLine commandLine;
-  QCOMPARE(commandLine.process(QStringList{"velmora"}), std::nullopt);
+  QCOMPARE(commandLine.Process(QStringList{"velmora"}), std::nullopt);
   QGuiApplication::setLayoutDirection(Qt::RightToLeft);  // as -reverse leaves it
-  CAlignApp::setUpApplication(*qApp,
-                              commandLine.language(std::nullopt, AppCommandLine::systemLocale()));
+  CAlignApp::SetUpApplication(*qApp,
+                              commandLine.Language(std::nullopt, AppCommandLine::SystemLocale()));
   QCOMPARE(QGuiApplication::layoutDirection(), Qt::LeftToRight);
 }
 
@@ -105,8 +105,8 @@ void AppShellTest::languageChoice() {
     qputenv(AppCommandLine::kLanguageVariable, variable.toUtf8());
   }
   AppCommandLine commandLine;
-  QCOMPARE(commandLine.process(QStringList{"velmora"} + arguments), std::nullopt);
-  const bool chosenEnglish = commandLine.language(QtTranslations::fromName(chosen), locale) ==
+  QCOMPARE(commandLine.Process(QStringList{"velmora"} + arguments), std::nullopt);
+  const bool chosenEnglish = commandLine.Language(QtTranslations::FromName(chosen), locale) ==
                              QtTranslations::Language::English;
   qunsetenv(AppCommandLine::kLanguageVariable);
   QCOMPARE(chosenEnglish, english);
@@ -154,7 +154,7 @@ void AppShellTest::styleOptionsAreDropped() {
   std::vector<char*> argv;
   for (QByteArray& arg : arguments) argv.push_back(arg.data());
   QByteArrayList result;
-  for (char* arg : AppCommandLine::withoutStyleOptions(int(argv.size()), argv.data())) {
+  for (char* arg : AppCommandLine::WithoutStyleOptions(int(argv.size()), argv.data())) {
     result << QByteArray(arg);
   }
   QCOMPARE(result, kept);

@@ -93,7 +93,8 @@ struct Bench {
 
 std::vector<int> TableInImage(CalibrationImage& image, int table) {
   std::vector<int> levels;
-  for (int k = 0; k < 16; ++k) levels.push_back(image.levelTable(kBand, table, k));
+  for (int k = 0; k < 16; ++k)
+    levels.push_back(image.Level(PointRef::From(kBand, table, k).value()));
   return levels;
 }
 

@@ -227,7 +227,7 @@ class BandPageDlgTest : public QObject {
     faults.liveReply = sim::LiveReply::Silent;
     radio.SetFaults(faults);
     Host host(0);
-    LiveCommandComposer::ComposeLevel(host.image, 0, 0, 1, 99);
+    LiveCommandComposer::ComposeLevel(host.image, {Band::A, 0, 1}, 99);
     TransferGate gate;
     host.page->SetTransferGate(&gate);
     QVERIFY(gate.TryEnter());  // a read or write of the window runs
@@ -331,7 +331,7 @@ void BandPageDlgTest::alignButtonsAskForTheirTables() {
   QCOMPARE(host.page->levelPage(1)->Edit(7)->text(), QString("201"));
   QVERIFY(!host.page->levelPage(1)->IsLiveRequestArmed());
   host.page->StoreToImage();
-  QCOMPARE(int(host.image.levelTable(1, 1, 7)), 201);
+  QCOMPARE(int(host.image.Level({Band::B, 1, 7})), 201);
 }
 
 QTEST_MAIN(BandPageDlgTest)

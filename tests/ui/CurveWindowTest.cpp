@@ -50,7 +50,7 @@ void CurveWindowTest::curvesFollowTheBandPageOnScreen() {
   image.LoadDefaults();
   image.WriteBcd16(layout::kBand[0].base, 140);
   image.WriteBcd8(layout::kBand[0].step, 2);
-  for (int k = 0; k < 16; ++k) image.levelTable(0, 0, k) = std::uint8_t(100 + k);
+  for (int k = 0; k < 16; ++k) image.SetLevel({Band::A, 0, k}, std::uint8_t(100 + k));
   const QString path = dir.filePath("a.dat");
   QVERIFY(CalibrationFile::SaveToFile(image, path.toStdString(), {}).ok());
 
@@ -74,7 +74,7 @@ void CurveWindowTest::curvesFollowTheBandPageOnScreen() {
   QCOMPARE(marker->points(), QList<QPointF>{QPointF(150, 106)});
 
   // Loading the pages anew, as a Read does, moves the lines but not the marker to another point.
-  image.levelTable(0, 3, 15) = 9;
+  image.SetLevel({Band::A, 3, 15}, 9);
   QVERIFY(CalibrationFile::SaveToFile(image, path.toStdString(), {}).ok());
   QVERIFY(w.dlg->LoadFromFile(path).ok());
   QTRY_COMPARE(Line(curves->chart(), 0).value(5), QPointF(150, 105));

@@ -40,7 +40,7 @@ QStringList LabelTexts(const QWidget* parent) {
 }  // namespace
 
 void LanguageTest::initTestCase() {
-  CAlignApp::setUpApplication(*qApp, QtTranslations::Language::English);
+  CAlignApp::SetUpApplication(*qApp, QtTranslations::Language::English);
 }
 
 void LanguageTest::mainWindowReadsEnglish_data() {

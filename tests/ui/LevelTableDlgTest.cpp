@@ -172,7 +172,7 @@ void LevelTableDlgTest::storeClampsTypedNumbers() {
   Fixture f(0, table);
   test::TypeInto(f.page->Edit(6), typed);
   f.page->StoreToImage();
-  QCOMPARE(int{f.image.levelTable(0, table, 6)}, stored);
+  QCOMPARE(int{f.image.Level({Band::A, table, 6})}, stored);
   QCOMPARE(f.page->Value(6), stored);
   QVERIFY(prompts.prompts.isEmpty());
 }
@@ -198,9 +198,9 @@ void LevelTableDlgTest::storeWithoutChangeWritesBackLoadedBytes() {
     CalibrationImage image;
     image.LoadDefaults();
     for (int k = 0; k < CLevelTableDlg::kPoints; ++k) {
-      image.levelTable(1, table, k) = static_cast<std::uint8_t>(k * 3 + 7);
+      image.SetLevel({Band::B, table, k}, static_cast<std::uint8_t>(k * 3 + 7));
     }
-    image.levelTable(1, table, 9) = 0xFF;  // above 63 on the receive tuning page
+    image.SetLevel({Band::B, table, 9}, 0xFF);  // above 63 on the receive tuning page
     auto loaded = image.ToBytes();
     QWidget host;
     auto* page = new CLevelTableDlg;
@@ -234,11 +234,11 @@ void LevelTableDlgTest::nonIntegerIsRefusedOnStoreOnlyAndAlone() {
   // One prompt per store, for the first refusal, which takes the focus.
   QCOMPARE(prompts.prompts, QStringList{QStringLiteral("请输入一个整数。")});
   QCOMPARE(f.host.focusWidget(), static_cast<QWidget*>(f.page->Edit(2)));
-  QCOMPARE(int{f.image.levelTable(0, 0, 2)}, 63);  // refused: the value held
-  QCOMPARE(int{f.image.levelTable(0, 0, 5)}, 100);
-  QCOMPARE(int{f.image.levelTable(0, 0, 7)}, 9);  // boxes after a refusal store what they show
-  QCOMPARE(int{f.image.levelTable(0, 0, 11)}, 63);
-  QCOMPARE(int{f.image.levelTable(0, 0, 15)}, 7);
+  QCOMPARE(int{f.image.Level({Band::A, 0, 2})}, 63);  // refused: the value held
+  QCOMPARE(int{f.image.Level({Band::A, 0, 5})}, 100);
+  QCOMPARE(int{f.image.Level({Band::A, 0, 7})}, 9);  // boxes after a refusal store what they show
+  QCOMPARE(int{f.image.Level({Band::A, 0, 11})}, 63);
+  QCOMPARE(int{f.image.Level({Band::A, 0, 15})}, 7);
 }
 
 void LevelTableDlgTest::enterNeverClosesThePage() {
@@ -280,8 +280,8 @@ void LevelTableDlgTest::aMovingSliderExchangesOnlyItsOwnValue() {
   QCOMPARE(f.page->Edit(9)->text(), QStringLiteral("x"));
   QVERIFY(prompts.prompts.isEmpty());
   f.page->StoreToImage();
-  QCOMPARE(int{f.image.levelTable(0, 0, 2)}, 40);
-  QCOMPARE(int{f.image.levelTable(0, 0, 5)}, 7);
+  QCOMPARE(int{f.image.Level({Band::A, 0, 2})}, 40);
+  QCOMPARE(int{f.image.Level({Band::A, 0, 5})}, 7);
 }
 
 void LevelTableDlgTest::typedValueSurvivesHoverButNotFocus_data() {
@@ -302,7 +302,7 @@ void LevelTableDlgTest::typedValueSurvivesHoverButNotFocus() {
   QTest::qWait(50);
   QCOMPARE(f.page->Edit(3)->text(), QStringLiteral("21"));
   f.page->StoreToImage();
-  QCOMPARE(int{f.image.levelTable(0, table, 3)}, 21);
+  QCOMPARE(int{f.image.Level({Band::A, table, 3})}, 21);
 
   slider->setFocus(Qt::TabFocusReason);
   QTRY_COMPARE(f.page->Edit(3)->text(), QString::number(slider->value()));

@@ -116,7 +116,7 @@ void MainWindowTransferTest::readFillsEveryPage() {
     }
     for (int table = 0; table < 4; ++table) {
       for (int point = 0; point < 16; ++point) {
-        const int expected = image.levelTable(band, table, point);
+        const int expected = image.Level(PointRef::From(band, table, point).value());
         QCOMPARE(w.Level(band, table)->Slider(point)->value(), expected);
         QCOMPARE(w.Level(band, table)->Edit(point)->text(), QString::number(expected));
       }
@@ -350,7 +350,7 @@ void MainWindowTransferTest::endOfSessionCancelsAndRescuesEdits() {
   QFETCH(int, signal);
   sim::ComPortRig rig;
   for (int port = 1; port <= 9; ++port) rig.AddSilentTerminal(port);
-  const QDir rescue(DataFolder::location("rescue"));
+  const QDir rescue(DataFolder::Location("rescue"));
   const QStringList earlier = rescue.entryList(QDir::Files);
   MainWindow w;
   const StopSignals stop([&w](int) { w.dlg->OnEndSession(); });

@@ -149,7 +149,7 @@ void MeterSettingsDlgTest::menuEntryStoresWhatIsAccepted() {
   QCOMPARE(stored.meterDialect, QString(MeterDialect::kDefault));
   QCOMPARE(stored.attenuatorDb, 30.5);
   // The window's own settings and the meter's share the one file velmora-cli reads.
-  UserSettings().setBandTab(1);
+  UserSettings().SetBandTab(1);
   const QSettings file(SettingsFile::Path(), QSettings::IniFormat);
   QVERIFY(SettingsFile::Path().endsWith("/Velmora/velmora.conf"));
   QCOMPARE(file.value("instruments/meterUrl").toString(), QString("tcp://127.0.0.1:5025"));

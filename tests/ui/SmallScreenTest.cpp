@@ -23,7 +23,7 @@ void SmallScreenTest::everyCommandCanBeScrolledIntoView() {
   sim::ComPortRig rig;
   for (int port = 1; port <= 9; ++port) rig.AddSilentTerminal(port);
   test::MainWindow w;
-  QVERIFY(w.dlg->frame()->fullSize().height() > available.height());
+  QVERIFY(w.dlg->frame()->FullSize().height() > available.height());
   QVERIFY2(available.contains(w.dlg->frameGeometry()), "the window is larger than the screen");
   QTest::mouseClick(w.Button(res::main_window::kRead), Qt::LeftButton);  // shows 取消
   QTRY_VERIFY(w.dlg->cancelButton()->isVisible());

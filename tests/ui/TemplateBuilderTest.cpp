@@ -91,7 +91,7 @@ void TemplateBuilderTest::everyControlIsBuiltWhereItsTemplatePutsIt() {
   const auto& control = t.controls[static_cast<std::size_t>(index)];
   QWidget dialog;
   const DialogControls controls =
-      TemplateBuilder::Build(t, &dialog, &CStyledTabCtrl::makeForTemplate);
+      TemplateBuilder::Build(t, &dialog, &CStyledTabCtrl::MakeForTemplate);
   const QPoint base = MeasuredBaseUnits(dialog.font());
   QCOMPARE(controls.units().baseX(), base.x());
   QCOMPARE(controls.units().baseY(), base.y());
@@ -186,7 +186,7 @@ void TemplateBuilderTest::controlsAsListed() {
   const auto& t = *res::FindDialogTemplate(templateId);
   QWidget dialog;
   const DialogControls controls =
-      TemplateBuilder::Build(t, &dialog, &CStyledTabCtrl::makeForTemplate);
+      TemplateBuilder::Build(t, &dialog, &CStyledTabCtrl::MakeForTemplate);
   QWidget* widget = controls.Widget(id);
   QVERIFY(widget != nullptr);
   QVERIFY(IsKind(widget, ControlKind(kind)));
@@ -212,14 +212,14 @@ void TemplateBuilderTest::idsAreUniqueAndFontIsACjkFace() {
       seen.insert(c.id);
     }
     QWidget dialog;
-    TemplateBuilder::Build(t, &dialog, &CStyledTabCtrl::makeForTemplate);
+    TemplateBuilder::Build(t, &dialog, &CStyledTabCtrl::MakeForTemplate);
     const QString family = QFontInfo(dialog.font()).family();
     QVERIFY2(family.contains("CJK") || family.contains("SimSun"), qPrintable(family));
     QCOMPARE(dialog.font().pixelSize(), (t.fontPoints * 96 + 36) / 72);
   }
   QWidget main;
   const auto controls =
-      TemplateBuilder::Build(res::MainWindowTemplate(), &main, &CStyledTabCtrl::makeForTemplate);
+      TemplateBuilder::Build(res::MainWindowTemplate(), &main, &CStyledTabCtrl::MakeForTemplate);
   QCOMPARE(main.windowTitle(), QStringLiteral("UV电调测试软件"));
   QCOMPARE(controls.Get<QComboBox>(res::main_window::kPort)->count(), 8);
   QCOMPARE(controls.Get<QComboBox>(res::main_window::kIf)->itemText(0), QStringLiteral("38550K"));

@@ -31,7 +31,7 @@ class CStyledTabCtrl : public QTabBar, public TabPages {
 
   explicit CStyledTabCtrl(QWidget* parent = nullptr);
   // For the template builder: the tab control a template's tab-control entry becomes.
-  static QWidget* makeForTemplate(QWidget* parent) { return new CStyledTabCtrl(parent); }
+  static QWidget* MakeForTemplate(QWidget* parent) { return new CStyledTabCtrl(parent); }
 
   // Adds a page created as a child of this control; image is an image-list index (none is
   // ever attached, so it shows nothing).

@@ -65,7 +65,7 @@ QAccessibleInterface* StyledTabAccessible::Create(const QString&, QObject* objec
 
 QTabBar* StyledTabAccessible::tabCtrl() const { return static_cast<QTabBar*>(widget()); }
 
-QAccessibleInterface* StyledTabAccessible::tab(int index) const {
+QAccessibleInterface* StyledTabAccessible::Tab(int index) const {
   while (static_cast<int>(m_tabs.size()) <= index) {
     const int next = static_cast<int>(m_tabs.size());
     m_tabs.push_back(QAccessible::registerAccessibleInterface(new TabItem(tabCtrl(), next)));
@@ -78,7 +78,7 @@ int StyledTabAccessible::childCount() const { return tabCtrl()->count() + m_page
 QAccessibleInterface* StyledTabAccessible::child(int index) const {
   const int tabs = tabCtrl()->count();
   if (index < 0 || index >= childCount()) return nullptr;
-  if (index < tabs) return tab(index);
+  if (index < tabs) return Tab(index);
   return QAccessible::queryAccessibleInterface(m_pages.Page(index - tabs));
 }
 

@@ -26,7 +26,7 @@ class StyledTabAccessible : public QAccessibleWidget {
 
  private:
   QTabBar* tabCtrl() const;
-  QAccessibleInterface* tab(int index) const;
+  QAccessibleInterface* Tab(int index) const;
 
   const TabPages& m_pages;
   mutable std::vector<QAccessible::Id> m_tabs;

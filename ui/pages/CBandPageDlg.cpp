@@ -36,7 +36,7 @@ using Field = BandSettings::Field;
 
 }  // namespace
 
-CBandPageDlg::CBandPageDlg() : CPageDlg(res::BandPageTemplate(), &CStyledTabCtrl::makeForTemplate) {
+CBandPageDlg::CBandPageDlg() : CPageDlg(res::BandPageTemplate(), &CStyledTabCtrl::MakeForTemplate) {
   m_liveQueue.job().AskOwner();  // the window shows a live tune's failure
   connect(&m_liveQueue, &LiveTuningQueue::Requested, this, [this] { m_progress->setValue(0); });
   connect(&m_liveQueue.job().reports(), &JobRelay::Finished, this, &CBandPageDlg::OnTransferDone);

@@ -46,7 +46,7 @@ void CLevelTableDlg::DoDataExchange(DataExchange& dx) {
 
 void CLevelTableDlg::LoadFromImage() {
   for (int k = 0; k < kPoints; ++k) {
-    const std::uint8_t byte = m_image->levelTable(m_band, m_table, k);
+    const std::uint8_t byte = m_image->Level(Point(k));
     Slider(k)->setValue(byte);  // the slider clamps its thumb into 0..max
     ValueRef(k) = byte;         // the edit box shows the byte as read
   }
@@ -58,12 +58,14 @@ void CLevelTableDlg::StoreToImage() {
   for (int k = 0; k < kPoints; ++k) {
     std::int32_t& value = ValueRef(k);
     value = std::clamp(value, 0, Max());
-    m_image->levelTable(m_band, m_table, k) = static_cast<std::uint8_t>(value);
+    m_image->SetLevel(Point(k), static_cast<std::uint8_t>(value));
   }
 }
 
+PointRef CLevelTableDlg::Point(int k) const { return PointRef::From(m_band, m_table, k).value(); }
+
 void CLevelTableDlg::ComposeLiveCommand(int k, int v) {
-  const auto command = LiveCommandComposer::LevelCommand(*m_image, m_band, m_table, k, v);
+  const auto command = LiveCommandComposer::LevelCommand(*m_image, Point(k), v);
   if (command) ArmLiveRequest(*command);
 }
 

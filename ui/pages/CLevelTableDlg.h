@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/ImageLayout.h"
+#include "core/PointRef.h"
 #include "ui/pages/LiveTuningPage.h"
 
 namespace velmora {
@@ -17,7 +18,7 @@ class CLevelTableDlg : public LiveTuningPage {
   Q_OBJECT
 
  public:
-  static constexpr int kPoints = 16;
+  static constexpr int kPoints = layout::kPointsPerTable;
 
   CLevelTableDlg();
 
@@ -36,6 +37,8 @@ class CLevelTableDlg : public LiveTuningPage {
   void ComposeLiveCommand(int k, int v) override;
 
  private:
+  PointRef Point(int k) const;
+
   int m_table = 0;
 };
 
