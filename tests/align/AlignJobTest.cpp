@@ -274,8 +274,11 @@ class AlignJobTest : public QObject {
     const AlignOutcome outcome = RunOnWorker(job, bench.start);
 
     QCOMPARE(outcome.result, AlignOutcome::Result::Cancelled);
+    // A reading that confirms a level is a try too, but keys nothing: count the radio's commands.
     const std::size_t keyed = LiveTries(outcome.report).size();
-    QVERIFY2(keyed >= 3 && keyed <= keyedAtCancel + 1, qPrintable(QString::number(keyed)));
+    QVERIFY(keyedAtCancel >= 1);
+    QVERIFY2(keyed >= keyedAtCancel && keyed <= keyedAtCancel + 1,
+             qPrintable(QStringLiteral("%1 keyed, %2 at the cancel").arg(keyed).arg(keyedAtCancel)));
     QCOMPARE(bench.radio.liveCommands().size(), keyed);  // every keyed try was read
     const auto& points = outcome.report.points;
     for (const PointResult& p : points) {  // a point is finished, cut short or never keyed
