@@ -2,9 +2,8 @@
 
 #include <atomic>
 #include <mutex>
-#include <optional>
 
-#include "cli/ProgressLine.h"
+#include "cli/CliRun.h"
 #include "cli/WriteAftermath.h"
 #include "core/SafeFile.h"
 #include "transfer/StopSignals.h"
@@ -34,6 +33,12 @@ class HeldPresenter : public MessagePresenter {
   std::atomic<bool> m_shown{false};
 };
 
+// A live tune runs in a process without an event loop (its start and end cost more than the tune
+// is worth), so it runs here and polls the stop.
+CliRun::Where PlaceFor(const JobOrder& order) {
+  return order.operation == TRANSFER_LIVE ? CliRun::Where::Here : CliRun::Where::Workers;
+}
+
 }  // namespace
 
 TransferOutcome CliJobRunner::Run(const JobOrder& order, std::ostream& out,
@@ -47,23 +52,14 @@ TransferOutcome CliJobRunner::Run(const JobOrder& order, std::ostream& out,
   TransferOptions jobOptions = options;
   jobOptions.holdPort = held != nullptr;
   job.SetOptions(jobOptions);
-  const ProgressLine line(progress);
-  line.Follow(job.reports());
-  // The job runs here, as the command's one task; a stop signal ends it at its next pause between
-  // exchanges, and its progress is printed as it is posted (the relay delivers at once here).
-  // A command that catches the signals for all its jobs keeps its own: a signal before this job
-  // started still counts.
-  std::optional<StopSignals> stop;
-  if (!StopSignals::Installed()) stop.emplace(StopSignals::Stop{}, StopSignals::Delivery::Polled);
   CalibrationImage& image = *order.image;
-  job.SetCancelRequested([] { return StopSignals::Received() != 0; });
   job.SetWriteStarting([&image](const std::string& backup) {
     StopSignals::SetLastWords(image.portNumber(),
                               WriteAftermath::Interrupted(backup, image.portNumber()));
   });
-  job.RunHere(order);
+  job.Begin(order);  // before any cancel can reach it: beginning clears the cancels
+  CliRun(PlaceFor(order), progress).Run({CliRun::Transfer(job)});
   StopSignals::SetLastWords(image.portNumber(), {});
-  line.Clear();
   const TransferOutcome finished = job.Outcome();  // complete: Run has returned
   const std::string shown =
       presenter.shown() ? presenter.text()
