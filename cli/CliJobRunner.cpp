@@ -33,12 +33,6 @@ class HeldPresenter : public MessagePresenter {
   std::atomic<bool> m_shown{false};
 };
 
-// A live tune runs in a process without an event loop (its start and end cost more than the tune
-// is worth), so it runs here and polls the stop.
-CliRun::Where PlaceFor(const JobOrder& order) {
-  return order.operation == TRANSFER_LIVE ? CliRun::Where::Here : CliRun::Where::Workers;
-}
-
 }  // namespace
 
 TransferOutcome CliJobRunner::Run(const JobOrder& order, std::ostream& out,
@@ -58,7 +52,9 @@ TransferOutcome CliJobRunner::Run(const JobOrder& order, std::ostream& out,
                               WriteAftermath::Interrupted(backup, image.portNumber()));
   });
   job.Begin(order);  // before any cancel can reach it: beginning clears the cancels
-  CliRun(PlaceFor(order), progress).Run({CliRun::Transfer(job)});
+  // Here, not on a worker: a worker and the event loop beside it made a write measurably slower,
+  // and a live tune's process has no event loop at all.
+  CliRun(CliRun::Where::Here, progress).Run({CliRun::Transfer(job)});
   StopSignals::SetLastWords(image.portNumber(), {});
   const TransferOutcome finished = job.Outcome();  // complete: Run has returned
   const std::string shown =

@@ -16,8 +16,8 @@ namespace velmora {
 class CliRun {
  public:
   // Where the bodies run: on worker threads while this thread turns an event loop that carries
-  // the news and the signals, or here, one after another, where a process without an event loop
-  // (live) gains more from skipping it than it would from one; the bodies then poll the stop.
+  // the news and the signals, or here, one after another, for a single transfer that is faster
+  // without a thread and a loop beside it; the bodies then poll the stop between exchanges.
   enum class Where { Here, Workers };
 
   struct Task {
