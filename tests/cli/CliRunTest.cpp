@@ -47,10 +47,13 @@ struct Job {
   }
   // Runs the job through the shape; the news it had when the shape said the body ended.
   int Run(Where where, std::ostream* progress = nullptr) {
-    return CliRun(where, progress).Run({CliRun::Transfer(job, [this](int code) {
+    CliRun::Task task = CliRun::Transfer(job, [this](int code) {
       newsAtEnd = news;
       endedCode = code;
-    })});
+    });
+    // On workers the job must hear the stop through the shape's cancel alone, not its own poll.
+    if (where == Where::Workers) job.SetCancelRequested({});
+    return CliRun(where, progress).Run({task});
   }
 
   CalibrationImage image;
