@@ -301,8 +301,9 @@ int AlignCommand::Run(const std::vector<std::string>& args, std::ostream& out, s
   // counts for all of them.
   AlignJob* running = nullptr;
   const StopSignals stop([&running, &err, progress](int) {
+    if (!running) return;  // the read and the write hear it themselves
     err << (progress ? "\n" : "") << "cancelling after the try under way\n" << std::flush;
-    if (running) running->Cancel();
+    running->Cancel();
   });
   JobRecorder recorder(*parsed);
   Recording recording{recorder, image, {}};

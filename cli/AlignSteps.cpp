@@ -1,25 +1,14 @@
 #include "cli/AlignSteps.h"
 
-#include <QEventLoop>
 #include <QStringList>
-#include <QThread>
-#include <QTimer>
-#include <chrono>
-#include <memory>
 
 #include "align/AlignJob.h"
+#include "cli/CliImage.h"
 #include "cli/CliJobRunner.h"
-#include "cli/ProgressLine.h"
+#include "cli/CliRun.h"
 #include "instrument/InstrumentLinks.h"
-#include "transfer/StopSignals.h"
 
 namespace velmora {
-namespace {
-
-constexpr std::chrono::milliseconds kStopPoll{50};
-
-}  // namespace
-
 bool AlignSteps::MeterSettings(const CliArguments& args, const AlignPlan& plan,
                                InstrumentSettings& meter, std::string& error) {
   meter.meterUrl = QString::fromStdString(args.Value("--meter").value_or(""));
@@ -41,26 +30,19 @@ bool AlignSteps::MeterSettings(const CliArguments& args, const AlignPlan& plan,
 AlignOutcome AlignSteps::RunJob(const AlignJobSettings& settings, const CalibrationImage& image,
                                 std::ostream* progress, AlignJob*& running) {
   AlignJob job(settings);
-  const ProgressLine line(progress);
-  line.Follow(job.reports());
   AlignOutcome outcome;
-  std::unique_ptr<QThread> worker(QThread::create([&] { outcome = job.Run(image); }));
-  QEventLoop loop;
-  QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-  // A caller whose signals are only polled (station) is heard here, between tries.
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&job] {
-    if (StopSignals::Received() != 0) job.Cancel();
-  });
-  poll.start(kStopPoll);
   running = &job;
-  if (StopSignals::Received() != 0) job.Cancel();  // a signal since the read: nothing is tried
-  worker->start();
-  loop.exec();
-  worker->wait();
+  CliRun(CliRun::Where::Workers, progress)
+      .Run({{.body =
+                 [&] {
+                   outcome = job.Run(image);
+                   return outcome.result == AlignOutcome::Result::Aligned ? kExitOk
+                                                                          : kExitTransferFailed;
+                 },
+             .cancel = [&job] { job.Cancel(); },
+             .relay = &job.reports(),
+             .ended = {}}});
   running = nullptr;
-  QCoreApplication::sendPostedEvents(&job.reports());
-  line.Clear();
   return outcome;
 }
 

@@ -22,8 +22,8 @@ class AlignSteps {
   // the calibration due date kept with the bench meter's settings.
   static bool MeterSettings(const CliArguments& args, const AlignPlan& plan,
                             InstrumentSettings& meter, std::string& error);
-  // Runs the job on a worker thread while this one carries its progress and the stop signals;
-  // running points at the job meanwhile, for a caller's own stop handler.
+  // Runs the job through CliRun on a worker; running points at the job meanwhile, for a caller's
+  // own stop handler.
   static AlignOutcome RunJob(const AlignJobSettings& settings, const CalibrationImage& image,
                              std::ostream* progress, AlignJob*& running);
   // The aligned image into the radio just aligned, backup first and every block read back, on

@@ -2,17 +2,15 @@
 
 #include <sys/stat.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <tuple>
 
+#include "cli/CliRun.h"
 #include "cli/WriteAftermath.h"
 #include "radio/PortNames.h"
-#include "transfer/CTestThread.h"
 #include "transfer/StopSignals.h"
 
 namespace velmora {
@@ -42,7 +40,6 @@ struct PortJob {
   CTransferJob job;
   OutcomeRecorder presenter;
   QElapsedTimer clock;
-  bool done = false;
 };
 
 bool ParseNumber(const std::string& text, int& value) {
@@ -111,22 +108,15 @@ std::vector<BatchTransfer::PortResult> BatchTransfer::Run(int operation,
                                                           const Finished& finished) {
   std::vector<std::unique_ptr<PortJob>> jobs;
   std::vector<PortResult> results;
-  QEventLoop loop;
-  int running = 0;
   auto report = [&](PortJob& one, PortResult result) {
-    one.done = true;
     if (finished) finished(result, one.image);
     results.push_back(std::move(result));
-    if (--running == 0) loop.quit();
   };
-  const StopSignals stop([&jobs](int) {
-    for (const auto& one : jobs) one->job.Cancel();
-  });
+  std::vector<CliRun::Task> tasks;
   for (const int port : ports) {
     auto one = std::make_unique<PortJob>();
     one->port = port;
     one->image.LoadDefaults();
-    ++running;
     if (prepare && !prepare(one->image, port)) {
       report(*one, {port, false, CTransferJob::kFailureText, "not started", {}, 0, {}});
       continue;
@@ -140,18 +130,18 @@ std::vector<BatchTransfer::PortResult> BatchTransfer::Run(int operation,
     one->job.SetWriteStarting([port](const std::string& backup) {
       StopSignals::SetLastWords(port, WriteAftermath::Interrupted(backup, port));
     });
+    one->job.Begin({&one->image, operation, {}});  // before any cancel: beginning clears them
     one->clock.start();
     PortJob* raw = one.get();
-    CTestThread* thread = CTestThread::StartJob(one->job, &one->image, operation);
-    QObject::connect(thread, &QThread::finished, &loop, [raw, &report] {
+    tasks.push_back(CliRun::Transfer(raw->job, [raw, &report](int) {
       const TransferOutcome ended = raw->job.Outcome();
       StopSignals::SetLastWords(raw->port, {});
       report(*raw, {raw->port, ended.succeeded(), raw->presenter.text(), raw->job.Detail(),
                     raw->job.BackupPath(), raw->clock.nsecsElapsed() / 1e9, ended});
-    });
+    }));
     jobs.push_back(std::move(one));
   }
-  if (running > 0) loop.exec();
+  CliRun(CliRun::Where::Workers, nullptr).Run(std::move(tasks));
   return results;
 }
 

@@ -2,9 +2,8 @@
 
 #include <atomic>
 #include <mutex>
-#include <optional>
 
-#include "cli/ProgressLine.h"
+#include "cli/CliRun.h"
 #include "cli/WriteAftermath.h"
 #include "core/SafeFile.h"
 #include "transfer/StopSignals.h"
@@ -47,23 +46,16 @@ TransferOutcome CliJobRunner::Run(const JobOrder& order, std::ostream& out,
   TransferOptions jobOptions = options;
   jobOptions.holdPort = held != nullptr;
   job.SetOptions(jobOptions);
-  const ProgressLine line(progress);
-  line.Follow(job.reports());
-  // The job runs here, as the command's one task; a stop signal ends it at its next pause between
-  // exchanges, and its progress is printed as it is posted (the relay delivers at once here).
-  // A command that catches the signals for all its jobs keeps its own: a signal before this job
-  // started still counts.
-  std::optional<StopSignals> stop;
-  if (!StopSignals::Installed()) stop.emplace(StopSignals::Stop{}, StopSignals::Delivery::Polled);
   CalibrationImage& image = *order.image;
-  job.SetCancelRequested([] { return StopSignals::Received() != 0; });
   job.SetWriteStarting([&image](const std::string& backup) {
     StopSignals::SetLastWords(image.portNumber(),
                               WriteAftermath::Interrupted(backup, image.portNumber()));
   });
-  job.RunHere(order);
+  job.Begin(order);  // before any cancel can reach it: beginning clears the cancels
+  // Here, not on a worker: a worker and the event loop beside it made a write measurably slower,
+  // and a live tune's process has no event loop at all.
+  CliRun(CliRun::Where::Here, progress).Run({CliRun::Transfer(job)});
   StopSignals::SetLastWords(image.portNumber(), {});
-  line.Clear();
   const TransferOutcome finished = job.Outcome();  // complete: Run has returned
   const std::string shown =
       presenter.shown() ? presenter.text()

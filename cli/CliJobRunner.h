@@ -10,7 +10,7 @@
 
 namespace velmora {
 
-// Runs one transfer job to its end on the calling thread (a stop signal cancels it, and once a
+// Runs one transfer job to its end through CliRun (a stop signal cancels it, and once a
 // write's blocks have started a first one lets the write and its verify finish while a second
 // ends the program with the restore line), printing the outcome text first, then one line of
 // detail and any backup.
