@@ -42,7 +42,7 @@ struct Job {
     });
     QObject::connect(&job.reports(), &JobRelay::Finished,
                      [this](int, const TransferOutcome&) { news.push_back("finished"); });
-    const auto live = LiveCommandComposer::LevelCommand(image, 0, 0, 3, 100);
+    const auto live = LiveCommandComposer::LevelCommand(image, {Band::A, 0, 3}, 100);
     job.Begin({&image, operation, operation == TRANSFER_LIVE ? live : std::nullopt});
   }
   // Runs the job through the shape; the news it had when the shape said the body ended.
