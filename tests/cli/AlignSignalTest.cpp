@@ -19,14 +19,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr auto kPoll = 2ms;             // how often the tool's trace is looked at
 constexpr auto kBetweenSignals = 30ms;  // the second signal of a pair, well inside the write
 constexpr auto kPhaseTimeout = 60s;     // a phase that never comes fails the case
 constexpr int kSettleMs = 120;          // each try's window for a signal after its live tune
 constexpr int kKillSettleMs = 20;       // kills need no window: a shorter run
 constexpr int kKillRuns = 30;
 constexpr int kKillShares = VELMORA_KILL_SHARES;  // one ctest part each: the runs mostly wait
-constexpr auto kWriteBlocksTime = 400ms;  // 14 paced blocks and their acknowledgements
+constexpr auto kWriteBlocksTime = 400ms;          // 14 paced blocks and their acknowledgements
 
 enum class Phase { Search, LastTry, Write };
 
@@ -73,14 +72,7 @@ struct AlignRun {
   }
   // Waits until the trace holds `text` at least `count` times; false when the tool ended first.
   bool WaitFor(const QString& text, int count) {
-    const auto end = std::chrono::steady_clock::now() + kPhaseTimeout;
-    while (std::chrono::steady_clock::now() < end) {
-      if (QFile::exists(trace) && QString::fromUtf8(ReadAll(trace)).count(text) >= count)
-        return true;
-      if (cli.state() == QProcess::NotRunning) return false;
-      std::this_thread::sleep_for(kPoll);
-    }
-    return false;
+    return WaitForTrace(cli, trace, text, count, kPhaseTimeout);
   }
   void Signal(int signal) { ::kill(pid_t(cli.processId()), signal); }
   void Finish() { cli.waitForFinished(int(std::chrono::milliseconds(kPhaseTimeout).count())); }

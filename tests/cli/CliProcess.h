@@ -13,7 +13,9 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 // The real velmora-cli and velmora-radio-sim programs, run as a user runs them.
 namespace velmora::test {
@@ -125,6 +127,20 @@ inline QByteArray ReadAll(const QString& path) {
   QFile file(path);
   file.open(QIODevice::ReadOnly);
   return file.readAll();
+}
+
+// Waits until a program's --log trace holds `text` at least `count` times: false when the program
+// ended first or the wait ran out. Watching the trace disturbs nothing on the line.
+inline bool WaitForTrace(const QProcess& program, const QString& trace, const QString& text,
+                         int count, std::chrono::milliseconds timeout) {
+  constexpr auto kPoll = std::chrono::milliseconds(2);
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < end) {
+    if (QFile::exists(trace) && QString::fromUtf8(ReadAll(trace)).count(text) >= count) return true;
+    if (program.state() == QProcess::NotRunning) return false;
+    std::this_thread::sleep_for(kPoll);
+  }
+  return false;
 }
 
 // A small file system of our own, mounted over a folder and filled up after `before` has put its

@@ -38,7 +38,8 @@ struct Job {
     job.SetOptions(options);
     QObject::connect(&job.reports(), &JobRelay::Progress, [this](const QString& text) {
       news.push_back(text.toStdString());
-      onMainThread = onMainThread && QThread::currentThread() == qApp->thread();
+      onMainThread =
+          onMainThread && QThread::currentThread() == QCoreApplication::instance()->thread();
     });
     QObject::connect(&job.reports(), &JobRelay::Finished,
                      [this](int, const TransferOutcome&) { news.push_back("finished"); });

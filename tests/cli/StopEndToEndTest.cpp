@@ -5,7 +5,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
-#include <thread>
 
 #include "core/CalibrationFile.h"
 #include "core/CalibrationImage.h"
@@ -17,7 +16,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr auto kPortPoll = 20ms;   // how often the port's state is asked while the job starts
 constexpr auto kJobTimeout = 60s;  // a job that never opens its port, or never ends, fails
 constexpr int kCancelledExit = 1;
 
@@ -61,13 +59,14 @@ class StopEndToEndTest : public QObject {
     env.insert("XDG_DATA_HOME", dir.filePath("data"));
     cli.setProcessEnvironment(env);
     cli.setWorkingDirectory(dir.path());
-    cli.start(VELMORA_CLI_PATH, args);
+    const QString trace = dir.filePath("trace.txt");
+    cli.start(VELMORA_CLI_PATH, args + QStringList{"--log", trace});
     QVERIFY(cli.waitForStarted());
-    const auto end = std::chrono::steady_clock::now() + kJobTimeout;
-    QString state;
-    while ((state = PortState(radio.path())) != "busy" && std::chrono::steady_clock::now() < end)
-      std::this_thread::sleep_for(kPortPoll);
-    QCOMPARE(state, "busy");  // the job holds the port, in its handshake attempts
+    // Its first handshake is on the line: asking for the port's state before that could hold
+    // the port just when the job opens it.
+    QVERIFY2(WaitForTrace(cli, trace, " host>radio ", 1, kJobTimeout),
+             qPrintable(QString::fromUtf8(cli.readAllStandardOutput())));
+    QCOMPARE(PortState(radio.path()), "busy");  // the job holds the port, in its attempts
     QVERIFY2(cli.state() == QProcess::Running, "the job ended before it was stopped");
     ::kill(pid_t(cli.processId()), SIGINT);
     QVERIFY(cli.waitForFinished(int(std::chrono::milliseconds(kJobTimeout).count())));
