@@ -19,6 +19,7 @@ CTestThread* CTestThread::StartJob(CTransferJob& job, const JobOrder& order,
 void CTestThread::run() {
   if (m_pJob) m_pJob->Run();
   if (m_gate) m_gate->Leave();
+  m_ended.store(true, std::memory_order_release);
 }
 
 }  // namespace velmora

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QThread>
+#include <atomic>
 #include <functional>
 
 #include "core/CalibrationImage.h"
@@ -16,6 +17,13 @@ class CTestThread : public QThread {
 
  public:
   void SetJob(CTransferJob* job) { m_pJob = job; }
+  // Waits for the job's end before its owner lets the job go. Beside QThread's wait, it reads the
+  // run's last store, so that ThreadSanitizer, which does not see inside Qt's own locks, also
+  // orders everything the job did before whatever comes next.
+  void Join() {
+    wait();
+    (void)m_ended.load(std::memory_order_acquire);
+  }
 
   // The start sequence: create the thread without starting it, let the job Begin the order, let
   // the owner store into the image (beforeResume), then start. Returns null, starting nothing,
@@ -36,6 +44,7 @@ class CTestThread : public QThread {
  private:
   CTransferJob* m_pJob = nullptr;
   TransferGate* m_gate = nullptr;
+  std::atomic<bool> m_ended{false};
 };
 
 }  // namespace velmora

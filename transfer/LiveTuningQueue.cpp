@@ -11,7 +11,7 @@ LiveTuningQueue::LiveTuningQueue(CalibrationImage* image, QObject* parent)
 
 LiveTuningQueue::~LiveTuningQueue() {
   m_job.reports().Close();  // a worker waiting on its outcome's box goes on
-  if (m_thread) m_thread->wait();
+  if (m_thread) m_thread->Join();
 }
 
 void LiveTuningQueue::SetTransferGate(TransferGate* gate) {

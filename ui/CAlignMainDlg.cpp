@@ -134,7 +134,7 @@ CAlignMainDlg::CAlignMainDlg(QWidget* parent, MainWindowServices services)
 CAlignMainDlg::~CAlignMainDlg() {
   delete m_autoAlignment;   // cancels a run and waits for its worker
   m_job.reports().Close();  // a worker waiting on its outcome's box goes on
-  if (m_pThread) m_pThread->wait();
+  if (m_pThread) m_pThread->Join();
   delete m_pBandPageA;
   delete m_pBandPageB;
 }
